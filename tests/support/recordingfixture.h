@@ -1,0 +1,43 @@
+#pragma once
+
+#include "recording/recordingprobe.h"
+#include "tools/recgen/recordinggenerator.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// Generated recordings in a temporary folder that lives as long as the fixture.
+class CRecordingFixture {
+public:
+    CRecordingFixture();
+
+    // Writes the recipe to a new file and returns its path; the generator (with the
+    // list of records written) stays available through Last().
+    std::string Write(const CRecordingRecipe& recipe);
+    const CRecordingGenerator& Last() const { return *m_generators.back(); }
+
+    // A file with exactly these bytes.
+    std::string WriteBytes(const std::vector<uint8_t>& bytes);
+    std::string PathFor(const char* name) const;
+
+private:
+    QTemporaryDir m_dir;
+    int m_nCount = 0;
+    std::vector<std::unique_ptr<CRecordingGenerator>> m_generators;
+};
+
+// Records what a probe asked of its view.
+class CTestProbeView : public IProbeView {
+public:
+    void ShowProbeMessage(const std::string& text) override { m_messages.push_back(text); }
+    void EnableAudioControls(bool enable) override { m_audioSwitches.push_back(enable); }
+    void DisableEndButton() override { m_bEndDisabled = true; }
+
+    std::vector<std::string> m_messages;
+    std::vector<bool> m_audioSwitches;
+    bool m_bEndDisabled = false;
+};

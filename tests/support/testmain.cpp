@@ -1,0 +1,3 @@
+#include "tests/support/testmain.h"
+
+KVX_TEST_MAIN()

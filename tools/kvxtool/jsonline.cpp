@@ -1,0 +1,40 @@
+#include "tools/kvxtool/jsonline.h"
+
+#include <cstdio>
+
+static std::string Quoted(const std::string& text)
+{
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+CJsonLine& CJsonLine::AddRaw(const char* key, const std::string& json)
+{
+    if (!m_strBody.empty())
+        m_strBody += ',';
+    m_strBody += Quoted(key) + ":" + json;
+    return *this;
+}
+
+CJsonLine& CJsonLine::Add(const char* key, const std::string& value) { return AddRaw(key, Quoted(value)); }
+CJsonLine& CJsonLine::Add(const char* key, uint64_t value) { return AddRaw(key, std::to_string(value)); }
+CJsonLine& CJsonLine::Add(const char* key, int value) { return AddRaw(key, std::to_string(value)); }
+CJsonLine& CJsonLine::Add(const char* key, bool value) { return AddRaw(key, value ? "true" : "false"); }
+CJsonLine& CJsonLine::AddNull(const char* key) { return AddRaw(key, "null"); }
+
+CJsonLine& CJsonLine::AddOrNull(const char* key, const std::string& value)
+{
+    return value.empty() ? AddNull(key) : Add(key, value);
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// One JSON object on one line, keys in the order they are added. Hand-made because
+// the sector numbers are unsigned 64-bit and must print exactly.
+class CJsonLine {
+public:
+    CJsonLine& Add(const char* key, const std::string& value);
+    CJsonLine& Add(const char* key, const char* value) { return Add(key, std::string(value)); }
+    CJsonLine& Add(const char* key, uint64_t value);
+    CJsonLine& Add(const char* key, int value);
+    CJsonLine& Add(const char* key, bool value);
+    CJsonLine& AddNull(const char* key);
+    // A string, or null when `value` is empty.
+    CJsonLine& AddOrNull(const char* key, const std::string& value);
+
+    std::string Text() const { return "{" + m_strBody + "}"; }
+
+private:
+    CJsonLine& AddRaw(const char* key, const std::string& json);
+    std::string m_strBody;
+};

@@ -1,0 +1,23 @@
+#include "tools/kvxtool/infocommand.h"
+#include "tools/kvxtool/usage.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty())
+        return UsageError("COMMAND [ARGUMENTS]");
+    const std::string command = args.front();
+    args.erase(args.begin());
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::fputs(HelpText(), stdout);
+        return 0;
+    }
+    if (command == "info")
+        return RunInfoCommand(args);
+    std::fprintf(stderr, "kvxtool: unknown command '%s'\n", command.c_str());
+    return UsageError("COMMAND [ARGUMENTS]");
+}

@@ -1,0 +1,43 @@
+#include "tools/kvxtool/usage.h"
+
+#include <cstdio>
+
+bool ParseFileAndJson(const std::vector<std::string>& args, CCommandArgs& out)
+{
+    for (const std::string& arg : args) {
+        if (arg == "--json")
+            out.m_bJson = true;
+        else if (arg.starts_with("--") || !out.m_strFile.empty())
+            return false;
+        else
+            out.m_strFile = arg;
+    }
+    return !out.m_strFile.empty();
+}
+
+int UsageError(const char* synopsis)
+{
+    std::fprintf(stderr, "usage: kvxtool %s\nTry 'kvxtool --help' for more information.\n", synopsis);
+    return EXIT_USAGE;
+}
+
+const char* HelpText()
+{
+    return "usage: kvxtool COMMAND [ARGUMENTS]\n"
+           "\n"
+           "The command-line side of KVXPlayer: reads DVR backup recordings (.kvx) the way\n"
+           "the player does and prints what it finds. Recordings are only ever read.\n"
+           "\n"
+           "Commands:\n"
+           "  info FILE [--json]   Probe the recording: channel count (4 or 16), header\n"
+           "                       layout, first and last record date-time, first sector,\n"
+           "                       sector span, the offset where forward play stops, audio,\n"
+           "                       and the file size. --json prints one JSON object:\n"
+           "                       {\"channels\",\"layout\",\"start\",\"end\",\"end_valid\",\n"
+           "                        \"first_sector\",\"sector_span\",\"end_offset\",\"audio\",\"size\"}\n"
+           "                       with date-times as \"YYYY-MM-DD HH:MM:SS\" or null.\n"
+           "  --help               Show this text.\n"
+           "\n"
+           "Exit status: 0 on success; 1 when the file is not a playable recording (the\n"
+           "reason, e.g. \" Unknown CD \", goes to standard error); 2 for usage errors.\n";
+}

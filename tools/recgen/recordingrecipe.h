@@ -1,0 +1,45 @@
+#pragma once
+
+#include "recording/datetime.h"
+
+#include <cstdint>
+#include <map>
+#include <set>
+
+// How the JPEG stream of a picture begins. The recorder sometimes writes one or two
+// stray bytes in front of it, or drops its leading 0xFF; the player repairs these.
+enum class EJpegStart { Normal, ExtraFF, MissingFF, TwoExtraBytes };
+
+// Everything the generator needs to know to write one test recording. Record indexes
+// count picture records only, from 0; LAST_RECORD names the last one.
+struct CRecordingRecipe {
+    static constexpr int LAST_RECORD = -1;
+
+    int m_nChannels = 16;              // 4 (header layout A) or 16 (layout B)
+    int m_nRecords = 64;               // picture records; channels take turns 0, 1, 2, ...
+    CDateTime m_timeStart{2005, 1, 1, 0, 0, 0};
+    double m_dSecondsPerRecord = 1.0 / 16; // record i is stamped start + floor(i * this)
+    int m_nGroupLength = -1;           // header byte 21; -1 means the channel count
+    int m_nWidth = 0;                  // 0: 720 x 240 for 4 channels, 352 x 240 for 16
+    int m_nHeight = 0;
+    uint64_t m_nFirstSector = 1000;
+    int m_nQuality = 75;
+    bool m_bAudio = false;             // 4 channels: signature in every header, audio after every picture
+    int m_nAudioOnlyEvery = 0;         // an audio-only record (kind 0x05) after every Nth picture record
+    int m_nGarbageEvery = 0;           // a block of garbage after every Nth picture record
+    std::set<int> m_invalidDates;      // records stamped with month 13
+    std::set<int> m_oversize;          // records whose picture needs 9 units
+    std::map<int, EJpegStart> m_jpegStarts;
+    bool m_bCutLastPicture = false;    // the file ends inside the last picture, before its end marker
+    uint64_t m_nTruncateBytes = 0;     // cut this many bytes off the finished file
+    uint64_t m_nGapBeforeLast = 0;     // a hole of this many bytes (a multiple of 512) before the last record
+    uint32_t m_nSeed = 1;              // garbage bytes
+
+    int GroupLength() const { return m_nGroupLength < 0 ? m_nChannels : m_nGroupLength; }
+    int Width() const { return m_nWidth ? m_nWidth : (m_nChannels == 4 ? 720 : 352); }
+    int Height() const { return m_nHeight ? m_nHeight : 240; }
+    bool IsRecord(const std::set<int>& set, int index) const
+    {
+        return set.count(index) || (index == m_nRecords - 1 && set.count(LAST_RECORD));
+    }
+};
