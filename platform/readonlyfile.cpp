@@ -72,7 +72,11 @@ int64_t CReadOnlyFile::Read(void* buffer, size_t size)
     return static_cast<int64_t>(done);
 }
 
-int64_t CReadOnlyFile::ReadAt(uint64_t position, void* buffer, size_t size)
+
+int64_t CReadOnlyFile::ReadPadded(void* buffer, size_t size)
 {
-    return Seek(position) ? Read(buffer, size) : -1;
+    const int64_t got = Read(buffer, size);
+    if (got >= 0)
+        std::memset(static_cast<char*>(buffer) + got, 0, size - static_cast<size_t>(got));
+    return got;
 }

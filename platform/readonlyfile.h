@@ -29,8 +29,9 @@ public:
     // read (fewer only at the end of the file), or -1 when the system reports an error.
     int64_t Read(void* buffer, size_t size);
 
-    // Seek and read in one call; the position afterwards is unspecified.
-    int64_t ReadAt(uint64_t position, void* buffer, size_t size);
+    // As Read, but the bytes of `buffer` that could not be read (end of file) are set
+    // to zero, so that no reader ever looks at what a buffer held before.
+    int64_t ReadPadded(void* buffer, size_t size);
 
     const std::string& ErrorText() const { return m_strError; }
 

@@ -3,7 +3,6 @@
 #include "platform/readonlyfile.h"
 #include "recording/recordheader.h"
 
-#include <algorithm>
 #include <cstring>
 
 using namespace kvx;
@@ -51,8 +50,9 @@ bool CRecordingProbe::ProbeRecording(const std::string& path)
 
 void CRecordingProbe::ReadBlock(CReadOnlyFile& file, uint64_t position)
 {
-    int64_t got = std::max<int64_t>(file.ReadAt(position, m_block, BLOCK_SIZE), 0);
-    std::memset(m_block + got, 0, BLOCK_SIZE - static_cast<size_t>(got));
+    // A read error counts as unreadable bytes: the scans go on regardless.
+    if (!file.Seek(position) || file.ReadPadded(m_block, BLOCK_SIZE) < 0)
+        std::memset(m_block, 0, BLOCK_SIZE);
     SwapBytePairs(m_block, BLOCK_SIZE);
 }
 

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+
+// What the playback thread asks of the player view. Every call comes from the
+// playback thread; an implementation that shows something hands it to the window
+// thread without waiting for it.
+class IPlaybackView {
+public:
+    // m_nPlayState, read at the top of every pass and after every frame.
+    virtual uint8_t PlayState() const = 0;
+    // Stores the state; pausing while the backup window is open first ends the export.
+    virtual void SetPlayState(uint8_t state) = 0;
+    // One assembled record: its picture (pictureLength bytes, whole 8,192-byte units,
+    // 0 for an audio-only record) and its unscrambled audio block when audioMode is
+    // 2 or 3. Returns the channel the picture showed, 0xFF when none.
+    virtual uint8_t OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictureLength, const uint8_t* audio,
+                                const uint8_t* picture) = 0;
+    // Navigation button patterns at the start and at the end of the recording.
+    virtual void SetStartButtons() = 0;
+    virtual void SetEndButtons() = 0;
+    // The slider position, 0..710.
+    virtual void SetSliderPos(int pos) = 0;
+    // A read failed; playback stops. Shown as a message box with this text.
+    virtual void ShowReadError(const char* text) = 0;
+
+protected:
+    ~IPlaybackView() = default;
+};

@@ -1,0 +1,329 @@
+#include "playback/playbackengine.h"
+
+#include "playback/currentrecord.h"
+#include "playback/iplaybackview.h"
+#include "playback/playstate.h"
+#include "playback/steadyplaybackclock.h"
+#include "recording/recordheader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+using namespace kvx;
+
+namespace {
+
+constexpr const char* READ_ERROR_TEXT = "Can not read KVX file. ";
+constexpr int PAUSE_POLL_MS = 4;
+constexpr int FRAME_SLEEP_MS = 1;
+constexpr size_t MAX_PICTURE_BLOCKS = MAX_PICTURE_SIZE / BLOCK_SIZE;
+
+IPlaybackClock& ClockOf(PLAYTHREADPARAM& param)
+{
+    static CSteadyPlaybackClock steady;
+    return param.m_pClock ? *param.m_pClock : steady;
+}
+
+uint64_t AlignToBlock(uint64_t position)
+{
+    return position / BLOCK_SIZE * BLOCK_SIZE;
+}
+
+} // namespace
+
+CPlaybackEngine::CPlaybackEngine(PLAYTHREADPARAM& param)
+    : m_param(param), m_view(*param.m_pView), m_clock(ClockOf(param)), m_current(*param.m_pCurrent),
+      m_layout(LayoutForChannelCount(param.m_nChannelCount))
+{
+}
+
+bool CPlaybackEngine::Open()
+{
+    if (!m_file.Open(m_param.m_strPath))
+        return false;
+    m_nLength = m_file.Length();
+    m_nLength100 = std::max<uint64_t>(m_nLength / 100, 1);
+    m_bWide = m_nLength > UINT32_MAX;
+    return m_file.Seek(RECORD_AREA_OFFSET);
+}
+
+void CPlaybackEngine::Run()
+{
+    if (!Open()) {
+        ReadErrorExit();
+        return;
+    }
+    m_view.SetPlayState(PS_START);
+    while (m_param.m_pThreadRun->load()) {
+        const uint8_t state = m_view.PlayState();
+        if (state == PS_PAUSE) {
+            m_clock.Sleep(PAUSE_POLL_MS);
+            continue;
+        }
+        if (m_nPos >= m_nLength) {
+            m_nPos = WrapPosition(state);
+            m_file.Seek(m_nPos);
+            // A recording without a header after the position cycles here until the
+            // user changes the state; a pause per lap keeps that from eating a core.
+            m_clock.Sleep(PAUSE_POLL_MS);
+        }
+        const EStep step = m_bInRecord ? ReadRecordPart() : SearchHeader();
+        if (step == EStep::ReadError) {
+            ReadErrorExit();
+            return;
+        }
+        if (step == EStep::Delivered)
+            FinishFrame();
+    }
+}
+
+// Reading on from the end: from the start for the go-to-start state, else 64 KiB
+// before the end, on the block grid even when the file was cut off mid-block.
+uint64_t CPlaybackEngine::WrapPosition(uint8_t state) const
+{
+    if (state == PS_START || m_nLength < 2 * RECORD_AREA_OFFSET)
+        return RECORD_AREA_OFFSET;
+    return AlignToBlock(m_nLength - RECORD_AREA_OFFSET);
+}
+
+CPlaybackEngine::EStep CPlaybackEngine::SearchHeader()
+{
+    const int64_t got = m_file.ReadPadded(m_header.data(), BLOCK_SIZE);
+    if (got < 0)
+        return EStep::ReadError;
+    SwapBytePairs(m_header.data(), BLOCK_SIZE);
+    m_nPos += uint64_t(got);
+    m_nHeaderPos = m_nPos - BLOCK_SIZE;
+    if (!m_layout)
+        return EStep::Continue;
+    const CRecordHeader header = CRecordHeader::Parse(m_header.data(), *m_layout);
+    m_current.m_wYear = header.m_wYear;
+    m_current.m_byMonth = header.m_byMonth;
+    m_current.m_byDay = header.m_byDay;
+    m_current.m_byHour = header.m_byHour;
+    m_current.m_byMinute = header.m_byMinute;
+    m_current.m_bySecond = header.m_bySecond;
+    m_current.m_byGroupLength = header.m_byGroupLength;
+    m_current.m_nPrevSector = header.m_nPrevSector;
+    m_current.m_nSector = header.m_nSector;
+    m_current.m_byKind = header.m_byKind;
+    m_current.m_nHeaderOffset = m_nHeaderPos;
+    m_byGroupLength = header.m_byGroupLength;
+    if (header.IsCandidate()) {
+        m_bInRecord = true;
+        m_nBlockCount = 0;
+        m_nAudioMode = NextAudioMode(m_nAudioMode, header);
+        if (!header.IsDateValid())
+            m_bInRecord = false; // a header-like block with a broken date is ordinary data
+    }
+    return EStep::Continue;
+}
+
+// One picture unit, or the audio block of an audio-only record. Delivered once the
+// picture's end-of-image marker has turned up.
+CPlaybackEngine::EStep CPlaybackEngine::ReadRecordPart()
+{
+    const bool audioOnly = m_nAudioMode == AUDIO_MODE_ONLY;
+    if (audioOnly) {
+        if (m_file.ReadPadded(m_audio.data(), AUDIO_BLOCK_SIZE) < 0)
+            return EStep::ReadError;
+    } else {
+        const int64_t got = m_file.ReadPadded(m_unit.data(), PICTURE_UNIT_SIZE);
+        if (got < 0)
+            return EStep::ReadError;
+        m_nBlockCount += PICTURE_UNIT_BLOCKS;
+        SwapBytePairs(m_unit.data(), PICTURE_UNIT_SIZE);
+        m_nPos += uint64_t(got);
+    }
+    if (m_nBlockCount > MAX_PICTURE_BLOCKS) {
+        LeaveRecord(); // 9 units: not a picture of ours; search on behind it
+        return EStep::Continue;
+    }
+    if (!audioOnly) {
+        std::memcpy(m_picture.data() + (m_nBlockCount - PICTURE_UNIT_BLOCKS) * BLOCK_SIZE, m_unit.data(),
+                    PICTURE_UNIT_SIZE);
+        if (!FindEndOfPicture())
+            return EStep::Continue;
+    }
+    if (m_nAudioMode == AUDIO_MODE_WITH_PICTURE && m_file.ReadPadded(m_audio.data(), AUDIO_BLOCK_SIZE) < 0)
+        return EStep::ReadError;
+    if (m_nAudioMode == AUDIO_MODE_ONLY || m_nAudioMode == AUDIO_MODE_WITH_PICTURE) {
+        m_nPos += AUDIO_BLOCK_SIZE;
+        SwapBytePairs(m_audio.data(), AUDIO_BLOCK_SIZE);
+        ReverseBitOrder(m_audio.data(), AUDIO_BLOCK_SIZE);
+    }
+    m_view.OnPlayFrame(m_bFirstFrame, m_nAudioMode, uint32_t(m_nBlockCount * BLOCK_SIZE), m_audio.data(),
+                       m_picture.data());
+    m_bFirstFrame = false;
+    return EStep::Delivered;
+}
+
+// The first 0xD9 right after a 0xFF ends the picture.
+bool CPlaybackEngine::FindEndOfPicture()
+{
+    const uint8_t* begin = m_unit.data();
+    const uint8_t* end = begin + m_unit.size();
+    for (const uint8_t* p = begin; p < end;) {
+        const auto* hit = static_cast<const uint8_t*>(std::memchr(p, 0xD9, size_t(end - p)));
+        if (!hit)
+            break;
+        const uint8_t before = hit == begin ? m_byPrevByte : hit[-1];
+        if (before == 0xFF) {
+            m_byPrevByte = 0xD9;
+            return true;
+        }
+        p = hit + 1;
+    }
+    m_byPrevByte = end[-1];
+    return false;
+}
+
+void CPlaybackEngine::FinishFrame()
+{
+    if (!ActOnState() && m_nPos > m_nLength) {
+        m_view.SetPlayState(PS_PAUSE);
+        m_nPos = m_nLength;
+        m_view.SetEndButtons();
+    }
+    m_clock.Sleep(FRAME_SLEEP_MS);
+    m_view.SetSliderPos(SliderValue());
+    m_file.Seek(m_nPos);
+    Pace();
+    LeaveRecord();
+}
+
+bool CPlaybackEngine::ActOnState()
+{
+    switch (m_view.PlayState()) {
+    case PS_FPLAY:
+        if (m_param.m_dwEndOffset > m_nPos)
+            return false;
+        m_nPos = m_nLength;
+        m_view.SetEndButtons();
+        m_view.SetPlayState(PS_PAUSE);
+        return true;
+    case PS_BPLAY:
+        if (m_param.m_pFirstSector->load() < m_current.m_nSector) {
+            BackStep();
+            m_file.Seek(m_nPos);
+        } else {
+            m_nPos = RECORD_AREA_OFFSET;
+            m_view.SetStartButtons();
+            m_view.SetPlayState(PS_PAUSE);
+        }
+        return false;
+    case PS_FFPLAY:
+    case PS_RWPLAY:
+        if (!GroupStepEnds())
+            return false;
+        if (m_view.PlayState() == PS_FFPLAY) {
+            m_nPos = Offset(m_nHeaderPos, SpeedStep());
+            return false;
+        }
+        m_nPos = Offset(m_nHeaderPos, -int64_t(SpeedStep()));
+        if (m_nPos <= m_nLength)
+            return true;
+        m_view.SetPlayState(PS_PAUSE); // jumped back past the start
+        m_nPos = RECORD_AREA_OFFSET;
+        m_view.SetStartButtons();
+        return false;
+    case PS_START:
+        m_view.SetPlayState(PS_SHOW_FORWARD);
+        m_current.m_nGroupCounter = 0;
+        m_nPos = RECORD_AREA_OFFSET;
+        return false;
+    case PS_END:
+        m_nPos = m_param.m_dwEndOffset;
+        m_view.SetPlayState(PS_SHOW_BACKWARD);
+        m_current.m_nGroupCounter = 0;
+        return false;
+    case PS_SHOW_BACKWARD:
+        BackStep();
+        [[fallthrough]];
+    case PS_SHOW_FORWARD:
+        if (GroupStepEnds())
+            m_view.SetPlayState(PS_PAUSE);
+        return false;
+    case PS_SEEK:
+        m_nPos = SeekTarget();
+        m_view.SetPlayState(PS_SHOW_BACKWARD);
+        m_current.m_nGroupCounter = 0;
+        return false;
+    default: // paused while the frame was read: it is shown, nothing moves
+        return false;
+    }
+}
+
+// A group is the records of one moment (one per channel): fast play and the show
+// states act once a whole group has been shown. A group length of 0 acts on every record.
+bool CPlaybackEngine::GroupStepEnds()
+{
+    int& counter = m_current.m_nGroupCounter;
+    counter = m_byGroupLength ? (counter + 1) % m_byGroupLength : 0;
+    return counter == 0;
+}
+
+// To the header of the previous record, by the difference of the sector numbers.
+void CPlaybackEngine::BackStep()
+{
+    m_nPos = Offset(m_nHeaderPos, int64_t(BLOCK_SIZE * (m_current.m_nPrevSector - m_current.m_nSector)));
+}
+
+// Jumps wrap at 2^32 as the recorder's positions do; recordings of 4 GiB and more
+// keep 64-bit positions.
+uint64_t CPlaybackEngine::Offset(uint64_t base, int64_t delta) const
+{
+    const uint64_t position = base + uint64_t(delta);
+    return m_bWide ? position : uint32_t(position);
+}
+
+int CPlaybackEngine::SpeedStep() const
+{
+    const int index = std::clamp(m_param.m_pSpeedIndex->load(), SPEED_MIN, SPEED_MAX);
+    return (m_param.m_nChannelCount == 4 ? SPEED_STEPS_4CH : SPEED_STEPS_16CH)[index] * 1024;
+}
+
+uint64_t CPlaybackEngine::SeekTarget() const
+{
+    const double span = m_nLength > RECORD_AREA_OFFSET ? double(m_nLength - RECORD_AREA_OFFSET) : 0.0;
+    const double target = double(m_param.m_pSeekPos->load()) * span * (1.0 / SLIDER_MAX) + 65536.0;
+    return AlignToBlock(uint64_t(std::max(target, 0.0)));
+}
+
+int CPlaybackEngine::SliderValue() const
+{
+    return int(double(m_nPos / m_nLength100) * 7.1);
+}
+
+// Each frame cycle (reading, decoding, drawing and this wait) lasts one frame period.
+void CPlaybackEngine::Pace()
+{
+    const int delay = std::clamp(m_param.m_pDelayIndex->load(), DELAY_MIN, DELAY_MAX);
+    const double period = FRAME_PERIOD_UNIT * DELAY_FACTORS[delay];
+    if (m_bPacingArmed)
+        m_clock.WaitUntil(m_dLastReading + period, *m_param.m_pThreadRun);
+    m_bPacingArmed = true;
+    m_dLastReading = m_clock.Now();
+}
+
+void CPlaybackEngine::ReadErrorExit()
+{
+    m_view.ShowReadError(READ_ERROR_TEXT);
+    m_view.SetPlayState(PS_PAUSE);
+    m_file.Close();
+}
+
+void CPlaybackEngine::LeaveRecord()
+{
+    m_bInRecord = false;
+    m_nBlockCount = 0;
+}
+
+int PlayThreadProc(PLAYTHREADPARAM* param)
+{
+    // Large buffers: the engine lives on the heap, not on the thread's stack.
+    auto engine = std::make_unique<CPlaybackEngine>(*param);
+    engine->Run();
+    return 0;
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "platform/readonlyfile.h"
+#include "playback/playthreadparam.h"
+#include "recording/recordformat.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+class IPlaybackClock;
+class IPlaybackView;
+struct CCurrentRecord;
+
+// The playback thread's loop: read the recording record by record, hand each record
+// to the view, then move the read position as the play state says and wait out the
+// frame period.
+//
+// Everything here belongs to the playback thread. It reads the view's steering
+// fields through PLAYTHREADPARAM (atomics written by the window thread) and writes
+// the current-record values, which only the playback thread touches.
+class CPlaybackEngine {
+public:
+    explicit CPlaybackEngine(PLAYTHREADPARAM& param);
+
+    // Runs until the run flag is cleared or a read fails.
+    void Run();
+
+private:
+    enum class EStep { ReadError, Continue, Delivered };
+
+    bool Open();
+    EStep SearchHeader();
+    EStep ReadRecordPart();
+    bool FindEndOfPicture();
+    void FinishFrame();
+    bool ActOnState(); // true when the past-the-end check is to be skipped
+    bool GroupStepEnds();
+    void BackStep();
+    uint64_t Offset(uint64_t base, int64_t delta) const;
+    uint64_t WrapPosition(uint8_t state) const;
+    uint64_t SeekTarget() const;
+    int SliderValue() const;
+    int SpeedStep() const;
+    void Pace();
+    void ReadErrorExit();
+    void LeaveRecord();
+
+    PLAYTHREADPARAM& m_param;
+    IPlaybackView& m_view;
+    IPlaybackClock& m_clock;
+    CCurrentRecord& m_current;
+    std::optional<kvx::EHeaderLayout> m_layout;
+
+    CReadOnlyFile m_file;
+    uint64_t m_nLength = 0;
+    uint64_t m_nLength100 = 1;
+    bool m_bWide = false;          // 4 GiB and more: positions are not wrapped at 2^32
+    uint64_t m_nPos = kvx::RECORD_AREA_OFFSET; // where the next read starts
+    uint64_t m_nHeaderPos = 0;     // the last header block read
+
+    std::array<uint8_t, kvx::BLOCK_SIZE> m_header{};
+    std::array<uint8_t, kvx::MAX_PICTURE_SIZE> m_picture{};
+    std::array<uint8_t, kvx::PICTURE_UNIT_SIZE> m_unit{};
+    std::array<uint8_t, kvx::AUDIO_BLOCK_SIZE> m_audio{};
+    size_t m_nBlockCount = 0;      // 512-byte blocks of the picture read so far
+    bool m_bInRecord = false;
+    uint8_t m_byPrevByte = 0;      // carries over from unit to unit and record to record
+    int m_nAudioMode = kvx::AUDIO_MODE_NONE;
+    bool m_bFirstFrame = true;
+    uint8_t m_byGroupLength = 0;
+    bool m_bPacingArmed = false;
+    double m_dLastReading = 0;
+};
+
+// The thread procedure: runs one engine on `param`. Returns 0.
+int PlayThreadProc(PLAYTHREADPARAM* param);
