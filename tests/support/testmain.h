@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QTest>
 
 #include <functional>
@@ -18,7 +18,7 @@ public:
     }
     static int RunAll(int argc, char** argv)
     {
-        QGuiApplication app(argc, argv);
+        QApplication app(argc, argv);
         int status = 0;
         for (const Runner& run : Runners())
             status |= run(argc, argv);

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QWidget>
+
+// The position slider: a track stretched from the top-left 8 x 8 block of one picture
+// and an 18-pixel thumb from another. Its value is the thumb's left edge in pixels,
+// 0 .. width - 18, which for a 728-pixel slider is the playback's 0..710 scale.
+//
+// A click on the track moves the thumb under the pointer and, released over the
+// slider, reports clicked() with m_nClickPos = the click's x. Dragging the thumb and
+// letting go reports clicked() with the thumb's centre; a click on the thumb that
+// does not move it reports nothing. Window thread only.
+class CSkinSlider : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int SKIN_THUMB_WIDTH = 18;
+
+    CSkinSlider(int controlId, QWidget* parent);
+
+    // The pictures belong to the view, which keeps them alive as long as the slider.
+    void SetBitmaps(const QImage* thumb, const QImage* track);
+    void MoveSlider(int left, int top, int width, int height, bool repaint);
+
+    int m_nPos = 0;      // thumb's left edge; stored clamped when drawn
+    int m_nClickPos = 0; // where to seek to, on the 0..710 scale
+
+signals:
+    void clicked(int controlId);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    const QImage* m_pThumbBitmap = nullptr;
+    const QImage* m_pTrackBitmap = nullptr;
+    int m_nLeft = 0, m_nTop = 0, m_nWidth = 0, m_nHeight = 0;
+    QRect m_rcThumb;
+    bool m_bDragging = false;
+    bool m_bMoved = false;   // the thumb moved during this drag
+    bool m_bPressed = false; // a press on the slider waits for its release
+    const int m_nControlId;
+};
