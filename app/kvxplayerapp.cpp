@@ -1,0 +1,67 @@
+#include "app/kvxplayerapp.h"
+
+#include "app/mainframe.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace {
+constexpr int RECENT_FILES = 4;
+const char* const RECENT_GROUP = "Recent File List";
+
+QSettings Settings()
+{
+    return QSettings("Local AppWizard-Generated Applications", "KVXPlayer");
+}
+} // namespace
+
+QString CommandLineText(const QStringList& arguments)
+{
+    return arguments.mid(1).join(' ');
+}
+
+CKVXPlayerApp::CKVXPlayerApp()
+{
+    QCoreApplication::setOrganizationName("Local AppWizard-Generated Applications");
+    QCoreApplication::setApplicationName("KVXPlayer");
+}
+
+CKVXPlayerApp::~CKVXPlayerApp() = default;
+
+bool CKVXPlayerApp::InitInstance(const QStringList& arguments)
+{
+    m_pMainFrame = std::make_unique<CMainFrame>();
+    if (!m_pMainFrame->PreCreateWindow())
+        return false;
+    const QString commandLine = CommandLineText(arguments);
+    m_pMainFrame->CreateView(commandLine);
+    if (!QString(commandLine).remove('"').isEmpty())
+        AddToRecentFileList(QFileInfo(QString(commandLine).remove('"')).absoluteFilePath());
+    m_pMainFrame->show();
+    return true;
+}
+
+QStringList CKVXPlayerApp::RecentFiles()
+{
+    QSettings settings = Settings();
+    settings.beginGroup(RECENT_GROUP);
+    QStringList files;
+    for (int i = 1; i <= RECENT_FILES; ++i) {
+        const QString file = settings.value(QString("File%1").arg(i)).toString();
+        if (!file.isEmpty())
+            files << file;
+    }
+    return files;
+}
+
+void CKVXPlayerApp::AddToRecentFileList(const QString& path)
+{
+    QStringList files = RecentFiles();
+    files.removeAll(path);
+    files.prepend(path);
+    QSettings settings = Settings();
+    settings.beginGroup(RECENT_GROUP);
+    for (int i = 1; i <= RECENT_FILES; ++i)
+        settings.setValue(QString("File%1").arg(i), i <= files.size() ? files[i - 1] : QString());
+}

@@ -1,0 +1,412 @@
+#include "player/kvxplayerview.h"
+
+#include "app/mainframe.h"
+#include "platform/messagebox.h"
+#include "playback/playstate.h"
+#include "player/audiocheckbox.h"
+#include "player/controlids.h"
+#include "skin/skinbutton.h"
+#include "skin/skinslider.h"
+
+#include <QDir>
+#include <QFontMetricsF>
+#include <QLabel>
+#include <QThread>
+
+namespace {
+
+constexpr int PLAYER_PAL_OFFSET = 99;
+constexpr int PAL_EXTRA_HEIGHT = 96;     // the PAL background is this much taller
+constexpr int PAL_FRAME_EXTRA = 5;       // and the frame 5 more
+constexpr int TIMER_CLOCK_PERIOD_MS = 1000;
+
+const char* const TOOL_TIP_KEYS[24] = {
+    "TTIP_EXIT", "TTIP_SPEED", "TTIP_SPEEDUP", "TTIP_SPEEDDN", "TTIP_DELAY", "TTIP_DELAYUP",
+    "TTIP_DELAYDN", "TTIP_OPEN", "TTIP_BACKUP", "TTIP_EDIT", "TTIP_SETTING", "TTIP_MODE",
+    "TTIP_PREV", "TTIP_NEXT", "TTIP_NG_END", "TTIP_NG_FFPLAY", "TTIP_NG_FPLAY", "TTIP_NG_PAUSE",
+    "TTIP_NG_BPLAY", "TTIP_NG_RWPLAY", "TTIP_NG_START", "TTIP_CH", "TTIP_NAVIGATION_STATE", "TTIP_NULL",
+};
+constexpr int TOOL_TIP_MAX = 79;
+
+} // namespace
+
+CKVXPlayerView::CKVXPlayerView(CMainFrame* frame) : QWidget(frame), m_pFrame(frame)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    CreateControls();
+    connect(&m_timerClock, &QTimer::timeout, this, &CKVXPlayerView::OnClockTimer);
+}
+
+// The controls of the player form, in place of a dialog template: each exists with
+// its control ID, unplaced and hidden, until the layout binds and places it.
+void CKVXPlayerView::CreateControls()
+{
+    auto button = [this](int id) {
+        auto* b = new CSkinButton(id, this);
+        b->hide();
+        connect(b, &CSkinButton::clicked, this, &CKVXPlayerView::OnCommand);
+        return b;
+    };
+    m_btnExit = button(ctl::EXIT);
+    m_btnOpen = button(ctl::OPEN);
+    m_btnBackup = button(ctl::BACKUP);
+    m_btnEdit = button(ctl::EDIT);
+    for (int k = 0; k < 7; ++k)
+        m_btnStateLamp[size_t(k)] = button(ctl::LAMP_FIRST + k);
+    m_btnEnd = button(ctl::END);
+    m_btnFFPlay = button(ctl::FFPLAY);
+    m_btnFPlay = button(ctl::FPLAY);
+    m_btnPause = button(ctl::PAUSE);
+    m_btnBPlay = button(ctl::BPLAY);
+    m_btnRwPlay = button(ctl::RWPLAY);
+    m_btnStart = button(ctl::START);
+    m_btnMode1 = button(ctl::MODE1);
+    m_btnMode4 = button(ctl::MODE4);
+    m_btnMode9 = button(ctl::MODE9);
+    m_btnMode16 = button(ctl::MODE16);
+    m_btnSpeedUp = button(ctl::SPEED_UP);
+    m_btnSpeedDn = button(ctl::SPEED_DN);
+    m_btnDelayUp = button(ctl::DELAY_UP);
+    m_btnDelayDn = button(ctl::DELAY_DN);
+    for (int n = 0; n < 16; ++n)
+        m_btnChannel[size_t(n)] = button(ctl::CHANNEL_FIRST + n);
+    m_btnPrevPage = button(ctl::PREV_PAGE);
+    m_btnNextPage = button(ctl::NEXT_PAGE);
+    m_ctrlSetting = button(ctl::SETTING);
+
+    auto label = [this](const QString& text, int id) {
+        auto* l = new QLabel(text, this);
+        l->setProperty("controlId", id);
+        l->setAutoFillBackground(true);
+        QPalette palette = l->palette(); // the static controls' colours
+        palette.setColor(QPalette::Window, QColor(163, 164, 164));
+        palette.setColor(QPalette::WindowText, QColor(41, 42, 42));
+        l->setPalette(palette);
+        l->hide();
+        return l;
+    };
+    m_staticDelay = label("Static", ctl::DELAY_VAL);
+    m_staticSpeed = label("Static", ctl::SPEED_VAL);
+    m_staticPage = label("Static", ctl::PAGE_VAL);
+    m_staticAudio = label("Audio", ctl::AUDIO_CAPTION);
+    static const char* const audioTexts[4] = {"1", "2", "3", "4"};
+    for (int i = 0; i < 4; ++i) {
+        auto* box = new CAudioCheckBox(ctl::AUDIO_IDS[i], audioTexts[i], this);
+        box->hide();
+        connect(box, &QCheckBox::clicked, this, [this, id = ctl::AUDIO_IDS[i]] { OnCommand(id); });
+        m_checkAudio[size_t(i)] = box;
+    }
+
+    m_slider = new CSkinSlider(ctl::SLIDER, this);
+    m_slider->hide();
+    connect(m_slider, &CSkinSlider::clicked, this, &CKVXPlayerView::OnCommand);
+}
+
+CKVXPlayerView::~CKVXPlayerView()
+{
+    SaveOptions();
+    StopPlayThread();
+    ReleaseViewResources();
+}
+
+void CKVXPlayerView::OnInitialUpdate(const QString& commandLine)
+{
+    InitViewMembers();
+    LoadMainBitmaps();
+    LoadOptions();
+    ResetPlayback();
+    m_currentRecord = CCurrentRecord();
+    LayoutSkinControls();
+    CreatePlayParam();
+    LoadToolTips();
+    SetVideoStandard(m_bPal);
+    SetGrid(m_nStartGrid);
+    m_nModeCmd = ctl::MODE16;
+
+    // The shell hands over a path with spaces in quotes; the quotes are no part of it.
+    m_strFilePath = QString(commandLine).remove('"');
+    if (m_strFilePath.isEmpty()) {
+        EnableNavButtons(false);
+        return;
+    }
+    OpenRecording();
+}
+
+void CKVXPlayerView::InitViewMembers()
+{
+    m_nPlayState = PS_PAUSE;
+    m_nDelayIndex = DELAY_MIN;
+    m_nSpeedIndex = SPEED_MIN;
+    m_nSeekPos = 0;
+    m_nGrid = 1;
+    m_nStartGrid = 4;
+    m_nPage = 0;
+    m_nCurChannel = 0;
+    m_byAudioMask = 0;
+
+    m_nSkinWidth = m_pFrame->SkinWidth();
+    m_nSkinHeight = m_pFrame->SkinHeight();
+    m_strAppFolder = m_pFrame->AppFolder();
+    m_strIniPath = m_pFrame->IniPath();
+    m_skin = std::make_unique<CSkinReader>(m_strIniPath.toStdString(), m_strAppFolder.toStdString(), PLAYER_PAL_OFFSET);
+    m_sizeNtsc = QSize(m_nSkinWidth, m_nSkinHeight);
+    m_sizePal = QSize(m_nSkinWidth, m_nSkinHeight + PAL_EXTRA_HEIGHT);
+    m_nWndWidth = m_nSkinWidth;
+    m_nWndHeight = m_nSkinHeight;
+
+    m_rcLogo = m_skin->LoadSkinRect("MAIN POS", "POS_LOGO", false);
+    m_rcOverlay = m_skin->LoadSkinRect("MAIN POS", "POS_OVERLAY", false);
+    m_ptVideo = m_skin->LoadSkinRect("MAIN POS", "POS_OVERLAY_TERM", false).topLeft();
+
+    // The output folders; one that exists already is fine, and a failure shows where
+    // an export or a snapshot is written.
+    QDir folder(m_strAppFolder);
+    folder.mkdir("Backup");
+    folder.mkdir("avi");
+
+    m_recording.m_timeStart = CDateTime();
+    m_recording.m_timeEnd = CDateTime();
+
+    m_brushBack = QBrush(QColor(163, 164, 164));
+    m_fontInfo = MakeFont(12, 5);
+    m_fontTileSmall = MakeFont(15, 7);
+    m_fontTileLarge = MakeFont(18, 10);
+    m_fontForm = QFont("Liberation Mono");
+    m_fontForm.setPixelSize(13);
+    m_fontForm.setBold(true);
+
+    m_timerClock.start(TIMER_CLOCK_PERIOD_MS);
+}
+
+// A bold Arial of the desktop's font-cell metrics: `height` is the character cell's
+// height and `width` the average character width, both in pixels.
+QFont CKVXPlayerView::MakeFont(int height, int width) const
+{
+    QFont font("Arial");
+    font.setWeight(QFont::Bold);
+    font.setPixelSize(height);
+    const QFontMetricsF cell(font);
+    font.setPixelSize(qMax(1, qRound(height * height / cell.height())));
+    const QFontMetricsF sized(font);
+    if (sized.averageCharWidth() > 0)
+        font.setStretch(qBound(1, qRound(100.0 * width / sized.averageCharWidth()), 4000));
+    return font;
+}
+
+void CKVXPlayerView::LoadMainBitmaps()
+{
+    m_bmpNtSkin = m_skin->LoadSkinBitmap("MAIN", "NTSKIN");
+    m_bmpPalSkin = m_skin->LoadSkinBitmap("MAIN", "PALSKIN");
+    m_bmpLogo = m_skin->LoadSkinBitmap("MAIN", "LOGO");
+    m_bmpOverlay = m_skin->LoadSkinBitmap("MAIN", "OVERLAY");
+    m_bmpTime = m_skin->LoadSkinBitmap("MAIN", "TIME");
+    m_pBackground = &m_bmpNtSkin;
+}
+
+void CKVXPlayerView::LoadOptions()
+{
+    const CProfileFile& ini = m_skin->Profile();
+    m_bPal = ini.GetInt("INFO", "PAL", 0) != 0;
+    m_bAudioFilter = ini.GetInt("INFO", "FILTER", 0) != 0;
+    m_bToolTipOn = ini.GetInt("INFO", "TOOLTIP_ON", 0) != 0;
+    m_rcStartCaption = m_skin->LoadSkinRect("TIME INFO POS", "POS_S_TIME_TEXT", false);
+    m_rcStartDate = m_skin->LoadSkinRect("TIME INFO POS", "POS_S_DATE", false);
+    m_rcStartTime = m_skin->LoadSkinRect("TIME INFO POS", "POS_S_TIME", false);
+    m_rcEndCaption = m_skin->LoadSkinRect("TIME INFO POS", "POS_E_TIME_TEXT", false);
+    m_rcEndDate = m_skin->LoadSkinRect("TIME INFO POS", "POS_E_DATE", false);
+    m_rcEndTime = m_skin->LoadSkinRect("TIME INFO POS", "POS_E_TIME", false);
+    m_rcPlayTime = m_skin->LoadSkinRect("TIME INFO POS", "POS_CUR_PLAY_TIME", false);
+}
+
+void CKVXPlayerView::SaveOptions()
+{
+    if (m_skin)
+        m_skin->Profile().WriteString("INFO", "PAL", std::to_string(int(m_bPal)));
+}
+
+void CKVXPlayerView::LoadToolTips()
+{
+    for (size_t i = 0; i < m_strToolTip.size(); ++i)
+        m_strToolTip[i] = QString::fromStdString(m_skin->Profile().GetString("TOOL_TIP", TOOL_TIP_KEYS[i], "EMPTY"));
+    ApplyToolTips();
+}
+
+// Tool tips show on the skin controls only while the skin switches them on; a text
+// is cut to 79 characters.
+void CKVXPlayerView::ApplyToolTips()
+{
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const int id = child->property("controlId").toInt();
+        child->setToolTip(m_bToolTipOn ? m_strToolTip[size_t(TipIndexFromID(id))].left(TOOL_TIP_MAX) : QString());
+    }
+}
+
+void CKVXPlayerView::CreatePlayParam()
+{
+    m_pPlayParam = std::make_unique<PLAYTHREADPARAM>();
+    m_pPlayParam->m_pDelayIndex = &m_nDelayIndex;
+    m_pPlayParam->m_pSpeedIndex = &m_nSpeedIndex;
+    m_pPlayParam->m_pSeekPos = &m_nSeekPos;
+    m_pPlayParam->m_pThreadRun = &m_bThreadRun;
+    m_pPlayParam->m_pFirstSector = &m_nFirstSector;
+    m_pPlayParam->m_pView = this;
+    m_pPlayParam->m_pCurrent = &m_currentRecord;
+    m_bThreadRun = 0;
+}
+
+void CKVXPlayerView::ReleaseViewResources()
+{
+    m_pBackground = nullptr;
+    m_pPlayParam.reset();
+    ReleaseChannelPictures();
+}
+
+// --- recording and playback thread ---
+
+// Reset, probe and, when the file is a recording, start playing it from its start.
+void CKVXPlayerView::OpenRecording()
+{
+    ResetPlayback();
+    m_bEndAllowed = true;
+    CRecordingProbe probe(m_recording, *this);
+    if (!probe.ProbeRecording(m_strFilePath.toStdString()))
+        return;
+    m_nFirstSector = m_recording.m_nFirstSector;
+    SetStartButtons();
+    StartPlayThread();
+    m_btnBackup->EnableButton(true);
+    update();
+}
+
+void CKVXPlayerView::ResetPlayback()
+{
+    m_nPlayState = PS_PAUSE;
+    m_nFirstSector = 0;
+    ReleaseChannelPictures();
+    SetSliderPos(0);
+}
+
+void CKVXPlayerView::ReleaseChannelPictures()
+{
+    m_nDeliveredFrames = 0;
+}
+
+void CKVXPlayerView::StartPlayThread()
+{
+    m_pPlayParam->m_nChannelCount = m_recording.m_nChannelCount;
+    m_pPlayParam->m_dwEndOffset = m_recording.m_dwEndOffset;
+    m_pPlayParam->m_strPath = m_strFilePath.toStdString();
+    ++m_nThreadGeneration; // what the previous thread still asked for is dropped
+    m_pPlayThread.Start(*m_pPlayParam);
+}
+
+void CKVXPlayerView::StopPlayThread()
+{
+    m_pPlayThread.Stop();
+}
+
+void CKVXPlayerView::OnWindowThread(std::function<void()> call)
+{
+    if (QThread::currentThread() == thread()) {
+        call();
+        return;
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation = m_nThreadGeneration.load(), call = std::move(call)] {
+            if (generation == m_nThreadGeneration)
+                call();
+        },
+        Qt::QueuedConnection);
+}
+
+void CKVXPlayerView::SetVideoStandard(bool pal)
+{
+    const QSize size = pal ? m_sizePal : m_sizeNtsc;
+    m_nWndWidth = size.width();
+    m_nWndHeight = size.height();
+    m_pBackground = pal ? &m_bmpPalSkin : &m_bmpNtSkin;
+    m_nVideoWidth = 720;
+    m_nVideoHeight = pal ? 576 : 480;
+    m_rcVideo = QRect(m_ptVideo, QSize(m_nVideoWidth, m_nVideoHeight));
+    SetGrid(1);
+    m_pFrame->CentreOnScreen(m_nWndWidth, m_nWndHeight + (pal ? PAL_FRAME_EXTRA : 0));
+    setGeometry(0, 0, m_nWndWidth, m_nWndHeight + (pal ? PAL_FRAME_EXTRA : 0));
+    ApplyVideoStandardLayout(pal);
+    SetGrid(m_nStartGrid);
+    update();
+}
+
+// --- what the playback thread asks for ---
+
+void CKVXPlayerView::SetPlayState(uint8_t state)
+{
+    m_nPlayState = state;
+}
+
+uint8_t CKVXPlayerView::OnPlayFrame(bool, int, uint32_t, const uint8_t*, const uint8_t*)
+{
+    ++m_nDeliveredFrames;
+    return 0xFF;
+}
+
+void CKVXPlayerView::SetStartButtons()
+{
+    OnWindowThread([this] { SetNavButtonsEnabled({false, false, false, false, true, true, true}); });
+}
+
+void CKVXPlayerView::SetEndButtons()
+{
+    OnWindowThread([this] { SetNavButtonsEnabled({true, true, true, false, false, false, false}); });
+}
+
+void CKVXPlayerView::SetSliderPos(int pos)
+{
+    OnWindowThread([this, pos] {
+        if (pos == m_slider->m_nPos)
+            return;
+        m_slider->m_nPos = pos;
+        m_slider->update();
+    });
+}
+
+void CKVXPlayerView::ShowReadError(const char* text)
+{
+    OnWindowThread([this, message = QString(text)] { CMessageBox::Show(this, APP_TITLE, message); });
+}
+
+// --- what the probe asks for ---
+
+void CKVXPlayerView::ShowProbeMessage(const std::string& text)
+{
+    CMessageBox::Show(this, APP_TITLE, QString::fromStdString(text));
+}
+
+void CKVXPlayerView::EnableAudioControls(bool enable)
+{
+    m_staticAudio->setVisible(enable);
+    for (CAudioCheckBox* box : m_checkAudio)
+        box->setVisible(enable);
+}
+
+void CKVXPlayerView::DisableEndButton()
+{
+    m_bEndAllowed = false;
+    m_btnEnd->EnableButton(false);
+}
+
+CSkinButton* CKVXPlayerView::Button(int id) const
+{
+    for (CSkinButton* b : findChildren<CSkinButton*>(Qt::FindDirectChildrenOnly))
+        if (b->ControlId() == id)
+            return b;
+    return nullptr;
+}
+
+QWidget* CKVXPlayerView::Control(int id) const
+{
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child->property("controlId").toInt() == id)
+            return child;
+    return nullptr;
+}

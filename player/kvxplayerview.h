@@ -1,0 +1,212 @@
+#pragma once
+
+#include "playback/currentrecord.h"
+#include "playback/iplaybackview.h"
+#include "playback/playthread.h"
+#include "playback/playthreadparam.h"
+#include "recording/recordingprobe.h"
+#include "skin/skinreader.h"
+
+#include <QBrush>
+#include <QFont>
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
+
+class CMainFrame;
+class CSkinButton;
+class CSkinSlider;
+class CAudioCheckBox;
+class QLabel;
+
+// The one window the user works with: it shows the recording's channels in tiles,
+// the time panel and the clock, carries the 44 skin buttons and lamps and the
+// position slider, opens recordings and runs their playback thread.
+//
+// Threads: everything here belongs to the window thread except what the playback
+// thread reaches through IPlaybackView. Those calls only touch the atomics below and
+// hand everything visible to the window thread as a queued call; the window thread
+// never waits for the playback thread except in StopPlayThread, while the playback
+// thread never waits for the window thread.
+class CKVXPlayerView : public QWidget, public IPlaybackView, public IProbeView {
+    Q_OBJECT
+
+public:
+    explicit CKVXPlayerView(CMainFrame* frame);
+    ~CKVXPlayerView() override;
+
+    // Builds the window from the skin and opens the recording named on the command line.
+    void OnInitialUpdate(const QString& commandLine);
+
+    // The window's command dispatch: every skin control reports its control ID here.
+    void OnCommand(int id);
+
+    // IPlaybackView: called on the playback thread.
+    uint8_t PlayState() const override { return m_nPlayState; }
+    void SetPlayState(uint8_t state) override;
+    uint8_t OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictureLength, const uint8_t* audio,
+                        const uint8_t* picture) override;
+    void SetStartButtons() override;
+    void SetEndButtons() override;
+    void SetSliderPos(int pos) override;
+    void ShowReadError(const char* text) override;
+
+    // IProbeView: called on the window thread by the probe.
+    void ShowProbeMessage(const std::string& text) override;
+    void EnableAudioControls(bool enable) override;
+    void DisableEndButton() override;
+
+    // What a test or a screenshot wants to know.
+    const CRecordingFacts& Recording() const { return m_recording; }
+    const QString& FilePath() const { return m_strFilePath; }
+    bool IsPal() const { return m_bPal; }
+    int Grid() const { return m_nGrid; }
+    int Page() const { return m_nPage; }
+    int CurrentChannel() const { return m_nCurChannel; }
+    QRect VideoRect() const { return m_rcVideo; }
+    QRect TileRect(int channel) const { return m_rcTile[size_t(channel)]; }
+    CSkinButton* Button(int id) const;
+    CSkinSlider* Slider() const { return m_slider; }
+    QWidget* Control(int id) const;
+    bool IsPlayThreadStarted() const { return m_pPlayThread.IsStarted(); }
+    int DeliveredFrames() const { return m_nDeliveredFrames; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    // First update and teardown.
+    void InitViewMembers();
+    void LoadMainBitmaps();
+    void LoadOptions();
+    void SaveOptions();
+    void LoadToolTips();
+    void CreatePlayParam();
+    void CreateControls();
+    void ApplyToolTips();
+    void ReleaseViewResources();
+    QFont MakeFont(int height, int width) const;
+
+    // Recording and playback thread.
+    void OpenRecording();
+    void ResetPlayback();
+    void ReleaseChannelPictures();
+    void StartPlayThread();
+    void StopPlayThread();
+    void SetVideoStandard(bool pal);
+    // Runs `call` on the window thread: at once when already there, else queued and
+    // dropped if a newer playback thread has started since.
+    void OnWindowThread(std::function<void()> call);
+
+    // Layout of the skin controls.
+    void LayoutSkinControls();
+    void LayoutMainButtons();
+    void LayoutModeButtons();
+    void LayoutNavigation();
+    void LayoutChannelButtons();
+    void ApplyVideoStandardLayout(bool pal);
+    void ResetPageDisplay();
+    void SetupSkinButton(CSkinButton* button, const char* imageSection);
+    void BindAndPlace(CSkinButton* button, const std::string& imageSection, const char* section, const std::string& key);
+    void PlaceControl(QWidget* control, const char* section, const std::string& key, bool pal);
+    void PlaceSlider(bool pal);
+
+    // Navigation state.
+    void EnableNavButtons(bool enable);
+    void SetStateLamp(int lamp);
+    void SetNavButtonsEnabled(const std::array<bool, 7>& enabled);
+    void SetGrid(int n);
+
+    // Commands.
+    void OnExit();
+    void OnClockTimer();
+    static int TipIndexFromID(int id);
+
+    // Painting.
+    void PaintTimePanel(QPainter& painter);
+    void PaintClock(QPainter& painter);
+    void DrawBlankTile(QPainter& painter, int channel);
+    void DrawTileBorder(QPainter& painter, const QRect& rect);
+
+    CMainFrame* const m_pFrame;
+    std::unique_ptr<CSkinReader> m_skin;
+
+    // Skin resources.
+    QImage m_bmpNtSkin, m_bmpPalSkin;
+    const QImage* m_pBackground = nullptr;
+    QImage m_bmpLogo, m_bmpOverlay, m_bmpTime;
+    QImage m_bmpSliderUp, m_bmpSliderDn;
+    QBrush m_brushBack;
+    QFont m_fontInfo, m_fontTileSmall, m_fontTileLarge, m_fontForm;
+
+    // Strings.
+    QString m_strFilePath;
+    QString m_strAppFolder;
+    QString m_strIniPath;
+    std::array<QString, 24> m_strToolTip;
+
+    // Controls, owned by the view as their parent.
+    CSkinSlider* m_slider = nullptr;
+    CSkinButton *m_btnExit = nullptr, *m_btnOpen = nullptr, *m_btnBackup = nullptr, *m_btnEdit = nullptr;
+    std::array<CSkinButton*, 7> m_btnStateLamp{};
+    CSkinButton *m_btnStart = nullptr, *m_btnRwPlay = nullptr, *m_btnBPlay = nullptr, *m_btnPause = nullptr,
+                *m_btnFPlay = nullptr, *m_btnFFPlay = nullptr, *m_btnEnd = nullptr;
+    CSkinButton *m_btnMode1 = nullptr, *m_btnMode4 = nullptr, *m_btnMode9 = nullptr, *m_btnMode16 = nullptr;
+    CSkinButton *m_btnSpeedUp = nullptr, *m_btnSpeedDn = nullptr, *m_btnDelayUp = nullptr, *m_btnDelayDn = nullptr;
+    std::array<CSkinButton*, 16> m_btnChannel{};
+    CSkinButton *m_btnPrevPage = nullptr, *m_btnNextPage = nullptr;
+    CSkinButton* m_ctrlSetting = nullptr; // a plain form control with a tool tip only
+    QLabel *m_staticDelay = nullptr, *m_staticSpeed = nullptr, *m_staticPage = nullptr, *m_staticAudio = nullptr;
+    std::array<CAudioCheckBox*, 4> m_checkAudio{};
+
+    // Geometry.
+    int m_nSkinWidth = 0, m_nSkinHeight = 0;
+    QSize m_sizeNtsc, m_sizePal;
+    int m_nWndWidth = 0, m_nWndHeight = 0;
+    QPoint m_ptVideo;
+    int m_nVideoWidth = 720, m_nVideoHeight = 480;
+    QRect m_rcVideo, m_rcLogo, m_rcOverlay, m_rcSlide;
+    QRect m_rcStartCaption, m_rcStartDate, m_rcStartTime, m_rcEndCaption, m_rcEndDate, m_rcEndTime, m_rcPlayTime;
+    std::array<QRect, 16> m_rcTile;
+
+    // Playback: the steering fields the playback thread reads.
+    std::atomic<uint8_t> m_nPlayState{0};
+    std::atomic<int> m_nDelayIndex{1};
+    std::atomic<int> m_nSpeedIndex{0};
+    std::atomic<int> m_nSeekPos{0};
+    std::atomic<int> m_bThreadRun{0};
+    std::atomic<uint64_t> m_nFirstSector{0};
+    CPlayThread m_pPlayThread;
+    std::unique_ptr<PLAYTHREADPARAM> m_pPlayParam;
+    CCurrentRecord m_currentRecord; // playback thread only, once a thread runs
+    CRecordingFacts m_recording;    // what the probe found: channel count, times, end offset
+    std::atomic<int> m_nThreadGeneration{0};
+    std::atomic<int> m_nDeliveredFrames{0};
+    bool m_bEndAllowed = true; // the recording's end time is valid
+
+    // Tiles and pages.
+    int m_nGrid = 1;
+    int m_nStartGrid = 4;
+    int m_nModeCmd = 1006;
+    int m_nPage = 0;
+    std::atomic<int> m_nCurChannel{0};
+    std::atomic<uint8_t> m_byAudioMask{0};
+
+    // Options.
+    bool m_bPal = false;
+    bool m_bAudioFilter = false;
+    bool m_bToolTipOn = false;
+
+    QTimer m_timerClock;
+};

@@ -1,0 +1,192 @@
+// The player view's control layout: every control is bound to its skin pictures and
+// placed at the rectangle the skin names for it. The controls below the video area
+// move down by the PAL offset in the PAL layout.
+
+#include "player/kvxplayerview.h"
+
+#include "playback/playstate.h"
+#include "player/audiocheckbox.h"
+#include "player/controlids.h"
+#include "skin/skinbutton.h"
+#include "skin/skinslider.h"
+
+#include <QLabel>
+
+namespace {
+
+constexpr int AUDIO_CONTROL_X = 6;
+constexpr int AUDIO_CONTROL_WIDTH = 42;
+constexpr int AUDIO_CONTROL_HEIGHT = 21;
+constexpr int AUDIO_CAPTION_Y = 220; // the four check boxes follow, 21 pixels apart
+
+constexpr const char* NAV_KEYS[7] = {"POS_START", "POS_RWPLAY", "POS_BPLAY", "POS_PAUSE", "POS_FPLAY", "POS_FFPLAY", "POS_END"};
+constexpr const char* NAV_SECTIONS[7] = {"BTN_START", "BTN_RWPLAY", "BTN_BPLAY", "BTN_PAUSE", "BTN_FPLAY", "BTN_FFPLAY", "BTN_END"};
+constexpr const char* LAMP_KEYS[7] = {"POS_STATE_START", "POS_STATE_RW", "POS_STATE_BP", "POS_STATE_PAUSE",
+                                      "POS_STATE_FP", "POS_STATE_FF", "POS_STATE_END"};
+constexpr const char* LAMP_SECTIONS[7] = {"STATE_START", "STATE_RW", "STATE_BP", "STATE_PAUSE", "STATE_FP", "STATE_FF", "STATE_END"};
+constexpr const char* MAIN_KEYS[4] = {"POS_EXIT", "POS_OPEN", "POS_BACKUP", "POS_EDIT"};
+constexpr const char* MAIN_SECTIONS[4] = {"BTN_EXIT", "BTN_OPEN", "BTN_BACKUP", "BTN_EDIT"};
+
+std::string ChannelKey(int n)
+{
+    return "POS_CH" + std::to_string(n);
+}
+
+} // namespace
+
+void CKVXPlayerView::SetupSkinButton(CSkinButton* button, const char* imageSection)
+{
+    const CButtonImageNames names = m_skin->ReadButtonImages(imageSection, true);
+    button->LoadBitmaps(names.m_names[0], names.m_names[1], names.m_names[2], names.m_names[3],
+                        unsigned(button->ControlId()));
+    button->setEnabled(true);
+}
+
+void CKVXPlayerView::BindAndPlace(CSkinButton* button, const std::string& imageSection, const char* section,
+                                  const std::string& key)
+{
+    SetupSkinButton(button, imageSection.c_str());
+    PlaceControl(button, section, key, false);
+}
+
+void CKVXPlayerView::PlaceControl(QWidget* control, const char* section, const std::string& key, bool pal)
+{
+    control->setGeometry(m_skin->LoadSkinRect(section, key, pal));
+    control->raise();
+    control->show();
+}
+
+void CKVXPlayerView::PlaceSlider(bool pal)
+{
+    m_rcSlide = m_skin->LoadSkinRect("MAIN POS", "POS_SLIDE", pal);
+    m_slider->MoveSlider(m_rcSlide.x(), m_rcSlide.y(), m_rcSlide.width(), m_rcSlide.height(), true);
+    m_slider->raise();
+    m_slider->show();
+}
+
+void CKVXPlayerView::LayoutSkinControls()
+{
+    LayoutMainButtons();
+    LayoutModeButtons();
+    LayoutNavigation();
+    LayoutChannelButtons();
+
+    BindAndPlace(m_btnSpeedUp, "BTN_SPEED_UP", "MAIN POS", "POS_SPEED_UP");
+    BindAndPlace(m_btnSpeedDn, "BTN_SPEED_DN", "MAIN POS", "POS_SPEED_DN");
+    m_staticSpeed->setFont(m_fontForm);
+    m_staticSpeed->setText(VALUE_TEXTS[m_nSpeedIndex]);
+    PlaceControl(m_staticSpeed, "MAIN POS", "POS_SPEED_VAL", false);
+    BindAndPlace(m_btnDelayUp, "BTN_DELAY_UP", "MAIN POS", "POS_DELAY_UP");
+    BindAndPlace(m_btnDelayDn, "BTN_DELAY_DN", "MAIN POS", "POS_DELAY_DN");
+    m_staticDelay->setFont(m_fontForm);
+    m_staticDelay->setText(VALUE_TEXTS[5 + m_nDelayIndex]);
+    PlaceControl(m_staticDelay, "MAIN POS", "POS_DELAY_VAL", false);
+
+    m_bmpSliderUp = m_skin->LoadSkinBitmap("MAIN", "SLIDERUP");
+    m_bmpSliderDn = m_skin->LoadSkinBitmap("MAIN", "SLIDERDN");
+    m_slider->SetBitmaps(&m_bmpSliderUp, &m_bmpSliderDn);
+    PlaceSlider(false);
+}
+
+void CKVXPlayerView::LayoutMainButtons()
+{
+    CSkinButton* buttons[4] = {m_btnExit, m_btnOpen, m_btnBackup, m_btnEdit};
+    for (int i = 0; i < 4; ++i)
+        BindAndPlace(buttons[i], MAIN_SECTIONS[i], "MAIN POS", MAIN_KEYS[i]);
+    m_btnBackup->EnableButton(false);
+    m_btnEdit->EnableButton(false);
+
+    QWidget* audio[5] = {m_staticAudio, m_checkAudio[0], m_checkAudio[1], m_checkAudio[2], m_checkAudio[3]};
+    for (int i = 0; i < 5; ++i) {
+        audio[i]->setFont(m_fontForm);
+        audio[i]->setGeometry(AUDIO_CONTROL_X, AUDIO_CAPTION_Y + i * AUDIO_CONTROL_HEIGHT, AUDIO_CONTROL_WIDTH,
+                              AUDIO_CONTROL_HEIGHT);
+        audio[i]->raise();
+        audio[i]->hide();
+    }
+    m_ctrlSetting->setGeometry(0, 0, 0, 0); // a form control without a picture; only its tool tip is left
+}
+
+void CKVXPlayerView::LayoutModeButtons()
+{
+    BindAndPlace(m_btnMode1, "BTN_MODE1", "MODE POS", "POS_MODE1");
+    BindAndPlace(m_btnMode4, "BTN_MODE4", "MODE POS", "POS_MODE4");
+    BindAndPlace(m_btnMode9, "BTN_MODE9", "MODE POS", "POS_MODE9");
+    BindAndPlace(m_btnMode16, "BTN_MODE16", "MODE POS", "POS_MODE16");
+}
+
+void CKVXPlayerView::LayoutNavigation()
+{
+    CSkinButton* nav[7] = {m_btnStart, m_btnRwPlay, m_btnBPlay, m_btnPause, m_btnFPlay, m_btnFFPlay, m_btnEnd};
+    for (int i = 0; i < 7; ++i)
+        BindAndPlace(nav[i], NAV_SECTIONS[i], "NAVIGATION POS", NAV_KEYS[i]);
+    for (int k = 0; k < 7; ++k)
+        BindAndPlace(m_btnStateLamp[size_t(k)], LAMP_SECTIONS[k], "NAVIGATION POS", LAMP_KEYS[k]);
+    SetStateLamp(7);
+}
+
+void CKVXPlayerView::LayoutChannelButtons()
+{
+    for (int n = 1; n <= 16; ++n)
+        BindAndPlace(m_btnChannel[size_t(n - 1)], "BTN_CH" + std::to_string(n), "CH POS", ChannelKey(n));
+    m_staticPage->setFont(m_fontForm);
+    PlaceControl(m_staticPage, "CH POS", "POS_PAGE_VAL", false);
+    BindAndPlace(m_btnPrevPage, "BTN_PREV_PAGE", "CH POS", "POS_PREV_PAGE");
+    BindAndPlace(m_btnNextPage, "BTN_NEXT_PAGE", "CH POS", "POS_NEXT_PAGE");
+    ResetPageDisplay();
+}
+
+void CKVXPlayerView::ApplyVideoStandardLayout(bool pal)
+{
+    PlaceSlider(pal);
+    for (int n = 1; n <= 16; ++n)
+        PlaceControl(m_btnChannel[size_t(n - 1)], "CH POS", ChannelKey(n), pal);
+    PlaceControl(m_staticPage, "CH POS", "POS_PAGE_VAL", pal);
+    PlaceControl(m_btnPrevPage, "CH POS", "POS_PREV_PAGE", pal);
+    PlaceControl(m_btnNextPage, "CH POS", "POS_NEXT_PAGE", pal);
+    ResetPageDisplay();
+    CSkinButton* nav[7] = {m_btnStart, m_btnRwPlay, m_btnBPlay, m_btnPause, m_btnFPlay, m_btnFFPlay, m_btnEnd};
+    for (int i = 0; i < 7; ++i)
+        PlaceControl(nav[i], "NAVIGATION POS", NAV_KEYS[i], pal);
+    CSkinButton* buttons[4] = {m_btnExit, m_btnOpen, m_btnBackup, m_btnEdit};
+    for (int i = 0; i < 4; ++i)
+        PlaceControl(buttons[i], "MAIN POS", MAIN_KEYS[i], pal);
+}
+
+void CKVXPlayerView::ResetPageDisplay()
+{
+    m_nPage = 0;
+    m_nCurChannel = 0;
+    m_staticPage->setText("1");
+    const bool open = !m_strFilePath.isEmpty();
+    m_btnPrevPage->EnableButton(false);
+    m_btnNextPage->EnableButton(open && m_nGrid != 4);
+}
+
+// --- navigation state ---
+
+// The seven navigation buttons, in the order start, fast backward, backward play,
+// pause, forward play, fast forward, end, and the slider with them.
+void CKVXPlayerView::SetNavButtonsEnabled(const std::array<bool, 7>& enabled)
+{
+    CSkinButton* nav[7] = {m_btnStart, m_btnRwPlay, m_btnBPlay, m_btnPause, m_btnFPlay, m_btnFFPlay, m_btnEnd};
+    for (int i = 0; i < 7; ++i)
+        nav[i]->EnableButton(enabled[size_t(i)]);
+    // A recording whose end time is broken has no end to go to.
+    if (!m_bEndAllowed)
+        m_btnEnd->EnableButton(false);
+    m_slider->setEnabled(true);
+}
+
+void CKVXPlayerView::EnableNavButtons(bool enable)
+{
+    enable = enable && !m_strFilePath.isEmpty();
+    SetNavButtonsEnabled({enable, enable, enable, enable, enable, enable, enable});
+    m_slider->setEnabled(enable);
+}
+
+void CKVXPlayerView::SetStateLamp(int lamp)
+{
+    for (int k = 0; k < 7; ++k)
+        m_btnStateLamp[size_t(k)]->EnableButton(k == lamp);
+}

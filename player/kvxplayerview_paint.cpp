@@ -1,0 +1,103 @@
+// What the player view paints itself: the background with the time panel, the logo,
+// the captions, the clock and the tiles.
+
+#include "player/kvxplayerview.h"
+
+#include "player/clockglyphs.h"
+#include "playback/playstate.h"
+
+#include <QPainter>
+#include <QTime>
+
+namespace {
+
+const QColor PANEL_TEXT(0xAC, 0xAC, 0xAB);
+const QColor PANEL_BACK(0x18, 0x18, 0x18);
+const QColor CAPTION_TEXT(0x80, 0x80, 0x00);
+
+QString DateText(const CDateTime& t)
+{
+    if (!t.IsValid())
+        return "DATE : --- / --- / ---";
+    return QString::asprintf("DATE : %02d / %02d / %02d", t.GetYear(), t.GetMonth(), t.GetDay());
+}
+
+QString TimeText(const CDateTime& t)
+{
+    if (!t.IsValid())
+        return "TIME : --- : --- : ---";
+    return QString::asprintf("TIME : %02d : %02d : %02d", t.GetHour(), t.GetMinute(), t.GetSecond());
+}
+
+} // namespace
+
+void CKVXPlayerView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    if (m_pBackground && !m_pBackground->isNull())
+        painter.drawImage(0, 0, *m_pBackground);
+    else
+        painter.fillRect(rect(), Qt::black);
+    PaintTimePanel(painter);
+    if (!m_bmpLogo.isNull())
+        painter.drawImage(m_rcLogo.topLeft(), m_bmpLogo, QRect(QPoint(0, 0), m_rcLogo.size()));
+
+    painter.setFont(m_fontInfo);
+    painter.setPen(CAPTION_TEXT);
+    painter.drawText(m_rcStartCaption, Qt::AlignLeft | Qt::AlignTop, "START TIME");
+    painter.drawText(m_rcEndCaption, Qt::AlignLeft | Qt::AlignTop, "END TIME");
+
+    PaintClock(painter);
+
+    if (m_strFilePath.isEmpty()) {
+        for (int ch = 0; ch < 16; ++ch) {
+            DrawBlankTile(painter, ch);
+            DrawTileBorder(painter, m_rcTile[size_t(ch)]);
+        }
+    } else if (m_nPlayState == PS_PAUSE) {
+        SetStateLamp(3);
+    }
+}
+
+// The start and end of the recording. A date-time that is not valid shows dashes.
+void CKVXPlayerView::PaintTimePanel(QPainter& painter)
+{
+    painter.save();
+    painter.setFont(m_fontInfo);
+    painter.setPen(PANEL_TEXT);
+    painter.setBackgroundMode(Qt::OpaqueMode);
+    painter.setBackground(PANEL_BACK);
+    const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+    painter.drawText(m_rcStartDate, flags, DateText(m_recording.m_timeStart));
+    painter.drawText(m_rcStartTime, flags, TimeText(m_recording.m_timeStart));
+    const CDateTime end = m_recording.m_timeStart.IsValid() ? m_recording.m_timeEnd : CDateTime();
+    painter.drawText(m_rcEndDate, flags, DateText(end));
+    painter.drawText(m_rcEndTime, flags, TimeText(end));
+    painter.restore();
+}
+
+void CKVXPlayerView::PaintClock(QPainter& painter)
+{
+    if (m_bmpTime.isNull())
+        return;
+    const QTime now = QTime::currentTime();
+    for (const CClockGlyph& g : ClockGlyphs(now.hour(), now.minute(), now.second()))
+        painter.drawImage(QPoint(g.x, CLOCK_Y), m_bmpTime, QRect(g.stripX, 0, g.width, CLOCK_HEIGHT));
+}
+
+void CKVXPlayerView::DrawBlankTile(QPainter& painter, int channel)
+{
+    if (!m_bmpOverlay.isNull())
+        painter.drawImage(m_rcTile[size_t(channel)], m_bmpOverlay, m_rcOverlay);
+}
+
+// A one-pixel frame; the right and bottom lines lie on the rectangle's right and
+// bottom coordinates, just outside its last column and row.
+void CKVXPlayerView::DrawTileBorder(QPainter& painter, const QRect& r)
+{
+    const int left = r.x(), top = r.y(), right = r.x() + r.width(), bottom = r.y() + r.height();
+    painter.fillRect(left, top, 1, bottom - top + 1, Qt::white);
+    painter.fillRect(left, top, right - left + 1, 1, Qt::white);
+    painter.fillRect(right, top, 1, bottom - top + 1, Qt::white);
+    painter.fillRect(left, bottom, right - left + 1, 1, Qt::white);
+}
