@@ -7,6 +7,7 @@ CSkinButton::CSkinButton(int controlId, QWidget* parent) : QWidget(parent), m_nC
 {
     setFocusPolicy(Qt::NoFocus);
     setMouseTracking(true);
+    setProperty("controlId", controlId);
 }
 
 template <typename Emit> void CSkinButton::Post(Emit emitter)

@@ -13,6 +13,7 @@ constexpr int TRACK_BLOCK = 8;
 CSkinSlider::CSkinSlider(int controlId, QWidget* parent) : QWidget(parent), m_nControlId(controlId)
 {
     setFocusPolicy(Qt::NoFocus);
+    setProperty("controlId", controlId);
 }
 
 void CSkinSlider::SetBitmaps(const QImage* thumb, const QImage* track)
