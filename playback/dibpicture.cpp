@@ -1,0 +1,425 @@
+#include "playback/dibpicture.h"
+
+#include <turbojpeg.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <optional>
+#include <span>
+
+namespace {
+
+constexpr int MAX_DIB_SIDE = 32767;     // bitmap sides are 16-bit values
+constexpr int MAX_JPEG_SIDE = 65500;    // the largest side a JPEG stream can have
+constexpr int JPEG_QUALITY_MAX = 100;
+
+// The channel code: four bars and a reference bar in the second image row, read at
+// these pixels (bit 3 first). Narrower pictures cannot hold the last bar.
+constexpr int BAR_ROWS_FROM_END = 2;
+constexpr int BAR_STARTS[5] = {90, 218, 346, 474, 602};
+constexpr int REFERENCE_BAR = 4;
+constexpr int BAR_PIXELS = 30;
+constexpr int BAR_LIT_MIN = 26;         // bright pixels that light a bar
+constexpr int BAR_BRIGHT_ABOVE = 200;
+constexpr int CODE_MIN_WIDTH = 316;
+
+// The row mark: pixels 0..15 dark, 16..46 bright, 47..77 dark, each stretch allowed
+// five strays.
+constexpr int MARK_BRIGHT_FIRST = 16;
+constexpr int MARK_DARK_FIRST = 47;
+constexpr int MARK_LAST = 77;
+constexpr int MARK_STRAYS = 5;
+constexpr int MARK_DARK_UP_TO = 50;
+constexpr int MARK_BRIGHT_FROM = 200;
+constexpr int MARK_ROWS_NTSC = 3;       // PAL pictures carry the mark one row lower
+constexpr int MARK_ROWS_PAL = 4;
+
+constexpr uint8_t STREAM_START[] = {0xFF, 0xD8, 0xFF, 0xE0}; // start of image, JFIF segment
+constexpr uint8_t END_OF_IMAGE[] = {0xFF, 0xD9};
+constexpr size_t START_OF_IMAGE_SIZE = 2;
+// JFIF 1.01, square pixels, no thumbnail.
+constexpr uint8_t JFIF_SEGMENT[] = {0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0x00,
+                                    0x01, 0x01, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00};
+
+// TurboJPEG handles are not to be shared between threads: each thread that decodes or
+// encodes gets its own, destroyed when the thread ends.
+struct CTjDestroyer {
+    void operator()(void* handle) const { tjDestroy(handle); }
+};
+using TjHandle = std::unique_ptr<void, CTjDestroyer>;
+
+TjHandle& ThreadDecompressor()
+{
+    thread_local TjHandle handle;
+    if (!handle)
+        handle.reset(tjInitDecompress());
+    return handle;
+}
+
+tjhandle Decompressor()
+{
+    return ThreadDecompressor().get();
+}
+
+// TurboJPEG 2.1 skips its clean-up when an error stops tjDecompressHeader3, and every
+// later header read of that handle fails alike: after a refused header the thread
+// starts over with a new one.
+void DiscardDecompressor()
+{
+    ThreadDecompressor().reset();
+}
+
+tjhandle Compressor()
+{
+    thread_local const TjHandle handle(tjInitCompress());
+    return handle.get();
+}
+
+int64_t DibStride(int64_t width, int bytesPerPixel)
+{
+    return (width * bytesPerPixel + 3) / 4 * 4;
+}
+
+bool HasAt(const uint8_t* bytes, size_t length, size_t at, std::span<const uint8_t> pattern)
+{
+    return length >= at + pattern.size() && std::equal(pattern.begin(), pattern.end(), bytes + at);
+}
+
+// How a recorded stream's start is mended: bytes to drop, or a 0xFF to put back.
+struct CStartRepair {
+    size_t m_nSkip = 0;
+    bool m_bAddMarkerByte = false;
+};
+
+// Some recorders write one or two bytes before the stream, or lose its first byte.
+std::optional<CStartRepair> FindStartRepair(const uint8_t* s, size_t length)
+{
+    const std::span<const uint8_t> start(STREAM_START);
+    if (HasAt(s, length, 0, start))
+        return CStartRepair{};
+    if (length > 0 && s[0] == 0xFF && HasAt(s, length, 1, start))
+        return CStartRepair{1, false};
+    if (HasAt(s, length, 0, start.subspan(1)))
+        return CStartRepair{0, true};
+    if (HasAt(s, length, 2, start))
+        return CStartRepair{2, false};
+    return std::nullopt;
+}
+
+struct CStreamInfo {
+    int m_nWidth = 0;
+    int m_nHeight = 0;
+    int m_nColourspace = -1;
+    bool m_bWarned = false;
+    std::string m_strWarning;
+};
+
+// TurboJPEG fails the header read also for warnings and for subsampling layouts it
+// has no name for, though neither keeps the image from decoding: the header counts
+// as read when it delivered a size and a colour space.
+std::optional<CStreamInfo> ReadStreamInfo(tjhandle decoder, const uint8_t* jpeg, size_t length)
+{
+    CStreamInfo info;
+    int subsampling = -1;
+    const int result = tjDecompressHeader3(decoder, jpeg, length, &info.m_nWidth, &info.m_nHeight,
+                                           &subsampling, &info.m_nColourspace);
+    if (info.m_nWidth < 1 || info.m_nHeight < 1 || info.m_nColourspace < 0)
+        return std::nullopt;
+    info.m_bWarned = result != 0 && tjGetErrorCode(decoder) == TJERR_WARNING;
+    if (info.m_bWarned)
+        info.m_strWarning = tjGetErrorStr2(decoder);
+    return info;
+}
+
+bool IsFourComponent(int colourspace)
+{
+    return colourspace == TJCS_CMYK || colourspace == TJCS_YCCK;
+}
+
+// Any error fails the decode, and so does a warning from the image data: it means
+// damage (premature end, bad entropy code, lost restart marker), and the codec has
+// filled in what it could not read. Warnings of the header (an unknown JFIF version,
+// stray bytes between segments) do not harm the picture; as the decode reads the
+// header again, a stream whose header warns fails only when the decode ends in
+// another message than the header's, that is in an error. TurboJPEG reports only the
+// first warning of a read, so damaged data behind such a header cannot be told apart.
+bool DecodeStream(tjhandle decoder, const CStreamInfo& info, const uint8_t* jpeg, size_t length,
+                  uint8_t* pixels, int64_t stride)
+{
+    const int flags = TJFLAG_BOTTOMUP | TJFLAG_LIMITSCANS; // LIMITSCANS: no endless progressive streams
+    const int format = IsFourComponent(info.m_nColourspace) ? TJPF_CMYK : TJPF_BGR;
+    if (tjDecompress2(decoder, jpeg, length, pixels, info.m_nWidth, int(stride), info.m_nHeight, format,
+                      flags) == 0)
+        return true;
+    return info.m_bWarned && tjGetErrorCode(decoder) == TJERR_WARNING
+        && info.m_strWarning == tjGetErrorStr2(decoder);
+}
+
+// TurboJPEG gives a 4-component stream (CMYK, or YCCK turned back into CMYK) as its
+// four samples, which are taken as R, G, B, A. Colours are then multiplied by A and
+// stored B, G, R for the bitmap. For the Adobe-style CMYK of 4-component files (ink
+// stored inverted) this is the usual R = C K, G = M K, B = Y K; and the encoder
+// writes 4-byte R, G, B, A pixels as these samples, so they come back as they went.
+void PremultiplyToBgra(uint8_t* pixels, size_t count)
+{
+    for (uint8_t* p = pixels; p < pixels + 4 * count; p += 4) {
+        const unsigned r = p[0], g = p[1], b = p[2], a = p[3];
+        p[0] = uint8_t((b * a + 1) >> 8);
+        p[1] = uint8_t((g * a + 1) >> 8);
+        p[2] = uint8_t((r * a + 1) >> 8);
+    }
+}
+
+// The decoder takes only streams that start like the recorder's, with a JFIF segment.
+// TurboJPEG writes one for 3-component streams but gives 4-component ones an Adobe
+// segment alone, so they get the JFIF segment put in front of it. `jpeg` has room for it.
+size_t AddJfifSegment(uint8_t* jpeg, size_t size)
+{
+    if (HasAt(jpeg, size, 0, STREAM_START))
+        return size;
+    std::memmove(jpeg + START_OF_IMAGE_SIZE + sizeof JFIF_SEGMENT, jpeg + START_OF_IMAGE_SIZE,
+                 size - START_OF_IMAGE_SIZE);
+    std::memcpy(jpeg + START_OF_IMAGE_SIZE, JFIF_SEGMENT, sizeof JFIF_SEGMENT);
+    return size + sizeof JFIF_SEGMENT;
+}
+
+// The encoder's output buffer, one per thread and only growing.
+uint8_t* EncodeBuffer(size_t size)
+{
+    thread_local std::unique_ptr<uint8_t[]> buffer;
+    thread_local size_t capacity = 0;
+    if (capacity < size) {
+        buffer.reset(new (std::nothrow) uint8_t[size]);
+        capacity = buffer ? size : 0;
+    }
+    return buffer.get();
+}
+
+struct CSourcePixels {
+    const uint8_t* m_pBits;
+    int m_nWidth;
+    int m_nHeight;
+    int m_nFormat;      // TJPF_BGR or TJPF_CMYK
+    bool m_bDibRows;    // bottom-up rows padded to 4 bytes, else top-down and packed
+};
+
+// Encodes into the thread's buffer of tjBufSize bytes (and room for a JFIF segment).
+// It must be that large: with TJFLAG_NOREALLOC TurboJPEG writes up to tjBufSize bytes
+// whatever size it is told. Empty on failure.
+std::span<const uint8_t> Compress(const CSourcePixels& source, int quality)
+{
+    const tjhandle encoder = Compressor();
+    if (!encoder || !source.m_pBits || source.m_nWidth < 1 || source.m_nWidth > MAX_JPEG_SIDE
+        || source.m_nHeight < 1 || source.m_nHeight > MAX_JPEG_SIDE)
+        return {};
+    unsigned long size = tjBufSize(source.m_nWidth, source.m_nHeight, TJSAMP_420);
+    uint8_t* jpeg = EncodeBuffer(size + sizeof JFIF_SEGMENT);
+    if (!jpeg)
+        return {};
+    const int bytesPerPixel = tjPixelSize[source.m_nFormat];
+    const int pitch = int(source.m_bDibRows ? DibStride(source.m_nWidth, bytesPerPixel)
+                                            : int64_t(source.m_nWidth) * bytesPerPixel);
+    const int flags = TJFLAG_NOREALLOC | (source.m_bDibRows ? TJFLAG_BOTTOMUP : 0);
+    if (tjCompress2(encoder, source.m_pBits, source.m_nWidth, pitch, source.m_nHeight, source.m_nFormat,
+                    &jpeg, &size, TJSAMP_420, std::clamp(quality, 0, JPEG_QUALITY_MAX), flags) != 0)
+        return {};
+    return {jpeg, AddJfifSegment(jpeg, size)};
+}
+
+struct CFileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes)
+{
+    std::unique_ptr<std::FILE, CFileCloser> file(std::fopen(path.c_str(), "wb"));
+    if (!file)
+        return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    if (std::fclose(file.release()) == 0 && written)
+        return true;
+    std::remove(path.c_str());
+    return false;
+}
+
+} // namespace
+
+CDibPicture::CDibPicture()
+{
+    m_bih.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    m_bih.bmiHeader.biPlanes = 1;
+    Allocate(24, 320, 240);
+}
+
+bool CDibPicture::Allocate(int bitCount, int width, int height)
+{
+    if (width < 1 || width > MAX_DIB_SIDE || height < 1 || height > MAX_DIB_SIDE || bitCount < 8
+        || bitCount > 32 || bitCount % 8 != 0)
+        return false;
+    BITMAPINFOHEADER& header = m_bih.bmiHeader;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biBitCount = uint16_t(bitCount);
+    header.biSizeImage = uint32_t(height * DibStride(width, bitCount / 8));
+    return ReallocBits();
+}
+
+bool CDibPicture::ReallocBits()
+{
+    m_pBits.reset();
+    BITMAPINFOHEADER& header = m_bih.bmiHeader;
+    if (header.biSizeImage == 0)
+        return true;
+    m_pBits.reset(new (std::nothrow) uint8_t[header.biSizeImage]());
+    if (m_pBits)
+        return true;
+    header.biSizeImage = 0;
+    return false;
+}
+
+int64_t CDibPicture::Stride() const
+{
+    const BITMAPINFOHEADER& header = m_bih.bmiHeader;
+    return header.biHeight > 0 ? header.biSizeImage / header.biHeight : 0;
+}
+
+bool CDibPicture::EnsureJpegCapacity(size_t size)
+{
+    if (m_nJpegCap >= size)
+        return true;
+    m_pJpeg.reset(new (std::nothrow) uint8_t[size]());
+    m_nJpegCap = m_pJpeg ? size : 0;
+    return m_pJpeg != nullptr;
+}
+
+const uint8_t* CDibPicture::RepairJpeg(const uint8_t* source, size_t& length)
+{
+    const std::optional<CStartRepair> repair = source ? FindStartRepair(source, length) : std::nullopt;
+    // Room for a put-back 0xFF and an appended end marker.
+    if (!repair || !EnsureJpegCapacity(length + 4))
+        return nullptr;
+    uint8_t* out = m_pJpeg.get();
+    size_t size = 0;
+    if (repair->m_bAddMarkerByte)
+        out[size++] = 0xFF;
+    std::memcpy(out + size, source + repair->m_nSkip, length - repair->m_nSkip);
+    size += length - repair->m_nSkip;
+    // The picture area is padded to whole units behind the stream's own end marker;
+    // the codec stops at the first one, so a second one behind the padding is harmless.
+    if (!HasAt(out, size, size - 2, END_OF_IMAGE)) {
+        std::memcpy(out + size, END_OF_IMAGE, sizeof END_OF_IMAGE);
+        size += sizeof END_OF_IMAGE;
+    }
+    length = size;
+    return out;
+}
+
+uint8_t CDibPicture::DecodeJpegFrame(const uint8_t* source, size_t length, int channelCount)
+{
+    if (channelCount < 1)
+        return NO_CHANNEL;
+    const uint8_t* jpeg = RepairJpeg(source, length);
+    if (!jpeg || !DecodePixels(jpeg, length))
+        return NO_CHANNEL;
+    const uint8_t channel = ReadChannelCode(channelCount);
+    m_bMarkAbsent = HasRowMark(m_bPal ? MARK_ROWS_PAL : MARK_ROWS_NTSC) ? 0 : 1;
+    return channel;
+}
+
+bool CDibPicture::DecodePixels(const uint8_t* jpeg, size_t length)
+{
+    const tjhandle decoder = Decompressor();
+    if (!decoder)
+        return false;
+    const std::optional<CStreamInfo> info = ReadStreamInfo(decoder, jpeg, length);
+    if (!info)
+        DiscardDecompressor();
+    if (!info || int64_t(info->m_nWidth) * info->m_nHeight > MAX_DECODE_PIXELS)
+        return false;
+    const bool fourComponent = IsFourComponent(info->m_nColourspace);
+    if (!Allocate(fourComponent ? 32 : 24, info->m_nWidth, info->m_nHeight)
+        || !DecodeStream(decoder, *info, jpeg, length, m_pBits.get(), Stride()))
+        return false;
+    if (fourComponent)
+        PremultiplyToBgra(m_pBits.get(), m_bih.bmiHeader.biSizeImage / 4);
+    return true;
+}
+
+int CDibPicture::Luminance(int x, int row) const
+{
+    const int64_t offset = row * Stride() + 3 * int64_t(x);
+    if (!m_pBits || row < 0 || x < 0 || offset + 3 > int64_t(m_bih.bmiHeader.biSizeImage))
+        return 0;
+    const uint8_t* pixel = m_pBits.get() + offset;
+    return (pixel[0] + pixel[1] + pixel[2]) / 3;
+}
+
+int CDibPicture::CountPixels(int row, int firstX, int lastX, bool (*test)(int luminance)) const
+{
+    int count = 0;
+    for (int x = firstX; x <= lastX; ++x)
+        count += test(Luminance(x, row));
+    return count;
+}
+
+// In pictures narrower than 632 pixels the later bars lie past the end of the row
+// and are read from the row above, as the recorder draws them.
+bool CDibPicture::IsBarLit(int bar, int row) const
+{
+    const int first = BAR_STARTS[bar];
+    return CountPixels(row, first, first + BAR_PIXELS - 1, [](int l) { return l > BAR_BRIGHT_ABOVE; })
+        >= BAR_LIT_MIN;
+}
+
+// A lit reference bar inverts the other four.
+uint8_t CDibPicture::ReadChannelCode(int channelCount) const
+{
+    if (channelCount < 1)
+        return NO_CHANNEL;
+    const BITMAPINFOHEADER& header = m_bih.bmiHeader;
+    if (header.biWidth < CODE_MIN_WIDTH || header.biHeight < BAR_ROWS_FROM_END)
+        return 0;
+    const int row = header.biHeight - BAR_ROWS_FROM_END;
+    const bool inverted = IsBarLit(REFERENCE_BAR, row);
+    int code = 0;
+    for (int bar = 0; bar < REFERENCE_BAR; ++bar)
+        code = code << 1 | (IsBarLit(bar, row) != inverted);
+    return uint8_t(code % channelCount);
+}
+
+bool CDibPicture::HasRowMark(int rowsFromEnd) const
+{
+    const BITMAPINFOHEADER& header = m_bih.bmiHeader;
+    const int row = header.biHeight - rowsFromEnd;
+    if (row < 0 || row >= header.biHeight || header.biWidth <= MARK_LAST)
+        return false;
+    const auto notDark = [](int l) { return l > MARK_DARK_UP_TO; };
+    const auto notBright = [](int l) { return l < MARK_BRIGHT_FROM; };
+    return CountPixels(row, 0, MARK_BRIGHT_FIRST - 1, notDark) <= MARK_STRAYS
+        && CountPixels(row, MARK_BRIGHT_FIRST, MARK_DARK_FIRST - 1, notBright) <= MARK_STRAYS
+        && CountPixels(row, MARK_DARK_FIRST, MARK_LAST, notDark) <= MARK_STRAYS;
+}
+
+size_t CDibPicture::EncodeJpegBuffer(uint8_t* output, const uint8_t* bits, int width, int height,
+                                     int bytesPerPixel, size_t capacity, int quality)
+{
+    if (!output || (bytesPerPixel != 3 && bytesPerPixel != 4))
+        return 0;
+    // 4-byte pixels go to the codec as CMYK samples: it writes them as a YCCK stream
+    // whose fourth component is alpha, read back by DecodeJpegFrame.
+    const CSourcePixels source{bits, width, height, bytesPerPixel == 3 ? TJPF_BGR : TJPF_CMYK, true};
+    const std::span<const uint8_t> jpeg = Compress(source, quality);
+    if (jpeg.empty() || jpeg.size() > capacity)
+        return 0;
+    std::memcpy(output, jpeg.data(), jpeg.size());
+    return jpeg.size();
+}
+
+bool CDibPicture::EncodeJpegFile(const std::string& path, const uint8_t* bits, int width, int height,
+                                 int quality)
+{
+    const std::span<const uint8_t> jpeg = Compress({bits, width, height, TJPF_BGR, false}, quality);
+    return !jpeg.empty() && WriteWholeFile(path, jpeg);
+}

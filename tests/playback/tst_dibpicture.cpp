@@ -1,0 +1,439 @@
+#include "playback/dibpicture.h"
+#include "recording/datetime.h"
+#include "tests/support/testmain.h"
+#include "tools/recgen/scenepainter.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <turbojpeg.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes TjCompress(const uint8_t* pixels, int width, int pitch, int height, int format, int subsampling)
+{
+    tjhandle encoder = tjInitCompress();
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    Bytes out;
+    if (tjCompress2(encoder, pixels, width, pitch, height, format, &jpeg, &size, subsampling, 90, 0) == 0)
+        out.assign(jpeg, jpeg + size);
+    tjFree(jpeg);
+    tjDestroy(encoder);
+    return out;
+}
+
+// As the recorder stores a picture: the stream padded with zeros to whole 8,192-byte units.
+Bytes RecorderJpeg(const QImage& rgb)
+{
+    Bytes jpeg = TjCompress(rgb.constBits(), rgb.width(), int(rgb.bytesPerLine()), rgb.height(), TJPF_RGB,
+                            TJSAMP_420);
+    jpeg.resize((jpeg.size() + 8191) / 8192 * 8192, 0);
+    return jpeg;
+}
+
+QImage Painted(int width, int height, int channel)
+{
+    return CScenePainter::Paint(width, height, channel, 0, CDateTime(2005, 1, 2, 3, 4, 5));
+}
+
+QImage Filled(int width, int height, QColor colour)
+{
+    QImage image(width, height, QImage::Format_RGB888);
+    image.fill(colour);
+    return image;
+}
+
+// A bitmap's bytes: rows bottom-up, B, G, R, padded to 4 bytes (QImage pads RGB888 alike).
+QImage AsDib(const QImage& rgb)
+{
+    return rgb.mirrored().rgbSwapped();
+}
+
+uint8_t Decode(CDibPicture& picture, const Bytes& bytes, int channelCount = 16)
+{
+    return picture.DecodeJpegFrame(bytes.data(), bytes.size(), channelCount);
+}
+
+uint8_t* MemoryRow(const CDibPicture& picture, int row)
+{
+    const BITMAPINFOHEADER& header = picture.m_bih.bmiHeader;
+    return picture.m_pBits.get() + size_t(row) * header.biSizeImage / header.biHeight;
+}
+
+// Lights the first `pixels` of each bar in `bars` (bit 0 = bar 1 ... bit 4 = reference)
+// with grey `value` in the bar row of a picture at least 632 wide.
+void DrawBars(CDibPicture& picture, int bars, int pixels, uint8_t value)
+{
+    const int starts[5] = {90, 218, 346, 474, 602};
+    uint8_t* row = MemoryRow(picture, picture.m_bih.bmiHeader.biHeight - 2);
+    for (int bar = 0; bar < 5; ++bar)
+        if (bars >> bar & 1)
+            std::memset(row + 3 * starts[bar], value, 3 * size_t(pixels));
+}
+
+bool Near(const uint8_t* pixel, std::initializer_list<int> expected, int tolerance = 4)
+{
+    for (int value : expected)
+        if (std::abs(*pixel++ - value) > tolerance)
+            return false;
+    return true;
+}
+
+Bytes Encode(const QImage& dib, int quality, size_t capacity = 1 << 20)
+{
+    Bytes out(capacity);
+    out.resize(CDibPicture::EncodeJpegBuffer(out.data(), dib.constBits(), dib.width(), dib.height(), 3,
+                                             capacity, quality));
+    return out;
+}
+
+} // namespace
+
+class TestDibPicture : public QObject {
+    Q_OBJECT
+
+private slots:
+    void repairMendsKnownStarts_data()
+    {
+        QTest::addColumn<QByteArray>("stream");
+        QTest::addColumn<QByteArray>("repaired"); // empty: refused
+        QTest::newRow("intact") << QByteArray::fromHex("ffd8ffe001ffd9") << QByteArray::fromHex("ffd8ffe001ffd9");
+        QTest::newRow("extra FF") << QByteArray::fromHex("ffffd8ffe001ffd9") << QByteArray::fromHex("ffd8ffe001ffd9");
+        QTest::newRow("missing FF") << QByteArray::fromHex("d8ffe001ffd9") << QByteArray::fromHex("ffd8ffe001ffd9");
+        QTest::newRow("two extra") << QByteArray::fromHex("0007ffd8ffe001ffd9") << QByteArray::fromHex("ffd8ffe001ffd9");
+        QTest::newRow("no end") << QByteArray::fromHex("ffd8ffe00100") << QByteArray::fromHex("ffd8ffe00100ffd9");
+        QTest::newRow("unknown") << QByteArray::fromHex("ffd8ffdb01ffd9") << QByteArray();
+        QTest::newRow("too short") << QByteArray::fromHex("ffd8") << QByteArray();
+    }
+    void repairMendsKnownStarts()
+    {
+        QFETCH(QByteArray, stream);
+        QFETCH(QByteArray, repaired);
+        const Bytes exact(stream.begin(), stream.end()); // reads past it show under the sanitizer
+        CDibPicture picture;
+        size_t length = exact.size();
+        const uint8_t* out = picture.RepairJpeg(exact.data(), length);
+        QCOMPARE(out ? QByteArray(reinterpret_cast<const char*>(out), qsizetype(length)) : QByteArray(), repaired);
+    }
+
+    void mendedStartsDecodeLikeIntactOnes()
+    {
+        const Bytes intact = RecorderJpeg(Painted(720, 240, 5));
+        CDibPicture reference, picture;
+        QCOMPARE(Decode(reference, intact), uint8_t(5));
+        const size_t size = reference.m_bih.bmiHeader.biSizeImage;
+        for (const Bytes& variant : {Bytes{0xFF}, Bytes{0x12, 0x34}}) {
+            Bytes stream = variant;
+            stream.insert(stream.end(), intact.begin(), intact.end());
+            QCOMPARE(Decode(picture, stream), uint8_t(5));
+            QVERIFY(std::memcmp(picture.m_pBits.get(), reference.m_pBits.get(), size) == 0);
+        }
+        QCOMPARE(Decode(picture, Bytes(intact.begin() + 1, intact.end())), uint8_t(5));
+        QVERIFY(std::memcmp(picture.m_pBits.get(), reference.m_pBits.get(), size) == 0);
+    }
+
+    void channelCodeAndRowMark_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("pal");
+        QTest::addColumn<int>("channel");
+        QTest::addColumn<int>("count");
+        QTest::newRow("NTSC 16") << 720 << 240 << 0 << 13 << 16;
+        QTest::newRow("NTSC 4") << 720 << 240 << 0 << 13 << 4;
+        QTest::newRow("PAL 16") << 720 << 288 << 1 << 6 << 16;
+        QTest::newRow("PAL 4") << 720 << 288 << 1 << 3 << 4;
+        QTest::newRow("CIF 16") << 352 << 240 << 0 << 11 << 16;
+        QTest::newRow("CIF 4") << 352 << 240 << 0 << 2 << 4;
+        QTest::newRow("CIF PAL") << 352 << 288 << 1 << 15 << 16;
+    }
+    void channelCodeAndRowMark()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(int, pal);
+        QFETCH(int, channel);
+        QFETCH(int, count);
+        CDibPicture picture;
+        picture.m_bPal = pal;
+        picture.m_bMarkAbsent = 1;
+        QCOMPARE(Decode(picture, RecorderJpeg(Painted(width, height, channel)), count), uint8_t(channel % count));
+        QCOMPARE(picture.m_bMarkAbsent, uint8_t(0));
+        const BITMAPINFOHEADER& header = picture.m_bih.bmiHeader;
+        QCOMPARE(header.biBitCount, uint16_t(24));
+        QCOMPARE(header.biSizeImage, uint32_t(height * ((width * 3 + 3) / 4 * 4)));
+    }
+
+    void referenceBarInvertsCode_data()
+    {
+        QTest::addColumn<int>("bars");
+        QTest::addColumn<int>("pixels");
+        QTest::addColumn<int>("grey");
+        QTest::addColumn<int>("code16");
+        QTest::addColumn<int>("code4");
+        QTest::newRow("bars 1, 4") << 0b01001 << 30 << 255 << 9 << 1;
+        QTest::newRow("all lit") << 0b11111 << 30 << 255 << 0 << 0;
+        QTest::newRow("reference only") << 0b10000 << 30 << 255 << 15 << 3;
+        QTest::newRow("26 pixels light") << 0b00010 << 26 << 255 << 4 << 0;
+        QTest::newRow("25 pixels do not") << 0b00010 << 25 << 255 << 0 << 0;
+        QTest::newRow("grey 201 is bright") << 0b00100 << 30 << 201 << 2 << 2;
+        QTest::newRow("grey 200 is not") << 0b00100 << 30 << 200 << 0 << 0;
+    }
+    void referenceBarInvertsCode()
+    {
+        QFETCH(int, bars);
+        QFETCH(int, pixels);
+        QFETCH(int, grey);
+        QFETCH(int, code16);
+        QFETCH(int, code4);
+        CDibPicture picture;
+        QVERIFY(picture.Allocate(24, 720, 3));
+        DrawBars(picture, bars, pixels, uint8_t(grey));
+        QCOMPARE(picture.ReadChannelCode(16), uint8_t(code16));
+        QCOMPARE(picture.ReadChannelCode(4), uint8_t(code4));
+        QCOMPARE(picture.ReadChannelCode(0), CDibPicture::NO_CHANNEL);
+    }
+
+    // The mark lies in image row 2 of NTSC pictures and in row 3 of PAL ones.
+    void rowMarkRowAndStrays()
+    {
+        QImage image = Filled(352, 16, Qt::black);
+        std::memset(image.scanLine(3) + 3 * 16, 255, 3 * 31);
+        CDibPicture picture;
+        picture.m_bPal = 1;
+        QCOMPARE(Decode(picture, RecorderJpeg(image)), uint8_t(0));
+        QCOMPARE(picture.m_bMarkAbsent, uint8_t(0));
+        picture.m_bPal = 0;
+        QCOMPARE(Decode(picture, RecorderJpeg(image)), uint8_t(0));
+        QCOMPARE(picture.m_bMarkAbsent, uint8_t(1));
+
+        uint8_t* row = MemoryRow(picture, 12); // image row 3
+        std::memset(row + 3 * 16, 0, 3 * 5);  // five strays in the bright stretch are allowed
+        std::memset(row + 3 * 72, 255, 3 * 5); // and five in the dark one
+        QVERIFY(picture.HasRowMark(4));
+        std::memset(row + 3 * 71, 255, 3);
+        QVERIFY(!picture.HasRowMark(4));
+    }
+
+    // Nothing may be read outside the pixels, whatever the size (the sanitizer build
+    // checks); a picture too narrow for the bars reads as channel 0.
+    void smallPicturesReadSafely_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("markAbsent");
+        QTest::newRow("315 wide") << 315 << 240 << 0 << 0;
+        QTest::newRow("77 wide") << 77 << 240 << 0 << 1;
+        QTest::newRow("two rows") << 720 << 2 << 9 << 1;
+        QTest::newRow("one row") << 720 << 1 << 0 << 1;
+        QTest::newRow("one pixel") << 1 << 1 << 0 << 1;
+    }
+    void smallPicturesReadSafely()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(int, code);
+        QFETCH(int, markAbsent);
+        const QImage painted = Painted(std::max(width, 24), std::max(height, 24), 9).copy(0, 0, width, height);
+        CDibPicture picture;
+        QCOMPARE(Decode(picture, RecorderJpeg(painted)), uint8_t(code));
+        QCOMPARE(picture.m_bMarkAbsent, uint8_t(markAbsent));
+        QCOMPARE(picture.Luminance(0, height), 0);
+        QCOMPARE(picture.Luminance(width + 1000, height - 1), 0);
+        QCOMPARE(picture.Luminance(-1, 0), 0);
+    }
+
+    void pixelLimit_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<bool>("decodes");
+        QTest::newRow("720 x 288") << 720 << 288 << true;
+        QTest::newRow("1000 x 220, the limit") << 1000 << 220 << true;
+        QTest::newRow("19 x 11579, one more") << 19 << 11579 << false;
+        QTest::newRow("720 x 576") << 720 << 576 << false;
+    }
+    void pixelLimit()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(bool, decodes);
+        CDibPicture picture;
+        QCOMPARE(Decode(picture, RecorderJpeg(Filled(width, height, Qt::darkGray))) != CDibPicture::NO_CHANNEL,
+                 decodes);
+    }
+
+    void decodesBottomUpBgr()
+    {
+        QImage colour = Filled(64, 32, Qt::red);
+        QPainter(&colour).fillRect(0, 16, 64, 16, Qt::blue);
+        CDibPicture picture;
+        QCOMPARE(Decode(picture, RecorderJpeg(colour)), uint8_t(0));
+        QVERIFY(Near(MemoryRow(picture, 0), {255, 0, 0}));  // the image's last row: blue
+        QVERIFY(Near(MemoryRow(picture, 31), {0, 0, 255})); // its top row: red
+
+        uint8_t grey[16 * 16];
+        for (int y = 0; y < 16; ++y)
+            std::fill_n(grey + 16 * y, 16, uint8_t(y < 8 ? 230 : 20));
+        QCOMPARE(Decode(picture, TjCompress(grey, 16, 16, 16, TJPF_GRAY, TJSAMP_GRAY)), uint8_t(0));
+        QCOMPARE(picture.m_bih.bmiHeader.biBitCount, uint16_t(24));
+        QVERIFY(Near(MemoryRow(picture, 0), {20, 20, 20}));
+        QVERIFY(Near(MemoryRow(picture, 15), {230, 230, 230}));
+    }
+
+    // Colours come back in bitmap order (B, G, R, A), multiplied by alpha.
+    void fourComponentRoundTrip()
+    {
+        std::vector<uint8_t> rgba(32 * 32 * 4);
+        for (size_t i = 0; i < rgba.size(); i += 4) {
+            const bool lowerHalf = i < rgba.size() / 2; // bottom-up: the first rows are the lower half
+            const uint8_t pixel[4] = {200, 100, 50, uint8_t(lowerHalf ? 255 : 128)};
+            std::memcpy(&rgba[i], pixel, 4);
+        }
+        Bytes jpeg(1 << 16);
+        jpeg.resize(CDibPicture::EncodeJpegBuffer(jpeg.data(), rgba.data(), 32, 32, 4, jpeg.size(), 95));
+        QVERIFY(!jpeg.empty());
+        CDibPicture picture;
+        QCOMPARE(Decode(picture, jpeg), uint8_t(0));
+        QCOMPARE(picture.m_bih.bmiHeader.biBitCount, uint16_t(32));
+        QCOMPARE(picture.m_bih.bmiHeader.biSizeImage, uint32_t(32 * 32 * 4));
+        QVERIFY(Near(MemoryRow(picture, 2), {50, 100, 200, 255}));
+        QVERIFY(Near(MemoryRow(picture, 29), {25, 50, 100, 128}));
+    }
+
+    void encodeClampsQualityAndCapacity()
+    {
+        const QImage dib = AsDib(Painted(352, 240, 3));
+        QCOMPARE(Encode(dib, 150), Encode(dib, 100));
+        QCOMPARE(Encode(dib, -5), Encode(dib, 0));
+        const Bytes jpeg = Encode(dib, 70);
+        QVERIFY(Encode(dib, 0).size() < jpeg.size() && jpeg.size() < Encode(dib, 100).size());
+
+        QCOMPARE(Encode(dib, 70, jpeg.size()), jpeg);
+        Bytes guarded(jpeg.size() + 64, 0xA5);
+        QCOMPARE(CDibPicture::EncodeJpegBuffer(guarded.data(), dib.constBits(), 352, 240, 3, jpeg.size() - 1, 70),
+                 size_t(0));
+        QCOMPARE(guarded, Bytes(jpeg.size() + 64, 0xA5));
+        QCOMPARE(CDibPicture::EncodeJpegBuffer(guarded.data(), dib.constBits(), 352, 240, 2, guarded.size(), 70),
+                 size_t(0));
+    }
+
+    // Buffers run bottom-up with padded rows, files top-down and packed: both must
+    // decode to the same upright picture.
+    void encodedPicturesKeepTheirOrientation()
+    {
+        const QImage image = Painted(330, 240, 7); // 990 bytes a row: padded to 992 in a bitmap
+        CDibPicture picture;
+        QCOMPARE(Decode(picture, Encode(AsDib(image), 95)), uint8_t(7));
+        QCOMPARE(picture.m_bMarkAbsent, uint8_t(0));
+
+        Bytes packed;
+        const QImage bgr = image.rgbSwapped();
+        for (int y = 0; y < 240; ++y)
+            packed.insert(packed.end(), bgr.constScanLine(y), bgr.constScanLine(y) + 990);
+
+        const QTemporaryDir dir;
+        const std::string path = dir.filePath("snap.jpg").toStdString();
+        QVERIFY(CDibPicture::EncodeJpegFile(path, packed.data(), 330, 240, 95));
+        QFile file(QString::fromStdString(path));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray stored = file.readAll();
+        QCOMPARE(Decode(picture, Bytes(stored.begin(), stored.end())), uint8_t(7));
+        QCOMPARE(picture.m_bMarkAbsent, uint8_t(0));
+
+        const std::string unwritable = dir.filePath("missing/snap.jpg").toStdString();
+        QVERIFY(!CDibPicture::EncodeJpegFile(unwritable, packed.data(), 330, 240, 95));
+        QVERIFY(!std::filesystem::exists(unwritable));
+    }
+
+    void damagedStreamsAreRefused()
+    {
+        const Bytes intact = TjCompress(Painted(352, 240, 4).constBits(), 352, 352 * 3, 240, TJPF_RGB, TJSAMP_420);
+        CDibPicture picture;
+        for (size_t cut : {size_t(100), intact.size() / 2, intact.size() - 200}) {
+            Bytes truncated(intact.begin(), intact.begin() + long(cut));
+            truncated.resize((cut + 8191) / 8192 * 8192, 0);
+            QCOMPARE(Decode(picture, truncated), CDibPicture::NO_CHANNEL);
+        }
+        QCOMPARE(Decode(picture, intact, 0), CDibPicture::NO_CHANNEL);
+
+        // Stray bytes between two header segments are skipped with a warning only.
+        Bytes stray = intact;
+        stray.insert(stray.begin() + 4 + (stray[4] << 8 | stray[5]), {0x00, 0x11, 0x22});
+        QCOMPARE(Decode(picture, stray), uint8_t(4));
+        // ... but an error after them still fails the picture.
+        stray[stray.size() / 2] = 0xFF;
+        stray[stray.size() / 2 + 1] = 0xC0;
+        QCOMPARE(Decode(picture, stray), CDibPicture::NO_CHANNEL);
+
+        // A header the codec gives up on must not spoil the next picture.
+        Bytes badTable = intact;
+        const uint8_t huffmanTable[] = {0xFF, 0xC4};
+        const auto table = std::search(badTable.begin(), badTable.end(), huffmanTable, huffmanTable + 2);
+        std::fill_n(table + 5, 16, 0xFF); // its code counts: more codes than a table holds
+        QCOMPARE(Decode(picture, badTable), CDibPicture::NO_CHANNEL);
+        QCOMPARE(Decode(picture, intact), uint8_t(4));
+
+        std::mt19937 random(7);
+        for (int round = 0; round < 300; ++round) {
+            Bytes damaged = intact;
+            for (int n = 0; n < 4; ++n)
+                damaged[2 + random() % (damaged.size() - 2)] = uint8_t(random());
+            const uint8_t channel = Decode(picture, damaged);
+            QVERIFY(channel < 16 || channel == CDibPicture::NO_CHANNEL);
+        }
+        QCOMPARE(Decode(picture, intact), uint8_t(4));
+    }
+
+    // The playback thread decodes and exports while the window thread saves snapshots.
+    void threadsCodeAtTheSameTime()
+    {
+        const QImage dib = AsDib(Painted(352, 240, 6));
+        const Bytes expected = Encode(dib, 70);
+        const auto work = [&] {
+            CDibPicture picture;
+            int good = 0;
+            for (int round = 0; round < 20; ++round)
+                good += Encode(dib, 70) == expected && Decode(picture, expected) == 6;
+            return good;
+        };
+        int otherGood = 0;
+        std::thread other([&] { otherGood = work(); });
+        const int good = work();
+        other.join();
+        QCOMPARE(good + otherGood, 40);
+    }
+
+    void allocateKeepsSizeAndBufferInStep()
+    {
+        CDibPicture picture;
+        const std::pair<int, int> refused[] = {{0, 5}, {-10, -10}, {40000, 1}};
+        for (auto [width, height] : refused)
+            QVERIFY(!picture.Allocate(24, width, height));
+        QVERIFY(!picture.Allocate(12, 10, 10));
+        QCOMPARE(picture.m_bih.bmiHeader.biWidth, 320);
+        QCOMPARE(picture.m_bih.bmiHeader.biSizeImage, uint32_t(320 * 3 * 240));
+
+        CDibPicture copy;
+        QVERIFY(picture.Allocate(24, 330, 2));
+        copy.m_bih = picture.m_bih;
+        QVERIFY(copy.ReallocBits());
+        QCOMPARE(copy.m_bih.bmiHeader.biSizeImage, uint32_t(2 * 992));
+        std::memset(copy.m_pBits.get(), 1, 2 * 992); // the sanitizer build checks that it is all there
+    }
+};
+
+KVX_REGISTER_TEST(TestDibPicture);
+#include "tst_dibpicture.moc"
