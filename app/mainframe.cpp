@@ -56,6 +56,7 @@ void CMainFrame::CreateView(const QString& commandLine)
 {
     m_pView = new CKVXPlayerView(this);
     m_pView->OnInitialUpdate(commandLine);
+    m_pView->setFocus();
 }
 
 void CMainFrame::CentreOnScreen(int width, int height)

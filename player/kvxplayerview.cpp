@@ -4,6 +4,7 @@
 #include "platform/messagebox.h"
 #include "playback/playstate.h"
 #include "player/audiocheckbox.h"
+#include "platform/waveout.h"
 #include "player/controlids.h"
 #include "skin/skinbutton.h"
 #include "skin/skinslider.h"
@@ -33,6 +34,7 @@ constexpr int TOOL_TIP_MAX = 79;
 CKVXPlayerView::CKVXPlayerView(CMainFrame* frame) : QWidget(frame), m_pFrame(frame)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus); // the keyboard shortcuts
     CreateControls();
     connect(&m_timerClock, &QTimer::timeout, this, &CKVXPlayerView::OnClockTimer);
 }
@@ -138,11 +140,10 @@ void CKVXPlayerView::InitViewMembers()
     m_nDelayIndex = DELAY_MIN;
     m_nSpeedIndex = SPEED_MIN;
     m_nSeekPos = 0;
-    m_nGrid = 1;
     m_nStartGrid = 4;
     m_nPage = 0;
-    m_nCurChannel = 0;
-    m_byAudioMask = 0;
+    m_router.SetCurChannel(0);
+    m_router.SetAudioMask(0);
 
     m_nSkinWidth = m_pFrame->SkinWidth();
     m_nSkinHeight = m_pFrame->SkinHeight();
@@ -174,6 +175,7 @@ void CKVXPlayerView::InitViewMembers()
     m_fontForm = QFont("Liberation Mono");
     m_fontForm.setPixelSize(13);
     m_fontForm.setBold(true);
+    m_router.SetFonts(m_fontTileSmall, m_fontTileLarge);
 
     m_timerClock.start(TIMER_CLOCK_PERIOD_MS);
 }
@@ -201,6 +203,7 @@ void CKVXPlayerView::LoadMainBitmaps()
     m_bmpOverlay = m_skin->LoadSkinBitmap("MAIN", "OVERLAY");
     m_bmpTime = m_skin->LoadSkinBitmap("MAIN", "TIME");
     m_pBackground = &m_bmpNtSkin;
+    m_router.SetOverlay(m_bmpOverlay, m_rcOverlay);
 }
 
 void CKVXPlayerView::LoadOptions()
@@ -209,6 +212,7 @@ void CKVXPlayerView::LoadOptions()
     m_bPal = ini.GetInt("INFO", "PAL", 0) != 0;
     m_bAudioFilter = ini.GetInt("INFO", "FILTER", 0) != 0;
     m_bToolTipOn = ini.GetInt("INFO", "TOOLTIP_ON", 0) != 0;
+    m_router.SetAudioFilter(m_bAudioFilter);
     m_rcStartCaption = m_skin->LoadSkinRect("TIME INFO POS", "POS_S_TIME_TEXT", false);
     m_rcStartDate = m_skin->LoadSkinRect("TIME INFO POS", "POS_S_DATE", false);
     m_rcStartTime = m_skin->LoadSkinRect("TIME INFO POS", "POS_S_TIME", false);
@@ -259,23 +263,34 @@ void CKVXPlayerView::ReleaseViewResources()
     m_pBackground = nullptr;
     m_pPlayParam.reset();
     ReleaseChannelPictures();
+    for (auto& output : m_pAudioOut)
+        output.reset();
 }
 
 // --- recording and playback thread ---
 
 // Reset, probe and, when the file is a recording, start playing it from its start.
-void CKVXPlayerView::OpenRecording()
+// A file the probe refuses leaves the player without a recording.
+bool CKVXPlayerView::OpenRecording()
 {
     ResetPlayback();
     m_bEndAllowed = true;
     CRecordingProbe probe(m_recording, *this);
-    if (!probe.ProbeRecording(m_strFilePath.toStdString()))
-        return;
+    if (!probe.ProbeRecording(m_strFilePath.toStdString())) {
+        m_strFilePath.clear();
+        EnableNavButtons(false);
+        m_btnBackup->EnableButton(false);
+        EnableAudioControls(false);
+        update();
+        return false;
+    }
     m_nFirstSector = m_recording.m_nFirstSector;
+    m_router.SetChannelCount(m_recording.m_nChannelCount);
     SetStartButtons();
     StartPlayThread();
     m_btnBackup->EnableButton(true);
     update();
+    return true;
 }
 
 void CKVXPlayerView::ResetPlayback()
@@ -289,6 +304,7 @@ void CKVXPlayerView::ResetPlayback()
 void CKVXPlayerView::ReleaseChannelPictures()
 {
     m_nDeliveredFrames = 0;
+    m_router.ReleaseChannelPictures();
 }
 
 void CKVXPlayerView::StartPlayThread()
@@ -329,6 +345,8 @@ void CKVXPlayerView::SetVideoStandard(bool pal)
     m_nVideoWidth = 720;
     m_nVideoHeight = pal ? 576 : 480;
     m_rcVideo = QRect(m_ptVideo, QSize(m_nVideoWidth, m_nVideoHeight));
+    m_router.SetPal(pal);
+    m_router.SetVideoArea(m_ptVideo, m_rcVideo.size(), m_pBackground ? *m_pBackground : QImage());
     SetGrid(1);
     m_pFrame->CentreOnScreen(m_nWndWidth, m_nWndHeight + (pal ? PAL_FRAME_EXTRA : 0));
     setGeometry(0, 0, m_nWndWidth, m_nWndHeight + (pal ? PAL_FRAME_EXTRA : 0));
@@ -344,10 +362,11 @@ void CKVXPlayerView::SetPlayState(uint8_t state)
     m_nPlayState = state;
 }
 
-uint8_t CKVXPlayerView::OnPlayFrame(bool, int, uint32_t, const uint8_t*, const uint8_t*)
+uint8_t CKVXPlayerView::OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictureLength, const uint8_t* audio,
+                                    const uint8_t* picture)
 {
     ++m_nDeliveredFrames;
-    return 0xFF;
+    return m_router.OnPlayFrame(firstFrame, audioMode, pictureLength, audio, picture, m_currentRecord);
 }
 
 void CKVXPlayerView::SetStartButtons()
@@ -382,11 +401,78 @@ void CKVXPlayerView::ShowProbeMessage(const std::string& text)
     CMessageBox::Show(this, APP_TITLE, QString::fromStdString(text));
 }
 
+// The audio caption and switches show only for recordings with sound; the outputs
+// are opened the first time one is probed and stay open across recordings.
 void CKVXPlayerView::EnableAudioControls(bool enable)
 {
     m_staticAudio->setVisible(enable);
     for (CAudioCheckBox* box : m_checkAudio)
         box->setVisible(enable);
+    if (!enable)
+        return;
+    for (int i = 0; i < 4; ++i) {
+        if (!IsAudioChannelMissing(i))
+            continue;
+        OpenAudioOutput(i);
+        if (IsAudioChannelMissing(i))
+            break; // one message is enough: the others fail alike and are tried next time
+    }
+}
+
+bool CKVXPlayerView::IsAudioChannelMissing(int channel) const
+{
+    return !m_pAudioOut[size_t(channel)] || !m_pAudioOut[size_t(channel)]->IsOpen();
+}
+
+bool CKVXPlayerView::HasAudioOutput(int channel) const
+{
+    return !IsAudioChannelMissing(channel);
+}
+
+void CKVXPlayerView::OpenAudioOutput(int channel)
+{
+    if (channel < 0 || channel > 3)
+        return;
+    auto output = std::make_unique<CWaveOut>();
+    if (!output->Open()) {
+        CMessageBox::Show(this, "Error", "Audio initialize exception.");
+        return;
+    }
+    m_pAudioOut[size_t(channel)] = std::move(output);
+}
+
+// --- what the frame router asks for ---
+
+void CKVXPlayerView::RepaintWindowRect(const QRect& rect)
+{
+    if (QThread::currentThread() == thread()) {
+        if (!m_bInPaint)
+            update(rect);
+        return;
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this, rect] {
+            update(rect);
+            update(m_rcPlayTime);
+        },
+        Qt::QueuedConnection);
+}
+
+void CKVXPlayerView::SwitchVideoStandard(bool pal)
+{
+    OnWindowThread([this, pal] {
+        m_bPal = pal;
+        SetVideoStandard(pal);
+    });
+}
+
+// The outputs are created on the window thread before a playback thread starts and
+// live until the view goes; queuing is safe from the playback thread.
+void CKVXPlayerView::QueueAudioSlice(int channel, const uint8_t* slice)
+{
+    if (CWaveOut* output = m_pAudioOut[size_t(channel)].get(); output && output->IsOpen())
+        output->Queue(slice);
 }
 
 void CKVXPlayerView::DisableEndButton()

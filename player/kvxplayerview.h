@@ -1,6 +1,8 @@
 #pragma once
 
 #include "playback/currentrecord.h"
+#include "playback/framerouter.h"
+#include "playback/iframerouterview.h"
 #include "playback/iplaybackview.h"
 #include "playback/playthread.h"
 #include "playback/playthreadparam.h"
@@ -24,6 +26,7 @@
 
 class CMainFrame;
 class CSkinButton;
+class CWaveOut;
 class CSkinSlider;
 class CAudioCheckBox;
 class QLabel;
@@ -37,7 +40,7 @@ class QLabel;
 // hand everything visible to the window thread as a queued call; the window thread
 // never waits for the playback thread except in StopPlayThread, while the playback
 // thread never waits for the window thread.
-class CKVXPlayerView : public QWidget, public IPlaybackView, public IProbeView {
+class CKVXPlayerView : public QWidget, public IPlaybackView, public IProbeView, public IFrameRouterView {
     Q_OBJECT
 
 public:
@@ -65,15 +68,26 @@ public:
     void EnableAudioControls(bool enable) override;
     void DisableEndButton() override;
 
+    // IFrameRouterView: called on the playback thread, and on the window thread while painting.
+    void RepaintWindowRect(const QRect& rect) override;
+    void SwitchVideoStandard(bool pal) override;
+    void QueueAudioSlice(int channel, const uint8_t* slice) override;
+    bool IsBackupOpen() const override { return m_bBackupOpen; }
+
     // What a test or a screenshot wants to know.
     const CRecordingFacts& Recording() const { return m_recording; }
     const QString& FilePath() const { return m_strFilePath; }
     bool IsPal() const { return m_bPal; }
-    int Grid() const { return m_nGrid; }
+    int Grid() const { return m_router.Grid(); }
     int Page() const { return m_nPage; }
-    int CurrentChannel() const { return m_nCurChannel; }
+    int CurrentChannel() const { return m_router.CurChannel(); }
+    uint8_t AudioMask() const { return m_router.AudioMask(); }
+    uint8_t PlayStateForTest() const { return m_nPlayState; }
+    int SpeedIndex() const { return m_nSpeedIndex; }
+    int DelayIndex() const { return m_nDelayIndex; }
     QRect VideoRect() const { return m_rcVideo; }
-    QRect TileRect(int channel) const { return m_rcTile[size_t(channel)]; }
+    QRect TileRect(int channel) const { return m_router.TileRect(channel); }
+    bool HasAudioOutput(int channel) const;
     CSkinButton* Button(int id) const;
     CSkinSlider* Slider() const { return m_slider; }
     QWidget* Control(int id) const;
@@ -84,6 +98,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     // First update and teardown.
@@ -99,7 +114,7 @@ private:
     QFont MakeFont(int height, int width) const;
 
     // Recording and playback thread.
-    void OpenRecording();
+    bool OpenRecording();
     void ResetPlayback();
     void ReleaseChannelPictures();
     void StartPlayThread();
@@ -129,13 +144,30 @@ private:
     void SetGrid(int n);
 
     // Commands.
+    void OnNavigate(int id);
+    void OnSliderRelease();
+    void OnMode(int id);
+    void OnChannel(int id);
+    void OnPrevPage();
+    void OnNextPage();
+    void OnSpeed(int id);
+    void OnDelay(int id);
+    void OnAudio(int id);
+    void OnOpenFile();
     void OnExit();
     void OnClockTimer();
+    void OpenAudioOutput(int channel);
+    bool IsAudioChannelMissing(int channel) const;
+    void ShowPage(int page);
+    void EnableEditButton(bool singleTile);
+    int ChannelInTile(int tile) const;
     static int TipIndexFromID(int id);
+    static int CommandForKey(const QKeyEvent& event);
 
     // Painting.
     void PaintTimePanel(QPainter& painter);
     void PaintClock(QPainter& painter);
+    void PaintPlayTime(QPainter& painter);
     void DrawBlankTile(QPainter& painter, int channel);
     void DrawTileBorder(QPainter& painter, const QRect& rect);
 
@@ -178,7 +210,6 @@ private:
     int m_nVideoWidth = 720, m_nVideoHeight = 480;
     QRect m_rcVideo, m_rcLogo, m_rcOverlay, m_rcSlide;
     QRect m_rcStartCaption, m_rcStartDate, m_rcStartTime, m_rcEndCaption, m_rcEndDate, m_rcEndTime, m_rcPlayTime;
-    std::array<QRect, 16> m_rcTile;
 
     // Playback: the steering fields the playback thread reads.
     std::atomic<uint8_t> m_nPlayState{0};
@@ -195,13 +226,15 @@ private:
     std::atomic<int> m_nDeliveredFrames{0};
     bool m_bEndAllowed = true; // the recording's end time is valid
 
-    // Tiles and pages.
-    int m_nGrid = 1;
+    // Tiles, pages and sound. The router holds the tile layout, the shown channel
+    // and the audio mask, which the playback thread reads.
+    CFrameRouter m_router{*this};
     int m_nStartGrid = 4;
     int m_nModeCmd = 1006;
     int m_nPage = 0;
-    std::atomic<int> m_nCurChannel{0};
-    std::atomic<uint8_t> m_byAudioMask{0};
+    std::array<std::unique_ptr<CWaveOut>, 4> m_pAudioOut;
+    std::atomic<bool> m_bBackupOpen{false};
+    bool m_bInPaint = false; // the paused refresh inside a paint asks for no further paint
 
     // Options.
     bool m_bPal = false;

@@ -1,27 +1,229 @@
-// What the user does to the player window: the commands of its controls, the mouse
-// on its body, tool tips and the clock.
+// What the user does to the player window: the commands of its controls and keys,
+// the mouse on its body, tool tips and the clock. All on the window thread.
 
 #include "player/kvxplayerview.h"
 
 #include "app/aboutdialog.h"
+#include "app/kvxplayerapp.h"
 #include "app/mainframe.h"
+#include "platform/opendialog.h"
+#include "playback/playstate.h"
+#include "player/audiocheckbox.h"
 #include "player/controlids.h"
 #include "skin/skinbutton.h"
+#include "skin/skinslider.h"
 
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QWindow>
 
 namespace {
+
 // The clock's rectangle, repainted every second.
 const QRect CLOCK_RECT(790, 76, 110, 13);
+
+int LastPage(int n)
+{
+    return (16 + n * n - 1) / (n * n) - 1;
+}
+
 } // namespace
 
 void CKVXPlayerView::OnCommand(int id)
 {
-    switch (id) {
-    case ctl::EXIT: OnExit(); break;
-    default: break;
+    if (id >= ctl::MODE1 && id <= ctl::MODE16)
+        OnMode(id);
+    else if (id >= ctl::END && id <= ctl::START)
+        OnNavigate(id);
+    else if (id >= ctl::CHANNEL_FIRST && id < ctl::CHANNEL_FIRST + 16)
+        OnChannel(id);
+    else if (std::find(std::begin(ctl::AUDIO_IDS), std::end(ctl::AUDIO_IDS), id) != std::end(ctl::AUDIO_IDS))
+        OnAudio(id); // 1036 lies inside the delay range, but it is an audio switch
+    else if (id >= ctl::DELAY_DN && id <= ctl::DELAY_UP)
+        OnDelay(id);
+    else if (id >= ctl::SPEED_DN && id <= ctl::SPEED_UP)
+        OnSpeed(id);
+    else if (id == ctl::SLIDER)
+        OnSliderRelease();
+    else if (id == ctl::PREV_PAGE)
+        OnPrevPage();
+    else if (id == ctl::NEXT_PAGE)
+        OnNextPage();
+    else if (id == ctl::OPEN)
+        OnOpenFile();
+    else if (id == ctl::EXIT)
+        OnExit();
+}
+
+// The pressed button stays disabled while its state lasts, so it reads as "on".
+void CKVXPlayerView::OnNavigate(int id)
+{
+    if (m_strFilePath.isEmpty())
+        return;
+    EnableNavButtons(true);
+    struct CAction {
+        uint8_t state;
+        CSkinButton* button;
+        int lamp;
+    };
+    const CAction actions[7] = {
+        {PS_END, nullptr, 6},         {PS_FFPLAY, m_btnFFPlay, 5}, {PS_FPLAY, m_btnFPlay, 4},
+        {PS_PAUSE, m_btnPause, 3},    {PS_BPLAY, m_btnBPlay, 2},   {PS_RWPLAY, m_btnRwPlay, 1},
+        {PS_START, nullptr, 0},
+    };
+    const CAction& a = actions[id - ctl::END];
+    m_nPlayState = a.state;
+    if (id == ctl::START)
+        SetStartButtons();
+    else if (id == ctl::END)
+        SetEndButtons();
+    else
+        a.button->EnableButton(false);
+    SetStateLamp(a.lamp);
+    if (id == ctl::START || id == ctl::END)
+        update();
+}
+
+void CKVXPlayerView::OnSliderRelease()
+{
+    update();
+    m_nSeekPos = m_slider->m_nClickPos;
+    m_nPlayState = PS_SEEK;
+    EnableNavButtons(true);
+    m_btnPause->EnableButton(false);
+    if (m_bBackupOpen)
+        m_btnBackup->SetImage(SKIN_IMG_NORMAL);
+}
+
+void CKVXPlayerView::SetGrid(int n)
+{
+    if (n == m_router.Grid())
+        return;
+    m_router.SetGrid(n);
+    if (n == 4)
+        m_btnNextPage->EnableButton(false);
+    update(m_rcVideo.adjusted(0, 0, 1, 1));
+}
+
+void CKVXPlayerView::OnMode(int id)
+{
+    m_nModeCmd = id;
+    SetGrid(id - (ctl::MODE1 - 1));
+    ResetPageDisplay();
+    EnableEditButton(id == ctl::MODE1);
+    m_router.SetLastChannel(uint8_t(m_router.CurChannel()));
+}
+
+// The snapshot editor works on the one enlarged picture.
+void CKVXPlayerView::EnableEditButton(bool singleTile)
+{
+    m_btnEdit->EnableButton(!m_strFilePath.isEmpty() && singleTile && !m_bBackupOpen);
+}
+
+void CKVXPlayerView::OnChannel(int id)
+{
+    const int k = id - ctl::CHANNEL_FIRST;
+    if (m_router.Grid() != 1)
+        SetGrid(1);
+    m_btnPrevPage->EnableButton(k > 0);
+    m_btnNextPage->EnableButton(k < 15);
+    if (k != m_router.CurChannel()) {
+        m_router.SetCurChannel(k);
+        m_nPage = k;
+        m_staticPage->setText(QString::number(k + 1));
     }
+    update(TileRect(k));
+    EnableEditButton(true);
+}
+
+void CKVXPlayerView::ShowPage(int page)
+{
+    const int n = m_router.Grid();
+    m_nPage = page;
+    m_router.SetCurChannel(n * n * page);
+    m_staticPage->setText(QString::number(page + 1));
+}
+
+void CKVXPlayerView::OnPrevPage()
+{
+    const int n = m_router.Grid();
+    if (n < 1 || n > 4)
+        return;
+    if (m_nPage > 0) {
+        ShowPage(m_nPage - 1);
+        m_btnNextPage->EnableButton(true);
+    }
+    if (m_nPage == 0)
+        m_btnPrevPage->EnableButton(false);
+    update(m_rcVideo);
+}
+
+void CKVXPlayerView::OnNextPage()
+{
+    const int n = m_router.Grid();
+    if (n < 1 || n > 4)
+        return;
+    if (m_nPage < LastPage(n)) {
+        ShowPage(m_nPage + 1);
+        m_btnPrevPage->EnableButton(true);
+    }
+    if (m_nPage >= LastPage(n))
+        m_btnNextPage->EnableButton(false);
+    update(m_rcVideo);
+}
+
+void CKVXPlayerView::OnSpeed(int id)
+{
+    if (id == ctl::SPEED_UP && m_nSpeedIndex < SPEED_MAX)
+        ++m_nSpeedIndex;
+    else if (id != ctl::SPEED_UP && m_nSpeedIndex > SPEED_MIN)
+        --m_nSpeedIndex;
+    m_staticSpeed->setText(VALUE_TEXTS[m_nSpeedIndex]);
+}
+
+void CKVXPlayerView::OnDelay(int id)
+{
+    if (id == ctl::DELAY_UP && m_nDelayIndex < DELAY_MAX)
+        ++m_nDelayIndex;
+    else if (id != ctl::DELAY_UP && m_nDelayIndex > DELAY_MIN)
+        --m_nDelayIndex;
+    m_staticDelay->setText(VALUE_TEXTS[5 + m_nDelayIndex]);
+}
+
+// Each switch owns one bit of the audio mask. While any channel sounds, the enlarged
+// picture shrinks to half size to leave the sound room on screen.
+void CKVXPlayerView::OnAudio(int id)
+{
+    const int bit = int(std::find(std::begin(ctl::AUDIO_IDS), std::end(ctl::AUDIO_IDS), id) - std::begin(ctl::AUDIO_IDS));
+    const uint8_t mask = m_router.AudioMask() ^ uint8_t(1u << bit);
+    m_router.SetAudioMask(mask);
+    m_checkAudio[size_t(bit)]->setChecked(mask & (1u << bit));
+    if (m_router.Grid() == 1) {
+        m_router.SetGrid(0); // forget the layout, so that the single tile is laid out afresh
+        SetGrid(1);
+    }
+}
+
+void CKVXPlayerView::OnOpenFile()
+{
+    const QStringList recent = CKVXPlayerApp::RecentFiles();
+    const QString folder = recent.isEmpty() ? QString() : QFileInfo(recent.front()).absolutePath();
+    const QString path = COpenDialog::GetOpenFileName(this, folder);
+    if (path.isEmpty())
+        return;
+    m_strFilePath = path;
+    StopPlayThread();
+    ResetPlayback();
+    SetGrid(4);
+    m_btnEdit->EnableButton(false);
+    if (!OpenRecording())
+        return;
+    CKVXPlayerApp::AddToRecentFileList(QFileInfo(path).absoluteFilePath());
+    m_router.SetGrid(0);
+    OnMode(ctl::MODE16);
+    update();
 }
 
 void CKVXPlayerView::OnExit()
@@ -36,19 +238,92 @@ void CKVXPlayerView::OnClockTimer()
     update(CLOCK_RECT);
 }
 
-// The window has no caption: dragging its body moves it.
+// The window has no caption: dragging its body moves it, except while the backup
+// window belongs to it.
 void CKVXPlayerView::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton)
+    if (event->button() != Qt::LeftButton || m_bBackupOpen)
         return;
     if (QWindow* window = m_pFrame->windowHandle())
         window->startSystemMove();
 }
 
+// On the logo: the About box. On the enlarged picture: back to the last layout. On a
+// tile: that tile's channel, enlarged.
 void CKVXPlayerView::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton && m_rcLogo.contains(event->position().toPoint()))
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QPoint at = event->position().toPoint();
+    if (m_rcLogo.contains(at)) {
         CAboutDialog(this).exec();
+        return;
+    }
+    const int n = m_router.Grid();
+    if (n == 1) {
+        OnMode(m_nModeCmd);
+        return;
+    }
+    for (int t = 0; t < n * n; ++t) {
+        const int channel = ChannelInTile(t);
+        if (channel >= 0 && TileRect(channel).contains(at)) {
+            OnChannel(ctl::CHANNEL_FIRST + channel);
+            return;
+        }
+    }
+}
+
+// The channel drawn in tile `tile` of the page shown. On the second page of nine,
+// the first two tiles keep channels 0 and 1.
+int CKVXPlayerView::ChannelInTile(int tile) const
+{
+    const int first = m_router.CurChannel();
+    if (m_router.Grid() == 3 && first == 9)
+        return tile < 2 ? tile : tile + 7;
+    const int channel = first + tile;
+    return channel < 16 ? channel : -1;
+}
+
+// Keys do what their buttons do, and nothing while the button is disabled.
+void CKVXPlayerView::keyPressEvent(QKeyEvent* event)
+{
+    int id = CommandForKey(*event);
+    if (id == ctl::PAUSE && !(m_btnPause->IsButtonEnabled() && m_nPlayState != PS_PAUSE))
+        id = ctl::FPLAY; // Space pauses what plays, and plays what is paused
+    CSkinButton* button = id ? Button(id) : nullptr;
+    if (!button) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (button->IsButtonEnabled())
+        OnCommand(id);
+}
+
+int CKVXPlayerView::CommandForKey(const QKeyEvent& event)
+{
+    const bool shift = event.modifiers() & Qt::ShiftModifier;
+    const bool control = event.modifiers() & Qt::ControlModifier;
+    switch (event.key()) {
+    case Qt::Key_Space: return ctl::PAUSE;
+    case Qt::Key_Home: return ctl::START;
+    case Qt::Key_End: return ctl::END;
+    case Qt::Key_Left: return shift ? ctl::RWPLAY : ctl::BPLAY;
+    case Qt::Key_Right: return shift ? ctl::FFPLAY : ctl::FPLAY;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: return ctl::SPEED_UP;
+    case Qt::Key_Minus: return ctl::SPEED_DN;
+    case Qt::Key_BracketRight: return ctl::DELAY_UP;
+    case Qt::Key_BracketLeft: return ctl::DELAY_DN;
+    case Qt::Key_1: return ctl::MODE1;
+    case Qt::Key_4: return ctl::MODE4;
+    case Qt::Key_9: return ctl::MODE9;
+    case Qt::Key_0: return ctl::MODE16;
+    case Qt::Key_PageUp: return ctl::PREV_PAGE;
+    case Qt::Key_PageDown: return ctl::NEXT_PAGE;
+    case Qt::Key_O: return control ? ctl::OPEN : 0;
+    case Qt::Key_Q: return control ? ctl::EXIT : 0;
+    default: return 0;
+    }
 }
 
 // Which of the 24 tool tip texts a control shows.
@@ -86,30 +361,4 @@ int CKVXPlayerView::TipIndexFromID(int id)
             return 22;
         return 23;
     }
-}
-
-// Lays the tiles out n x n over the video area and maps the channels onto them.
-void CKVXPlayerView::SetGrid(int n)
-{
-    if (n == m_nGrid)
-        return;
-    if (n >= 1 && n <= 4) {
-        const int w = m_nVideoWidth / n, h = m_nVideoHeight / n;
-        const QPoint o = m_ptVideo;
-        for (int i = 0; i < n * n; ++i)
-            m_rcTile[size_t(i)] = QRect(o.x() + i % n * w, o.y() + i / n * h, w, h);
-        for (int ch = 0; ch < 16; ++ch) {
-            if (n == 1)
-                m_rcTile[size_t(ch)] = m_byAudioMask ? QRect(o.x() + 180, o.y() + 120, m_nVideoWidth / 2, m_nVideoHeight / 2)
-                                                     : QRect(o, QSize(m_nVideoWidth, m_nVideoHeight));
-            else if (n == 2 && ch >= 4)
-                m_rcTile[size_t(ch)] = m_rcTile[size_t(ch % 4)];
-            else if (n == 3 && ch >= 9)
-                m_rcTile[size_t(ch)] = m_rcTile[size_t(ch - 7)];
-        }
-        if (n == 4)
-            m_btnNextPage->EnableButton(false);
-    }
-    m_nGrid = n;
-    update(m_rcVideo);
 }

@@ -156,11 +156,11 @@ void CKVXPlayerView::ApplyVideoStandardLayout(bool pal)
 void CKVXPlayerView::ResetPageDisplay()
 {
     m_nPage = 0;
-    m_nCurChannel = 0;
+    m_router.SetCurChannel(0);
     m_staticPage->setText("1");
     const bool open = !m_strFilePath.isEmpty();
     m_btnPrevPage->EnableButton(false);
-    m_btnNextPage->EnableButton(open && m_nGrid != 4);
+    m_btnNextPage->EnableButton(open && m_router.Grid() != 4);
 }
 
 // --- navigation state ---

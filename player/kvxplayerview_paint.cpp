@@ -6,6 +6,7 @@
 #include "player/clockglyphs.h"
 #include "playback/playstate.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 #include <QTime>
 
@@ -31,7 +32,7 @@ QString TimeText(const CDateTime& t)
 
 } // namespace
 
-void CKVXPlayerView::paintEvent(QPaintEvent*)
+void CKVXPlayerView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     if (m_pBackground && !m_pBackground->isNull())
@@ -52,11 +53,37 @@ void CKVXPlayerView::paintEvent(QPaintEvent*)
     if (m_strFilePath.isEmpty()) {
         for (int ch = 0; ch < 16; ++ch) {
             DrawBlankTile(painter, ch);
-            DrawTileBorder(painter, m_rcTile[size_t(ch)]);
+            DrawTileBorder(painter, TileRect(ch));
         }
-    } else if (m_nPlayState == PS_PAUSE) {
-        SetStateLamp(3);
+        return;
     }
+    // While playing, the playback thread draws the tiles; while paused they are drawn
+    // here again from each channel's picture.
+    if (m_nPlayState == PS_PAUSE && event->rect().intersects(m_rcVideo)) {
+        m_bInPaint = true;
+        m_router.RefreshPage();
+        m_bInPaint = false;
+    }
+    m_router.PaintVideo(painter);
+    PaintPlayTime(painter);
+    if (m_nPlayState == PS_PAUSE)
+        SetStateLamp(3);
+}
+
+// The date-time of the frame shown last.
+void CKVXPlayerView::PaintPlayTime(QPainter& painter)
+{
+    const std::optional<CFrameTime> t = m_router.ShownFrameTime();
+    if (!t)
+        return;
+    painter.save();
+    painter.setFont(m_fontInfo);
+    painter.setPen(Qt::white);
+    painter.setBackgroundMode(Qt::OpaqueMode);
+    painter.setBackground(PANEL_BACK);
+    painter.drawText(m_rcPlayTime, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                     QString::asprintf("TIME : %02d : %02d : %02d", t->m_byHour, t->m_byMinute, t->m_bySecond));
+    painter.restore();
 }
 
 // The start and end of the recording. A date-time that is not valid shows dashes.
@@ -88,7 +115,7 @@ void CKVXPlayerView::PaintClock(QPainter& painter)
 void CKVXPlayerView::DrawBlankTile(QPainter& painter, int channel)
 {
     if (!m_bmpOverlay.isNull())
-        painter.drawImage(m_rcTile[size_t(channel)], m_bmpOverlay, m_rcOverlay);
+        painter.drawImage(TileRect(channel), m_bmpOverlay, m_rcOverlay);
 }
 
 // A one-pixel frame; the right and bottom lines lie on the rectangle's right and

@@ -161,6 +161,15 @@ void CRecordingGenerator::MakeAudioSlice(int channel, uint64_t audioIndex, uint8
     }
 }
 
+std::vector<uint8_t> CRecordingGenerator::PictureArea(const QImage& image, int quality)
+{
+    std::string error;
+    std::vector<uint8_t> jpeg = EncodeJpeg(image, quality, error);
+    MakeEvenLength(jpeg);
+    jpeg.resize((jpeg.size() + PICTURE_UNIT_SIZE - 1) / PICTURE_UNIT_SIZE * PICTURE_UNIT_SIZE, 0);
+    return jpeg;
+}
+
 std::vector<CGeneratedRecord> CRecordingGenerator::PictureRecords() const
 {
     std::vector<CGeneratedRecord> out;

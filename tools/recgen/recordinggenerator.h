@@ -2,6 +2,8 @@
 
 #include "tools/recgen/recordingrecipe.h"
 
+#include <QImage>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -40,6 +42,10 @@ public:
     // (the count of audio blocks written before it): a steady tone per channel.
     static void MakeAudioSlice(int channel, uint64_t audioIndex, uint8_t* slice);
     static double ToneFrequency(int channel);
+
+    // A picture as the playback engine hands it over: the JPEG stream of `image`
+    // (RGB888) padded with zeros to whole 8,192-byte units. Empty when encoding fails.
+    static std::vector<uint8_t> PictureArea(const QImage& image, int quality);
 
 private:
     CRecordingRecipe m_recipe;

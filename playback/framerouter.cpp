@@ -1,0 +1,332 @@
+#include "playback/framerouter.h"
+
+#include "playback/currentrecord.h"
+#include "playback/iframerouterview.h"
+
+#include <QPainter>
+
+#include <cstring>
+
+using namespace kvx;
+
+namespace {
+
+// Pixels cut off the left and right of a recorded picture, by video standard and
+// channel count: the recorder's pictures carry a black margin.
+struct CCrop {
+    int left, right;
+};
+constexpr CCrop CROP_TABLE[4] = {{9, 16}, {10, 20}, {7, 11}, {16, 11}};
+// The top rows carry the channel code and the row mark; a picture without the mark
+// starts one row higher.
+constexpr int CROP_TOP_WITH_MARK = 13;
+constexpr int CROP_TOP_WITHOUT_MARK = 12;
+
+QImage WrapBottomUp(const BITMAPINFOHEADER& h, const uint8_t* bits)
+{
+    const int stride = h.biHeight > 0 ? int(h.biSizeImage / uint32_t(h.biHeight)) : 0;
+    const QImage::Format format = h.biBitCount == 32 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_BGR888;
+    return QImage(bits, h.biWidth, h.biHeight, stride, format);
+}
+
+void DrawOutlinedText(QPainter& painter, int x, int y, const QString& text)
+{
+    const int baseline = y + painter.fontMetrics().ascent();
+    painter.setPen(Qt::black);
+    for (auto [dx, dy] : {std::pair{1, 1}, {-1, 1}, {1, -1}, {-1, -1}})
+        painter.drawText(x + dx, baseline + dy, text);
+    painter.setPen(Qt::white);
+    painter.drawText(x, baseline, text);
+}
+
+} // namespace
+
+CFrameRouter::CFrameRouter(IFrameRouterView& view) : m_view(view)
+{
+}
+
+void CFrameRouter::SetFonts(const QFont& tileSmall, const QFont& tileLarge)
+{
+    std::lock_guard lock(m_mutex);
+    m_fontTileSmall = tileSmall;
+    m_fontTileLarge = tileLarge;
+}
+
+void CFrameRouter::SetOverlay(const QImage& overlay, const QRect& source)
+{
+    std::lock_guard lock(m_mutex);
+    m_bmpOverlay = overlay;
+    m_rcOverlay = source;
+}
+
+void CFrameRouter::SetVideoArea(QPoint origin, QSize size, const QImage& background)
+{
+    std::lock_guard lock(m_mutex);
+    m_ptVideo = origin;
+    m_sizeVideo = size;
+    // One pixel wider and taller: the right and bottom tile borders lie just outside.
+    m_background = QImage(size + QSize(1, 1), QImage::Format_RGB32);
+    m_background.fill(Qt::black);
+    if (!background.isNull())
+        QPainter(&m_background).drawImage(QPoint(0, 0), background, QRect(origin, m_background.size()));
+    m_videoPicture = m_background.copy();
+}
+
+void CFrameRouter::ClearVideoPicture()
+{
+    m_videoPicture = m_background.copy();
+}
+
+int CFrameRouter::Grid() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_nGrid;
+}
+
+QRect CFrameRouter::TileRect(int channel) const
+{
+    std::lock_guard lock(m_mutex);
+    return m_rcTile[size_t(channel)];
+}
+
+void CFrameRouter::SetGrid(int n)
+{
+    std::lock_guard lock(m_mutex);
+    if (n == m_nGrid)
+        return;
+    LayOutTiles(n);
+    m_nGrid = n;
+    ClearVideoPicture();
+}
+
+// n x n tiles over the video area. In the single tile every channel is shown whole,
+// or at half size in the middle while audio plays; four tiles repeat for every page,
+// and on the second page of nine the channels 9..15 follow channels 0 and 1.
+void CFrameRouter::LayOutTiles(int n)
+{
+    if (n < 1 || n > 4)
+        return;
+    const int w = m_sizeVideo.width() / n, h = m_sizeVideo.height() / n;
+    const QPoint o = m_ptVideo;
+    for (int i = 0; i < n * n; ++i)
+        m_rcTile[size_t(i)] = QRect(o.x() + i % n * w, o.y() + i / n * h, w, h);
+    for (size_t ch = 0; ch < 16; ++ch) {
+        if (n == 1)
+            m_rcTile[ch] = m_byAudioMask ? QRect(o + QPoint(180, 120), m_sizeVideo / 2) : QRect(o, m_sizeVideo);
+        else if (n == 2 && ch >= 4)
+            m_rcTile[ch] = m_rcTile[ch % 4];
+        else if (n == 3 && ch >= 9)
+            m_rcTile[ch] = m_rcTile[ch - 7];
+    }
+}
+
+void CFrameRouter::ReleaseChannelPictures()
+{
+    for (CChannel& c : m_channels) {
+        std::lock_guard lock(c.m_bDrawing);
+        c.m_pChannelBits = nullptr;
+        c.m_pChannelPic.reset();
+    }
+    std::lock_guard lock(m_mutex);
+    m_bFrameTimeShown = false;
+    ClearVideoPicture();
+}
+
+void CFrameRouter::PaintVideo(QPainter& painter) const
+{
+    std::lock_guard lock(m_mutex);
+    painter.drawImage(m_ptVideo, m_videoPicture);
+}
+
+std::optional<CFrameTime> CFrameRouter::ShownFrameTime() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_bFrameTimeShown ? std::optional(m_timeFrame) : std::nullopt;
+}
+
+void CFrameRouter::RefreshPage()
+{
+    const int n = Grid();
+    const int first = m_nCurChannel;
+    for (int ch = first; ch < first + n * n && ch < 16; ++ch)
+        RefreshTiles(ch, AUDIO_MODE_NONE);
+}
+
+uint8_t CFrameRouter::OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictureLength, const uint8_t* audio,
+                                  const uint8_t* picture, const CCurrentRecord& current)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_timeFrame = {current.m_wYear, current.m_byMonth, current.m_byDay, current.m_byHour, current.m_byMinute,
+                       current.m_bySecond};
+    }
+    if (audioMode == AUDIO_MODE_ONLY || audioMode == AUDIO_MODE_WITH_PICTURE) {
+        for (size_t i = 0; i < AUDIO_CHANNELS; ++i) {
+            std::memcpy(m_pAudioSlice[i].data(), audio + i * AUDIO_SLICE_SIZE, AUDIO_SLICE_SIZE);
+            if (m_bAudioFilter)
+                FilterAudio(m_pAudioSlice[i].data());
+        }
+    }
+    if (audioMode == AUDIO_MODE_ONLY) {
+        for (int ch = 0; ch < m_nChannelCount; ++ch)
+            RefreshTiles(ch, audioMode);
+        return m_nLastChannel;
+    }
+    const uint8_t d = m_decoder.DecodeJpegFrame(picture, pictureLength, m_nChannelCount);
+    if (d < 16 && StorePicture(d, firstFrame) == CDibPicture::NO_CHANNEL)
+        return CDibPicture::NO_CHANNEL;
+    m_nLastChannel = d;
+    RefreshTiles(d, audioMode);
+    return d;
+}
+
+// Keeps the decoded picture as its channel's newest; the first picture of a playback
+// thread also decides the video standard. A picture that arrives while its channel's
+// tile is being drawn is dropped.
+uint8_t CFrameRouter::StorePicture(uint8_t channel, bool firstFrame)
+{
+    if (!m_decoder.m_pBits)
+        return channel;
+    m_decoder.m_bPal = m_bPal;
+    if (firstFrame) {
+        const bool tall = m_decoder.m_bih.bmiHeader.biHeight > 240;
+        if (tall != m_bPal) {
+            m_bPal = tall;
+            m_decoder.m_bPal = tall;
+            m_view.SwitchVideoStandard(tall);
+        }
+    }
+    CChannel& c = m_channels[channel];
+    std::unique_lock lock(c.m_bDrawing, std::try_to_lock);
+    if (!lock.owns_lock())
+        return CDibPicture::NO_CHANNEL;
+    if (!c.m_pChannelPic)
+        c.m_pChannelPic = std::make_unique<CDibPicture>();
+    c.m_pChannelPic->m_bih = m_decoder.m_bih;
+    c.m_pChannelBits = nullptr;
+    if (!c.m_pChannelPic->ReallocBits())
+        return CDibPicture::NO_CHANNEL;
+    std::memcpy(c.m_pChannelPic->m_pBits.get(), m_decoder.m_pBits.get(), m_decoder.m_bih.bmiHeader.biSizeImage);
+    c.m_pChannelBits = c.m_pChannelPic->m_pBits.get();
+    c.m_bihChannel = m_decoder.m_bih;
+    c.m_byMarkAbsent = m_decoder.m_bMarkAbsent;
+    m_wPictureMask |= uint16_t(1u << channel);
+    return channel;
+}
+
+// Smooths the samples over the last seven: loud bytes are folded back first.
+void CFrameRouter::FilterAudio(uint8_t* slice)
+{
+    for (size_t i = 0; i < AUDIO_SLICE_SIZE; ++i) {
+        int x = slice[i];
+        if (x > 127)
+            x = 383 - x;
+        m_filterRing[m_nFilterIndex] = uint8_t(x);
+        m_nFilterIndex = (m_nFilterIndex + 1) % m_filterRing.size();
+        int sum = 0;
+        for (uint8_t b : m_filterRing)
+            sum += b;
+        slice[i] = uint8_t(sum / int(m_filterRing.size()));
+    }
+}
+
+void CFrameRouter::RefreshTiles(int channel, int audioMode)
+{
+    if (m_wPictureMask == 0)
+        return; // nothing has been shown since the view was built, sound included
+    const int n = Grid();
+    const int first = m_nCurChannel;
+    if (n == 1) {
+        DrawTile(first);
+        m_view.RepaintWindowRect(TileRect(first));
+    } else if (n >= 2 && n <= 4) {
+        if (n == 3)
+            for (int ch : {0, 1})
+                if (m_wPictureMask & (1u << ch))
+                    DrawTile(ch);
+        {
+            std::lock_guard lock(m_mutex);
+            for (int i = 0; i < n * n; ++i)
+                DrawTileBorder(m_rcTile[size_t(i)]);
+        }
+        if (channel >= first && channel < first + n * n)
+            DrawTile(channel);
+        m_view.RepaintWindowRect(QRect(m_ptVideo, m_sizeVideo + QSize(1, 1)));
+    }
+    if (audioMode > 1 && !m_view.IsBackupOpen())
+        for (int i = 0; i < AUDIO_CHANNELS; ++i)
+            if (m_byAudioMask & (1u << i))
+                m_view.QueueAudioSlice(i, m_pAudioSlice[size_t(i)].data());
+}
+
+// The channel's newest picture, cropped and stretched over its tile with the
+// date-time and the channel number, leaving the tile's one-pixel border uncovered.
+void CFrameRouter::DrawTile(int channel)
+{
+    if (channel < 0 || channel >= 16)
+        return;
+    QRect tile;
+    CFrameTime time;
+    QFont font;
+    bool sixteen;
+    {
+        std::lock_guard lock(m_mutex);
+        tile = m_rcTile[size_t(channel)];
+        time = m_timeFrame;
+        sixteen = m_nGrid == 4;
+        font = sixteen ? m_fontTileSmall : m_fontTileLarge;
+    }
+    if (tile.width() < 3 || tile.height() < 3)
+        return;
+    QImage picture(tile.size(), QImage::Format_RGB32);
+    {
+        CChannel& c = m_channels[size_t(channel)];
+        std::lock_guard drawing(c.m_bDrawing);
+        if (!c.m_pChannelBits)
+            return;
+        const BITMAPINFOHEADER& h = c.m_bihChannel.bmiHeader;
+        const CCrop crop = CROP_TABLE[(m_bPal ? 1 : 0) + (m_nChannelCount != 4 ? 2 : 0)];
+        const int top = c.m_byMarkAbsent ? CROP_TOP_WITHOUT_MARK : CROP_TOP_WITH_MARK;
+        const QRect source(crop.left, top, h.biWidth - crop.left - crop.right, h.biHeight - CROP_TOP_WITH_MARK);
+        if (source.width() <= 0 || source.height() <= 0)
+            return;
+        QPainter painter(&picture);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        // The rows are stored bottom-up: draw them turned over.
+        painter.translate(0, tile.height());
+        painter.scale(1, -1);
+        painter.drawImage(QRect(QPoint(0, 0), tile.size()), WrapBottomUp(h, c.m_pChannelBits),
+                          QRect(source.x(), h.biHeight - source.y() - source.height(), source.width(), source.height()));
+    }
+    DrawTileText(picture, channel, time, font, sixteen);
+
+    std::lock_guard lock(m_mutex);
+    QPainter(&m_videoPicture)
+        .drawImage(tile.topLeft() + QPoint(1, 1) - m_ptVideo, picture, QRect(0, 0, tile.width() - 2, tile.height() - 2));
+    m_bFrameTimeShown = true;
+}
+
+void CFrameRouter::DrawTileText(QImage& tile, int channel, const CFrameTime& t, const QFont& font, bool sixteen)
+{
+    const int a = sixteen ? 17 : 20, b = sixteen ? 130 : 200;
+    QPainter painter(&tile);
+    painter.setFont(font);
+    const int w = tile.width(), h = tile.height();
+    DrawOutlinedText(painter, w - b, h - a,
+                     QString::asprintf("%02d/%02d/%02d  %02d:%02d:%02d ", t.m_wYear, t.m_byMonth, t.m_byDay,
+                                       t.m_byHour, t.m_byMinute, t.m_bySecond));
+    DrawOutlinedText(painter, 5, h - a, QString::asprintf("%02d", channel + 1));
+}
+
+// A one-pixel white frame; its right and bottom lines lie on the rectangle's right
+// and bottom coordinates, just outside the tile.
+void CFrameRouter::DrawTileBorder(const QRect& r)
+{
+    QPainter painter(&m_videoPicture);
+    painter.translate(-m_ptVideo);
+    const int left = r.x(), top = r.y(), right = r.x() + r.width(), bottom = r.y() + r.height();
+    painter.fillRect(left, top, 1, bottom - top + 1, Qt::white);
+    painter.fillRect(left, top, right - left + 1, 1, Qt::white);
+    painter.fillRect(right, top, 1, bottom - top + 1, Qt::white);
+    painter.fillRect(left, bottom, right - left + 1, 1, Qt::white);
+}

@@ -1,0 +1,123 @@
+#pragma once
+
+#include "playback/dibpicture.h"
+#include "recording/recordformat.h"
+
+#include <QFont>
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+#include <array>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+class IFrameRouterView;
+class QPainter;
+struct CCurrentRecord;
+
+// The date-time of the frame routed last, as the tiles and the play time show it.
+struct CFrameTime {
+    uint16_t m_wYear = 0;
+    uint8_t m_byMonth = 0, m_byDay = 0, m_byHour = 0, m_byMinute = 0, m_bySecond = 0;
+};
+
+// Where every frame of the playback engine lands: it decodes the picture, learns its
+// channel from the picture's bar code, keeps it as the channel's newest picture and
+// draws the channel's tile with its date-time and channel texts into the picture of
+// the video area, which the view paints.
+//
+// Threads: OnPlayFrame runs on the playback thread; the layout setters, the paused
+// refresh and VideoPicture run on the window thread. The picture of the video area
+// and the tile layout are guarded by one mutex. Each channel's picture has a lock of
+// its own, held while it is read for drawing: a new picture that arrives meanwhile
+// is dropped rather than written into it. The decoder is the playback thread's.
+class CFrameRouter {
+public:
+    explicit CFrameRouter(IFrameRouterView& view);
+
+    // --- window thread ---
+    void SetFonts(const QFont& tileSmall, const QFont& tileLarge);
+    void SetOverlay(const QImage& overlay, const QRect& source);
+    // The video area's position and size in the window, and the background under it.
+    void SetVideoArea(QPoint origin, QSize size, const QImage& background);
+    void SetChannelCount(int count) { m_nChannelCount = count; }
+    void SetPal(bool pal) { m_bPal = pal; }
+    // Lays the tiles out n x n; nothing when n equals the current grid. Clears the video area.
+    void SetGrid(int n);
+    int Grid() const;
+    QRect TileRect(int channel) const;
+    void SetCurChannel(int channel) { m_nCurChannel = channel; }
+    int CurChannel() const { return m_nCurChannel; }
+    void SetAudioMask(uint8_t mask) { m_byAudioMask = mask; }
+    uint8_t AudioMask() const { return m_byAudioMask; }
+    void SetAudioFilter(bool on) { m_bAudioFilter = on; }
+    void SetLastChannel(uint8_t channel) { m_nLastChannel = channel; }
+    uint8_t LastChannel() const { return m_nLastChannel; }
+    // Forgets every channel's picture (no playback thread runs) and clears the video area.
+    void ReleaseChannelPictures();
+    // Draws the tiles of the shown page again from the channels' pictures.
+    void RefreshPage();
+    // Paints the picture of the video area at its place in the window.
+    void PaintVideo(QPainter& painter) const;
+    // The date-time of the last routed frame, once a tile has shown it.
+    std::optional<CFrameTime> ShownFrameTime() const;
+
+    // --- playback thread ---
+    // One record from the engine; `current` holds its header's values. Returns the
+    // channel of its picture, 0xFF when it showed none.
+    uint8_t OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictureLength, const uint8_t* audio,
+                        const uint8_t* picture, const CCurrentRecord& current);
+
+private:
+    struct CChannel {
+        std::mutex m_bDrawing;                  // held while the picture is read for drawing
+        std::unique_ptr<CDibPicture> m_pChannelPic;
+        const uint8_t* m_pChannelBits = nullptr;
+        BITMAPINFO m_bihChannel{};
+        uint8_t m_byMarkAbsent = 0;
+    };
+
+    uint8_t StorePicture(uint8_t channel, bool firstFrame);
+    void FilterAudio(uint8_t* slice);
+    void RefreshTiles(int channel, int audioMode);
+    void DrawTile(int channel);
+    static void DrawTileText(QImage& tile, int channel, const CFrameTime& time, const QFont& font, bool sixteen);
+    void DrawTileBorder(const QRect& rect);
+    void LayOutTiles(int n);
+    void ClearVideoPicture();
+
+    IFrameRouterView& m_view;
+
+    // Playback thread only.
+    CDibPicture m_decoder;
+    std::array<std::array<uint8_t, kvx::AUDIO_SLICE_SIZE>, kvx::AUDIO_CHANNELS> m_pAudioSlice{};
+    std::array<uint8_t, 7> m_filterRing{}; // the audio smoothing carries over from frame to frame
+    size_t m_nFilterIndex = 0;
+
+    std::array<CChannel, 16> m_channels;
+    std::atomic<uint16_t> m_wPictureMask{0};
+    std::atomic<uint8_t> m_nLastChannel{0};
+    std::atomic<int> m_nCurChannel{0};
+    std::atomic<uint8_t> m_byAudioMask{0};
+    std::atomic<bool> m_bAudioFilter{false};
+    std::atomic<bool> m_bPal{false};
+    std::atomic<int> m_nChannelCount{16};
+
+    // Guarded by m_mutex.
+    mutable std::mutex m_mutex;
+    QImage m_videoPicture;
+    QImage m_background;
+    QPoint m_ptVideo;
+    QSize m_sizeVideo{720, 480};
+    int m_nGrid = 1;
+    std::array<QRect, 16> m_rcTile;
+    CFrameTime m_timeFrame;
+    bool m_bFrameTimeShown = false;
+    QFont m_fontTileSmall, m_fontTileLarge;
+    QImage m_bmpOverlay;
+    QRect m_rcOverlay;
+};

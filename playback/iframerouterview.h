@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QRect>
+
+#include <cstdint>
+
+// What the frame router asks of the player view. Called on the playback thread (and,
+// for the paused repaint, on the window thread); an implementation hands everything
+// visible to the window thread without waiting for it.
+class IFrameRouterView {
+public:
+    // Part of the window (window coordinates) shows something new.
+    virtual void RepaintWindowRect(const QRect& rect) = 0;
+    // The first picture of a playback thread is of the other video standard.
+    virtual void SwitchVideoStandard(bool pal) = 0;
+    // One 132-byte slice for audio output `channel` (0..3).
+    virtual void QueueAudioSlice(int channel, const uint8_t* slice) = 0;
+    // While the backup window is open no audio is played.
+    virtual bool IsBackupOpen() const = 0;
+
+protected:
+    ~IFrameRouterView() = default;
+};
