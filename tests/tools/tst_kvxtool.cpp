@@ -3,6 +3,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QFile>
 #include <QProcess>
 
 class TestKvxTool : public QObject {
@@ -104,6 +105,79 @@ private slots:
         const CRun help = Tool({"--help"});
         QCOMPARE(help.status, 0);
         QVERIFY(help.out.contains("info FILE [--json]"));
+    }
+
+    // Every record forward play delivers, in file order, from the first record up to
+    // (not including) the last one; damaged records are skipped, broken pictures show.
+    void framesListsWhatForwardPlayDelivers()
+    {
+        CRecordingRecipe recipe;
+        recipe.m_nChannels = 4;
+        recipe.m_bAudio = true;
+        recipe.m_nRecords = 20;
+        recipe.m_dSecondsPerRecord = 0.25;
+        recipe.m_nAudioOnlyEvery = 6;
+        recipe.m_oversize = {3};
+        recipe.m_invalidDates = {5};
+        recipe.m_jpegStarts = {{7, EJpegStart::Unrepairable}, {8, EJpegStart::MissingFF}};
+        const QString path = QString::fromStdString(m_files.Write(recipe));
+        std::vector<CGeneratedRecord> expected;
+        for (const CGeneratedRecord& r : m_files.Last().Records())
+            if (r.m_nPictureIndex != 3 && r.m_nPictureIndex != 5)
+                expected.push_back(r);
+        expected.pop_back(); // forward play stops before the last record
+
+        const CRun run = Tool({"frames", path, "--json"});
+        QCOMPARE(run.status, 0);
+        const QList<QByteArray> lines = run.out.trimmed().split('\n');
+        QCOMPARE(lines.size(), qsizetype(expected.size()));
+        for (size_t i = 0; i < expected.size(); ++i) {
+            const QJsonObject o = QJsonDocument::fromJson(lines[qsizetype(i)]).object();
+            const CGeneratedRecord& r = expected[i];
+            QCOMPARE(o.keys(), (QStringList{"audio_mode", "bytes", "channel", "group", "kind", "mark", "offset", "time"}));
+            QCOMPARE(qulonglong(o["offset"].toInteger()), qulonglong(r.m_nOffset));
+            QCOMPARE(o["time"].toString(), QString::fromStdString(r.m_time.ToIsoString()));
+            QCOMPARE(o["group"].toInt(), 4);
+            if (r.m_byKind == kvx::KIND_AUDIO_ONLY) {
+                QCOMPARE(o["kind"].toString(), QString("05"));
+                QCOMPARE(o["audio_mode"].toInt(), 2);
+                QCOMPARE(o["bytes"].toInt(), 0);
+                QVERIFY(o["channel"].isNull() && o["mark"].isNull());
+            } else if (r.m_nPictureIndex == 7) {
+                QCOMPARE(o["channel"].toInt(), 255);
+                QVERIFY(o["mark"].isNull());
+            } else {
+                QCOMPARE(o["kind"].toString(), QString("01"));
+                QCOMPARE(o["audio_mode"].toInt(), 3);
+                QCOMPARE(qulonglong(o["bytes"].toInteger()), qulonglong(r.m_nPictureBytes));
+                QCOMPARE(o["channel"].toInt(), r.m_nChannel);
+                QCOMPARE(o["mark"].toBool(), true);
+            }
+        }
+        QVERIFY(run.out.startsWith("{\"offset\":65536,\"kind\":\"01\",\"time\":"));
+
+        const CRun person = Tool({"frames", path});
+        QCOMPARE(person.status, 0);
+        QVERIFY(person.out.contains(QByteArray::number(qulonglong(expected.size())) + " records"));
+        QCOMPARE(Tool({"frames", QString::fromStdString(m_files.WriteBytes(std::vector<uint8_t>(1000, 0)))}).err,
+                 QByteArray(" Unknown CD \n"));
+    }
+
+    void benchDecodesEveryPicture()
+    {
+        CRecordingRecipe recipe;
+        recipe.m_nRecords = 40;
+        const QString path = QString::fromStdString(m_files.Write(recipe));
+        const QString dump = QString::fromStdString(m_files.PathFor("pictures.mjpeg"));
+        const CRun run = Tool({"bench", path, "--mjpeg", dump});
+        QCOMPARE(run.status, 0);
+        QVERIFY(run.out.startsWith("39 pictures (0 not decoded)"));
+        QVERIFY(run.out.contains("frames/s"));
+        QFile mjpeg(dump);
+        QVERIFY(mjpeg.open(QIODevice::ReadOnly));
+        const QByteArray streams = mjpeg.readAll();
+        QCOMPARE(streams.count("\xFF\xD8\xFF\xE0"), 39);
+        QVERIFY(streams.endsWith("\xFF\xD9"));
     }
 
     void generatorCommandLineWritesWhatItIsAskedFor()

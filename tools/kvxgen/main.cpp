@@ -34,7 +34,8 @@ const char* HELP =
     "  --garbage-every N          a garbage block after every Nth picture\n"
     "  --invalid-date LIST        records (0-based, or 'last') stamped with month 13\n"
     "  --oversize LIST            records whose picture needs 9 units\n"
-    "  --jpeg-start LIST:VARIANT  records whose stream starts with extra-ff, missing-ff or two-bytes\n"
+    "  --jpeg-start LIST:VARIANT  records whose stream starts with extra-ff, missing-ff, two-bytes\n"
+    "                             or broken (three stray bytes: past repair)\n"
     "  --cut-last-picture         end the file inside the last picture\n"
     "  --truncate BYTES           cut this many bytes off the end\n"
     "  --gap-before-last BYTES    leave a hole (sparse) of this size before the last record\n"
@@ -72,6 +73,8 @@ EJpegStart JpegStart(const std::string& name)
         return EJpegStart::MissingFF;
     if (name == "two-bytes")
         return EJpegStart::TwoExtraBytes;
+    if (name == "broken")
+        return EJpegStart::Unrepairable;
     Fail("unknown JPEG start: " + name);
 }
 

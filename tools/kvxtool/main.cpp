@@ -1,3 +1,5 @@
+#include "tools/kvxtool/benchcommand.h"
+#include "tools/kvxtool/framescommand.h"
 #include "tools/kvxtool/infocommand.h"
 #include "tools/kvxtool/usage.h"
 
@@ -18,6 +20,10 @@ int main(int argc, char** argv)
     }
     if (command == "info")
         return RunInfoCommand(args);
+    if (command == "frames")
+        return RunFramesCommand(args);
+    if (command == "bench")
+        return RunBenchCommand(args);
     std::fprintf(stderr, "kvxtool: unknown command '%s'\n", command.c_str());
     return UsageError("COMMAND [ARGUMENTS]");
 }

@@ -91,6 +91,7 @@ void ApplyJpegStart(std::vector<uint8_t>& jpeg, EJpegStart start)
     case EJpegStart::ExtraFF: jpeg.insert(jpeg.begin(), 0xFF); break;
     case EJpegStart::MissingFF: jpeg.erase(jpeg.begin()); break;
     case EJpegStart::TwoExtraBytes: jpeg.insert(jpeg.begin(), {0x00, 0x00}); break;
+    case EJpegStart::Unrepairable: jpeg.insert(jpeg.begin(), {0x00, 0x00, 0x00}); break;
     }
 }
 

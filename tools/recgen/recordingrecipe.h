@@ -8,7 +8,8 @@
 
 // How the JPEG stream of a picture begins. The recorder sometimes writes one or two
 // stray bytes in front of it, or drops its leading 0xFF; the player repairs these.
-enum class EJpegStart { Normal, ExtraFF, MissingFF, TwoExtraBytes };
+// Three stray bytes are past repair: the picture cannot be shown.
+enum class EJpegStart { Normal, ExtraFF, MissingFF, TwoExtraBytes, Unrepairable };
 
 // Everything the generator needs to know to write one test recording. Record indexes
 // count picture records only, from 0; LAST_RECORD names the last one.

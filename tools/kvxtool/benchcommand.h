@@ -1,0 +1,8 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// kvxtool bench FILE [--mjpeg OUT]: decodes every picture as fast as it can and
+// prints frames/s and megapixels/s.
+int RunBenchCommand(const std::vector<std::string>& args);

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "playback/currentrecord.h"
+#include "playback/iplaybackview.h"
+#include "recording/recordingprobe.h"
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+// Runs the playback engine over a recording in forward play from its first record,
+// without pacing, until forward play ends at the end offset, handing every delivered
+// record to `onFrame`. Runs on the calling thread.
+class CForwardReader : public IPlaybackView {
+public:
+    struct CFrame {
+        const CCurrentRecord& record;
+        int audioMode;
+        uint32_t pictureLength;
+        const uint8_t* audio;
+        const uint8_t* picture;
+    };
+    using FrameHandler = std::function<void(const CFrame&)>;
+
+    // False when a read failed; the engine's message is on standard error.
+    bool Run(const std::string& path, const CRecordingFacts& facts, FrameHandler onFrame);
+
+    uint8_t PlayState() const override { return m_nPlayState; }
+    void SetPlayState(uint8_t state) override;
+    uint8_t OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictureLength, const uint8_t* audio,
+                        const uint8_t* picture) override;
+    void SetStartButtons() override {}
+    void SetEndButtons() override {}
+    void SetSliderPos(int) override {}
+    void ShowReadError(const char* text) override;
+
+private:
+    std::atomic<uint8_t> m_nPlayState{0};
+    std::atomic<int> m_bThreadRun{0};
+    CCurrentRecord m_current;
+    FrameHandler m_onFrame;
+    bool m_bReadError = false;
+};
