@@ -5,19 +5,24 @@
 
 CSliceRing::CSliceRing()
 {
-    open(QIODevice::ReadOnly);
+    open(QIODevice::ReadOnly | QIODevice::Unbuffered);
 }
 
 bool CSliceRing::Queue(const uint8_t* slice)
 {
+    bool wasEmpty;
     {
         std::lock_guard lock(m_mutex);
         if (m_nWaiting == SLICE_COUNT)
             return false;
         std::memcpy(m_buffers[size_t(m_nRingIndex)].data(), slice, SLICE_SIZE);
         m_nRingIndex = (m_nRingIndex + 1) % SLICE_COUNT;
-        ++m_nWaiting;
+        wasEmpty = m_nWaiting++ == 0;
     }
+    // A device that ran dry waits for this before it reads again. The signal reaches
+    // the device's thread queued.
+    if (wasEmpty)
+        emit readyRead();
     return true;
 }
 
@@ -47,7 +52,8 @@ qint64 CSliceRing::bytesAvailable() const
     return qint64(m_nWaiting) * SLICE_SIZE - m_nReadOffset + QIODevice::bytesAvailable();
 }
 
-// Nothing waiting reads as nothing: the device then runs dry and plays silence.
+// Nothing waiting reads as nothing: the device then runs dry, plays silence and
+// waits for readyRead.
 qint64 CSliceRing::readData(char* data, qint64 maxSize)
 {
     std::lock_guard lock(m_mutex);

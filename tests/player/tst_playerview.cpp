@@ -211,6 +211,25 @@ private slots:
         QCOMPARE(static_cast<QCheckBox*>(view->Control(ctl::AUDIO2))->text(), QString("2"));
     }
 
+    // CTest runs the window tests with a sound server that does not exist.
+    void withoutASoundServerPicturesStillPlay()
+    {
+        if (qgetenv("PULSE_SERVER") != "unix:/nonexistent")
+            QSKIP("needs PULSE_SERVER=unix:/nonexistent (run through CTest)");
+        CPlayerFixture fixture;
+        fixture.WriteSkin();
+        CRecordingRecipe recipe;
+        recipe.m_nChannels = 4;
+        recipe.m_bAudio = true;
+        recipe.m_nRecords = 16;
+        recipe.m_dSecondsPerRecord = 0.25;
+        auto frame = fixture.Start(QString::fromStdString(m_recordings.Write(recipe)));
+        QCOMPARE(fixture.m_messages, QStringList{"Error|Audio initialize exception."}); // once, not per channel
+        QTRY_COMPARE(frame->View()->DeliveredFrames(), 5);
+        QVERIFY(!frame->View()->HasAudioOutput(0));
+        QVERIFY(frame->View()->Control(ctl::AUDIO1)->isVisible());
+    }
+
     void invalidEndTimeKeepsGoToEndDisabled()
     {
         CPlayerFixture fixture;
