@@ -366,7 +366,10 @@ uint8_t CKVXPlayerView::OnPlayFrame(bool firstFrame, int audioMode, uint32_t pic
                                     const uint8_t* picture)
 {
     ++m_nDeliveredFrames;
-    return m_router.OnPlayFrame(firstFrame, audioMode, pictureLength, audio, picture, m_currentRecord);
+    const uint8_t channel = m_router.OnPlayFrame(firstFrame, audioMode, pictureLength, audio, picture, m_currentRecord);
+    if (m_onFrameRouted)
+        m_onFrameRouted();
+    return channel;
 }
 
 void CKVXPlayerView::SetStartButtons()

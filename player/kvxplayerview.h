@@ -93,6 +93,9 @@ public:
     QWidget* Control(int id) const;
     bool IsPlayThreadStarted() const { return m_pPlayThread.IsStarted(); }
     int DeliveredFrames() const { return m_nDeliveredFrames; }
+    // Called on the playback thread after every routed frame; set while no playback
+    // thread runs. For measuring.
+    std::function<void()> m_onFrameRouted;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

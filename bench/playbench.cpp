@@ -1,0 +1,104 @@
+// The real player window, offscreen, plays the 16-channel sample forward at delay 1
+// for 20 seconds: how many frames it delivers against the nominal 62.5 a second, how
+// far frame periods stray from 16 ms, and how much processor time it takes.
+//   bench_play [RECORDING] [SECONDS]
+
+#include "app/mainframe.h"
+#include "platform/opendialog.h"
+#include "player/controlids.h"
+#include "player/kvxplayerview.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+double CpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// A program folder of its own, with the built skin, so the run leaves the build's alone.
+bool CopySkin(const QString& from, const QString& to)
+{
+    QDir(to).mkpath("skin");
+    if (!QFile::copy(from + "res.ini", to + "res.ini"))
+        return false;
+    for (const QString& name : QDir(from + "skin").entryList(QDir::Files))
+        QFile::copy(from + "skin/" + name, to + "skin/" + name);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QString bin = QCoreApplication::applicationDirPath() + "/";
+    const QString recording = argc > 1 ? argv[1] : bin + "../samples/sample16.kvx";
+    const double seconds = argc > 2 ? std::atof(argv[2]) : 20.0;
+    // The frame times outlive the window: its playback thread writes them until it is stopped.
+    std::vector<double> times;
+    times.reserve(size_t(seconds * 100) + 100);
+    QTemporaryDir folder;
+    if (!CopySkin(bin, folder.path() + "/")) {
+        std::fprintf(stderr, "bench_play: no skin in %s\n", qPrintable(bin));
+        return 1;
+    }
+    CMainFrame frame(folder.path() + "/");
+    if (!frame.PreCreateWindow())
+        return 1;
+    frame.CreateView("");
+    frame.show();
+    CKVXPlayerView* view = frame.View();
+
+    // The frame times are taken on the playback thread, so the recorder is set up
+    // before a playback thread exists; the recording is then opened as a user opens it.
+    view->m_onFrameRouted = [&times] {
+        if (times.size() < times.capacity())
+            times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count());
+    };
+    COpenDialog::SetHandler([&recording](const QString&) { return recording; });
+    view->OnCommand(ctl::OPEN);
+    if (!QTest::qWaitFor([&] { return view->DeliveredFrames() >= 17; }, 10000)) {
+        std::fprintf(stderr, "bench_play: %s does not play\n", qPrintable(recording));
+        return 1;
+    }
+    QTest::qWait(300);
+    const size_t skip = times.size();
+    const double cpuStart = CpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    view->OnCommand(ctl::FPLAY);
+    QTest::qWait(int(seconds * 1000));
+    const double elapsed = wall.elapsed() / 1000.0;
+    const double cpu = CpuSeconds() - cpuStart;
+    view->OnCommand(ctl::PAUSE);
+    QTest::qWait(100);
+
+    std::vector<double> run(times.begin() + long(skip), times.end());
+    double worst = 0;
+    for (size_t i = 1; i < run.size(); ++i)
+        worst = std::max(worst, std::abs(run[i] - run[i - 1] - 0.016));
+    const double rate = run.size() > 1 ? (run.size() - 1) / (run.back() - run.front()) : 0;
+    std::printf("recording:          %s\n", qPrintable(recording));
+    std::printf("frames delivered:   %zu in %.2f s\n", run.size(), elapsed);
+    std::printf("frames per second:  %.2f (nominal 62.50, %+.2f %%)\n", rate, (rate / 62.5 - 1) * 100);
+    std::printf("worst period error: %.2f ms\n", worst * 1000);
+    std::printf("processor use:      %.1f %% of one core\n", 100 * cpu / elapsed);
+    return 0;
+}

@@ -1,0 +1,38 @@
+#include "tools/skingen/backuplayout.h"
+
+namespace {
+
+const std::string SECTION = "BACKUP POS";
+constexpr int PAD = 8;
+constexpr int FIELD_Y = 40;
+
+} // namespace
+
+CBackupLayout::CBackupLayout(QSize size) : CWindowLayout(0), m_size(size)
+{
+    SetLatched(false);
+    const int inner = m_size.width() - 2 * PAD;
+    AddRect(SECTION, "POS_BACKUP_SKIN", QRect(QPoint(0, 0), m_size), false);
+    AddRect(SECTION, "POS_BACKUP_CHANNEL", QRect(PAD, FIELD_Y, 50, 22), false);
+    AddRect(SECTION, "POS_BACKUP_FRAMERATE", QRect(PAD + 56, FIELD_Y, 50, 22), false);
+    AddRect(SECTION, "POS_BACKUP_IMAGESIZE", QRect(PAD + 112, FIELD_Y, inner - 112, 22), false);
+    const int half = (inner - 4) / 2;
+    const int y = m_size.height() - PAD - 26;
+    AddButton("BTN_AVISTART", SECTION, "POS_BACKUP_START", QRect(PAD, y, half, 26), false, EButtonKind::Export,
+              EIcon::Record, "Start");
+    AddButton("BTN_AVISTOP", SECTION, "POS_BACKUP_STOP", QRect(m_size.width() - PAD - half, y, half, 26), false,
+              EButtonKind::Key, EIcon::Stop, "Stop");
+}
+
+QSize CBackupLayout::WindowSize(bool) const { return m_size; }
+
+std::vector<CPanel> CBackupLayout::Panels(bool) const
+{
+    const auto label = [](int x, const char* text) { return CPanel{EPanel::Label, QRect(x, 26, 60, 12), text}; };
+    return {
+        {EPanel::Card, QRect(QPoint(0, 0), m_size), "AVI EXPORT"},
+        label(PAD, "CAMERA"),
+        label(PAD + 56, "FPS"),
+        label(PAD + 112, "SIZE"),
+    };
+}
