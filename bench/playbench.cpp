@@ -91,14 +91,19 @@ int main(int argc, char** argv)
     QTest::qWait(100);
 
     std::vector<double> run(times.begin() + long(skip), times.end());
-    double worst = 0;
-    for (size_t i = 1; i < run.size(); ++i)
-        worst = std::max(worst, std::abs(run[i] - run[i - 1] - 0.016));
+    std::vector<double> errors;
+    // The first frame after the pause is not paced (its cycle began long ago), so the
+    // steady periods start with the second.
+    for (size_t i = 2; i < run.size(); ++i)
+        errors.push_back(std::abs(run[i] - run[i - 1] - 0.016));
+    std::sort(errors.begin(), errors.end());
+    const double worst = errors.empty() ? 0 : errors.back();
+    const double p99 = errors.empty() ? 0 : errors[errors.size() * 99 / 100];
     const double rate = run.size() > 1 ? (run.size() - 1) / (run.back() - run.front()) : 0;
     std::printf("recording:          %s\n", qPrintable(recording));
     std::printf("frames delivered:   %zu in %.2f s\n", run.size(), elapsed);
     std::printf("frames per second:  %.2f (nominal 62.50, %+.2f %%)\n", rate, (rate / 62.5 - 1) * 100);
-    std::printf("worst period error: %.2f ms\n", worst * 1000);
+    std::printf("worst period error: %.2f ms (99 %% of periods within %.2f ms)\n", worst * 1000, p99 * 1000);
     std::printf("processor use:      %.1f %% of one core\n", 100 * cpu / elapsed);
     return 0;
 }

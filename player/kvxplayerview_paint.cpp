@@ -35,10 +35,14 @@ QString TimeText(const CDateTime& t)
 void CKVXPlayerView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
-    if (m_pBackground && !m_pBackground->isNull())
+    if (m_pBackground && !m_pBackground->isNull()) {
+        // The frame is a few rows taller than the PAL background: they take its colour.
+        if (height() > m_pBackground->height())
+            painter.fillRect(rect(), m_pBackground->pixelColor(0, m_pBackground->height() - 1));
         painter.drawImage(0, 0, *m_pBackground);
-    else
+    } else {
         painter.fillRect(rect(), Qt::black);
+    }
     PaintTimePanel(painter);
     if (!m_bmpLogo.isNull())
         painter.drawImage(m_rcLogo.topLeft(), m_bmpLogo, QRect(QPoint(0, 0), m_rcLogo.size()));

@@ -145,6 +145,7 @@ private slots:
         QCOMPARE(view->Recording().m_nChannelCount, uint8_t(16));
         QVERIFY(view->IsPlayThreadStarted());
         QTRY_COMPARE(view->DeliveredFrames(), 17); // the first group, then a pause
+        QTRY_COMPARE(view->PlayStateForTest(), uint8_t(0));
         const bool startPattern[7] = {false, false, false, false, true, true, true};
         for (int i = 0; i < 7; ++i)
             QCOMPARE(ButtonOf(*frame, NAV_IDS[i])->IsButtonEnabled(), startPattern[i]);
