@@ -157,8 +157,8 @@ uint8_t CFrameRouter::OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictu
 {
     {
         std::lock_guard lock(m_mutex);
-        m_timeFrame = {current.m_wYear, current.m_byMonth, current.m_byDay, current.m_byHour, current.m_byMinute,
-                       current.m_bySecond};
+        const CRecordHeader& h = current.m_header;
+        m_timeFrame = {h.m_wYear, h.m_byMonth, h.m_byDay, h.m_byHour, h.m_byMinute, h.m_bySecond};
     }
     if (audioMode == AUDIO_MODE_ONLY || audioMode == AUDIO_MODE_WITH_PICTURE) {
         for (size_t i = 0; i < AUDIO_CHANNELS; ++i) {

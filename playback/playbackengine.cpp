@@ -98,16 +98,7 @@ CPlaybackEngine::EStep CPlaybackEngine::SearchHeader()
     if (!m_layout)
         return EStep::Continue;
     const CRecordHeader header = CRecordHeader::Parse(m_header.data(), *m_layout);
-    m_current.m_wYear = header.m_wYear;
-    m_current.m_byMonth = header.m_byMonth;
-    m_current.m_byDay = header.m_byDay;
-    m_current.m_byHour = header.m_byHour;
-    m_current.m_byMinute = header.m_byMinute;
-    m_current.m_bySecond = header.m_bySecond;
-    m_current.m_byGroupLength = header.m_byGroupLength;
-    m_current.m_nPrevSector = header.m_nPrevSector;
-    m_current.m_nSector = header.m_nSector;
-    m_current.m_byKind = header.m_byKind;
+    m_current.m_header = header;
     m_current.m_nHeaderOffset = m_nHeaderPos;
     m_byGroupLength = header.m_byGroupLength;
     if (header.IsCandidate()) {
@@ -204,7 +195,7 @@ bool CPlaybackEngine::ActOnState()
         m_view.SetPlayState(PS_PAUSE);
         return true;
     case PS_BPLAY:
-        if (m_param.m_pFirstSector->load() < m_current.m_nSector) {
+        if (m_param.m_pFirstSector->load() < m_current.m_header.m_nSector) {
             BackStep();
             m_file.Seek(m_nPos);
         } else {
@@ -267,7 +258,7 @@ bool CPlaybackEngine::GroupStepEnds()
 // To the header of the previous record, by the difference of the sector numbers.
 void CPlaybackEngine::BackStep()
 {
-    m_nPos = Offset(m_nHeaderPos, int64_t(BLOCK_SIZE * (m_current.m_nPrevSector - m_current.m_nSector)));
+    m_nPos = Offset(m_nHeaderPos, int64_t(BLOCK_SIZE * (m_current.m_header.m_nPrevSector - m_current.m_header.m_nSector)));
 }
 
 // Jumps wrap at 2^32 as the recorder's positions do; recordings of 4 GiB and more

@@ -45,8 +45,8 @@ struct CRouterBench {
         router.SetChannelCount(channels);
         router.SetGrid(0);
         router.SetGrid(grid);
-        current.m_wYear = 2005;
-        current.m_byMonth = current.m_byDay = 1;
+        current.m_header.m_wYear = 2005;
+        current.m_header.m_byMonth = current.m_header.m_byDay = 1;
         for (size_t i = 0; i < audio.size(); ++i)
             audio[i] = uint8_t(i * 7);
     }

@@ -24,16 +24,16 @@ std::string KindText(uint8_t kind)
 
 std::string TimeText(const CCurrentRecord& r)
 {
-    return CDateTime(r.m_wYear, r.m_byMonth, r.m_byDay, r.m_byHour, r.m_byMinute, r.m_bySecond).ToIsoString();
+    return r.m_header.Time().ToIsoString();
 }
 
 void PrintJson(const CForwardReader::CFrame& f, bool audioOnly, uint8_t channel, bool mark)
 {
     CJsonLine line;
     line.Add("offset", f.record.m_nHeaderOffset)
-        .Add("kind", KindText(f.record.m_byKind))
+        .Add("kind", KindText(f.record.m_header.m_byKind))
         .Add("time", TimeText(f.record))
-        .Add("group", int(f.record.m_byGroupLength))
+        .Add("group", int(f.record.m_header.m_byGroupLength))
         .Add("audio_mode", f.audioMode)
         .Add("bytes", uint64_t(f.pictureLength));
     if (audioOnly)
@@ -53,8 +53,8 @@ void PrintForPerson(const CForwardReader::CFrame& f, bool audioOnly, uint8_t cha
                     ? "not decoded"
                     : "channel " + std::to_string(channel) + (mark ? "" : ", no row mark");
     std::printf("%12llu  %s  %s  group %3d  audio %d  %6u bytes  %s\n",
-                (unsigned long long)f.record.m_nHeaderOffset, KindText(f.record.m_byKind).c_str(),
-                TimeText(f.record).c_str(), f.record.m_byGroupLength, f.audioMode, f.pictureLength, picture.c_str());
+                (unsigned long long)f.record.m_nHeaderOffset, KindText(f.record.m_header.m_byKind).c_str(),
+                TimeText(f.record).c_str(), f.record.m_header.m_byGroupLength, f.audioMode, f.pictureLength, picture.c_str());
 }
 
 } // namespace
