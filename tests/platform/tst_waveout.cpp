@@ -78,11 +78,7 @@ private slots:
             QSKIP("no private sound server (run through CTest)");
         CPlayerFixture fixture;
         fixture.WriteSkin();
-        CRecordingRecipe recipe;
-        recipe.m_nChannels = 4;
-        recipe.m_bAudio = true;
-        recipe.m_nRecords = 600;
-        recipe.m_dSecondsPerRecord = 0.016;
+        CRecordingRecipe recipe = CRecordingRecipe::FourChannelsWithAudio(600, 0.016);
         auto frame = fixture.Start(QString::fromStdString(m_recordings.Write(recipe)));
         CKVXPlayerView* view = frame->View();
         QVERIFY2(fixture.m_messages.isEmpty(), qPrintable(fixture.m_messages.join(", ")));

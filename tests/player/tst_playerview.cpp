@@ -197,11 +197,7 @@ private slots:
     {
         CPlayerFixture fixture;
         fixture.WriteSkin();
-        CRecordingRecipe recipe;
-        recipe.m_nChannels = 4;
-        recipe.m_bAudio = true;
-        recipe.m_nRecords = 16;
-        recipe.m_dSecondsPerRecord = 0.25;
+        CRecordingRecipe recipe = CRecordingRecipe::FourChannelsWithAudio(16, 0.25);
         auto frame = fixture.Start(QString::fromStdString(m_recordings.Write(recipe)));
         CKVXPlayerView* view = frame->View();
         const int ids[5] = {ctl::AUDIO_CAPTION, ctl::AUDIO1, ctl::AUDIO2, ctl::AUDIO3, ctl::AUDIO4};
@@ -219,11 +215,7 @@ private slots:
             QSKIP("needs PULSE_SERVER=unix:/nonexistent (run through CTest)");
         CPlayerFixture fixture;
         fixture.WriteSkin();
-        CRecordingRecipe recipe;
-        recipe.m_nChannels = 4;
-        recipe.m_bAudio = true;
-        recipe.m_nRecords = 16;
-        recipe.m_dSecondsPerRecord = 0.25;
+        CRecordingRecipe recipe = CRecordingRecipe::FourChannelsWithAudio(16, 0.25);
         auto frame = fixture.Start(QString::fromStdString(m_recordings.Write(recipe)));
         QCOMPARE(fixture.m_messages, QStringList{"Error|Audio initialize exception."}); // once, not per channel
         QTRY_COMPARE(frame->View()->DeliveredFrames(), 5);

@@ -59,11 +59,7 @@ private slots:
 
     void infoReportsVariants()
     {
-        CRecordingRecipe recipe;
-        recipe.m_nChannels = 4;
-        recipe.m_bAudio = true;
-        recipe.m_nRecords = 16;
-        recipe.m_dSecondsPerRecord = 0.5;
+        CRecordingRecipe recipe = CRecordingRecipe::FourChannelsWithAudio(16, 0.5);
         recipe.m_invalidDates = {CRecordingRecipe::LAST_RECORD};
         const CRun run = Tool({"info", "--json", QString::fromStdString(m_files.Write(recipe))});
         QCOMPARE(run.status, 0);
@@ -111,11 +107,7 @@ private slots:
     // (not including) the last one; damaged records are skipped, broken pictures show.
     void framesListsWhatForwardPlayDelivers()
     {
-        CRecordingRecipe recipe;
-        recipe.m_nChannels = 4;
-        recipe.m_bAudio = true;
-        recipe.m_nRecords = 20;
-        recipe.m_dSecondsPerRecord = 0.25;
+        CRecordingRecipe recipe = CRecordingRecipe::FourChannelsWithAudio(20, 0.25);
         recipe.m_nAudioOnlyEvery = 6;
         recipe.m_oversize = {3};
         recipe.m_invalidDates = {5};

@@ -36,6 +36,17 @@ struct CRecordingRecipe {
     uint64_t m_nGapBeforeLast = 0;     // a hole of this many bytes (a multiple of 512) before the last record
     uint32_t m_nSeed = 1;              // garbage bytes
 
+    // A 4-channel recorder with sound in every record.
+    static CRecordingRecipe FourChannelsWithAudio(int records, double secondsPerRecord)
+    {
+        CRecordingRecipe r;
+        r.m_nChannels = 4;
+        r.m_bAudio = true;
+        r.m_nRecords = records;
+        r.m_dSecondsPerRecord = secondsPerRecord;
+        return r;
+    }
+
     int GroupLength() const { return m_nGroupLength < 0 ? m_nChannels : m_nGroupLength; }
     int Width() const { return m_nWidth ? m_nWidth : (m_nChannels == 4 ? 720 : 352); }
     int Height() const { return m_nHeight ? m_nHeight : 240; }
