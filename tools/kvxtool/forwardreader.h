@@ -24,6 +24,8 @@ public:
 
     // False when a read failed; the engine's message is on standard error.
     bool Run(const std::string& path, const CRecordingFacts& facts, FrameHandler onFrame);
+    // Called from the frame handler: no record after this one is read.
+    void Stop() { m_bThreadRun = 0; }
 
     uint8_t PlayState() const override { return m_nPlayState; }
     void SetPlayState(uint8_t state) override;
