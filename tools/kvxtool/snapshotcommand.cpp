@@ -106,8 +106,10 @@ int RunSnapshotCommand(const std::vector<std::string>& args)
     if (!Parse(args, a))
         return UsageError(SYNOPSIS);
     // The tile text needs fonts, which need an application; no display is needed.
+    // What Qt says about its environment is no part of kvxtool's output.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     static int argc = 1;
     static char name[] = "kvxtool";
     static char* argv[] = {name, nullptr};
