@@ -5,6 +5,7 @@
 
 #include "app/mainframe.h"
 #include "platform/messagebox.h"
+#include "platform/outputfolders.h"
 #include "player/controlids.h"
 #include "snapshot/imageeditdlg.h"
 #include "snapshot/snapshotbitmap.h"
@@ -47,12 +48,16 @@ void CKVXPlayerView::OpenEditDialog()
     info.m_timeStart = m_recording.m_timeStart;
     info.m_timeEnd = m_recording.m_timeEnd;
     info.m_timeSnapshot = ToDateTime(shown.m_time);
-    info.m_strSnapshotPath = m_strAppFolder + "Backup/tmp.bmp";
+    // Stills go to Backup/ in the program folder, or to the user's pictures when the
+    // program folder is an installed one that the user cannot write to.
+    const QString backup = COutputFolders(m_strAppFolder).BackupFolder();
+    COutputFolders::Ensure(backup);
+    info.m_strSnapshotPath = backup + "tmp.bmp";
     CSnapshotBitmap::WriteBitmapFile(info.m_strSnapshotPath.toStdString(), shown.m_picture);
 
     if (!m_pEditDlg) {
         m_pEditDlg = std::make_unique<CImageEditDlg>(APP_TITLE);
-        m_pEditDlg->Initialise(m_strAppFolder, m_strIniPath);
+        m_pEditDlg->Initialise(m_strAppFolder, m_strIniPath, backup);
         connect(m_pEditDlg.get(), &CImageEditDlg::closed, this, [this] {
             m_pFrame->showNormal();
             m_pFrame->activateWindow();

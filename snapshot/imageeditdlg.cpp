@@ -76,9 +76,9 @@ CImageEditDlg::CImageEditDlg(QString appTitle)
 
 CImageEditDlg::~CImageEditDlg() = default;
 
-void CImageEditDlg::Initialise(const QString& appFolder, const QString& iniPath)
+void CImageEditDlg::Initialise(const QString& appFolder, const QString& iniPath, const QString& backupFolder)
 {
-    m_strAppFolder = appFolder;
+    m_strBackupFolder = backupFolder;
     m_strCommand = TEXT_NONE;
     m_skin = std::make_unique<CSkinReader>(iniPath.toStdString(), appFolder.toStdString(), EDIT_PAL_OFFSET);
     m_bmpNtSkin = m_skin->LoadSkinBitmap("KVX_EDIT", "NTSKIN");
@@ -247,7 +247,7 @@ void CImageEditDlg::SaveSnapshot()
     if (!m_bPictureLoaded)
         return;
     QString path;
-    if (!CSnapshotFile::Save(m_strAppFolder + "Backup", m_info.m_timeSnapshot, PictureArea(), path)) {
+    if (!CSnapshotFile::Save(m_strBackupFolder, m_info.m_timeSnapshot, PictureArea(), path)) {
         CMessageBox::Show(this, m_strAppTitle, "Can not save the picture to " + QDir::toNativeSeparators(path));
         return;
     }

@@ -37,8 +37,9 @@ public:
     ~CImageEditDlg() override;
 
     // Once, after construction: the program folder (with its trailing slash) and the
-    // skin description, from which the backgrounds, buttons and positions come.
-    void Initialise(const QString& appFolder, const QString& iniPath);
+    // skin description, from which the backgrounds, buttons and positions come, and
+    // the folder that saved pictures go to.
+    void Initialise(const QString& appFolder, const QString& iniPath, const QString& backupFolder);
     // For each snapshot: the video standard of the picture, the size of the player
     // window, and what the player knows of the picture.
     void LayoutForSnapshot(bool pal, QSize playerSize, const SNAPSHOTINFO& info);
@@ -88,7 +89,7 @@ private:
 
     const QString m_strAppTitle;
     std::unique_ptr<CSkinReader> m_skin;
-    QString m_strAppFolder;
+    QString m_strBackupFolder;
 
     // Skin.
     QImage m_bmpNtSkin, m_bmpPalSkin;

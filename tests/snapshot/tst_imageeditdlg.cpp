@@ -137,7 +137,7 @@ private slots:
         ini.write((editskin::Write(Folder()) + "[INFO]\nTOOLTIP_ON=1\n").toUtf8());
         ini.close();
         m_dlg = std::make_unique<CImageEditDlg>("KVXPlayer");
-        m_dlg->Initialise(Folder(), Folder() + "res.ini");
+        m_dlg->Initialise(Folder(), Folder() + "res.ini", Backup() + "/");
         m_messages.clear();
     }
     void cleanup()

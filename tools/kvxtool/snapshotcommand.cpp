@@ -1,5 +1,6 @@
 #include "tools/kvxtool/snapshotcommand.h"
 
+#include "platform/outputfolders.h"
 #include "playback/dibpicture.h"
 #include "playback/tilerenderer.h"
 #include "recording/recordformat.h"
@@ -10,7 +11,6 @@
 #include "tools/kvxtool/usage.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QGuiApplication>
 
 #include <charconv>
@@ -93,9 +93,11 @@ std::optional<CFound> FindPicture(const std::string& path, const CRecordingFacts
     return found;
 }
 
+// Where the editor saves: Backup/ beside the program, unless that folder cannot be
+// written to (an installed program), then the user's pictures.
 QString DefaultFolder()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath("Backup");
+    return COutputFolders(QCoreApplication::applicationDirPath()).BackupFolder();
 }
 
 } // namespace
