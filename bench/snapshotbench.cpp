@@ -5,6 +5,7 @@
 //   bench_snapshot [RECORDING]
 
 #include "app/mainframe.h"
+#include "bench/programfolder.h"
 #include "playback/playstate.h"
 #include "player/controlids.h"
 #include "player/kvxplayerview.h"
@@ -96,17 +97,6 @@ void BenchFilters(const QString& folder)
         std::printf("  %-10s %7.2f ms %8.1f MP/s   (%5.2f ms processor, %6.1f MP/s)\n", name, ms,
                     megapixels / (ms / 1000), cpu, megapixels / (cpu / 1000));
     }
-}
-
-// A program folder of its own, with the built skin, so the run leaves the build's alone.
-bool CopySkin(const QString& from, const QString& to)
-{
-    QDir(to).mkpath("skin");
-    if (!QFile::copy(from + "res.ini", to + "res.ini"))
-        return false;
-    for (const QString& name : QDir(from + "skin").entryList(QDir::Files))
-        QFile::copy(from + "skin/" + name, to + "skin/" + name);
-    return true;
 }
 
 int BenchEditCommand(const QString& bin, const QString& recording, const QString& folder)

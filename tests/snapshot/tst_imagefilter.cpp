@@ -110,6 +110,17 @@ private slots:
         QCOMPARE(Centre(Despeckle, 150, 100), 150);
         QCOMPARE(Centre(Despeckle, 50, 100), 50);
         QCOMPARE(Centre(Despeckle, 49, 100), 100);
+
+        // Four of the nine far above leave the median where it was; five move it.
+        Bytes p = Picture(3, 3, 100);
+        for (auto [row, x] : {std::pair{2, 0}, {2, 1}, {2, 2}, {1, 2}})
+            At(p, 3, row, x) = 200;
+        Bytes four = p;
+        Despeckle(four);
+        QCOMPARE(At(four, 3, 1, 1), uint8_t(100));
+        At(p, 3, 0, 0) = 200;
+        Despeckle(p);
+        QCOMPARE(At(p, 3, 1, 1), uint8_t(200));
     }
 
     // The scan stores each result at once: the pixel left of the bright one used its
