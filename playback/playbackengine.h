@@ -70,7 +70,7 @@ private:
     bool m_bFirstFrame = true;
     uint8_t m_byGroupLength = 0;
     bool m_bPacingArmed = false;
-    double m_dLastReading = 0;
+    double m_dPeriodStart = 0;     // when the current frame period began
 };
 
 // The thread procedure: runs one engine on `param`. Returns 0.
