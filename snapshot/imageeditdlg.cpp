@@ -147,8 +147,10 @@ void CImageEditDlg::LayoutForSnapshot(bool pal, QSize playerSize, const SNAPSHOT
     m_rcPicture = QRect(m_ptPicture, QSize(720, pal ? 576 : 480));
     m_pBackground = pal ? &m_bmpPalSkin : &m_bmpNtSkin;
     const CDateTime& t = info.m_timeSnapshot;
-    m_strDate = QString::asprintf("DATE : %d / %02d / %02d", t.GetYear(), t.GetMonth(), t.GetDay());
-    m_strTime = QString::asprintf("TIME : %02d : %02d : %02d", t.GetHour(), t.GetMinute(), t.GetSecond());
+    m_strDate = t.IsValid() ? QString::asprintf("DATE : %d / %02d / %02d", t.GetYear(), t.GetMonth(), t.GetDay())
+                            : "DATE : --- / --- / ---";
+    m_strTime = t.IsValid() ? QString::asprintf("TIME : %02d : %02d : %02d", t.GetHour(), t.GetMinute(), t.GetSecond())
+                            : "TIME : --- : --- : ---";
     for (const CButtonPlace& place : BUTTONS)
         if (place.palShift)
             PlaceButton(place.id, place.key, pal);
@@ -207,14 +209,20 @@ void CImageEditDlg::RunFilter(const CFilterCommand& command)
 {
     m_strCommand = command.m_szText;
     if (m_bPictureLoaded) {
-        CBitmapBlock before = m_pPicture.Copy();
-        if (m_undo.size() == UNDO_STEPS)
-            m_undo.erase(m_undo.begin());
-        if (before)
-            m_undo.push_back(std::move(before));
+        PushUndo(m_pPicture.Copy());
         command.m_pRun(m_filter, m_pPicture.Bytes());
     }
     update();
+}
+
+// The oldest step goes when the list is full.
+void CImageEditDlg::PushUndo(CBitmapBlock step)
+{
+    if (!step)
+        return;
+    if (m_undo.size() == UNDO_STEPS)
+        m_undo.erase(m_undo.begin());
+    m_undo.push_back(std::move(step));
 }
 
 void CImageEditDlg::Undo()
@@ -235,9 +243,7 @@ void CImageEditDlg::RevertToCaptured()
     CBitmapBlock captured = m_captured.Copy();
     if (!captured)
         return;
-    if (m_undo.size() == UNDO_STEPS)
-        m_undo.erase(m_undo.begin());
-    m_undo.push_back(std::exchange(m_pPicture, std::move(captured)));
+    PushUndo(std::exchange(m_pPicture, std::move(captured)));
     m_strCommand = TEXT_ORIGINAL;
     update();
 }

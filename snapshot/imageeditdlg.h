@@ -79,6 +79,7 @@ private:
     void ApplyToolTips(bool on);
     void PlaceButton(int id, const char* key, bool pal);
     void RunFilter(const CFilterCommand& command);
+    void PushUndo(CBitmapBlock step);
     void Undo();
     void RevertToCaptured();
     void SaveSnapshot();

@@ -9,6 +9,8 @@
 
 QString CSnapshotFile::FileName(const CDateTime& t)
 {
+    if (!t.IsValid())
+        return "snapshot.jpg"; // no picture had been shown: there is no time to name it after
     return QString::asprintf("%04d%02d%02d_%02d%02d%02d.jpg", t.GetYear(), t.GetMonth(), t.GetDay(), t.GetHour(),
                              t.GetMinute(), t.GetSecond());
 }

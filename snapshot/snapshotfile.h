@@ -12,7 +12,8 @@ class CSnapshotFile {
 public:
     static constexpr int QUALITY = 80;
 
-    // "20240115_093005.jpg" for a picture stamped 15 January 2024, 09:30:05.
+    // "20240115_093005.jpg" for a picture stamped 15 January 2024, 09:30:05;
+    // "snapshot.jpg" without a time.
     static QString FileName(const CDateTime& time);
     // The first path of the series name.jpg, name(1).jpg, name(2).jpg, ... that no
     // file takes.

@@ -31,6 +31,7 @@ private slots:
         const QString backup = dir.filePath("Backup"); // created by the first save
         const CDateTime time(2024, 1, 15, 9, 30, 5);
         QCOMPARE(CSnapshotFile::FileName(time), QString("20240115_093005.jpg"));
+        QCOMPARE(CSnapshotFile::FileName(CDateTime()), QString("snapshot.jpg"));
         QStringList saved;
         for (int i = 0; i < 3; ++i) {
             QString path;
