@@ -207,9 +207,11 @@ void CAviReader::ReadStandardIndex(const AVISUPERINDEXENTRY& entry)
     const uint64_t room = (head[1] - sizeof header) / sizeof(AVISTDINDEXENTRY);
     if (header.nEntriesInUse > room || header.nEntriesInUse != entry.dwDuration)
         Fault("A standard index does not hold the entries it claims.");
+    // Each entry stands for a frame of at least a chunk header: no more of them fit.
+    const uint64_t limit = std::min<uint64_t>(MAX_ENTRIES, m_nLength / CHUNK_HEADER_SIZE);
     std::vector<AVISTDINDEXENTRY> entries;
     const uint64_t count = std::min<uint64_t>(header.nEntriesInUse, room);
-    if (count > MAX_ENTRIES - std::min(m_stdIndex.size(), MAX_ENTRIES) ||
+    if (count > limit - std::min<uint64_t>(m_stdIndex.size(), limit) ||
         !ReadEntries(entry.qwOffset + sizeof head + sizeof header, count, entries))
         return Fault("A standard index cannot be read.");
     const uint64_t base = header.dwReserved[0] | uint64_t(header.dwReserved[1]) << 32;
