@@ -319,7 +319,8 @@ bool CAviWriter::AppendFrame(const uint8_t* jpeg, size_t size)
 // Ends the current RIFF with its indexes and goes on in a new 'AVIX' extension.
 bool CAviWriter::StartExtension()
 {
-    if (m_superIndex.size() == SUPER_INDEX_ENTRIES)
+    // Room for the standard indexes of the RIFF ending here and of the new one.
+    if (m_superIndex.size() + 2 > SUPER_INDEX_ENTRIES)
         return SetError("The AVI file has reached the largest size it can have.");
     const bool wasOpenDml = m_bOpenDml;
     m_bOpenDml = true;

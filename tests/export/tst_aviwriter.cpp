@@ -355,9 +355,8 @@ private slots:
 
         if (!HaveFfmpeg())
             QSKIP("ffprobe is not installed");
-        const SProbe probe = Probe(path);
-        QCOMPARE(probe.errors, QString());
-        QVERIFY(probe.Frames() >= safe);
+        // The frame being written at the kill may be cut short; those before decode.
+        QVERIFY(Probe(path).Frames() >= safe);
     }
 
     // A write that fails (here: past a file size limit, as on a full disk) ends the file
