@@ -1,0 +1,81 @@
+#include "playback/smoothscaler.h"
+#include "tests/support/testmain.h"
+
+#include <QImage>
+
+namespace {
+
+QImage GreyRow(std::initializer_list<int> values)
+{
+    QImage image(int(values.size()), 1, QImage::Format_RGB888);
+    int x = 0;
+    for (int v : values)
+        image.setPixel(x++, 0, qRgb(v, v, v));
+    return image;
+}
+
+QList<int> RedsOfRow(const QImage& image)
+{
+    QList<int> reds;
+    for (int x = 0; x < image.width(); ++x)
+        reds.append(qRed(image.pixel(x, 0)));
+    return reds;
+}
+
+} // namespace
+
+class TestSmoothScaler : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Output pixel centres sit at (i + 0.5) x W / Wx - 0.5 in the source; beyond the
+    // outer pixel centres the edge pixel repeats.
+    void samplesAtCentreAlignedPositions()
+    {
+        CSmoothScaler scaler;
+        const QImage row = GreyRow({0, 255});
+        QCOMPARE(RedsOfRow(scaler.Scale(row, row.rect(), QSize(4, 1))), (QList<int>{0, 64, 191, 255}));
+        const QImage four = GreyRow({0, 100, 200, 250});
+        QCOMPARE(RedsOfRow(scaler.Scale(four, four.rect(), QSize(2, 1))), (QList<int>{50, 225}));
+        QCOMPARE(RedsOfRow(scaler.Scale(four, four.rect(), QSize(4, 1))), (QList<int>{0, 100, 200, 250}));
+    }
+
+    // Only the rectangle is read: the pixels around it never bleed in.
+    void readsOnlyTheSourceRectangle()
+    {
+        QImage image(8, 8, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QImage inner(4, 4, QImage::Format_RGB32);
+        inner.fill(Qt::blue);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 4; ++x)
+                image.setPixel(2 + x, 2 + y, inner.pixel(x, y));
+        CSmoothScaler scaler;
+        const QImage out = scaler.Scale(image, QRect(2, 2, 4, 4), QSize(13, 7));
+        QCOMPARE(out.size(), QSize(13, 7));
+        for (int y = 0; y < out.height(); ++y)
+            for (int x = 0; x < out.width(); ++x)
+                QCOMPARE(out.pixel(x, y), QColor(Qt::blue).rgb());
+        QVERIFY(scaler.Scale(image, QRect(6, 6, 4, 4), QSize(2, 2)).isNull());
+    }
+
+    // Bottom-up bitmaps scale like top-down pictures, and a scaler reused for another
+    // size recomputes its tables.
+    void isSymmetricAndReusable()
+    {
+        QImage image(5, 7, QImage::Format_RGB888);
+        for (int y = 0; y < 7; ++y)
+            for (int x = 0; x < 5; ++x)
+                image.setPixel(x, y, qRgb(x * 50, y * 30, (x * y * 7) % 256));
+        CSmoothScaler scaler;
+        const QImage up = scaler.Scale(image, image.rect(), QSize(11, 9));
+        const QImage flippedUp = scaler.Scale(image.mirrored(), image.rect(), QSize(11, 9));
+        QCOMPARE(flippedUp, up.mirrored());
+        const QImage small = scaler.Scale(image, image.rect(), QSize(3, 2));
+        QCOMPARE(CSmoothScaler().Scale(image, image.rect(), QSize(3, 2)), small);
+        QCOMPARE(scaler.Scale(image, image.rect(), QSize(11, 9)), up);
+    }
+};
+
+KVX_REGISTER_TEST(TestSmoothScaler);
+#include "tst_smoothscaler.moc"
