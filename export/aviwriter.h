@@ -17,10 +17,10 @@
 // exports of any length play. Space for the super index and the OpenDML header is
 // reserved as JUNK when the file is opened, so a short file stays a plain AVI.
 //
-// An export is evidence and must survive its program: at least every half second the
-// data written so far is flushed to the medium and then the header sizes and frame
-// counts are rewritten to cover it, so that a file cut off by a kill or a power cut
-// still opens and plays up to that point. A write that fails ends the file cleanly
+// An export is evidence and must survive its program: with the first frame that comes
+// half a second or more after the last update, the data written so far is flushed to
+// the medium and then the header sizes and frame counts are rewritten to cover it, so
+// that a file cut off by a kill or a power cut opens and plays up to a second before. A write that fails ends the file cleanly
 // with the frames before it.
 //
 // Every call takes the writer's lock: frames arrive from the playback thread while
