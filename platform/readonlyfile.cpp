@@ -67,7 +67,7 @@ bool CReadOnlyFile::Open(const std::string& path)
     }
     m_fd = fd;
     m_nLength = static_cast<uint64_t>(end);
-    m_pWindow = std::make_unique<uint8_t[]>(MAX_WINDOW);
+    m_pWindow = std::make_unique_for_overwrite<uint8_t[]>(MAX_WINDOW);
     return true;
 }
 
