@@ -1,13 +1,11 @@
 #include "tools/kvxtool/filtercommand.h"
 
+#include "platform/outputfile.h"
 #include "snapshot/filtercommand.h"
 #include "snapshot/imagefilter.h"
 #include "tools/kvxtool/usage.h"
 
-#include <QSaveFile>
-
 #include <cstdio>
-#include <filesystem>
 
 namespace {
 
@@ -46,29 +44,26 @@ bool Parse(const std::vector<std::string>& args, CFilterArgs& out)
 }
 
 // The output is a new file unless --force says it may be replaced; the input never is.
-bool MayWrite(const CFilterArgs& a)
+bool WriteResult(const CFilterArgs& a, std::span<const uint8_t> bytes)
 {
-    std::error_code error;
-    if (!std::filesystem::exists(a.m_strOut, error))
-        return true;
-    if (std::filesystem::equivalent(a.m_strIn, a.m_strOut, error)) {
-        std::fprintf(stderr, "kvxtool: %s is the input; write the result to another file\n", a.m_strOut.c_str());
+    COutputFile out;
+    switch (out.Create(a.m_strOut, a.m_bForce, {a.m_strIn})) {
+    case COutputFile::ECreate::Created:
+        if (out.Write(bytes.data(), bytes.size()) && out.Close())
+            return true;
+        break;
+    case COutputFile::ECreate::Exists:
+        std::fprintf(stderr, "kvxtool: %s exists already; --force replaces it\n", a.m_strOut.c_str());
         return false;
-    }
-    if (!a.m_bForce) {
-        std::fprintf(stderr, "kvxtool: %s exists; --force replaces it\n", a.m_strOut.c_str());
+    case COutputFile::ECreate::IsInput:
+        std::fprintf(stderr, "kvxtool: %s is the picture being read; write the result to another file\n",
+                     a.m_strOut.c_str());
         return false;
+    case COutputFile::ECreate::Failed:
+        break;
     }
-    return true;
-}
-
-// Written whole or not at all: a replaced file stays as it was when writing fails.
-bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes)
-{
-    QSaveFile file(QString::fromStdString(path));
-    return file.open(QIODevice::WriteOnly)
-        && file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) == qint64(bytes.size())
-        && file.commit();
+    std::fprintf(stderr, "kvxtool: cannot write %s: %s\n", a.m_strOut.c_str(), out.ErrorText().c_str());
+    return false;
 }
 
 } // namespace
@@ -78,8 +73,6 @@ int RunFilterCommand(const std::vector<std::string>& args)
     CFilterArgs a;
     if (!Parse(args, a))
         return UsageError(SYNOPSIS);
-    if (!MayWrite(a))
-        return EXIT_USAGE;
     CBitmapBlock picture = CImageFilter::LoadBitmapFile(a.m_strIn);
     if (!picture) {
         std::fprintf(stderr, "kvxtool: %s: not a bitmap file the editor loads (it must start with \"BM\" and its "
@@ -89,9 +82,5 @@ int RunFilterCommand(const std::vector<std::string>& args)
     const CImageFilter filter;
     for (const CFilterCommand* command : a.m_commands)
         command->m_pRun(filter, picture.Bytes());
-    if (!WriteWholeFile(a.m_strOut, picture.Bytes())) {
-        std::fprintf(stderr, "kvxtool: cannot write %s\n", a.m_strOut.c_str());
-        return EXIT_PROBE_FAILED;
-    }
-    return 0;
+    return WriteResult(a, picture.Bytes()) ? 0 : EXIT_PROBE_FAILED;
 }
