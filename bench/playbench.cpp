@@ -4,6 +4,7 @@
 //   bench_play [RECORDING] [SECONDS]
 
 #include "app/mainframe.h"
+#include "bench/programfolder.h"
 #include "platform/opendialog.h"
 #include "player/controlids.h"
 #include "player/kvxplayerview.h"
@@ -29,17 +30,6 @@ double CpuSeconds()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// A program folder of its own, with the built skin, so the run leaves the build's alone.
-bool CopySkin(const QString& from, const QString& to)
-{
-    QDir(to).mkpath("skin");
-    if (!QFile::copy(from + "res.ini", to + "res.ini"))
-        return false;
-    for (const QString& name : QDir(from + "skin").entryList(QDir::Files))
-        QFile::copy(from + "skin/" + name, to + "skin/" + name);
-    return true;
 }
 
 } // namespace

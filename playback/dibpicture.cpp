@@ -232,9 +232,10 @@ struct CFileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
+// A new file only: what is already there is somebody's earlier picture.
 bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes)
 {
-    std::unique_ptr<std::FILE, CFileCloser> file(std::fopen(path.c_str(), "wb"));
+    std::unique_ptr<std::FILE, CFileCloser> file(std::fopen(path.c_str(), "wbx"));
     if (!file)
         return false;
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();

@@ -68,8 +68,9 @@ public:
     // does not fit in `capacity` bytes; nothing is written beyond `capacity`.
     static size_t EncodeJpegBuffer(uint8_t* output, const uint8_t* bits, int width, int height,
                                    int bytesPerPixel, size_t capacity, int quality);
-    // Encodes a top-down picture of B, G, R bytes without row padding into a JPEG
-    // file. On failure returns false and leaves no file behind.
+    // Encodes a top-down picture of B, G, R bytes without row padding into a new
+    // JPEG file; an existing file is never replaced. On failure returns false and
+    // leaves no file behind.
     static bool EncodeJpegFile(const std::string& path, const uint8_t* bits, int width, int height,
                                int quality);
 

@@ -9,37 +9,6 @@
 
 using namespace kvx;
 
-namespace {
-
-// Pixels cut off the left and right of a recorded picture, by video standard and
-// channel count: the recorder's pictures carry a black margin.
-struct CCrop {
-    int left, right;
-};
-constexpr CCrop CROP_TABLE[4] = {{9, 16}, {10, 20}, {7, 11}, {16, 11}};
-// The top rows carry the channel code and the row mark; a picture without the mark
-// starts one row higher.
-constexpr int CROP_TOP_WITH_MARK = 13;
-constexpr int CROP_TOP_WITHOUT_MARK = 12;
-
-QImage WrapBottomUp(const BITMAPINFOHEADER& h, const uint8_t* bits)
-{
-    const int stride = h.biHeight > 0 ? int(h.biSizeImage / uint32_t(h.biHeight)) : 0;
-    const QImage::Format format = h.biBitCount == 32 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_BGR888;
-    return QImage(bits, h.biWidth, h.biHeight, stride, format);
-}
-
-void DrawOutlinedText(QPainter& painter, int x, int y, const QString& text)
-{
-    const int baseline = y + painter.fontMetrics().ascent();
-    painter.setPen(Qt::black);
-    for (auto [dx, dy] : {std::pair{1, 1}, {-1, 1}, {1, -1}, {-1, -1}})
-        painter.drawText(x + dx, baseline + dy, text);
-    painter.setPen(Qt::white);
-    painter.drawText(x, baseline, text);
-}
-
-} // namespace
 
 CFrameRouter::CFrameRouter(IFrameRouterView& view) : m_view(view)
 {
@@ -144,12 +113,19 @@ std::optional<CFrameTime> CFrameRouter::ShownFrameTime() const
     return m_bFrameTimeShown ? std::optional(m_timeFrame) : std::nullopt;
 }
 
+CFrameRouter::CVideoSnapshot CFrameRouter::SnapshotVideo() const
+{
+    std::lock_guard lock(m_mutex);
+    return {m_videoPicture.copy(QRect(QPoint(0, 0), m_sizeVideo)),
+            m_bFrameTimeShown ? std::optional(m_timeFrame) : std::nullopt};
+}
+
 void CFrameRouter::RefreshPage()
 {
     const int n = Grid();
     const int first = m_nCurChannel;
     for (int ch = first; ch < first + n * n && ch < 16; ++ch)
-        RefreshTiles(ch, AUDIO_MODE_NONE);
+        RefreshTiles(ch, AUDIO_MODE_NONE, m_tileWindow);
 }
 
 uint8_t CFrameRouter::OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictureLength, const uint8_t* audio,
@@ -169,14 +145,14 @@ uint8_t CFrameRouter::OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictu
     }
     if (audioMode == AUDIO_MODE_ONLY) {
         for (int ch = 0; ch < m_nChannelCount; ++ch)
-            RefreshTiles(ch, audioMode);
+            RefreshTiles(ch, audioMode, m_tilePlayback);
         return m_nLastChannel;
     }
     const uint8_t d = m_decoder.DecodeJpegFrame(picture, pictureLength, m_nChannelCount);
     if (d < 16 && StorePicture(d, firstFrame) == CDibPicture::NO_CHANNEL)
         return CDibPicture::NO_CHANNEL;
     m_nLastChannel = d;
-    RefreshTiles(d, audioMode);
+    RefreshTiles(d, audioMode, m_tilePlayback);
     return d;
 }
 
@@ -230,27 +206,27 @@ void CFrameRouter::FilterAudio(uint8_t* slice)
     }
 }
 
-void CFrameRouter::RefreshTiles(int channel, int audioMode)
+void CFrameRouter::RefreshTiles(int channel, int audioMode, CTileRenderer& renderer)
 {
     if (m_wPictureMask == 0)
         return; // nothing has been shown since the view was built, sound included
     const int n = Grid();
     const int first = m_nCurChannel;
     if (n == 1) {
-        DrawTile(first);
+        DrawTile(first, renderer);
         m_view.RepaintWindowRect(TileRect(first));
     } else if (n >= 2 && n <= 4) {
         if (n == 3)
             for (int ch : {0, 1})
                 if (m_wPictureMask & (1u << ch))
-                    DrawTile(ch);
+                    DrawTile(ch, renderer);
         {
             std::lock_guard lock(m_mutex);
             for (int i = 0; i < n * n; ++i)
                 DrawTileBorder(m_rcTile[size_t(i)]);
         }
         if (channel >= first && channel < first + n * n)
-            DrawTile(channel);
+            DrawTile(channel, renderer);
         m_view.RepaintWindowRect(QRect(m_ptVideo, m_sizeVideo + QSize(1, 1)));
     }
     if (audioMode > 1 && !m_view.IsBackupOpen())
@@ -259,63 +235,41 @@ void CFrameRouter::RefreshTiles(int channel, int audioMode)
                 m_view.QueueAudioSlice(i, m_pAudioSlice[size_t(i)].data());
 }
 
-// The channel's newest picture, cropped and stretched over its tile with the
-// date-time and the channel number, leaving the tile's one-pixel border uncovered.
-void CFrameRouter::DrawTile(int channel)
+// The channel's newest picture with the date-time and the channel number, leaving
+// the tile's one-pixel border uncovered.
+void CFrameRouter::DrawTile(int channel, CTileRenderer& renderer)
 {
     if (channel < 0 || channel >= 16)
         return;
     QRect tile;
-    CFrameTime time;
-    QFont font;
-    bool sixteen;
+    CTileText text;
     {
         std::lock_guard lock(m_mutex);
         tile = m_rcTile[size_t(channel)];
-        time = m_timeFrame;
-        sixteen = m_nGrid == 4;
-        font = sixteen ? m_fontTileSmall : m_fontTileLarge;
+        text.m_nChannel = channel;
+        text.m_time = m_timeFrame;
+        text.m_bSmall = m_nGrid == 4;
+        text.m_font = text.m_bSmall ? m_fontTileSmall : m_fontTileLarge;
     }
     if (tile.width() < 3 || tile.height() < 3)
         return;
-    QImage picture(tile.size(), QImage::Format_RGB32);
+    QImage picture;
     {
         CChannel& c = m_channels[size_t(channel)];
         std::lock_guard drawing(c.m_bDrawing);
         if (!c.m_pChannelBits)
             return;
-        const BITMAPINFOHEADER& h = c.m_bihChannel.bmiHeader;
-        const CCrop crop = CROP_TABLE[(m_bPal ? 1 : 0) + (m_nChannelCount != 4 ? 2 : 0)];
-        const int top = c.m_byMarkAbsent ? CROP_TOP_WITHOUT_MARK : CROP_TOP_WITH_MARK;
-        const QRect source(crop.left, top, h.biWidth - crop.left - crop.right, h.biHeight - CROP_TOP_WITH_MARK);
-        if (source.width() <= 0 || source.height() <= 0)
-            return;
-        QPainter painter(&picture);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        // The rows are stored bottom-up: draw them turned over.
-        painter.translate(0, tile.height());
-        painter.scale(1, -1);
-        painter.drawImage(QRect(QPoint(0, 0), tile.size()), WrapBottomUp(h, c.m_pChannelBits),
-                          QRect(source.x(), h.biHeight - source.y() - source.height(), source.width(), source.height()));
+        picture = renderer.RenderTile({&c.m_bihChannel.bmiHeader, c.m_pChannelBits, c.m_byMarkAbsent != 0, m_bPal,
+                                       m_nChannelCount},
+                                      tile.size(), text);
     }
-    DrawTileText(picture, channel, time, font, sixteen);
+    if (picture.isNull())
+        return;
 
     std::lock_guard lock(m_mutex);
     QPainter(&m_videoPicture)
         .drawImage(tile.topLeft() + QPoint(1, 1) - m_ptVideo, picture, QRect(0, 0, tile.width() - 2, tile.height() - 2));
     m_bFrameTimeShown = true;
-}
-
-void CFrameRouter::DrawTileText(QImage& tile, int channel, const CFrameTime& t, const QFont& font, bool sixteen)
-{
-    const int a = sixteen ? 17 : 20, b = sixteen ? 130 : 200;
-    QPainter painter(&tile);
-    painter.setFont(font);
-    const int w = tile.width(), h = tile.height();
-    DrawOutlinedText(painter, w - b, h - a,
-                     QString::asprintf("%02d/%02d/%02d  %02d:%02d:%02d ", t.m_wYear, t.m_byMonth, t.m_byDay,
-                                       t.m_byHour, t.m_byMinute, t.m_bySecond));
-    DrawOutlinedText(painter, 5, h - a, QString::asprintf("%02d", channel + 1));
 }
 
 // A one-pixel white frame; its right and bottom lines lie on the rectangle's right

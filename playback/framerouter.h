@@ -1,6 +1,7 @@
 #pragma once
 
 #include "playback/dibpicture.h"
+#include "playback/tilerenderer.h"
 #include "recording/recordformat.h"
 
 #include <QFont>
@@ -19,12 +20,6 @@ class IFrameRouterView;
 class QPainter;
 struct CCurrentRecord;
 
-// The date-time of the frame routed last, as the tiles and the play time show it.
-struct CFrameTime {
-    uint16_t m_wYear = 0;
-    uint8_t m_byMonth = 0, m_byDay = 0, m_byHour = 0, m_byMinute = 0, m_bySecond = 0;
-};
-
 // Where every frame of the playback engine lands: it decodes the picture, learns its
 // channel from the picture's bar code, keeps it as the channel's newest picture and
 // draws the channel's tile with its date-time and channel texts into the picture of
@@ -34,7 +29,8 @@ struct CFrameTime {
 // refresh and VideoPicture run on the window thread. The picture of the video area
 // and the tile layout are guarded by one mutex. Each channel's picture has a lock of
 // its own, held while it is read for drawing: a new picture that arrives meanwhile
-// is dropped rather than written into it. The decoder is the playback thread's.
+// is dropped rather than written into it. The decoder is the playback thread's; each
+// thread draws tiles with a renderer of its own.
 class CFrameRouter {
 public:
     explicit CFrameRouter(IFrameRouterView& view);
@@ -65,6 +61,12 @@ public:
     void PaintVideo(QPainter& painter) const;
     // The date-time of the last routed frame, once a tile has shown it.
     std::optional<CFrameTime> ShownFrameTime() const;
+    // The picture of the video area as painted, with the date-time its tiles show.
+    struct CVideoSnapshot {
+        QImage m_picture;
+        std::optional<CFrameTime> m_time;
+    };
+    CVideoSnapshot SnapshotVideo() const;
 
     // --- playback thread ---
     // One record from the engine; `current` holds its header's values. Returns the
@@ -83,9 +85,8 @@ private:
 
     uint8_t StorePicture(uint8_t channel, bool firstFrame);
     void FilterAudio(uint8_t* slice);
-    void RefreshTiles(int channel, int audioMode);
-    void DrawTile(int channel);
-    static void DrawTileText(QImage& tile, int channel, const CFrameTime& time, const QFont& font, bool sixteen);
+    void RefreshTiles(int channel, int audioMode, CTileRenderer& renderer);
+    void DrawTile(int channel, CTileRenderer& renderer);
     void DrawTileBorder(const QRect& rect);
     void LayOutTiles(int n);
     void ClearVideoPicture();
@@ -94,6 +95,7 @@ private:
 
     // Playback thread only.
     CDibPicture m_decoder;
+    CTileRenderer m_tilePlayback;
     std::array<std::array<uint8_t, kvx::AUDIO_SLICE_SIZE>, kvx::AUDIO_CHANNELS> m_pAudioSlice{};
     std::array<uint8_t, 7> m_filterRing{}; // the audio smoothing carries over from frame to frame
     size_t m_nFilterIndex = 0;
@@ -106,6 +108,9 @@ private:
     std::atomic<bool> m_bAudioFilter{false};
     std::atomic<bool> m_bPal{false};
     std::atomic<int> m_nChannelCount{16};
+
+    // Window thread only.
+    CTileRenderer m_tileWindow;
 
     // Guarded by m_mutex.
     mutable std::mutex m_mutex;

@@ -6,12 +6,13 @@
 #include "playback/playstate.h"
 #include "player/audiocheckbox.h"
 #include "platform/waveout.h"
+#include "playback/cellfont.h"
 #include "player/controlids.h"
 #include "skin/skinbutton.h"
 #include "skin/skinslider.h"
+#include "snapshot/imageeditdlg.h"
 
 #include <QDir>
-#include <QFontMetricsF>
 #include <QLabel>
 #include <QThread>
 
@@ -170,30 +171,15 @@ void CKVXPlayerView::InitViewMembers()
     m_recording.m_timeEnd = CDateTime();
 
     m_brushBack = QBrush(QColor(163, 164, 164));
-    m_fontInfo = MakeFont(12, 5);
-    m_fontTileSmall = MakeFont(15, 7);
-    m_fontTileLarge = MakeFont(18, 10);
+    m_fontInfo = MakeCellFont(12, 5);
+    m_fontTileSmall = CTileRenderer::TileFont(true);
+    m_fontTileLarge = CTileRenderer::TileFont(false);
     m_fontForm = QFont("Liberation Mono");
     m_fontForm.setPixelSize(13);
     m_fontForm.setBold(true);
     m_router.SetFonts(m_fontTileSmall, m_fontTileLarge);
 
     m_timerClock.start(TIMER_CLOCK_PERIOD_MS);
-}
-
-// A bold Arial of the desktop's font-cell metrics: `height` is the character cell's
-// height and `width` the average character width, both in pixels.
-QFont CKVXPlayerView::MakeFont(int height, int width) const
-{
-    QFont font("Arial");
-    font.setWeight(QFont::Bold);
-    font.setPixelSize(height);
-    const QFontMetricsF cell(font);
-    font.setPixelSize(qMax(1, qRound(height * height / cell.height())));
-    const QFontMetricsF sized(font);
-    if (sized.averageCharWidth() > 0)
-        font.setStretch(qBound(1, qRound(100.0 * width / sized.averageCharWidth()), 4000));
-    return font;
 }
 
 void CKVXPlayerView::LoadMainBitmaps()
@@ -261,6 +247,7 @@ void CKVXPlayerView::CreatePlayParam()
 
 void CKVXPlayerView::ReleaseViewResources()
 {
+    m_pEditDlg.reset();
     m_pBackground = nullptr;
     m_pPlayParam.reset();
     ReleaseChannelPictures();

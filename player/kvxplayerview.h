@@ -29,6 +29,7 @@ class CSkinButton;
 class CWaveOut;
 class CSkinSlider;
 class CAudioCheckBox;
+class CImageEditDlg;
 class QLabel;
 
 // The one window the user works with: it shows the recording's channels in tiles,
@@ -93,6 +94,7 @@ public:
     QWidget* Control(int id) const;
     bool IsPlayThreadStarted() const { return m_pPlayThread.IsStarted(); }
     int DeliveredFrames() const { return m_nDeliveredFrames; }
+    CImageEditDlg* EditDialog() const { return m_pEditDlg.get(); }
     // Called on the playback thread after every routed frame; set while no playback
     // thread runs. For measuring.
     std::function<void()> m_onFrameRouted;
@@ -114,7 +116,6 @@ private:
     void CreateControls();
     void ApplyToolTips();
     void ReleaseViewResources();
-    QFont MakeFont(int height, int width) const;
 
     // Recording and playback thread.
     bool OpenRecording();
@@ -159,6 +160,9 @@ private:
     void OnOpenFile();
     void OnExit();
     void OnClockTimer();
+    void OnEdit();
+    void OpenEditDialog();
+    void CloseBackupWindow();
     void OpenAudioOutput(int channel);
     bool IsAudioChannelMissing(int channel) const;
     void ShowPage(int page);
@@ -237,6 +241,7 @@ private:
     int m_nPage = 0;
     std::array<std::unique_ptr<CWaveOut>, 4> m_pAudioOut;
     std::atomic<bool> m_bBackupOpen{false};
+    std::unique_ptr<CImageEditDlg> m_pEditDlg; // created at the first snapshot
     bool m_bInPaint = false; // the paused refresh inside a paint asks for no further paint
 
     // Options.

@@ -55,6 +55,8 @@ void CKVXPlayerView::OnCommand(int id)
         OnOpenFile();
     else if (id == ctl::EXIT)
         OnExit();
+    else if (id == ctl::EDIT)
+        OnEdit();
 }
 
 // The pressed button stays disabled while its state lasts, so it reads as "on".

@@ -353,6 +353,11 @@ private slots:
         QCOMPARE(Decode(picture, Bytes(stored.begin(), stored.end())), uint8_t(7));
         QCOMPARE(picture.m_bMarkAbsent, uint8_t(0));
 
+        // A file already there stays as it was.
+        QVERIFY(!CDibPicture::EncodeJpegFile(path, packed.data(), 330, 240, 50));
+        QVERIFY(file.seek(0));
+        QCOMPARE(file.readAll(), stored);
+
         const std::string unwritable = dir.filePath("missing/snap.jpg").toStdString();
         QVERIFY(!CDibPicture::EncodeJpegFile(unwritable, packed.data(), 330, 240, 95));
         QVERIFY(!std::filesystem::exists(unwritable));

@@ -74,6 +74,28 @@ private slots:
         QCOMPARE(m_skin.LoadSkinBitmap("MAIN", "SLIDERUP").height(), m_skin.LoadSkinRect("MAIN POS", "POS_SLIDE", false).height());
     }
 
+    // The editor takes the player window's size: 5 rows more than the PAL background
+    // in the PAL layout. Its picture sits where the player's does, and its buttons
+    // have their pictures at their places in both layouts.
+    void editorFitsThePlayersWindow()
+    {
+        const CSkinReader edit(std::string(PROGRAM_FOLDER) + "res.ini", PROGRAM_FOLDER, 96);
+        const QSize window = LoadFrameRect(m_skin.Profile())->size();
+        QCOMPARE(edit.LoadSkinBitmap("KVX_EDIT", "NTSKIN").size(), window);
+        QCOMPARE(edit.LoadSkinBitmap("KVX_EDIT", "PALSKIN").size(), window + QSize(0, 96 + 5));
+        QCOMPARE(edit.LoadSkinRect("EDIT POS", "POS_OVERLAY_TERM", false).topLeft(),
+                 m_skin.LoadSkinRect("MAIN POS", "POS_OVERLAY_TERM", false).topLeft());
+        for (const char* name : {"BRIGHT", "DARK", "SHARPEN", "BLUR", "CONTRAST_UP", "CONTRAST_DN", "SAVE", "PRINT", "CLOSE"}) {
+            const std::string section = std::string("BTN_") + name + (std::string(name) == "CLOSE" ? "_EDIT" : "");
+            for (bool pal : {false, true}) {
+                const QRect rect = edit.LoadSkinRect("EDIT POS", std::string("POS_") + name, pal);
+                QVERIFY2(QRect(QPoint(0, 0), window + QSize(0, pal ? 101 : 0)).contains(rect), name);
+                for (const QString& picture : edit.ReadButtonImages(section, false).m_names)
+                    QVERIFY2(picture.isEmpty() || QImage(picture).size() == rect.size(), name);
+            }
+        }
+    }
+
     void toolTipsAreOnAndShort()
     {
         QCOMPARE(m_skin.Profile().GetInt("INFO", "TOOLTIP_ON", 0), 1);

@@ -1,6 +1,7 @@
 #include "tests/support/playerfixture.h"
 
 #include "app/mainframe.h"
+#include "tests/support/editskin.h"
 #include "skin/skinreader.h"
 
 #include <QFile>
@@ -109,6 +110,7 @@ void CPlayerFixture::WriteSkin(const QString& extra)
             ini += QString("%1=slot%2.bmp\n").arg(slotKeys[slot]).arg(slot);
     }
     ini += "[TOOL_TIP]\nTTIP_EXIT=Exit the player\nTTIP_CH=" + QString(100, 'c') + "\n";
+    ini += editskin::Write(Folder());
     ini += extra + "\n";
     QFile file(IniPath());
     if (!file.open(QIODevice::WriteOnly) || file.write(ini.toUtf8()) < 0)

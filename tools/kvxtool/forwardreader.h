@@ -28,6 +28,8 @@ public:
     bool Run(const std::string& path, const CRecordingFacts& facts, FrameHandler onFrame);
     // The last run ended at the end of the file, before forward play reached the end offset.
     bool EndedAtEndOfFile() const { return m_bEndOfFile; }
+    // Called from the frame handler: no record after this one is read.
+    void Stop() { m_bThreadRun = 0; }
 
     uint8_t PlayState() const override { return m_nPlayState; }
     void SetPlayState(uint8_t state) override;

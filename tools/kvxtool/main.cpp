@@ -1,6 +1,8 @@
 #include "tools/kvxtool/benchcommand.h"
+#include "tools/kvxtool/filtercommand.h"
 #include "tools/kvxtool/framescommand.h"
 #include "tools/kvxtool/infocommand.h"
+#include "tools/kvxtool/snapshotcommand.h"
 #include "tools/kvxtool/usage.h"
 
 #include <cstdio>
@@ -24,6 +26,10 @@ int main(int argc, char** argv)
         return RunFramesCommand(args);
     if (command == "bench")
         return RunBenchCommand(args);
+    if (command == "filter")
+        return RunFilterCommand(args);
+    if (command == "snapshot")
+        return RunSnapshotCommand(args);
     std::fprintf(stderr, "kvxtool: unknown command '%s'\n", command.c_str());
     return UsageError("COMMAND [ARGUMENTS]");
 }

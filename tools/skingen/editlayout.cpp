@@ -16,8 +16,8 @@ constexpr int KEY_H = 40;
 
 } // namespace
 
-CEditLayout::CEditLayout(QSize windowSize, QPoint pictureOrigin)
-    : CWindowLayout(PAL_SHIFT), m_size(windowSize), m_ptPicture(pictureOrigin)
+CEditLayout::CEditLayout(QSize ntscSize, QSize palSize, QPoint pictureOrigin)
+    : CWindowLayout(PAL_SHIFT), m_size(ntscSize), m_sizePal(palSize), m_ptPicture(pictureOrigin)
 {
     SetLatched(false);
     AddTexts();
@@ -25,7 +25,7 @@ CEditLayout::CEditLayout(QSize windowSize, QPoint pictureOrigin)
     AddCommands();
 }
 
-QSize CEditLayout::WindowSize(bool pal) const { return m_size + QSize(0, pal ? PAL_SHIFT : 0); }
+QSize CEditLayout::WindowSize(bool pal) const { return pal ? m_sizePal : m_size; }
 
 void CEditLayout::AddTexts()
 {
@@ -55,8 +55,10 @@ void CEditLayout::AddCommands()
         {"POS_DARK", "BTN_DARK", EIcon::Dark, "Darker"},
         {"POS_SHARPEN", "BTN_SHARPEN", EIcon::Sharpen, "Sharpen"},
         {"POS_BLUR", "BTN_BLUR", EIcon::Blur, "Blur"},
-        {"POS_CONTRAST_UP", "BTN_CONTRAST_UP", EIcon::ContrastUp, "Contrast +"},
-        {"POS_CONTRAST_DN", "BTN_CONTRAST_DN", EIcon::ContrastDown, "Contrast -"},
+        // The editor's CONTRAST UP button despeckles, and its CONTRAST DOWN button
+        // spreads the contrast: the pictures say what they do.
+        {"POS_CONTRAST_UP", "BTN_CONTRAST_UP", EIcon::Despeckle, "Despeckle"},
+        {"POS_CONTRAST_DN", "BTN_CONTRAST_DN", EIcon::Contrast, "Contrast up"},
     };
     for (int i = 0; i < 6; ++i) {
         const QRect rect(INNER_X, ADJUST_CARD.y() + 27 + i * 42, INNER_W, 36);
@@ -82,16 +84,24 @@ std::vector<CPanel> CEditLayout::Panels(bool pal) const
 {
     const QRect picture(m_ptPicture, QSize(720, pal ? 576 : 480));
     const QRect bar = Shifted(Bar(), pal);
+    // Where the player has its sound switches, a rail under the camera sign.
+    const QRect rail(4, picture.y() - 2, m_ptPicture.x() - 10, picture.height() + 4);
     const QSize size = WindowSize(pal);
+    const QRect notes(bar.x() + 240, bar.y(), bar.width() - 240 - 126, bar.height()); // between print and close
     return {
         {EPanel::Outline, QRect(QPoint(0, 0), size), {}},
         {EPanel::TitleBar, QRect(1, 1, size.width() - 2, 34), "SNAPSHOT EDITOR"},
         {EPanel::WordMark, QRect(14, 8, 176, 24), {}},
         {EPanel::VideoWell, picture.adjusted(-2, -2, 2, 2), {}},
+        {EPanel::Card, rail, {}},
+        {EPanel::Icon, QRect(rail.x() + 13, rail.y() + 16, 20, 16), {}, EIcon::Snapshot},
         {EPanel::Card, INFO_CARD, "SNAPSHOT"},
-        {EPanel::Card, ADJUST_CARD, "ADJUST"},
+        // The picture commands' card ends level with the picture, also the taller one.
+        {EPanel::Card, ADJUST_CARD.adjusted(0, 0, 0, picture.height() - 480), "ADJUST"},
         {EPanel::Card, bar, {}},
-        {EPanel::Note, QRect(m_ptPicture.x() + 240, bar.y(), 720 - 480, bar.height()),
-         "Saved pictures go to the Backup folder"},
+        {EPanel::Note, QRect(notes.x(), notes.center().y() - 15, notes.width(), 14),
+         "Ctrl+Z takes a step back, Ctrl+R goes back to the captured picture"},
+        {EPanel::Note, QRect(notes.x(), notes.center().y() + 1, notes.width(), 14),
+         "Saved pictures go to the Backup folder, named after their recording time"},
     };
 }

@@ -11,8 +11,9 @@ public:
     // What the editor adds to the top of save, print and close for a PAL picture.
     static constexpr int PAL_SHIFT = 96;
 
-    // `windowSize` and `pictureOrigin` are the player's, NTSC layout.
-    CEditLayout(QSize windowSize, QPoint pictureOrigin);
+    // The player window's sizes in the NTSC and the PAL layout, and where it shows
+    // its picture: the editor takes the player's place at the player's size.
+    CEditLayout(QSize ntscSize, QSize palSize, QPoint pictureOrigin);
 
     QSize WindowSize(bool pal) const override;
     std::vector<CPanel> Panels(bool pal) const override;
@@ -22,6 +23,6 @@ private:
     void AddCommands();
     QRect Bar() const;
 
-    QSize m_size;
+    QSize m_size, m_sizePal;
     QPoint m_ptPicture;
 };

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <initializer_list>
 #include <numbers>
+#include <tuple>
 
 namespace {
 
@@ -151,6 +152,16 @@ QPainterPath Drop()
     return Rounded(Circle({8, 10}, 4.3).united(Polygon({{8, 1.6}, {11.9, 8.0}, {4.1, 8.0}})), 0.4);
 }
 
+// Grains of different sizes, scattered as noise is.
+QPainterPath Specks()
+{
+    QPainterPath specks;
+    for (const auto& [x, y, r] : {std::tuple{3.6, 4.0, 1.5}, {10.8, 3.2, 1.1}, {7.6, 8.2, 1.9}, {13.0, 9.0, 1.3},
+                                  {3.2, 11.6, 1.2}, {10.2, 13.2, 1.5}})
+        specks = specks.united(Circle({x, y}, r));
+    return specks;
+}
+
 QPainterPath HalfDisc(double radius)
 {
     QPainterPath half;
@@ -222,8 +233,8 @@ QPainterPath CIconPainter::Adjustment(EIcon icon)
     case EIcon::Dark: return Circle({8, 8}, 6.0).subtracted(Circle({11.2, 5.6}, 5.0));
     case EIcon::Sharpen: return Sparkle();
     case EIcon::Blur: return Drop();
-    case EIcon::ContrastUp: return ring.united(HalfDisc(5.8));
-    case EIcon::ContrastDown: return ring.united(HalfDisc(3.0));
+    case EIcon::Despeckle: return Specks();
+    case EIcon::Contrast: return ring.united(HalfDisc(5.8));
     case EIcon::Save:
         return Stroke(Polyline({{8, 2.0}, {8, 9.4}}), 1.8)
             .united(Stroke(Polyline({{4.8, 6.4}, {8, 9.6}, {11.2, 6.4}}), 1.8))

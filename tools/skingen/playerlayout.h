@@ -17,10 +17,14 @@ public:
     static constexpr int PAL_GROWTH = 96;
     // The player's window region hides the top three rows and the left three columns.
     static constexpr int HIDDEN_EDGE = 3;
+    // The player's PAL window is this much taller than its PAL background.
+    static constexpr int PAL_FRAME_EXTRA = 5;
 
     CPlayerLayout();
 
     QSize WindowSize(bool pal) const override;
+    // The size of the player's window, which the snapshot editor takes too.
+    QSize FrameSize(bool pal) const { return WindowSize(pal) + QSize(0, pal ? PAL_FRAME_EXTRA : 0); }
     std::vector<CPanel> Panels(bool pal) const override;
 
     // The picture area; the player's tile borders also take the line right of and

@@ -35,8 +35,8 @@ enum class EIcon {
     Dark,
     Sharpen,
     Blur,
-    ContrastUp,
-    ContrastDown,
+    Despeckle, // specks of noise
+    Contrast,  // a disc half dark, half light
     Save,
     Print,
     Close,

@@ -112,7 +112,7 @@ void CSkinWriter::WriteOptions(CIniText& ini)
 void CSkinWriter::WriteEdit(CIniText& ini)
 {
     const CPlayerLayout player;
-    const CEditLayout layout(player.WindowSize(false), player.VideoArea(false).topLeft());
+    const CEditLayout layout(player.FrameSize(false), player.FrameSize(true), player.VideoArea(false).topLeft());
     WriteRects(ini, layout);
     QImage ntsc = CBackgroundPainter::Paint(layout.WindowSize(false), layout.Panels(false));
     QImage pal = CBackgroundPainter::Paint(layout.WindowSize(true), layout.Panels(true));

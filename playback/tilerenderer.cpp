@@ -1,0 +1,84 @@
+#include "playback/tilerenderer.h"
+
+#include "playback/cellfont.h"
+
+#include <QPainter>
+
+namespace {
+
+// Pixels cut off the left and right of a recorded picture, by video standard and
+// channel count: the recorder's pictures carry a black margin.
+struct CCrop {
+    int left, right;
+};
+constexpr CCrop CROP_TABLE[4] = {{9, 16}, {10, 20}, {7, 11}, {16, 11}};
+// The top rows carry the channel code and the row mark; a picture without the mark
+// starts one row higher.
+constexpr int CROP_TOP_WITH_MARK = 13;
+constexpr int CROP_TOP_WITHOUT_MARK = 12;
+
+QImage::Format TileFormat(int bytesPerPixel)
+{
+    return bytesPerPixel == 4 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_BGR888;
+}
+
+void DrawOutlinedText(QPainter& painter, int x, int y, const QString& text)
+{
+    const int baseline = y + painter.fontMetrics().ascent();
+    painter.setPen(Qt::black);
+    for (auto [dx, dy] : {std::pair{1, 1}, {-1, 1}, {1, -1}, {-1, -1}})
+        painter.drawText(x + dx, baseline + dy, text);
+    painter.setPen(Qt::white);
+    painter.drawText(x, baseline, text);
+}
+
+} // namespace
+
+QRect CTileRenderer::CropRect(const CTilePicture& p)
+{
+    const BITMAPINFOHEADER& h = *p.m_pHeader;
+    const CCrop crop = CROP_TABLE[(p.m_bPal ? 1 : 0) + (p.m_nChannelCount != 4 ? 2 : 0)];
+    const int top = p.m_bMarkAbsent ? CROP_TOP_WITHOUT_MARK : CROP_TOP_WITH_MARK;
+    const QRect source(crop.left, top, h.biWidth - crop.left - crop.right, h.biHeight - CROP_TOP_WITH_MARK);
+    return source.width() > 0 && source.height() > 0 ? source : QRect();
+}
+
+QImage CTileRenderer::RenderTile(const CTilePicture& p, QSize size, const CTileText& text)
+{
+    if (!p.m_pHeader || !p.m_pBits || size.isEmpty())
+        return {};
+    const BITMAPINFOHEADER& h = *p.m_pHeader;
+    const int bytesPerPixel = h.biBitCount / 8;
+    if (bytesPerPixel != 3 && bytesPerPixel != 4)
+        return {};
+    const ptrdiff_t stride = (ptrdiff_t(h.biWidth) * bytesPerPixel + 3) / 4 * 4;
+    const QRect source = CropRect(p);
+    if (source.isEmpty() || stride * h.biHeight > ptrdiff_t(h.biSizeImage))
+        return {};
+    // The rows are stored bottom-up: the source's top row is memory row H - 1 - y,
+    // and the rows above it in the picture lie below it in memory.
+    const uint8_t* top = p.m_pBits + (h.biHeight - 1 - source.y()) * stride + source.x() * bytesPerPixel;
+    QImage tile(size, TileFormat(bytesPerPixel));
+    m_scaler.Scale(top, source.width(), source.height(), -stride, tile.bits(), size.width(), size.height(),
+                   tile.bytesPerLine(), bytesPerPixel);
+    DrawTileText(tile, text);
+    return tile;
+}
+
+void CTileRenderer::DrawTileText(QImage& tile, const CTileText& text)
+{
+    const int a = text.m_bSmall ? 17 : 20, b = text.m_bSmall ? 130 : 200;
+    const CFrameTime& t = text.m_time;
+    QPainter painter(&tile);
+    painter.setFont(text.m_font);
+    const int w = tile.width(), h = tile.height();
+    DrawOutlinedText(painter, w - b, h - a,
+                     QString::asprintf("%02d/%02d/%02d  %02d:%02d:%02d ", t.m_wYear, t.m_byMonth, t.m_byDay,
+                                       t.m_byHour, t.m_byMinute, t.m_bySecond));
+    DrawOutlinedText(painter, 5, h - a, QString::asprintf("%02d", text.m_nChannel + 1));
+}
+
+QFont CTileRenderer::TileFont(bool small)
+{
+    return small ? MakeCellFont(15, 7) : MakeCellFont(18, 10);
+}

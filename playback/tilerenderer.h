@@ -1,0 +1,60 @@
+#pragma once
+
+#include "platform/bitmapinfoheader.h"
+#include "playback/smoothscaler.h"
+
+#include <QFont>
+#include <QImage>
+#include <QSize>
+
+#include <cstdint>
+
+// The date-time of the frame routed last, as the tiles and the play time show it.
+struct CFrameTime {
+    uint16_t m_wYear = 0;
+    uint8_t m_byMonth = 0, m_byDay = 0, m_byHour = 0, m_byMinute = 0, m_bySecond = 0;
+};
+
+// What a tile is drawn from: one channel's decoded picture (bottom-up rows of 3 or 4
+// bytes a pixel, padded to 4 bytes) and the recording it belongs to, whose video
+// standard and channel count decide the recorder's margins.
+struct CTilePicture {
+    const BITMAPINFOHEADER* m_pHeader = nullptr;
+    const uint8_t* m_pBits = nullptr;
+    bool m_bMarkAbsent = false;
+    bool m_bPal = false;
+    int m_nChannelCount = 16;
+};
+
+// What is written over a tile: the date-time and the channel number (shown from 01).
+struct CTileText {
+    int m_nChannel = 0;
+    CFrameTime m_time;
+    QFont m_font;
+    bool m_bSmall = false; // the 16-tile layout: closer to the corners
+};
+
+// Draws one channel's tile: the recorded picture without the recorder's black margins
+// and code rows, stretched smoothly over the tile, with the date-time and the channel
+// number in white, outlined in black. The player's tiles and kvxtool's snapshots are
+// drawn here, so both show a picture alike.
+//
+// A renderer keeps its scaler's tables between tiles; one renderer belongs to one thread.
+class CTileRenderer {
+public:
+    // The part of a decoded picture a tile shows, in top-down picture coordinates;
+    // empty when the picture is too small to have one.
+    static QRect CropRect(const CTilePicture& picture);
+
+    // The tile of `size`, top-down, in the picture's format (BGR888 or premultiplied
+    // ARGB32). A null image when the picture has nothing to show.
+    QImage RenderTile(const CTilePicture& picture, QSize size, const CTileText& text);
+
+    // The fonts of the tile texts: the small one for the 16-tile layout.
+    static QFont TileFont(bool small);
+
+private:
+    static void DrawTileText(QImage& tile, const CTileText& text);
+
+    CSmoothScaler m_scaler;
+};

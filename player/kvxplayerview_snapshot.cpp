@@ -1,0 +1,87 @@
+// The camera button: the enlarged picture goes, as the view shows it, to the snapshot
+// editor, which takes the player window's place until it closes.
+
+#include "player/kvxplayerview.h"
+
+#include "app/mainframe.h"
+#include "platform/messagebox.h"
+#include "platform/outputfolders.h"
+#include "player/controlids.h"
+#include "snapshot/imageeditdlg.h"
+#include "snapshot/snapshotbitmap.h"
+
+#include <QFile>
+#include <QScreen>
+
+namespace {
+
+CDateTime ToDateTime(const std::optional<CFrameTime>& t)
+{
+    if (!t)
+        return {};
+    return CDateTime(t->m_wYear, t->m_byMonth, t->m_byDay, t->m_byHour, t->m_byMinute, t->m_bySecond);
+}
+
+} // namespace
+
+void CKVXPlayerView::OnEdit()
+{
+    if (m_bBackupOpen) {
+        CloseBackupWindow();
+    } else if (m_strFilePath.isEmpty()) {
+        CMessageBox::Show(this, "backup", "Can not command. It need pictuer for save.  ");
+        return;
+    }
+    OnNavigate(ctl::PAUSE);
+    OpenEditDialog();
+}
+
+// The picture is taken from the view's own drawing of the video area, tile text
+// included, so no other window over the player can spoil it. It reaches the editor
+// through a bitmap file in the Backup folder, which is gone once the editor has it.
+void CKVXPlayerView::OpenEditDialog()
+{
+    m_router.RefreshPage(); // as the paused view paints it
+    const CFrameRouter::CVideoSnapshot shown = m_router.SnapshotVideo();
+    SNAPSHOTINFO info;
+    info.m_nChannel = m_router.CurChannel();
+    info.m_timeStart = m_recording.m_timeStart;
+    info.m_timeEnd = m_recording.m_timeEnd;
+    info.m_timeSnapshot = ToDateTime(shown.m_time);
+    // Stills go to Backup/ in the program folder, or to the user's pictures when the
+    // program folder is an installed one that the user cannot write to.
+    const QString backup = COutputFolders(m_strAppFolder).BackupFolder();
+    COutputFolders::Ensure(backup);
+    info.m_strSnapshotPath = backup + "tmp.bmp";
+    CSnapshotBitmap::WriteBitmapFile(info.m_strSnapshotPath.toStdString(), shown.m_picture);
+
+    if (!m_pEditDlg) {
+        m_pEditDlg = std::make_unique<CImageEditDlg>(APP_TITLE);
+        m_pEditDlg->Initialise(m_strAppFolder, m_strIniPath, backup);
+        connect(m_pEditDlg.get(), &CImageEditDlg::closed, this, [this] {
+            m_pFrame->showNormal();
+            m_pFrame->activateWindow();
+            setFocus();
+        });
+    }
+    const QSize size = m_pFrame->size();
+    const QScreen* screen = m_pFrame->screen();
+    const QRect area = screen ? screen->geometry() : QRect(QPoint(0, 0), size);
+    m_pEditDlg->LayoutForSnapshot(m_bPal, size, info);
+    m_pEditDlg->setGeometry(QRect(area.topLeft() + QPoint((area.width() - size.width()) / 2, (area.height() - size.height()) / 2), size));
+    m_pEditDlg->SetPictureHeader(CSnapshotBitmap::HeaderFor(shown.m_picture.width(), shown.m_picture.height()));
+    m_pEditDlg->LoadSnapshot();
+    m_pEditDlg->show();
+    m_pEditDlg->activateWindow();
+    m_pEditDlg->setFocus();
+    m_pFrame->hide();
+    QFile::remove(info.m_strSnapshotPath);
+}
+
+// Until the backup window exists, closing it is no more than leaving its state and
+// pausing, as closing the window does.
+void CKVXPlayerView::CloseBackupWindow()
+{
+    m_bBackupOpen = false;
+    OnNavigate(ctl::PAUSE);
+}

@@ -1,0 +1,123 @@
+#pragma once
+
+#include "platform/bitmapinfoheader.h"
+#include "snapshot/filtercommand.h"
+#include "snapshot/imagefilter.h"
+#include "snapshot/snapshotinfo.h"
+
+#include <QFont>
+#include <QImage>
+#include <QRect>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+class CSkinButton;
+class CSkinReader;
+
+// The snapshot editor: a skinned window without caption, of the player window's size
+// and centred on the screen, that shows one still picture with its recording date
+// and time, its size and the last command, and lets the user brighten, darken,
+// sharpen, blur, despeckle and spread its contrast, undo those steps, save it as a
+// JPEG and print it. The player creates it once, reuses it for every snapshot, and
+// hides itself while it shows. Window thread only.
+class CImageEditDlg : public QWidget {
+    Q_OBJECT
+
+public:
+    // How many filter steps Ctrl+Z takes back.
+    static constexpr size_t UNDO_STEPS = 32;
+
+    // `appTitle` is the caption of the messages the editor shows.
+    explicit CImageEditDlg(QString appTitle);
+    ~CImageEditDlg() override;
+
+    // Once, after construction: the program folder (with its trailing slash) and the
+    // skin description, from which the backgrounds, buttons and positions come, and
+    // the folder that saved pictures go to.
+    void Initialise(const QString& appFolder, const QString& iniPath, const QString& backupFolder);
+    // For each snapshot: the video standard of the picture, the size of the player
+    // window, and what the player knows of the picture.
+    void LayoutForSnapshot(bool pal, QSize playerSize, const SNAPSHOTINFO& info);
+    void SetPictureHeader(const BITMAPINFOHEADER& header);
+    // Reads the snapshot file into the working picture; every earlier step is gone.
+    // A file that cannot be read leaves the editor without a picture.
+    void LoadSnapshot();
+
+    // The command dispatch of the buttons and keys: a picture command runs its
+    // filter once and repaints.
+    void OnCommand(int id);
+
+    // What a test wants to know.
+    const QString& CommandText() const { return m_strCommand; }
+    bool IsPictureLoaded() const { return m_bPictureLoaded; }
+    QRect PictureRect() const { return m_rcPicture; }
+    bool IsSaveOkShown() const { return m_bSaveOkShown; }
+    CSkinButton* Button(int id) const;
+    // The working picture, top-down; null without one.
+    QImage WorkingPicture() const;
+    // The picture area as the editor shows it, which save and print take.
+    QImage PictureArea() const;
+
+signals:
+    // The editor has closed; the player shows its window again.
+    void closed();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void CreateButtons();
+    void ApplyToolTips(bool on);
+    void PlaceButton(int id, const char* key, bool pal);
+    void RunFilter(const CFilterCommand& command);
+    void PushUndo(CBitmapBlock step);
+    void Undo();
+    void RevertToCaptured();
+    void SaveSnapshot();
+    void PrintSnapshot();
+    void ShowSaveOk();
+    void OnClose();
+    void DrawTexts(QPainter& painter) const;
+
+    const QString m_strAppTitle;
+    std::unique_ptr<CSkinReader> m_skin;
+    QString m_strBackupFolder;
+
+    // Skin.
+    QImage m_bmpNtSkin, m_bmpPalSkin;
+    const QImage* m_pBackground = nullptr;
+    QSize m_sizeBackground;
+    QPoint m_ptPicture;
+    QRect m_rcPicture;
+    QRect m_rcRecDateTimeTxt, m_rcRecDate, m_rcRecTime, m_rcImgSizeTxt, m_rcImgWidth, m_rcImgHeight;
+    QRect m_rcCommandTxt, m_rcCommand, m_rcSaveOk;
+    QFont m_fontText;
+    std::vector<CSkinButton*> m_buttons; // children of the dialog
+    QString m_strPictureTip;
+
+    // The snapshot.
+    bool m_bPal = false;
+    SNAPSHOTINFO m_info;
+    QString m_strDate, m_strTime;
+    BITMAPINFOHEADER m_bih{};
+
+    // The working picture, the captured one, and the steps that Ctrl+Z takes back.
+    CImageFilter m_filter;
+    CBitmapBlock m_pPicture;
+    CBitmapBlock m_captured;
+    std::vector<CBitmapBlock> m_undo;
+    bool m_bPictureLoaded = false;
+    QString m_strCommand;
+
+    bool m_bSaveOkShown = false;
+    QTimer m_timerSaveOk;
+};

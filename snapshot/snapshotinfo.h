@@ -1,0 +1,14 @@
+#pragma once
+
+#include "recording/datetime.h"
+
+#include <QString>
+
+// What the player tells the editor about a snapshot besides its pixels.
+struct SNAPSHOTINFO {
+    int m_nChannel = 0;         // the channel shown, from 0
+    CDateTime m_timeStart;      // the recording's first and last date-time
+    CDateTime m_timeEnd;
+    CDateTime m_timeSnapshot;   // stamped on the frame the snapshot shows
+    QString m_strSnapshotPath;  // the bitmap file the player wrote
+};
