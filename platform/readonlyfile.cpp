@@ -80,3 +80,13 @@ int64_t CReadOnlyFile::ReadPadded(void* buffer, size_t size)
         std::memset(static_cast<char*>(buffer) + got, 0, size - static_cast<size_t>(got));
     return got;
 }
+
+uint64_t CReadOnlyFile::DataFrom(uint64_t position)
+{
+    if (m_fd < 0 || position >= m_nLength)
+        return position;
+    const off_t data = ::lseek(m_fd, static_cast<off_t>(position), SEEK_DATA);
+    if (data >= 0)
+        return static_cast<uint64_t>(data);
+    return errno == ENXIO ? m_nLength : position;
+}

@@ -33,6 +33,11 @@ public:
     // to zero, so that no reader ever looks at what a buffer held before.
     int64_t ReadPadded(void* buffer, size_t size);
 
+    // The first offset at or after `position` that holds data: a sparse file's holes
+    // are skipped without reading them. `position` itself where the system cannot tell,
+    // Length() when only holes follow.
+    uint64_t DataFrom(uint64_t position);
+
     const std::string& ErrorText() const { return m_strError; }
 
 private:

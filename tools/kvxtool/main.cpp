@@ -1,6 +1,7 @@
 #include "tools/kvxtool/benchcommand.h"
 #include "tools/kvxtool/framescommand.h"
 #include "tools/kvxtool/infocommand.h"
+#include "tools/kvxtool/locatecommand.h"
 #include "tools/kvxtool/usage.h"
 
 #include <cstdio>
@@ -22,6 +23,8 @@ int main(int argc, char** argv)
         return RunInfoCommand(args);
     if (command == "frames")
         return RunFramesCommand(args);
+    if (command == "locate")
+        return RunLocateCommand(args);
     if (command == "bench")
         return RunBenchCommand(args);
     std::fprintf(stderr, "kvxtool: unknown command '%s'\n", command.c_str());
