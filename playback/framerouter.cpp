@@ -96,7 +96,20 @@ void CFrameRouter::SetGrid(int n)
         return;
     LayOutTiles(n);
     m_nGrid = n;
+    m_zoom.Reset();
     ClearVideoPicture();
+}
+
+void CFrameRouter::SetZoom(const CTileZoom& zoom)
+{
+    std::lock_guard lock(m_mutex);
+    m_zoom = zoom;
+}
+
+CTileZoom CFrameRouter::Zoom() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_zoom;
 }
 
 // n x n tiles over the video area. In the single tile every channel is shown whole,
@@ -269,9 +282,12 @@ void CFrameRouter::DrawTile(int channel)
     CFrameTime time;
     QFont font;
     bool sixteen;
+    CTileZoom zoom;
     {
         std::lock_guard lock(m_mutex);
         tile = m_rcTile[size_t(channel)];
+        if (m_nGrid == 1)
+            zoom = m_zoom;
         time = m_timeFrame;
         sixteen = m_nGrid == 4;
         font = sixteen ? m_fontTileSmall : m_fontTileLarge;
@@ -295,8 +311,9 @@ void CFrameRouter::DrawTile(int channel)
         // The rows are stored bottom-up: draw them turned over.
         painter.translate(0, tile.height());
         painter.scale(1, -1);
-        painter.drawImage(QRect(QPoint(0, 0), tile.size()), WrapBottomUp(h, c.m_pChannelBits),
-                          QRect(source.x(), h.biHeight - source.y() - source.height(), source.width(), source.height()));
+        const QRectF shown = zoom.Visible(source);
+        painter.drawImage(QRectF(QPoint(0, 0), tile.size()), WrapBottomUp(h, c.m_pChannelBits),
+                          QRectF(shown.x(), h.biHeight - shown.y() - shown.height(), shown.width(), shown.height()));
     }
     DrawTileText(picture, channel, time, font, sixteen);
 
