@@ -1,28 +1,14 @@
 #include "player/gotodialog.h"
 
-#include <QDateTimeEdit>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QVBoxLayout>
 
 namespace {
 
 constexpr int LOOK_UP_DELAY_MS = 250;
-
-// The recorder's clock knows no time zones or daylight saving: the field shows its
-// times as they are, in UTC, where every moment exists exactly once.
-QDateTime ToQt(const CDateTime& t)
-{
-    return QDateTime(QDate(t.GetYear(), t.GetMonth(), t.GetDay()), QTime(t.GetHour(), t.GetMinute(), t.GetSecond()),
-                     Qt::UTC);
-}
-
-CDateTime FromQt(const QDateTime& t)
-{
-    return CDateTime(t.date().year(), t.date().month(), t.date().day(), t.time().hour(), t.time().minute(),
-                     t.time().second());
-}
 
 QString TimeOfDay(const CDateTime& t)
 {
@@ -33,18 +19,15 @@ QString TimeOfDay(const CDateTime& t)
 
 CGoToDialog::CGoToDialog(QWidget* parent, const CDateTime& shown, const CDateTime& start, const CDateTime& end,
                          Locate locate)
-    : QDialog(parent), m_locate(std::move(locate))
+    : QDialog(parent), m_start(start), m_end(end), m_locate(std::move(locate))
 {
     setWindowTitle("Go to date and time");
-    m_edit = new QDateTimeEdit(this);
-    m_edit->setTimeSpec(Qt::UTC);
-    m_edit->setDisplayFormat("yyyy-MM-dd HH:mm:ss");
-    if (start.IsValid())
-        m_edit->setMinimumDateTime(ToQt(start));
-    if (end.IsValid())
-        m_edit->setMaximumDateTime(ToQt(end));
-    m_edit->setDateTime(ToQt(shown.IsValid() ? shown : start));
-    m_edit->setCurrentSection(QDateTimeEdit::SecondSection);
+    // A masked line rather than a date-time spin box: a whole date and time typed over
+    // it, separators and all, lands as typed.
+    m_edit = new QLineEdit(this);
+    m_edit->setInputMask("9999-99-99 99:99:99;_");
+    SetMoment(shown.IsValid() ? shown : start);
+    m_edit->selectAll();
 
     m_note = new QLabel(this);
     m_note->setWordWrap(true);
@@ -63,21 +46,34 @@ CGoToDialog::CGoToDialog(QWidget* parent, const CDateTime& shown, const CDateTim
     m_timerLookUp.setSingleShot(true);
     m_timerLookUp.setInterval(LOOK_UP_DELAY_MS);
     connect(&m_timerLookUp, &QTimer::timeout, this, &CGoToDialog::LookUp);
-    connect(m_edit, &QDateTimeEdit::dateTimeChanged, this, [this] {
+    connect(m_edit, &QLineEdit::textChanged, this, [this] {
         m_bResultCurrent = false;
         m_timerLookUp.start();
     });
+    connect(m_edit, &QLineEdit::editingFinished, this, [this] { SetMoment(Moment()); });
     LookUp();
 }
 
+// The field itself takes any date and time: limits there would refuse the keys that
+// pass through a value outside them while a time is typed. What it holds is kept
+// within the recording's start and end; the invalid date-time while it holds none.
 CDateTime CGoToDialog::Moment() const
 {
-    return FromQt(m_edit->dateTime());
+    const CDateTime moment = CDateTime::FromIsoString(m_edit->text().toStdString());
+    if (!moment.IsValid())
+        return moment;
+    if (m_start.IsValid() && DateTimeToOrderKey(moment) < DateTimeToOrderKey(m_start))
+        return m_start;
+    if (m_end.IsValid() && DateTimeToOrderKey(moment) > DateTimeToOrderKey(m_end))
+        return m_end;
+    return moment;
 }
 
 void CGoToDialog::SetMoment(const CDateTime& moment)
 {
-    m_edit->setDateTime(ToQt(moment));
+    m_edit->setText(QString::fromStdString(moment.ToIsoString()));
+    if (const CDateTime kept = Moment(); kept.IsValid())
+        m_edit->setText(QString::fromStdString(kept.ToIsoString()));
 }
 
 QString CGoToDialog::Note() const
@@ -88,8 +84,13 @@ QString CGoToDialog::Note() const
 void CGoToDialog::LookUp()
 {
     m_timerLookUp.stop();
-    m_result = m_locate(Moment());
     m_bResultCurrent = true;
+    if (!Moment().IsValid()) {
+        m_result = CLocateResult();
+        m_note->setText("type a date and time, such as " + QString::fromStdString(m_start.ToIsoString()));
+        return;
+    }
+    m_result = m_locate(Moment());
     switch (m_result.m_status) {
     case CLocateResult::EStatus::Found:
         m_note->setText(QString::fromStdString(LocateGapText(m_result)));
@@ -98,7 +99,7 @@ void CGoToDialog::LookUp()
         m_note->setText("no recording at or after " + TimeOfDay(Moment()));
         break;
     case CLocateResult::EStatus::NoRecords:
-        m_note->setText("no record of this recording has a valid date");
+        m_note->setText("no record of the recording has a valid date");
         break;
     }
 }
@@ -107,6 +108,8 @@ void CGoToDialog::LookUp()
 // dialog open with its note.
 void CGoToDialog::accept()
 {
+    if (Moment().IsValid())
+        SetMoment(Moment());
     if (!m_bResultCurrent)
         LookUp();
     if (m_result.m_status == CLocateResult::EStatus::Found)

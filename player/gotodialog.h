@@ -7,11 +7,11 @@
 
 #include <functional>
 
-class QDateTimeEdit;
+class QLineEdit;
 class QLabel;
 
-// Go to a date and time: one field with the date and the time to the second, limited
-// to the recording's start and end. While the user edits it the moment is looked up,
+// Go to a date and time: one field with the date and the time to the second
+// ("2024-03-18 14:01:07"), kept within the recording's start and end. While the user edits it the moment is looked up,
 // and a moment that falls between two records says so ("no recording between 14:02:10
 // and 14:05:00; showing 14:05:00"). OK closes the dialog once the moment is found;
 // Result() then names the record to show.
@@ -34,8 +34,9 @@ public:
 private:
     void LookUp();
 
+    const CDateTime m_start, m_end;
     Locate m_locate;
-    QDateTimeEdit* m_edit = nullptr;
+    QLineEdit* m_edit = nullptr;
     QLabel* m_note = nullptr;
     QTimer m_timerLookUp; // looks up once the user stops typing
     CLocateResult m_result;

@@ -6,12 +6,16 @@
 #include "player/kvxplayerview.h"
 #include "player/slidertimetip.h"
 #include "skin/skinbutton.h"
+#include "skin/skinslider.h"
 #include "tests/support/playerfixture.h"
 #include "tests/support/recordingfixture.h"
 #include "tests/support/testmain.h"
 
+#include <QHelpEvent>
+#include <QLineEdit>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 #include <QWheelEvent>
 
 namespace {
@@ -164,6 +168,10 @@ private slots:
         QCOMPARE(dialog.Note(), QString("no recording at or after 14:02:00"));
         dialog.accept(); // nothing to go to: the dialog stays
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        dialog.findChild<QLineEdit*>()->setText("2024-02-30 14:01:00"); // no such day
+        dialog.accept();
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(dialog.Note(), QString("type a date and time, such as 2024-03-18 14:00:00"));
         dialog.SetMoment(At("2024-03-18 14:01:00"));
         dialog.accept();
         QCOMPARE(lookUps, 3);
@@ -187,6 +195,14 @@ private slots:
             ++i;
         QCOMPARE(tip->TextAt(SLIDER_MAX / 2), Text(records[i].m_time));
         QCOMPARE(tip->TextAt(9999), tip->TextAt(SLIDER_MAX));
+
+        // Resting on the slider shows it.
+        QWidget* slider = frame->View()->Slider();
+        QHelpEvent help(QEvent::ToolTip, QPoint(SLIDER_MAX / 2, 2), slider->mapToGlobal(QPoint(SLIDER_MAX / 2, 2)));
+        QApplication::sendEvent(slider, &help);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), Text(records[i].m_time));
+        QToolTip::hideText();
     }
 
     void theEnlargedPictureZooms()
