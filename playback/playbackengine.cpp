@@ -353,14 +353,22 @@ int CPlaybackEngine::SliderValue() const
 }
 
 // Each frame cycle (reading, decoding, drawing and this wait) lasts one frame period.
+// The next period starts at the deadline just waited for, not at the moment the wait
+// ended, so the system's wake-up latency does not add up frame after frame. A cycle
+// that overran its period, or that follows a pause, starts its period afresh.
 void CPlaybackEngine::Pace()
 {
     const int delay = std::clamp(m_param.m_pDelayIndex->load(), DELAY_MIN, DELAY_MAX);
     const double period = FRAME_PERIOD_UNIT * DELAY_FACTORS[delay];
-    if (m_bPacingArmed)
-        m_clock.WaitUntil(m_dLastReading + period, *m_param.m_pThreadRun);
+    if (m_bPacingArmed) {
+        const double deadline = m_dPeriodStart + period;
+        m_clock.WaitUntil(deadline, *m_param.m_pThreadRun);
+        const double now = m_clock.Now();
+        m_dPeriodStart = now - deadline < period ? deadline : now;
+    } else {
+        m_dPeriodStart = m_clock.Now();
+    }
     m_bPacingArmed = true;
-    m_dLastReading = m_clock.Now();
 }
 
 void CPlaybackEngine::ReadErrorExit()

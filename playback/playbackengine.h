@@ -84,7 +84,7 @@ private:
     bool m_bJumpShow = false;
     int m_nShowRecords = 0;
     bool m_bPacingArmed = false;
-    double m_dLastReading = 0;
+    double m_dPeriodStart = 0;     // when the current frame period began
 };
 
 // The thread procedure: runs one engine on `param`. Returns 0.

@@ -1,32 +1,51 @@
 #include "playback/steadyplaybackclock.h"
 
-#include <chrono>
-#include <thread>
+#include <cerrno>
+#include <cmath>
+#include <ctime>
 
 namespace {
-// The system wakes a sleeper up to about a millisecond late; the rest is spun.
-constexpr double SPIN_SECONDS = 0.0015;
 // Long waits (up to 2 s a frame) are slept in slices so a stop is noticed promptly.
 constexpr double SLICE_SECONDS = 0.010;
+
+timespec ToTimespec(double seconds)
+{
+    timespec t{};
+    t.tv_sec = time_t(std::floor(seconds));
+    t.tv_nsec = long((seconds - double(t.tv_sec)) * 1e9);
+    if (t.tv_nsec >= 1000000000L) {
+        ++t.tv_sec;
+        t.tv_nsec -= 1000000000L;
+    }
+    return t;
+}
+
+// Sleeps until the monotonic clock reads `deadline`: an absolute deadline, so a
+// late wake-up is not carried into the next wait.
+void SleepUntil(double deadline)
+{
+    const timespec until = ToTimespec(deadline);
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+    }
+}
 } // namespace
 
+// steady_clock is the monotonic clock on Linux; reading it directly keeps Now() and
+// the deadlines the sleeps are given on one clock.
 double CSteadyPlaybackClock::Now()
 {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
 void CSteadyPlaybackClock::Sleep(int milliseconds)
 {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    SleepUntil(Now() + milliseconds / 1000.0);
 }
 
 void CSteadyPlaybackClock::WaitUntil(double deadline, const std::atomic<int>& run)
 {
-    for (double now = Now(); now < deadline && run.load(); now = Now()) {
-        const double left = deadline - now;
-        if (left > SPIN_SECONDS)
-            std::this_thread::sleep_for(std::chrono::duration<double>(std::min(left - SPIN_SECONDS, SLICE_SECONDS)));
-        else
-            std::this_thread::yield();
-    }
+    for (double now = Now(); now < deadline && run.load(); now = Now())
+        SleepUntil(std::min(deadline, now + SLICE_SECONDS));
 }

@@ -2,8 +2,8 @@
 
 #include "playback/playbackclock.h"
 
-// The real clock. Waits sleep for most of the time and spin only for the last
-// stretch, so a 16 ms period holds exactly without keeping a core busy.
+// The real clock: the system's monotonic clock. Waits sleep until an absolute
+// deadline, in slices short enough to notice a stop; nothing spins.
 class CSteadyPlaybackClock : public IPlaybackClock {
 public:
     double Now() override;

@@ -1,7 +1,9 @@
 // skingen: draws the player's default skin into a program folder: res.ini and the
 // bitmaps it names. With --preview it also composes the player window as the player
-// will show it, read back through the player's own skin reader.
+// will show it, read back through the player's own skin reader. With --app-icons it
+// draws the application's icon for the desktop instead.
 
+#include "tools/skingen/appiconpainter.h"
 #include "tools/skingen/previewcomposer.h"
 #include "tools/skingen/skinwriter.h"
 
@@ -15,16 +17,19 @@ namespace {
 
 const char* HELP =
     "usage: skingen OUTDIR [--preview FILE.png] [--pal]\n"
+    "       skingen --app-icons OUTDIR\n"
     "\n"
     "Writes OUTDIR/res.ini and the bitmaps it names into OUTDIR/skin/.\n"
     "\n"
     "  --preview FILE.png   also write a picture of the player window as it will look\n"
-    "  --pal                the preview shows the PAL layout\n";
+    "  --pal                the preview shows the PAL layout\n"
+    "  --app-icons          write the application icon as OUTDIR/hicolor/NxN/apps/kvxplayer.png\n";
 
 struct COptions {
     QString folder;
     QString preview;
     bool pal = false;
+    bool appIcons = false;
 };
 
 [[noreturn]] void Usage(const char* problem)
@@ -39,6 +44,8 @@ COptions Parse(const QStringList& args)
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == "--pal")
             options.pal = true;
+        else if (args[i] == "--app-icons")
+            options.appIcons = true;
         else if (args[i] == "--preview" && i + 1 < args.size())
             options.preview = args[++i];
         else if (args[i].startsWith("-") || !options.folder.isEmpty())
@@ -60,6 +67,12 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const COptions options = Parse(app.arguments());
+    if (options.appIcons) {
+        if (CAppIconPainter::WriteThemeIcons(options.folder, "kvxplayer"))
+            return 0;
+        std::fprintf(stderr, "skingen: cannot write the icons into %s\n", qPrintable(options.folder));
+        return 1;
+    }
 
     CSkinWriter writer(options.folder);
     if (!writer.Write()) {

@@ -9,10 +9,8 @@
 
 using namespace SkinPalette;
 
-namespace {
-
 // A rounded square in the accent colour holding a play sign: the emblem of the player.
-void PaintEmblem(QPainter& painter, const QRectF& box)
+void CPicturePainter::PaintEmblem(QPainter& painter, const QRectF& box)
 {
     QLinearGradient fill(box.topLeft(), box.bottomLeft());
     fill.setColorAt(0, ACCENT.lighter(112));
@@ -22,8 +20,6 @@ void PaintEmblem(QPainter& painter, const QRectF& box)
     painter.drawRoundedRect(box, 5, 5);
     CIconPainter::Paint(painter, EIcon::ForwardPlay, box.adjusted(5, 5, -4, -5), TITLE_BOTTOM);
 }
-
-} // namespace
 
 QImage CPicturePainter::Logo(const QImage& ground)
 {

@@ -12,6 +12,8 @@ public:
     // under the logo's rectangle, since the player copies the logo opaquely).
     static QImage Logo(const QImage& ground);
     static void PaintWordMark(QPainter& painter, const QRectF& box);
+    // The emblem alone: a rounded square in the accent colour holding a play sign.
+    static void PaintEmblem(QPainter& painter, const QRectF& box);
     // What the player stretches over a camera tile that has no picture yet.
     static QImage EmptyTile(QSize size);
 };
