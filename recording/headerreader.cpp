@@ -12,9 +12,6 @@ namespace {
 // header) and reads longer runs as it goes on through garbage.
 constexpr uint64_t FIRST_CHUNK_BLOCKS = 4;
 constexpr uint64_t MAX_CHUNK_BLOCKS = 64;
-// A record is a header, up to 128 picture blocks and an audio block; a longer step
-// between two headers is no guide to where the next one lies.
-constexpr uint64_t MAX_RECORD_BLOCKS = 1 + MAX_PICTURE_SIZE / BLOCK_SIZE + AUDIO_BLOCK_SIZE / BLOCK_SIZE;
 
 uint64_t AlignUp(uint64_t position)
 {
@@ -121,12 +118,18 @@ std::optional<CFoundRecord> CHeaderReader::FindBackward(uint64_t before, uint64_
     return std::nullopt;
 }
 
-std::optional<CFoundRecord> CHeaderReader::Previous(const CFoundRecord& record)
+std::optional<uint64_t> CHeaderReader::PreviousOffset(const CFoundRecord& record)
 {
     const CRecordHeader& h = record.m_header;
     if (h.m_nPrevSector >= h.m_nSector || h.m_nSector - h.m_nPrevSector > record.m_nOffset / BLOCK_SIZE)
         return std::nullopt;
-    return ReadAt(record.m_nOffset - (h.m_nSector - h.m_nPrevSector) * BLOCK_SIZE);
+    return record.m_nOffset - (h.m_nSector - h.m_nPrevSector) * BLOCK_SIZE;
+}
+
+std::optional<CFoundRecord> CHeaderReader::Previous(const CFoundRecord& record)
+{
+    const std::optional<uint64_t> previous = PreviousOffset(record);
+    return previous ? ReadAt(*previous) : std::nullopt;
 }
 
 std::optional<CFoundRecord> CHeaderReader::Next(const CFoundRecord& record, uint64_t limit, uint64_t maxBlocks)

@@ -10,6 +10,11 @@
 #include <string>
 #include <vector>
 
+// A record is a header, up to 128 picture blocks and an audio block; a longer step
+// between two headers is no guide to the length of a record.
+inline constexpr uint64_t MAX_RECORD_BLOCKS =
+    1 + kvx::MAX_PICTURE_SIZE / kvx::BLOCK_SIZE + kvx::AUDIO_BLOCK_SIZE / kvx::BLOCK_SIZE;
+
 // A record header found in a recording: where it starts and what it says.
 struct CFoundRecord {
     uint64_t m_nOffset = 0;
@@ -40,6 +45,8 @@ public:
     std::optional<CFoundRecord> FindForward(uint64_t from, uint64_t limit, uint64_t maxBlocks);
     // The last header in [floor, before), reading backwards at most `maxBlocks` blocks.
     std::optional<CFoundRecord> FindBackward(uint64_t before, uint64_t floor, uint64_t maxBlocks);
+    // Where the recorder's chain says the record in front of `record` starts.
+    static std::optional<uint64_t> PreviousOffset(const CFoundRecord& record);
     // The record in front of `record`, found through its previous-record sector.
     std::optional<CFoundRecord> Previous(const CFoundRecord& record);
     // The record after `record`, below `limit`: first where a picture as long as the

@@ -22,20 +22,10 @@ constexpr double LINEAR_SCAN_RECORDS = 256;
 constexpr int MAX_STRETCHES = 64;
 constexpr int SURVEY_PROBES = 16;
 constexpr uint64_t NEAR_SCAN_BLOCKS = 256;
-constexpr uint64_t MAX_RECORD_BLOCKS = 1 + MAX_PICTURE_SIZE / BLOCK_SIZE + AUDIO_BLOCK_SIZE / BLOCK_SIZE;
 
 uint64_t AlignDown(uint64_t position)
 {
     return position / BLOCK_SIZE * BLOCK_SIZE;
-}
-
-// Where the recorder's chain says the record in front of `record` starts.
-std::optional<uint64_t> ChainedPrevious(const CFoundRecord& record)
-{
-    const CRecordHeader& h = record.m_header;
-    if (h.m_nPrevSector >= h.m_nSector || h.m_nSector - h.m_nPrevSector > record.m_nOffset / BLOCK_SIZE)
-        return std::nullopt;
-    return record.m_nOffset - (h.m_nSector - h.m_nPrevSector) * BLOCK_SIZE;
 }
 
 } // namespace
@@ -223,7 +213,7 @@ void CRecordingLocator::Narrow(CFoundRecord& lo, CFoundRecord& hi, bool towardsM
     uint64_t bound = hi.m_nOffset; // no header lies in [bound, hi)
     int poorSteps = 0; // interpolations in a row that did not halve the range
     while (bound > lo.m_nOffset + BLOCK_SIZE && !IsSettled()) {
-        const std::optional<uint64_t> chained = ChainedPrevious(hi);
+        const std::optional<uint64_t> chained = CHeaderReader::PreviousOffset(hi);
         if (chained == lo.m_nOffset)
             return;
         if (chained && *chained > lo.m_nOffset && *chained < bound
