@@ -4,6 +4,8 @@
 
 #include <QDateTime>
 
+#include <random>
+
 using namespace kvx;
 
 namespace {
@@ -202,6 +204,41 @@ private slots:
         }
         // The holes are skipped, not read.
         QVERIFY(o.locator->Reader().Blocks() - blocksBefore < uint64_t(searches) * 200);
+    }
+
+    // Recordings with clocks set back and put forward, garbage and broken dates, checked
+    // against reading every record: each answer is dated at or after the moment, and a
+    // moment that was recorded is hit.
+    void randomDamageAgainstReadingEverything()
+    {
+        std::mt19937 random(7);
+        for (int trial = 0; trial < 6; ++trial) {
+            CRecordingRecipe recipe = Recipe(16, 16 * int(60 + random() % 60), 1.0 / 16);
+            for (int k = int(random() % 4); k > 0; --k)
+                recipe.m_timeShifts[16 * int(1 + random() % uint32_t(recipe.m_nRecords / 16 - 1))] +=
+                    (random() % 2 ? -1 : 1) * int64_t(5 + random() % 60);
+            recipe.m_nGarbageEvery = int(random() % 6);
+            for (int k = 0; k < 20; ++k)
+                recipe.m_invalidDates.insert(1 + int(random() % uint32_t(recipe.m_nRecords - 2)));
+            COpened o = Open(recipe);
+            const QDateTime from(QDate(2024, 3, 18), QTime(13, 59, 0));
+            for (int s = 0; s < 240; s += 3) {
+                const QDateTime t = from.addSecs(s);
+                const CDateTime moment(2024, 3, 18, t.time().hour(), t.time().minute(), t.time().second());
+                const uint64_t key = DateTimeToOrderKey(moment);
+                uint64_t best = UINT64_MAX;
+                for (const CGeneratedRecord& r : o.records)
+                    if (DateTimeToOrderKey(r.m_time) >= key && r.m_nOffset <= o.facts.m_dwEndOffset + 1024)
+                        best = std::min(best, DateTimeToOrderKey(r.m_time));
+                const CLocateResult r = o.locator->Locate(moment);
+                if (best == UINT64_MAX)
+                    continue;
+                QCOMPARE(int(r.m_status), int(CLocateResult::EStatus::Found));
+                QVERIFY(r.m_record.m_nKey >= key);
+                if (best == key)
+                    QVERIFY2(r.m_record.m_nKey == key, (Text(moment) + " found " + Text(r.m_record.Time())).c_str());
+            }
+        }
     }
 
     void recordNearAnOffset()
