@@ -212,8 +212,8 @@ private slots:
     void randomDamageAgainstReadingEverything()
     {
         std::mt19937 random(7);
-        for (int trial = 0; trial < 6; ++trial) {
-            CRecordingRecipe recipe = Recipe(16, 16 * int(60 + random() % 60), 1.0 / 16);
+        for (int trial = 0; trial < 5; ++trial) {
+            CRecordingRecipe recipe = Recipe(16, 16 * int(50 + random() % 50), 1.0 / 16);
             for (int k = int(random() % 4); k > 0; --k)
                 recipe.m_timeShifts[16 * int(1 + random() % uint32_t(recipe.m_nRecords / 16 - 1))] +=
                     (random() % 2 ? -1 : 1) * int64_t(5 + random() % 60);
