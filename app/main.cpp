@@ -1,4 +1,5 @@
 #include "app/kvxplayerapp.h"
+#include "platform/nativefilename.h"
 
 #include <QApplication>
 
@@ -6,7 +7,8 @@ int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     CKVXPlayerApp app;
-    if (!app.InitInstance(QCoreApplication::arguments()))
+    // Not QCoreApplication::arguments(): it loses the bytes of a file name that are not UTF-8.
+    if (!app.InitInstance(CNativeFileName::Arguments(argc, argv)))
         return 1;
     return application.exec();
 }

@@ -1,5 +1,7 @@
 #include "platform/opendialog.h"
 
+#include "platform/nativefilename.h"
+
 #include <QFileDialog>
 
 namespace {
@@ -12,10 +14,11 @@ COpenDialog::Handler& CurrentHandler()
 
 QString COpenDialog::GetOpenFileName(QWidget* parent, const QString& folder)
 {
-    if (CurrentHandler())
-        return CurrentHandler()(folder);
-    return QFileDialog::getOpenFileName(parent, "Open", folder, "All Files (*)", nullptr,
-                                        QFileDialog::ReadOnly | QFileDialog::HideNameFilterDetails);
+    const QString chosen = CurrentHandler()
+                               ? CurrentHandler()(folder)
+                               : QFileDialog::getOpenFileName(parent, "Open", folder, "All Files (*)", nullptr,
+                                                              QFileDialog::ReadOnly | QFileDialog::HideNameFilterDetails);
+    return CNativeFileName::FromDialog(chosen);
 }
 
 COpenDialog::Handler COpenDialog::SetHandler(Handler handler)

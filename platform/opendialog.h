@@ -6,7 +6,8 @@
 
 class QWidget;
 
-// The modal dialog in which the user picks a recording to open. Tests replace it.
+// The modal dialog in which the user picks a recording to open. Tests replace the
+// dialog; what it hands over is a file name as CNativeFileName keeps it either way.
 class COpenDialog {
 public:
     using Handler = std::function<QString(const QString& folder)>;

@@ -1,10 +1,33 @@
 #include "platform/readonlyfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+// A jump starts with a window that holds one whole record; reading on in the same
+// direction doubles it up to the largest.
+constexpr size_t MIN_WINDOW = 64 * 1024;
+constexpr size_t MAX_WINDOW = 1024 * 1024;
+
+// Only a regular file or a block device (a disc) can hold a recording. Opening a
+// pipe waits for a writer, and opening a device can do things to it.
+const char* RefusalFor(mode_t mode)
+{
+    if (S_ISREG(mode) || S_ISBLK(mode))
+        return nullptr;
+    if (S_ISDIR(mode))
+        return "It is a folder, not a file.";
+    if (S_ISFIFO(mode))
+        return "It is a pipe, not a file.";
+    return "It is a device or a socket, not a file.";
+}
+
+} // namespace
 
 CReadOnlyFile::~CReadOnlyFile()
 {
@@ -15,26 +38,36 @@ bool CReadOnlyFile::Open(const std::string& path)
 {
     Close();
     m_strError.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        m_strError = std::strerror(errno);
+        return false;
+    }
+    if (const char* refusal = RefusalFor(st.st_mode)) {
+        m_strError = refusal;
+        return false;
+    }
+    // Without waiting, should the name have become a pipe since; what was opened is
+    // looked at again.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         m_strError = std::strerror(errno);
         return false;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        m_strError = S_ISDIR(st.st_mode) ? "It is a folder, not a file." : std::strerror(errno);
-        ::close(fd);
-        return false;
-    }
+    const char* refusal = ::fstat(fd, &st) != 0 ? std::strerror(errno) : RefusalFor(st.st_mode);
     // lseek rather than st_size: it also gives the length of a block device.
-    off_t end = ::lseek(fd, 0, SEEK_END);
-    if (end < 0 || ::lseek(fd, 0, SEEK_SET) != 0) {
-        m_strError = std::strerror(errno);
+    const off_t end = refusal ? 0 : ::lseek(fd, 0, SEEK_END);
+    const int flags = refusal ? 0 : ::fcntl(fd, F_GETFL);
+    if (!refusal && (end < 0 || flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0))
+        refusal = std::strerror(errno);
+    if (refusal) {
+        m_strError = refusal;
         ::close(fd);
         return false;
     }
     m_fd = fd;
     m_nLength = static_cast<uint64_t>(end);
+    m_pWindow = std::make_unique_for_overwrite<uint8_t[]>(MAX_WINDOW);
     return true;
 }
 
@@ -45,33 +78,40 @@ void CReadOnlyFile::Close()
         m_fd = -1;
     }
     m_nLength = 0;
+    m_nPosition = 0;
+    m_pWindow.reset();
+    m_nWindowStart = 0;
+    m_nWindowBytes = 0;
+    m_nFillSize = 0;
 }
 
 bool CReadOnlyFile::Seek(uint64_t position)
 {
-    return m_fd >= 0 && ::lseek(m_fd, static_cast<off_t>(position), SEEK_SET) >= 0;
+    if (m_fd < 0)
+        return false;
+    m_nPosition = position;
+    return true;
 }
 
 int64_t CReadOnlyFile::Read(void* buffer, size_t size)
 {
     if (m_fd < 0)
         return -1;
-    auto* out = static_cast<char*>(buffer);
+    auto* out = static_cast<uint8_t*>(buffer);
     size_t done = 0;
     while (done < size) {
-        ssize_t n = ::read(m_fd, out + done, size - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
+        if (!HoldsPosition() && !Fill(m_nPosition, size - done))
             return -1;
-        }
-        if (n == 0)
-            break;
-        done += static_cast<size_t>(n);
+        if (!HoldsPosition())
+            break; // the end of the file
+        const size_t offset = size_t(m_nPosition - m_nWindowStart);
+        const size_t n = std::min(size - done, m_nWindowBytes - offset);
+        std::memcpy(out + done, m_pWindow.get() + offset, n);
+        done += n;
+        m_nPosition += n;
     }
     return static_cast<int64_t>(done);
 }
-
 
 int64_t CReadOnlyFile::ReadPadded(void* buffer, size_t size)
 {
@@ -79,6 +119,68 @@ int64_t CReadOnlyFile::ReadPadded(void* buffer, size_t size)
     if (got >= 0)
         std::memset(static_cast<char*>(buffer) + got, 0, size - static_cast<size_t>(got));
     return got;
+}
+
+std::span<const uint8_t> CReadOnlyFile::Ahead()
+{
+    if (m_fd < 0 || (!HoldsPosition() && !Fill(m_nPosition, 1)) || !HoldsPosition())
+        return {};
+    const size_t offset = size_t(m_nPosition - m_nWindowStart);
+    return {m_pWindow.get() + offset, m_nWindowBytes - offset};
+}
+
+bool CReadOnlyFile::HoldsPosition() const
+{
+    return m_nPosition >= m_nWindowStart && m_nPosition - m_nWindowStart < m_nWindowBytes;
+}
+
+// Loads the window so that it holds `position`, unless the file ends before it.
+bool CReadOnlyFile::Fill(uint64_t position, size_t wanted)
+{
+    const bool forwards = m_nWindowBytes && position == m_nWindowStart + m_nWindowBytes;
+    const bool backwards = m_nWindowBytes && position < m_nWindowStart && position + wanted >= m_nWindowStart;
+    m_nFillSize = forwards || backwards ? std::min(m_nFillSize * 2, MAX_WINDOW) : MIN_WINDOW;
+    uint64_t start = position;
+    if (backwards)
+        start = std::min(position, m_nWindowStart > m_nFillSize ? m_nWindowStart - m_nFillSize : 0);
+    int64_t got = ReadWindow(start, m_nFillSize);
+    if (got < 0) {
+        // An unreadable sector in the read-ahead must not fail a read that never asked
+        // for it: only what was asked for is read again, as if there were no window.
+        start = position;
+        got = ReadWindow(start, std::min(wanted, MAX_WINDOW));
+    }
+    m_nWindowStart = start;
+    m_nWindowBytes = got < 0 ? 0 : size_t(got);
+    return got >= 0;
+}
+
+// Reads [start, start + size) into the window. Returns the bytes read, fewer when
+// the file ends first, or -1 on an error.
+int64_t CReadOnlyFile::ReadWindow(uint64_t start, size_t size)
+{
+    size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::pread(m_fd, m_pWindow.get() + got, size - got, off_t(start + got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0) {
+            FoundEnd(start + got);
+            break;
+        }
+        got += size_t(n);
+    }
+    return int64_t(got);
+}
+
+// The file ends at or before `end`, whatever its length was. Where exactly is asked of
+// the system; bytes kept from before beyond it are gone.
+void CReadOnlyFile::FoundEnd(uint64_t end)
+{
+    const off_t now = ::lseek(m_fd, 0, SEEK_END);
+    m_nLength = now >= 0 ? std::min<uint64_t>(uint64_t(now), end) : end;
 }
 
 uint64_t CReadOnlyFile::DataFrom(uint64_t position)

@@ -23,6 +23,12 @@ public:
     virtual void SetSliderPos(int pos) = 0;
     // A read failed; playback stops. Shown as a message box with this text.
     virtual void ShowReadError(const char* text) = 0;
+    // Reading ran into the end of the file without a state action stopping it there:
+    // forward play found no picture it could show before the end, or the file is
+    // shorter now than it was. The engine reads on from a little before the end
+    // (from the start in the go-to-start state), as the player does, unless the run
+    // flag has been cleared here.
+    virtual void OnEndOfFile() {}
 
 protected:
     ~IPlaybackView() = default;

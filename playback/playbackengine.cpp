@@ -43,10 +43,26 @@ bool CPlaybackEngine::Open()
 {
     if (!m_file.Open(m_param.m_strPath))
         return false;
-    m_nLength = m_file.Length();
-    m_nLength100 = std::max<uint64_t>(m_nLength / 100, 1);
+    TakeLength();
     m_bWide = m_nLength > UINT32_MAX;
     return m_file.Seek(RECORD_AREA_OFFSET);
+}
+
+void CPlaybackEngine::TakeLength()
+{
+    m_nLength = m_file.Length();
+    m_nLength100 = std::max<uint64_t>(m_nLength / 100, 1);
+}
+
+// A short read is the end of the file wherever the file ends now: a recording that
+// shrinks while it plays (a disc ejected, a copy rewritten) ends there, and the
+// engine moves on as at any end instead of reading nothing at the same place forever.
+int64_t CPlaybackEngine::ReadPadded(uint8_t* buffer, size_t size)
+{
+    const int64_t got = m_file.ReadPadded(buffer, size);
+    if (got >= 0 && size_t(got) < size)
+        TakeLength();
+    return got;
 }
 
 void CPlaybackEngine::Run()
@@ -72,11 +88,13 @@ void CPlaybackEngine::Run()
             continue;
         }
         if (m_nPos >= m_nLength) {
+            m_view.OnEndOfFile();
             m_nPos = WrapPosition(state);
             m_file.Seek(m_nPos);
             // A recording without a header after the position cycles here until the
             // user changes the state; a pause per lap keeps that from eating a core.
             m_clock.Sleep(PAUSE_POLL_MS);
+            continue;
         }
         const EStep step = m_bInRecord ? ReadRecordPart() : SearchHeader();
         if (step == EStep::ReadError) {
@@ -99,7 +117,8 @@ uint64_t CPlaybackEngine::WrapPosition(uint8_t state) const
 
 CPlaybackEngine::EStep CPlaybackEngine::SearchHeader()
 {
-    const int64_t got = m_file.ReadPadded(m_header.data(), BLOCK_SIZE);
+    SkipBlocksWithoutHeader();
+    const int64_t got = ReadPadded(m_header.data(), BLOCK_SIZE);
     if (got < 0)
         return EStep::ReadError;
     SwapBytePairs(m_header.data(), BLOCK_SIZE);
@@ -121,16 +140,35 @@ CPlaybackEngine::EStep CPlaybackEngine::SearchHeader()
     return EStep::Continue;
 }
 
+// A damaged disc's image can hold gigabytes of blocks without a header (a copy
+// that filled unreadable areas with zeros). Those that what was read ahead shows to
+// be no candidate are passed over at once, as long as another block follows them
+// there: that block is read and parsed as usual, which leaves the current-record
+// values just as parsing every block of the run would have.
+void CPlaybackEngine::SkipBlocksWithoutHeader()
+{
+    const std::span<const uint8_t> ahead = m_file.Ahead();
+    const uint64_t before = m_nLength > m_nPos ? m_nLength - m_nPos : 0;
+    const size_t usable = size_t(std::min<uint64_t>(ahead.size(), before));
+    size_t skip = 0;
+    while (skip + 2 * BLOCK_SIZE <= usable && !IsStoredCandidate(ahead.data() + skip))
+        skip += BLOCK_SIZE;
+    if (skip == 0)
+        return;
+    m_nPos += skip;
+    m_file.Seek(m_nPos);
+}
+
 // One picture unit, or the audio block of an audio-only record. Delivered once the
 // picture's end-of-image marker has turned up.
 CPlaybackEngine::EStep CPlaybackEngine::ReadRecordPart()
 {
     const bool audioOnly = m_nAudioMode == AUDIO_MODE_ONLY;
     if (audioOnly) {
-        if (m_file.ReadPadded(m_audio.data(), AUDIO_BLOCK_SIZE) < 0)
+        if (ReadPadded(m_audio.data(), AUDIO_BLOCK_SIZE) < 0)
             return EStep::ReadError;
     } else {
-        const int64_t got = m_file.ReadPadded(m_unit.data(), PICTURE_UNIT_SIZE);
+        const int64_t got = ReadPadded(m_unit.data(), PICTURE_UNIT_SIZE);
         if (got < 0)
             return EStep::ReadError;
         m_nBlockCount += PICTURE_UNIT_BLOCKS;
@@ -147,7 +185,7 @@ CPlaybackEngine::EStep CPlaybackEngine::ReadRecordPart()
         if (!FindEndOfPicture())
             return EStep::Continue;
     }
-    if (m_nAudioMode == AUDIO_MODE_WITH_PICTURE && m_file.ReadPadded(m_audio.data(), AUDIO_BLOCK_SIZE) < 0)
+    if (m_nAudioMode == AUDIO_MODE_WITH_PICTURE && ReadPadded(m_audio.data(), AUDIO_BLOCK_SIZE) < 0)
         return EStep::ReadError;
     if (m_nAudioMode == AUDIO_MODE_ONLY || m_nAudioMode == AUDIO_MODE_WITH_PICTURE) {
         m_nPos += AUDIO_BLOCK_SIZE;

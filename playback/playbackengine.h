@@ -31,7 +31,10 @@ private:
     enum class EStep { ReadError, Continue, Delivered };
 
     bool Open();
+    void TakeLength();
+    int64_t ReadPadded(uint8_t* buffer, size_t size);
     EStep SearchHeader();
+    void SkipBlocksWithoutHeader();
     EStep ReadRecordPart();
     bool FindEndOfPicture();
     void FinishFrame();

@@ -2,6 +2,7 @@
 
 #include "app/mainframe.h"
 #include "platform/messagebox.h"
+#include "platform/nativefilename.h"
 #include "playback/playstate.h"
 #include "player/audiocheckbox.h"
 #include "platform/waveout.h"
@@ -280,7 +281,7 @@ bool CKVXPlayerView::OpenRecording()
     ResetPlayback();
     m_bEndAllowed = true;
     CRecordingProbe probe(m_recording, *this);
-    if (!probe.ProbeRecording(m_strFilePath.toStdString())) {
+    if (!probe.ProbeRecording(CNativeFileName::Encode(m_strFilePath).toStdString())) {
         m_strFilePath.clear();
         EnableNavButtons(false);
         m_btnBackup->EnableButton(false);
@@ -317,7 +318,7 @@ void CKVXPlayerView::StartPlayThread()
 {
     m_pPlayParam->m_nChannelCount = m_recording.m_nChannelCount;
     m_pPlayParam->m_dwEndOffset = m_recording.m_dwEndOffset;
-    m_pPlayParam->m_strPath = m_strFilePath.toStdString();
+    m_pPlayParam->m_strPath = CNativeFileName::Encode(m_strFilePath).toStdString();
     ++m_nThreadGeneration; // what the previous thread still asked for is dropped
     m_pPlayThread.Start(*m_pPlayParam);
 }

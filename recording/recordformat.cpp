@@ -1,6 +1,8 @@
 #include "recording/recordformat.h"
 
 #include <array>
+#include <cstring>
+#include <utility>
 
 namespace kvx {
 
@@ -26,11 +28,17 @@ std::optional<EHeaderLayout> LayoutForKind(uint8_t kind)
 
 void SwapBytePairs(uint8_t* buffer, size_t length)
 {
-    for (size_t i = 0; i + 1 < length; i += 2) {
-        uint8_t first = buffer[i];
-        buffer[i] = buffer[i + 1];
-        buffer[i + 1] = first;
+    // Eight bytes at a time: every block the readers look at passes through here.
+    constexpr uint64_t EVEN_BYTES = 0x00FF00FF00FF00FFull;
+    size_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, buffer + i, 8);
+        word = ((word & EVEN_BYTES) << 8) | ((word >> 8) & EVEN_BYTES);
+        std::memcpy(buffer + i, &word, 8);
     }
+    for (; i + 1 < length; i += 2)
+        std::swap(buffer[i], buffer[i + 1]);
 }
 
 static constexpr std::array<uint8_t, 256> MakeBitReversalTable()

@@ -22,10 +22,18 @@ CRecordHeader CRecordHeader::Parse(const uint8_t* block, EHeaderLayout layout)
     return h;
 }
 
+namespace {
+
+bool IsCandidateKind(uint8_t mark, uint8_t kind)
+{
+    return mark == HEADER_MARK && (kind == KIND_PICTURE_16CH || kind == KIND_PICTURE_4CH || kind == KIND_AUDIO_ONLY);
+}
+
+} // namespace
+
 bool CRecordHeader::IsCandidate() const
 {
-    return m_byMark == HEADER_MARK
-        && (m_byKind == KIND_PICTURE_16CH || m_byKind == KIND_PICTURE_4CH || m_byKind == KIND_AUDIO_ONLY);
+    return IsCandidateKind(m_byMark, m_byKind);
 }
 
 bool CRecordHeader::IsDateValid() const
@@ -53,4 +61,9 @@ int NextAudioMode(int mode, const CRecordHeader& header)
     if (header.m_byKind == KIND_AUDIO_ONLY)
         return header.m_bAudioFlag ? AUDIO_MODE_ONLY : mode;
     return mode;
+}
+
+bool IsStoredCandidate(const uint8_t* storedBlock)
+{
+    return IsCandidateKind(storedBlock[1], storedBlock[0]); // the pair is still exchanged
 }

@@ -34,6 +34,10 @@ struct CRecordHeader {
 // Byte 0 is 0xFF and byte 1 is 0xFC or 0x01: a picture record header whatever its date.
 bool IsPictureHeader(const uint8_t* block);
 
+// IsCandidate for a block as it is stored, before the pair exchange: lets a search
+// pass over blocks that cannot be a header without transforming and parsing each.
+bool IsStoredCandidate(const uint8_t* storedBlock);
+
 // The audio mode after entering the record of candidate header `header` in mode `mode`. Only picture records of the
 // 4-channel kind and audio-only records change it; the mode then holds for every
 // later record until another header changes it, which is why a 16-channel recording

@@ -17,11 +17,15 @@ constexpr int FIRST_RECORD_SEARCH_BLOCKS = 128;
 enum class EScanState { SeekEndOfImage, SeekStartOfImage, SeekHeader };
 
 // Looks at the byte pairs at even offsets only, as the recorder writes 16-bit words:
-// a marker split across a pair boundary is not seen.
+// a marker split across a pair boundary is not seen. Jumps from 0xFF to 0xFF, so that
+// the blocks of a long run of zeros (a damaged disc's image) cost next to nothing.
 EScanState ScanForMarkers(const uint8_t* block, EScanState state)
 {
-    for (size_t i = 0; i < BLOCK_SIZE; i += 2) {
-        if (block[i] != 0xFF)
+    const uint8_t* const end = block + BLOCK_SIZE;
+    for (const uint8_t* p = block; (p = static_cast<const uint8_t*>(std::memchr(p, 0xFF, size_t(end - p))));) {
+        const size_t i = size_t(p - block);
+        p += 1;
+        if (i % 2 != 0)
             continue;
         if (state == EScanState::SeekEndOfImage && block[i + 1] == 0xD9)
             state = EScanState::SeekStartOfImage;

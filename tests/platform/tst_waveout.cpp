@@ -84,7 +84,9 @@ private slots:
         QVERIFY2(fixture.m_messages.isEmpty(), qPrintable(fixture.m_messages.join(", ")));
         for (int i = 0; i < 4; ++i)
             QVERIFY(view->HasAudioOutput(i));
-        QTRY_COMPARE(view->PlayStateForTest(), PS_PAUSE);
+        // Paused after the first group (the go-to-start frame and four records), not
+        // before the playback thread has begun: a click then would be undone by it.
+        QTRY_VERIFY(view->DeliveredFrames() >= 5 && view->PlayStateForTest() == PS_PAUSE);
         QTest::mouseClick(view->Control(ctl::AUDIO2), Qt::LeftButton, {}, QPoint(5, 5));
         QCOMPARE(view->AudioMask(), uint8_t(0b0010));
 

@@ -15,6 +15,7 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <unistd.h>
 
 using namespace kvx;
 
@@ -546,6 +547,51 @@ private slots:
         const int polls = view.PausePolls();
         QVERIFY(view.WaitForPausePolls(polls + 50));
         QCOMPARE(view.m_nPlayState.load(), PS_FFPLAY);
+    }
+
+    // A hole of zeros (a damaged disc's image) is crossed by forward play, and the
+    // record behind it is found at its exact offset; an odd number of blocks puts the
+    // header anywhere in what was read ahead.
+    void forwardPlayCrossesAHoleToTheNextHeader()
+    {
+        CRecordingRecipe recipe = Recipe(16, 40);
+        recipe.m_nGapBeforeLast = (5 << 20) + 3 * BLOCK_SIZE;
+        const COpened o = Open(recipe);
+        CTestPlaybackView view;
+        StartAndShowFirstGroup(view, o);
+        const std::vector<CFrame> frames = view.PlayUntilPaused(PS_FPLAY);
+        QCOMPARE(Offsets(frames), OffsetsOf(o.records, 16, 40));
+        QCOMPARE(view.m_current.m_nHeaderOffset, o.records.back().m_nOffset);
+    }
+
+    // A recording cut short while it plays (a disc ejected, a copy rewritten) ends
+    // where it ends now: playing on cycles at the new end as at any end, idling
+    // between laps, and so does going to the start once not even the record area is left.
+    void fileThatShrinksWhileReadEndsWhereItEndsNow()
+    {
+        const COpened o = Open(Recipe(16, 64));
+        const uint64_t cut = o.records[24].m_nOffset;
+        CTestPlaybackView view;
+        StartAndShowFirstGroup(view, o);
+        std::atomic<bool> truncated{false};
+        view.m_onFrame = [&](size_t index) {
+            if (index == 17 + 2)
+                truncated = ::truncate(o.path.c_str(), off_t(cut)) == 0;
+        };
+        view.m_nPlayState = PS_FPLAY;
+        QVERIFY(view.WaitForPausePolls(view.PausePolls() + 20));
+        view.m_onFrame = nullptr;
+        QVERIFY(truncated);
+        QCOMPARE(view.m_nPlayState.load(), PS_FPLAY);
+        const std::vector<CFrame> frames = view.Frames();
+        for (size_t i = 17; i < frames.size(); ++i)
+            QVERIFY(frames[i].offset < o.records[24].m_nOffset);
+
+        QVERIFY(::truncate(o.path.c_str(), 1000) == 0);
+        for (uint8_t state : {PS_START, PS_FPLAY, PS_FFPLAY}) {
+            view.m_nPlayState = state;
+            QVERIFY(view.WaitForPausePolls(view.PausePolls() + 20));
+        }
     }
 
     void unopenableRecordingEndsTheThread()

@@ -1,4 +1,6 @@
+#include "app/kvxplayerapp.h"
 #include "app/mainframe.h"
+#include "platform/nativefilename.h"
 #include "platform/opendialog.h"
 #include "playback/playstate.h"
 #include "player/controlids.h"
@@ -13,6 +15,8 @@
 
 #include <QCheckBox>
 #include <QLabel>
+
+#include <cstdio>
 
 namespace {
 
@@ -84,7 +88,11 @@ class TestPlayerCommands : public QObject {
     // Opens a recording and waits until its first group is shown and playback pauses.
     std::unique_ptr<CMainFrame> StartPaused(CPlayerFixture& fixture, const std::string& path, int groupFrames)
     {
-        auto frame = fixture.Start(QString::fromStdString(path));
+        return StartPaused(fixture, QString::fromStdString(path), groupFrames);
+    }
+    std::unique_ptr<CMainFrame> StartPaused(CPlayerFixture& fixture, const QString& commandLine, int groupFrames)
+    {
+        auto frame = fixture.Start(commandLine);
         if (!QTest::qWaitFor([&] { return frame->View()->DeliveredFrames() >= groupFrames
                                        && frame->View()->PlayStateForTest() == PS_PAUSE; }, 20000))
             qFatal("the first group was not shown");
@@ -322,6 +330,32 @@ private slots:
         m_strDialogAnswer.clear(); // cancelled: nothing changes
         Click(view->Button(ctl::OPEN));
         QVERIFY(view->IsPlayThreadStarted());
+    }
+
+    // A name whose bytes are not UTF-8 (0xFF 0xFE) opens from the command line and
+    // from the open dialog, which shows those bytes as U+FFFD.
+    void fileNameThatIsNotUtf8Opens()
+    {
+        const std::string made = Recording(16, 48);
+        QByteArray native = QByteArray::fromStdString(made);
+        native.insert(native.size() - 4, "\xFF\xFE");
+        QVERIFY(std::rename(made.c_str(), native.constData()) == 0);
+        CPlayerFixture fixture;
+        fixture.WriteSkin();
+        char program[] = "kvxplayer";
+        char* argv[] = {program, native.data()};
+        auto frame = StartPaused(fixture, CommandLineText(CNativeFileName::Arguments(2, argv)), 17);
+        QVERIFY2(fixture.m_messages.isEmpty(), qPrintable(fixture.m_messages.join(", ")));
+        QCOMPARE(CNativeFileName::Encode(frame->View()->FilePath()), native);
+
+        frame = fixture.Start("");
+        m_strDialogAnswer = QFile::decodeName(native);
+        QVERIFY(m_strDialogAnswer.contains(QChar::ReplacementCharacter));
+        Click(frame->View()->Button(ctl::OPEN));
+        QVERIFY2(fixture.m_messages.isEmpty(), qPrintable(fixture.m_messages.join(", ")));
+        QVERIFY(frame->View()->IsPlayThreadStarted());
+        QTRY_COMPARE(frame->View()->DeliveredFrames(), 17);
+        QCOMPARE(CNativeFileName::Encode(frame->View()->FilePath()), native);
     }
 
     void exitWhilePlayingJoinsAndSavesTheLayout()

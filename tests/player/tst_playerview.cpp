@@ -168,6 +168,22 @@ private slots:
         QVERIFY(!ButtonOf(*frame, ctl::BACKUP)->IsButtonEnabled());
     }
 
+    // A pipe would make opening wait for a writer: it is refused at once, and the
+    // window comes up.
+    void pipeIsRefusedWithoutWaiting()
+    {
+        CPlayerFixture fixture;
+        fixture.WriteSkin();
+        const std::string pipe = m_recordings.MakePipe("pipe.kvx");
+        CPipeWatchdog watchdog(pipe);
+        auto frame = fixture.Start(QString::fromStdString(pipe));
+        QVERIFY(!watchdog.Released());
+        QVERIFY(frame->isVisible());
+        QCOMPARE(fixture.m_messages,
+                 QStringList{"KVXPlayer|Can not open KVX file.\n" + QString::fromStdString(pipe) + "\nIt is a pipe, not a file."});
+        QVERIFY(!frame->View()->IsPlayThreadStarted());
+    }
+
     void palLayoutMovesTheControlsBelowTheVideo()
     {
         CPlayerFixture fixture;

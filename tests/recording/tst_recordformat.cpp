@@ -4,6 +4,7 @@
 #include "tests/support/testmain.h"
 
 #include <array>
+#include <numeric>
 #include <vector>
 
 using namespace kvx;
@@ -33,9 +34,12 @@ private slots:
         SwapBytePairs(all.data(), all.size());
         QCOMPARE(all, copy);
 
-        uint8_t odd[] = {1, 2, 3};
-        SwapBytePairs(odd, 3); // the byte without a partner stays
-        QCOMPARE(odd[2], uint8_t(3));
+        uint8_t odd[19];
+        std::iota(odd, odd + 19, 0);
+        SwapBytePairs(odd, 19); // the byte without a partner stays
+        for (int i = 0; i < 18; ++i)
+            QCOMPARE(odd[i], uint8_t(i ^ 1));
+        QCOMPARE(odd[18], uint8_t(18));
 
         uint8_t bits[] = {0x01, 0xF0, 0xA5, 0x03};
         ReverseBitOrder(bits, 4);

@@ -6,8 +6,10 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 // Generated recordings in a temporary folder that lives as long as the fixture.
@@ -23,6 +25,8 @@ public:
     // A file with exactly these bytes.
     std::string WriteBytes(const std::vector<uint8_t>& bytes);
     std::string PathFor(const char* name) const;
+    // A new pipe (FIFO) in the folder.
+    std::string MakePipe(const char* name) const;
 
 private:
     QTemporaryDir m_dir;
@@ -40,4 +44,24 @@ public:
     std::vector<std::string> m_messages;
     std::vector<bool> m_audioSwitches;
     bool m_bEndDisabled = false;
+};
+
+// Opening a pipe for reading waits until a writer comes. A test that expects a pipe
+// to be refused at once watches it with this: should a reader still wait after a
+// few seconds, the watchdog opens the pipe for writing, which ends the wait, and
+// the test fails instead of hanging.
+class CPipeWatchdog {
+public:
+    explicit CPipeWatchdog(std::string path);
+    ~CPipeWatchdog();
+    CPipeWatchdog(const CPipeWatchdog&) = delete;
+    CPipeWatchdog& operator=(const CPipeWatchdog&) = delete;
+
+    // Ends the watch; true when a reader had to be released.
+    bool Released();
+
+private:
+    std::atomic<bool> m_bDone{false};
+    std::atomic<bool> m_bReleased{false};
+    std::thread m_thread;
 };

@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QProcess>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 class TestKvxTool : public QObject {
     Q_OBJECT
 
@@ -16,14 +19,23 @@ class TestKvxTool : public QObject {
         QByteArray out, err;
     };
 
+    // A command that does not finish in time is killed and gives status -2.
     static CRun Run(const QString& program, const QStringList& args)
     {
         QProcess process;
         process.start(program, args);
-        if (!process.waitForFinished(60000))
-            qFatal("%s did not finish", qPrintable(program));
+        if (!process.waitForFinished(60000)) {
+            process.kill();
+            process.waitForFinished();
+            return {-2, process.readAllStandardOutput(), process.readAllStandardError()};
+        }
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
                 process.readAllStandardOutput(), process.readAllStandardError()};
+    }
+    static QByteArray Contents(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     static CRun Tool(const QStringList& args) { return Run(KVXTOOL_PATH, args); }
 
@@ -218,6 +230,83 @@ private slots:
             QVERIFY(run.err.contains("usage: kvxtool locate FILE --at"));
         }
         QVERIFY(Tool({"--help"}).out.contains("locate FILE --at \"YYYY-MM-DD HH:MM:SS\" [--json]"));
+    }
+
+    // Forward play that shows no picture before the end of the file cycles in the
+    // player; the command-line readers stop at the end and report what they read.
+    void framesAndBenchEndAtTheEndOfTheFile()
+    {
+        CRecordingRecipe allOversize;
+        allOversize.m_nChannels = 4;
+        allOversize.m_nRecords = 6;
+        allOversize.m_dSecondsPerRecord = 1;
+        allOversize.m_oversize = {0, 1, 2, 3, 4, 5};
+        const QString none = QString::fromStdString(m_files.Write(allOversize));
+        CRun run = Tool({"frames", none});
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.out.startsWith("0 records: 0 pictures (0 not decoded), 0 audio only; the file ended before"), run.out);
+        run = Tool({"frames", none, "--json"});
+        QCOMPARE(run.status, 0);
+        QVERIFY(run.out.isEmpty());
+        run = Tool({"bench", none});
+        QCOMPARE(run.status, 0);
+        QVERIFY(run.out.startsWith("0 pictures (0 not decoded)"));
+
+        // The last records hold no header the engine accepts, but the probe's end lies behind them.
+        CRecordingRecipe brokenTail = allOversize;
+        brokenTail.m_oversize = {4};
+        brokenTail.m_invalidDates = {5};
+        const QString tail = QString::fromStdString(m_files.Write(brokenTail));
+        run = Tool({"frames", tail, "--json"});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out.count('\n'), 4);
+        QCOMPARE(Tool({"bench", tail}).status, 0);
+    }
+
+    // bench --mjpeg writes a new file; --force replaces one, but nothing replaces the
+    // recording being read, whatever name or link leads to it.
+    void benchNeverWritesOverItsInput()
+    {
+        CRecordingRecipe recipe;
+        recipe.m_nRecords = 20;
+        const QString path = QString::fromStdString(m_files.Write(recipe));
+        const QByteArray original = Contents(path);
+        const QString link = QString::fromStdString(m_files.PathFor("link.kvx"));
+        const QString hardLink = QString::fromStdString(m_files.PathFor("hard.kvx"));
+        QVERIFY(QFile::link(path, link));
+        QVERIFY(::link(path.toLocal8Bit(), hardLink.toLocal8Bit()) == 0);
+        for (const QString& out : {path, link, hardLink})
+            for (const QStringList& force : {QStringList{}, QStringList{"--force"}}) {
+                const CRun run = Tool(QStringList{"bench", path, "--mjpeg", out} + force);
+                QCOMPARE(run.status, 1);
+                QVERIFY(run.err.contains("is the recording being read; it is never written"));
+            }
+        QCOMPARE(Tool({"bench", link, "--mjpeg", path, "--force"}).status, 1);
+        QCOMPARE(Contents(path), original);
+
+        const QString dump = QString::fromStdString(m_files.PathFor("existing.mjpeg"));
+        QFile existing(dump);
+        QVERIFY(existing.open(QIODevice::WriteOnly) && existing.write("keep me") == 7);
+        existing.close();
+        const CRun refused = Tool({"bench", path, "--mjpeg", dump});
+        QCOMPARE(refused.status, 1);
+        QVERIFY(refused.err.contains("exists already; --force replaces it"));
+        QCOMPARE(Contents(dump), QByteArray("keep me"));
+        QCOMPARE(Tool({"bench", path, "--mjpeg", dump, "--force"}).status, 0);
+        QCOMPARE(Contents(dump).count("\xFF\xD8\xFF\xE0"), 19);
+        QCOMPARE(Tool({"bench", path, "--force"}).status, 2); // --force without an output
+    }
+
+    // Opening a pipe for reading waits for a writer; it is refused before that.
+    void pipeIsRefusedWithoutWaiting()
+    {
+        const std::string fifo = m_files.PathFor("pipe.kvx");
+        QVERIFY(::mkfifo(fifo.c_str(), 0600) == 0);
+        for (const char* command : {"info", "frames", "bench"}) {
+            const CRun run = Tool({command, QString::fromStdString(fifo)});
+            QCOMPARE(run.status, 1);
+            QVERIFY2(run.err.startsWith("Can not open KVX file.") && run.err.contains("It is a pipe, not a file."), run.err);
+        }
     }
 
     void generatorCommandLineWritesWhatItIsAskedFor()

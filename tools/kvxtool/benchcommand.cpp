@@ -1,5 +1,6 @@
 #include "tools/kvxtool/benchcommand.h"
 
+#include "platform/outputfile.h"
 #include "playback/dibpicture.h"
 #include "recording/recordformat.h"
 #include "tools/kvxtool/consoleprobeview.h"
@@ -8,26 +9,40 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <memory>
 
 namespace {
 
-struct CFileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
+constexpr const char* SYNOPSIS = "bench FILE [--mjpeg OUT [--force]]";
 
 // The repaired stream up to its first end-of-image marker: what a plain decoder gets.
-void AppendStream(std::FILE* out, CDibPicture& repairer, const uint8_t* picture, size_t length)
+bool AppendStream(COutputFile& out, CDibPicture& repairer, const uint8_t* picture, size_t length)
 {
     const uint8_t* jpeg = repairer.RepairJpeg(picture, length);
     if (!jpeg)
-        return;
+        return true;
     for (size_t i = 1; i < length; ++i)
-        if (jpeg[i - 1] == 0xFF && jpeg[i] == 0xD9) {
-            std::fwrite(jpeg, 1, i + 1, out);
-            return;
-        }
+        if (jpeg[i - 1] == 0xFF && jpeg[i] == 0xD9)
+            return out.Write(jpeg, i + 1);
+    return true;
+}
+
+// The dump is created before reading starts; the recording itself is never written.
+bool CreateDump(COutputFile& dump, const std::string& path, bool force, const std::string& recording)
+{
+    switch (dump.Create(path, force, {recording})) {
+    case COutputFile::ECreate::Created:
+        return true;
+    case COutputFile::ECreate::Exists:
+        std::fprintf(stderr, "kvxtool: %s exists already; --force replaces it\n", path.c_str());
+        return false;
+    case COutputFile::ECreate::IsInput:
+        std::fprintf(stderr, "kvxtool: %s is the recording being read; it is never written\n", path.c_str());
+        return false;
+    case COutputFile::ECreate::Failed:
+        break;
+    }
+    std::fprintf(stderr, "kvxtool: cannot write %s: %s\n", path.c_str(), dump.ErrorText().c_str());
+    return false;
 }
 
 } // namespace
@@ -35,28 +50,30 @@ void AppendStream(std::FILE* out, CDibPicture& repairer, const uint8_t* picture,
 int RunBenchCommand(const std::vector<std::string>& args)
 {
     std::string file, mjpeg;
+    bool force = false;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--mjpeg" && i + 1 < args.size())
             mjpeg = args[++i];
+        else if (args[i] == "--force")
+            force = true;
         else if (!args[i].starts_with("--") && file.empty())
             file = args[i];
         else
-            return UsageError("bench FILE [--mjpeg OUT]");
+            return UsageError(SYNOPSIS);
     }
-    if (file.empty())
-        return UsageError("bench FILE [--mjpeg OUT]");
+    if (file.empty() || (force && mjpeg.empty()))
+        return UsageError(SYNOPSIS);
     CRecordingFacts facts;
     CConsoleProbeView probeView;
     if (!CRecordingProbe(facts, probeView).ProbeRecording(file))
         return EXIT_PROBE_FAILED;
-    std::unique_ptr<std::FILE, CFileCloser> dump;
-    if (!mjpeg.empty() && !(dump.reset(std::fopen(mjpeg.c_str(), "wb")), dump)) {
-        std::fprintf(stderr, "kvxtool: cannot write %s: %s\n", mjpeg.c_str(), std::strerror(errno));
+    COutputFile dump;
+    if (!mjpeg.empty() && !CreateDump(dump, mjpeg, force, file))
         return EXIT_PROBE_FAILED;
-    }
 
     CDibPicture decoder, repairer;
     uint64_t frames = 0, failed = 0;
+    bool dumpOk = true;
     double pixels = 0;
     const auto start = std::chrono::steady_clock::now();
     CForwardReader reader;
@@ -68,12 +85,16 @@ int RunBenchCommand(const std::vector<std::string>& args)
             ++failed;
         else
             pixels += double(decoder.m_bih.bmiHeader.biWidth) * decoder.m_bih.bmiHeader.biHeight;
-        if (dump)
-            AppendStream(dump.get(), repairer, f.picture, f.pictureLength);
+        if (!mjpeg.empty() && dumpOk)
+            dumpOk = AppendStream(dump, repairer, f.picture, f.pictureLength);
     });
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (!ok)
         return EXIT_PROBE_FAILED;
+    if (!mjpeg.empty() && !(dump.Close() && dumpOk)) {
+        std::fprintf(stderr, "kvxtool: cannot write %s: %s\n", mjpeg.c_str(), dump.ErrorText().c_str());
+        return EXIT_PROBE_FAILED;
+    }
     std::printf("%llu pictures (%llu not decoded) in %.3f s: %.1f frames/s, %.2f megapixels/s\n",
                 (unsigned long long)frames, (unsigned long long)failed, seconds, double(frames) / seconds,
                 pixels / seconds / 1e6);

@@ -24,6 +24,7 @@ bool CForwardReader::Run(const std::string& path, const CRecordingFacts& facts, 
     param.m_pCurrent = &m_current;
     param.m_pClock = &clock;
     m_onFrame = std::move(onFrame);
+    m_bReadError = m_bEndOfFile = false;
     m_bThreadRun = 1;
     PlayThreadProc(&param);
     return !m_bReadError;
@@ -51,4 +52,10 @@ void CForwardReader::ShowReadError(const char* text)
 {
     std::fprintf(stderr, "%s\n", text);
     m_bReadError = true;
+}
+
+void CForwardReader::OnEndOfFile()
+{
+    m_bEndOfFile = true;
+    m_bThreadRun = 0;
 }

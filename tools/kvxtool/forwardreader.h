@@ -10,7 +10,9 @@
 
 // Runs the playback engine over a recording in forward play from its first record,
 // without pacing, until forward play ends at the end offset, handing every delivered
-// record to `onFrame`. Runs on the calling thread.
+// record to `onFrame`. Where the player would cycle at the end of the file (no
+// picture it could show before the end, a file cut short while read), the reader
+// stops there. Runs on the calling thread.
 class CForwardReader : public IPlaybackView {
 public:
     struct CFrame {
@@ -24,6 +26,8 @@ public:
 
     // False when a read failed; the engine's message is on standard error.
     bool Run(const std::string& path, const CRecordingFacts& facts, FrameHandler onFrame);
+    // The last run ended at the end of the file, before forward play reached the end offset.
+    bool EndedAtEndOfFile() const { return m_bEndOfFile; }
 
     uint8_t PlayState() const override { return m_nPlayState; }
     void SetPlayState(uint8_t state) override;
@@ -33,6 +37,7 @@ public:
     void SetEndButtons() override {}
     void SetSliderPos(int) override {}
     void ShowReadError(const char* text) override;
+    void OnEndOfFile() override;
 
 private:
     std::atomic<uint8_t> m_nPlayState{0};
@@ -40,4 +45,5 @@ private:
     CCurrentRecord m_current;
     FrameHandler m_onFrame;
     bool m_bReadError = false;
+    bool m_bEndOfFile = false;
 };

@@ -87,9 +87,11 @@ int RunFramesCommand(const std::vector<std::string>& args)
     if (!ok)
         return EXIT_PROBE_FAILED;
     if (!parsed.m_bJson)
-        std::printf("%llu records: %llu pictures (%llu not decoded), %llu audio only; forward play ends at offset %llu\n",
+        std::printf("%llu records: %llu pictures (%llu not decoded), %llu audio only; %s %llu\n",
                     (unsigned long long)totals.records, (unsigned long long)(totals.records - totals.audioOnly),
                     (unsigned long long)totals.undecoded, (unsigned long long)totals.audioOnly,
+                    reader.EndedAtEndOfFile() ? "the file ended before forward play's end offset"
+                                              : "forward play ends at offset",
                     (unsigned long long)facts.m_dwEndOffset);
     return 0;
 }

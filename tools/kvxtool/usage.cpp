@@ -56,12 +56,18 @@ const char* HelpText()
            "                       either side when the moment falls between two records\n"
            "                       more than a second apart. Exit status 1 also when the\n"
            "                       moment lies after the last record.\n"
-           "  bench FILE [--mjpeg OUT]\n"
+           "  bench FILE [--mjpeg OUT [--force]]\n"
            "                       Read and decode every picture as fast as possible and\n"
            "                       print frames/s and megapixels/s. --mjpeg writes the\n"
-           "                       repaired JPEG streams one after another to OUT.\n"
+           "                       repaired JPEG streams one after another to OUT, a new\n"
+           "                       file; --force replaces an existing one. The recording\n"
+           "                       itself (under any name or link) is never written.\n"
            "  --help               Show this text.\n"
            "\n"
-           "Exit status: 0 on success; 1 when the file is not a playable recording (the\n"
-           "reason, e.g. \" Unknown CD \", goes to standard error); 2 for usage errors.\n";
+           "frames and bench read on as forward play does and stop at the end of the file\n"
+           "when no picture before it ends forward play.\n"
+           "\n"
+           "Exit status: 0 on success; 1 when the file is not a playable recording or an\n"
+           "output file cannot be written (the reason, e.g. \" Unknown CD \", goes to\n"
+           "standard error); 2 for usage errors.\n";
 }

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// A file the program writes (an export, a snapshot, a dump of pictures). Recordings
+// are evidence: a name given by mistake, the recording's own or a link to it, must
+// never cost one. So an existing file is replaced only when the caller was told to,
+// and never when it is one of the files being read, whichever name or link leads to it.
+//
+// Owned and used by one thread at a time.
+class COutputFile {
+public:
+    enum class ECreate { Created, Exists, IsInput, Failed };
+
+    COutputFile() = default;
+    ~COutputFile();
+    COutputFile(const COutputFile&) = delete;
+    COutputFile& operator=(const COutputFile&) = delete;
+
+    // Creates `path` for writing. An existing file (or link) is Exists unless
+    // `replace`, in which case it is emptied, but only after making sure it is none
+    // of `inputs`, the files the caller reads: those give IsInput. Failed leaves the
+    // system's reason, worded for a person, in ErrorText().
+    ECreate Create(const std::string& path, bool replace, const std::vector<std::string>& inputs);
+    // Writes all of `data`; false (reason in ErrorText()) when it could not.
+    bool Write(const void* data, size_t size);
+    // False when the file could not be completed; the reason is in ErrorText().
+    bool Close();
+    const std::string& ErrorText() const { return m_strError; }
+
+private:
+    ECreate Refuse(ECreate reason);
+    bool Fail();
+
+    int m_fd = -1;
+    std::string m_strError;
+};
