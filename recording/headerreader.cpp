@@ -47,8 +47,7 @@ bool CHeaderReader::ReadBlocks(uint64_t offset, size_t count)
 std::optional<CFoundRecord> CHeaderReader::Accept(size_t index, uint64_t offset)
 {
     const uint8_t* stored = m_buffer.data() + index * BLOCK_SIZE;
-    // Stored pair-swapped: the marker is the second byte, the kind the first.
-    if (stored[1] != HEADER_MARK)
+    if (!IsStoredCandidate(stored))
         return std::nullopt;
     std::array<uint8_t, BLOCK_SIZE> block;
     std::memcpy(block.data(), stored, BLOCK_SIZE);
