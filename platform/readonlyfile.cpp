@@ -182,3 +182,13 @@ void CReadOnlyFile::FoundEnd(uint64_t end)
     const off_t now = ::lseek(m_fd, 0, SEEK_END);
     m_nLength = now >= 0 ? std::min<uint64_t>(uint64_t(now), end) : end;
 }
+
+uint64_t CReadOnlyFile::DataFrom(uint64_t position)
+{
+    if (m_fd < 0 || position >= m_nLength)
+        return position;
+    const off_t data = ::lseek(m_fd, static_cast<off_t>(position), SEEK_DATA);
+    if (data >= 0)
+        return static_cast<uint64_t>(data);
+    return errno == ENXIO ? m_nLength : position;
+}

@@ -54,6 +54,11 @@ public:
     // (the next Read reports the error). Valid until the next call.
     std::span<const uint8_t> Ahead();
 
+    // The first offset at or after `position` that holds data: a sparse file's holes
+    // are skipped without reading them. `position` itself where the system cannot tell,
+    // Length() when only holes follow.
+    uint64_t DataFrom(uint64_t position);
+
     const std::string& ErrorText() const { return m_strError; }
 
 private:

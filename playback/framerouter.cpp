@@ -65,7 +65,20 @@ void CFrameRouter::SetGrid(int n)
         return;
     LayOutTiles(n);
     m_nGrid = n;
+    m_zoom.Reset();
     ClearVideoPicture();
+}
+
+void CFrameRouter::SetZoom(const CTileZoom& zoom)
+{
+    std::lock_guard lock(m_mutex);
+    m_zoom = zoom;
+}
+
+CTileZoom CFrameRouter::Zoom() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_zoom;
 }
 
 // n x n tiles over the video area. In the single tile every channel is shown whole,
@@ -243,9 +256,12 @@ void CFrameRouter::DrawTile(int channel, CTileRenderer& renderer)
         return;
     QRect tile;
     CTileText text;
+    CTileZoom zoom;
     {
         std::lock_guard lock(m_mutex);
         tile = m_rcTile[size_t(channel)];
+        if (m_nGrid == 1)
+            zoom = m_zoom;
         text.m_nChannel = channel;
         text.m_time = m_timeFrame;
         text.m_bSmall = m_nGrid == 4;
@@ -261,7 +277,7 @@ void CFrameRouter::DrawTile(int channel, CTileRenderer& renderer)
             return;
         picture = renderer.RenderTile({&c.m_bihChannel.bmiHeader, c.m_pChannelBits, c.m_byMarkAbsent != 0, m_bPal,
                                        m_nChannelCount},
-                                      tile.size(), text);
+                                      tile.size(), text, zoom);
     }
     if (picture.isNull())
         return;

@@ -2,6 +2,7 @@
 
 #include "playback/dibpicture.h"
 #include "playback/tilerenderer.h"
+#include "playback/tilezoom.h"
 #include "recording/recordformat.h"
 
 #include <QFont>
@@ -51,6 +52,9 @@ public:
     void SetAudioMask(uint8_t mask) { m_byAudioMask = mask; }
     uint8_t AudioMask() const { return m_byAudioMask; }
     void SetAudioFilter(bool on) { m_bAudioFilter = on; }
+    // The digital zoom of the one-tile layout; a new layout starts unzoomed.
+    void SetZoom(const CTileZoom& zoom);
+    CTileZoom Zoom() const;
     void SetLastChannel(uint8_t channel) { m_nLastChannel = channel; }
     uint8_t LastChannel() const { return m_nLastChannel; }
     // Forgets every channel's picture (no playback thread runs) and clears the video area.
@@ -120,6 +124,7 @@ private:
     QSize m_sizeVideo{720, 480};
     int m_nGrid = 1;
     std::array<QRect, 16> m_rcTile;
+    CTileZoom m_zoom;
     CFrameTime m_timeFrame;
     bool m_bFrameTimeShown = false;
     QFont m_fontTileSmall, m_fontTileLarge;

@@ -3,6 +3,7 @@
 #include "playback/currentrecord.h"
 #include "playback/iplaybackview.h"
 #include "playback/playstate.h"
+#include "playback/seekposition.h"
 #include "playback/steadyplaybackclock.h"
 #include "recording/recordheader.h"
 
@@ -75,6 +76,15 @@ void CPlaybackEngine::Run()
         const uint8_t state = m_view.PlayState();
         if (state == PS_PAUSE) {
             m_clock.Sleep(PAUSE_POLL_MS);
+            continue;
+        }
+        if (state == PS_LOCATE || state == PS_STEP_FORWARD || state == PS_STEP_BACKWARD) {
+            Jump(state);
+            continue;
+        }
+        if (m_nPos >= m_nLength && m_bJumpShow) {
+            EndShow(); // stepped past the last record: nothing more to show
+            m_view.SetEndButtons();
             continue;
         }
         if (m_nPos >= m_nLength) {
@@ -185,6 +195,10 @@ CPlaybackEngine::EStep CPlaybackEngine::ReadRecordPart()
     m_view.OnPlayFrame(m_bFirstFrame, m_nAudioMode, uint32_t(m_nBlockCount * BLOCK_SIZE), m_audio.data(),
                        m_picture.data());
     m_bFirstFrame = false;
+    m_bShown = true;
+    m_nShownHeader = m_nHeaderPos;
+    m_nShownEnd = m_nPos;
+    m_shownHeader = m_current.m_header;
     return EStep::Delivered;
 }
 
@@ -224,7 +238,10 @@ void CPlaybackEngine::FinishFrame()
 
 bool CPlaybackEngine::ActOnState()
 {
-    switch (m_view.PlayState()) {
+    const uint8_t state = m_view.PlayState();
+    if (state != PS_SHOW_FORWARD && state != PS_SHOW_BACKWARD)
+        m_bJumpShow = false; // the user took over from a jump's show
+    switch (state) {
     case PS_FPLAY:
         if (m_param.m_dwEndOffset > m_nPos)
             return false;
@@ -268,11 +285,16 @@ bool CPlaybackEngine::ActOnState()
         m_current.m_nGroupCounter = 0;
         return false;
     case PS_SHOW_BACKWARD:
+        if (m_bJumpShow && m_param.m_pFirstSector->load() >= m_current.m_header.m_nSector) {
+            EndShow(); // stepped back to the first record
+            m_view.SetStartButtons();
+            return false;
+        }
         BackStep();
         [[fallthrough]];
     case PS_SHOW_FORWARD:
-        if (GroupStepEnds())
-            m_view.SetPlayState(PS_PAUSE);
+        if (ShowEnds())
+            EndShow();
         return false;
     case PS_SEEK:
         m_nPos = SeekTarget();
@@ -282,6 +304,43 @@ bool CPlaybackEngine::ActOnState()
     default: // paused while the frame was read: it is shown, nothing moves
         return false;
     }
+}
+
+// Go to a header, or step from the record shown last: the show states then show what
+// lies there, one record or one group, and pause.
+void CPlaybackEngine::Jump(uint8_t state)
+{
+    LeaveRecord();
+    m_current.m_nGroupCounter = 0;
+    m_nShowRecords = m_param.m_pStepRecords ? std::max(0, m_param.m_pStepRecords->load()) : 0;
+    if (state == PS_LOCATE) {
+        m_nShowRecords = 0;
+        m_nPos = TargetOffset();
+    } else if (state == PS_STEP_FORWARD) {
+        m_nPos = m_bShown ? m_nShownEnd : m_nPos;
+    } else if (!m_bShown || m_param.m_pFirstSector->load() >= m_shownHeader.m_nSector) {
+        m_view.SetPlayState(PS_PAUSE); // nothing before the first record
+        m_view.SetStartButtons();
+        return;
+    } else {
+        m_nPos = Offset(m_nShownHeader, int64_t(BLOCK_SIZE * (m_shownHeader.m_nPrevSector - m_shownHeader.m_nSector)));
+    }
+    m_bJumpShow = true;
+    m_file.Seek(m_nPos);
+    m_view.SetPlayState(state == PS_STEP_BACKWARD ? PS_SHOW_BACKWARD : PS_SHOW_FORWARD);
+}
+
+bool CPlaybackEngine::ShowEnds()
+{
+    if (!m_bJumpShow || m_nShowRecords == 0)
+        return GroupStepEnds();
+    return --m_nShowRecords == 0;
+}
+
+void CPlaybackEngine::EndShow()
+{
+    m_bJumpShow = false;
+    m_view.SetPlayState(PS_PAUSE);
 }
 
 // A group is the records of one moment (one per channel): fast play and the show
@@ -315,9 +374,15 @@ int CPlaybackEngine::SpeedStep() const
 
 uint64_t CPlaybackEngine::SeekTarget() const
 {
-    const double span = m_nLength > RECORD_AREA_OFFSET ? double(m_nLength - RECORD_AREA_OFFSET) : 0.0;
-    const double target = double(m_param.m_pSeekPos->load()) * span * (1.0 / SLIDER_MAX) + 65536.0;
-    return AlignToBlock(uint64_t(std::max(target, 0.0)));
+    return SliderSeekOffset(m_param.m_pSeekPos->load(), m_nLength);
+}
+
+// A header's offset, as the window found it; anything else is taken to the block grid
+// inside the file.
+uint64_t CPlaybackEngine::TargetOffset() const
+{
+    const uint64_t target = m_param.m_pTargetOffset ? m_param.m_pTargetOffset->load() : RECORD_AREA_OFFSET;
+    return std::clamp(AlignToBlock(target), RECORD_AREA_OFFSET, std::max(m_nLength, RECORD_AREA_OFFSET));
 }
 
 int CPlaybackEngine::SliderValue() const

@@ -3,6 +3,7 @@
 #include "platform/readonlyfile.h"
 #include "playback/playthreadparam.h"
 #include "recording/recordformat.h"
+#include "recording/recordheader.h"
 
 #include <array>
 #include <cstdint>
@@ -38,11 +39,15 @@ private:
     bool FindEndOfPicture();
     void FinishFrame();
     bool ActOnState(); // true when the past-the-end check is to be skipped
+    void Jump(uint8_t state);
+    bool ShowEnds();
+    void EndShow();
     bool GroupStepEnds();
     void BackStep();
     uint64_t Offset(uint64_t base, int64_t delta) const;
     uint64_t WrapPosition(uint8_t state) const;
     uint64_t SeekTarget() const;
+    uint64_t TargetOffset() const;
     int SliderValue() const;
     int SpeedStep() const;
     void Pace();
@@ -72,6 +77,15 @@ private:
     int m_nAudioMode = kvx::AUDIO_MODE_NONE;
     bool m_bFirstFrame = true;
     uint8_t m_byGroupLength = 0;
+    // The record delivered last, where frame steps start from.
+    bool m_bShown = false;
+    uint64_t m_nShownHeader = 0;
+    uint64_t m_nShownEnd = 0;      // the position right after its data
+    CRecordHeader m_shownHeader;
+    // A jump's show (go to a header, frame steps): it pauses at the ends of the file
+    // instead of reading on from elsewhere, and shows m_nShowRecords records, or a group when 0.
+    bool m_bJumpShow = false;
+    int m_nShowRecords = 0;
     bool m_bPacingArmed = false;
     double m_dPeriodStart = 0;     // when the current frame period began
 };

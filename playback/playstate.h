@@ -14,6 +14,10 @@ inline constexpr uint8_t PS_END = 6;           // jump to the end offset
 inline constexpr uint8_t PS_SHOW_FORWARD = 7;  // one group forward, then pause
 inline constexpr uint8_t PS_SHOW_BACKWARD = 8; // one group stepping backward, then pause
 inline constexpr uint8_t PS_SEEK = 9;          // jump to the slider position
+// Jumps to an exact place; what they jump to is then shown as the show states show it.
+inline constexpr uint8_t PS_LOCATE = 10;        // to the target header, one group forward, then pause
+inline constexpr uint8_t PS_STEP_FORWARD = 11;  // the record after the one shown last (or a group), then pause
+inline constexpr uint8_t PS_STEP_BACKWARD = 12; // the record before the one shown last (or a group), then pause
 
 // Frame period = 16 ms x factor, by delay index 1..7 (index 0 unused).
 inline constexpr int DELAY_MIN = 1;

@@ -19,6 +19,8 @@ struct PLAYTHREADPARAM {
     uint64_t m_dwEndOffset = 0;                  // copy of m_dwEndOffset: forward play stops here
     std::string m_strPath;                       // copy of m_strFilePath
     std::atomic<uint64_t>* m_pFirstSector = nullptr; // m_nFirstSector, read in backward play
+    std::atomic<uint64_t>* m_pTargetOffset = nullptr; // m_nTargetOffset: the header PS_LOCATE goes to
+    std::atomic<int>* m_pStepRecords = nullptr;  // m_nStepRecords: records a step shows, 0 for a whole group
     IPlaybackView* m_pView = nullptr;
     CCurrentRecord* m_pCurrent = nullptr;        // the values of the last header read
     IPlaybackClock* m_pClock = nullptr;          // null: the steady clock

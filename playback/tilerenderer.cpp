@@ -43,7 +43,7 @@ QRect CTileRenderer::CropRect(const CTilePicture& p)
     return source.width() > 0 && source.height() > 0 ? source : QRect();
 }
 
-QImage CTileRenderer::RenderTile(const CTilePicture& p, QSize size, const CTileText& text)
+QImage CTileRenderer::RenderTile(const CTilePicture& p, QSize size, const CTileText& text, const CTileZoom& zoom)
 {
     if (!p.m_pHeader || !p.m_pBits || size.isEmpty())
         return {};
@@ -52,9 +52,10 @@ QImage CTileRenderer::RenderTile(const CTilePicture& p, QSize size, const CTileT
     if (bytesPerPixel != 3 && bytesPerPixel != 4)
         return {};
     const ptrdiff_t stride = (ptrdiff_t(h.biWidth) * bytesPerPixel + 3) / 4 * 4;
-    const QRect source = CropRect(p);
-    if (source.isEmpty() || stride * h.biHeight > ptrdiff_t(h.biSizeImage))
+    const QRect crop = CropRect(p);
+    if (crop.isEmpty() || stride * h.biHeight > ptrdiff_t(h.biSizeImage))
         return {};
+    const QRect source = zoom.IsZoomed() ? zoom.Visible(crop).toAlignedRect().intersected(crop) : crop;
     // The rows are stored bottom-up: the source's top row is memory row H - 1 - y,
     // and the rows above it in the picture lie below it in memory.
     const uint8_t* top = p.m_pBits + (h.biHeight - 1 - source.y()) * stride + source.x() * bytesPerPixel;

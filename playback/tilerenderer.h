@@ -2,6 +2,7 @@
 
 #include "platform/bitmapinfoheader.h"
 #include "playback/smoothscaler.h"
+#include "playback/tilezoom.h"
 
 #include <QFont>
 #include <QImage>
@@ -47,8 +48,9 @@ public:
     static QRect CropRect(const CTilePicture& picture);
 
     // The tile of `size`, top-down, in the picture's format (BGR888 or premultiplied
-    // ARGB32). A null image when the picture has nothing to show.
-    QImage RenderTile(const CTilePicture& picture, QSize size, const CTileText& text);
+    // ARGB32), showing the part of the picture that `zoom` leaves visible. A null
+    // image when the picture has nothing to show.
+    QImage RenderTile(const CTilePicture& picture, QSize size, const CTileText& text, const CTileZoom& zoom = {});
 
     // The fonts of the tile texts: the small one for the 16-tile layout.
     static QFont TileFont(bool small);

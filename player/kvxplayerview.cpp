@@ -104,6 +104,7 @@ void CKVXPlayerView::CreateControls()
     m_slider = new CSkinSlider(ctl::SLIDER, this);
     m_slider->hide();
     connect(m_slider, &CSkinSlider::clicked, this, &CKVXPlayerView::OnCommand);
+    CreateFindControls();
 }
 
 CKVXPlayerView::~CKVXPlayerView()
@@ -123,6 +124,7 @@ void CKVXPlayerView::OnInitialUpdate(const QString& commandLine)
     LayoutSkinControls();
     CreatePlayParam();
     LoadToolTips();
+    PlaceFindControls();
     SetVideoStandard(m_bPal);
     SetGrid(m_nStartGrid);
     m_nModeCmd = ctl::MODE16;
@@ -240,6 +242,8 @@ void CKVXPlayerView::CreatePlayParam()
     m_pPlayParam->m_pSeekPos = &m_nSeekPos;
     m_pPlayParam->m_pThreadRun = &m_bThreadRun;
     m_pPlayParam->m_pFirstSector = &m_nFirstSector;
+    m_pPlayParam->m_pTargetOffset = &m_nTargetOffset;
+    m_pPlayParam->m_pStepRecords = &m_nStepRecords;
     m_pPlayParam->m_pView = this;
     m_pPlayParam->m_pCurrent = &m_currentRecord;
     m_bThreadRun = 0;
@@ -269,11 +273,13 @@ bool CKVXPlayerView::OpenRecording()
         EnableNavButtons(false);
         m_btnBackup->EnableButton(false);
         EnableAudioControls(false);
+        OpenLocator();
         update();
         return false;
     }
     m_nFirstSector = m_recording.m_nFirstSector;
     m_router.SetChannelCount(m_recording.m_nChannelCount);
+    OpenLocator();
     SetStartButtons();
     StartPlayThread();
     m_btnBackup->EnableButton(true);

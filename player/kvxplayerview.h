@@ -6,6 +6,7 @@
 #include "playback/iplaybackview.h"
 #include "playback/playthread.h"
 #include "playback/playthreadparam.h"
+#include "recording/recordinglocator.h"
 #include "recording/recordingprobe.h"
 #include "skin/skinreader.h"
 
@@ -13,6 +14,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPoint>
+#include <QPointF>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -30,7 +32,9 @@ class CWaveOut;
 class CSkinSlider;
 class CAudioCheckBox;
 class CImageEditDlg;
+class CSliderTimeTip;
 class QLabel;
+class QToolButton;
 
 // The one window the user works with: it shows the recording's channels in tiles,
 // the time panel and the clock, carries the 44 skin buttons and lamps and the
@@ -95,6 +99,10 @@ public:
     bool IsPlayThreadStarted() const { return m_pPlayThread.IsStarted(); }
     int DeliveredFrames() const { return m_nDeliveredFrames; }
     CImageEditDlg* EditDialog() const { return m_pEditDlg.get(); }
+    CTileZoom Zoom() const { return m_router.Zoom(); }
+    // The date-time on screen, or the recording's start before anything is shown.
+    CDateTime ShownTime() const;
+    CSliderTimeTip* SliderTimeTip() const { return m_pSliderTip; }
     // Called on the playback thread after every routed frame; set while no playback
     // thread runs. For measuring.
     std::function<void()> m_onFrameRouted;
@@ -104,6 +112,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     // First update and teardown.
@@ -171,6 +182,18 @@ private:
     static int TipIndexFromID(int id);
     static int CommandForKey(const QKeyEvent& event);
 
+    // Finding a moment: go to a date and time, frame steps, slider time, zoom.
+    void CreateFindControls();
+    void PlaceFindControls();
+    void OpenLocator();
+    void OnGoTo();
+    void ShowRecordAt(uint64_t offset);
+    void OnFrameStep(bool forward, bool group);
+    bool HandleFindKey(const QKeyEvent& event);
+    bool ZoomTile(double factor, QPointF at);
+    void SetTileZoom(const CTileZoom& zoom);
+    bool StartPan(const QMouseEvent& event);
+
     // Painting.
     void PaintTimePanel(QPainter& painter);
     void PaintClock(QPainter& painter);
@@ -225,6 +248,8 @@ private:
     std::atomic<int> m_nSeekPos{0};
     std::atomic<int> m_bThreadRun{0};
     std::atomic<uint64_t> m_nFirstSector{0};
+    std::atomic<uint64_t> m_nTargetOffset{0}; // the header a go-to shows
+    std::atomic<int> m_nStepRecords{1};       // records a frame step shows, 0 for a group
     CPlayThread m_pPlayThread;
     std::unique_ptr<PLAYTHREADPARAM> m_pPlayParam;
     CCurrentRecord m_currentRecord; // playback thread only, once a thread runs
@@ -250,4 +275,11 @@ private:
     bool m_bToolTipOn = false;
 
     QTimer m_timerClock;
+
+    // Finding a moment.
+    std::unique_ptr<CRecordingLocator> m_pLocator; // the open recording's, window thread
+    CSliderTimeTip* m_pSliderTip = nullptr;
+    QToolButton* m_btnPlayTime = nullptr;         // over the play-time text: opens the go-to dialog
+    bool m_bPanning = false;
+    QPointF m_ptPanFrom;
 };

@@ -133,6 +133,7 @@ void CKVXPlayerView::OnChannel(int id)
     m_btnNextPage->EnableButton(k < 15);
     if (k != m_router.CurChannel()) {
         m_router.SetCurChannel(k);
+        m_router.SetZoom(CTileZoom()); // another camera starts unzoomed
         m_nPage = k;
         m_staticPage->setText(QString::number(k + 1));
     }
@@ -244,7 +245,7 @@ void CKVXPlayerView::OnClockTimer()
 // window belongs to it.
 void CKVXPlayerView::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton || m_bBackupOpen)
+    if (StartPan(*event) || event->button() != Qt::LeftButton || m_bBackupOpen)
         return;
     if (QWindow* window = m_pFrame->windowHandle())
         window->startSystemMove();
@@ -262,6 +263,10 @@ void CKVXPlayerView::mouseDoubleClickEvent(QMouseEvent* event)
         return;
     }
     const int n = m_router.Grid();
+    if (n == 1 && m_router.Zoom().IsZoomed()) {
+        SetTileZoom(CTileZoom()); // a zoomed picture goes back to 1x first
+        return;
+    }
     if (n == 1) {
         OnMode(m_nModeCmd);
         return;
@@ -289,6 +294,8 @@ int CKVXPlayerView::ChannelInTile(int tile) const
 // Keys do what their buttons do, and nothing while the button is disabled.
 void CKVXPlayerView::keyPressEvent(QKeyEvent* event)
 {
+    if (HandleFindKey(*event))
+        return;
     int id = CommandForKey(*event);
     if (id == ctl::PAUSE && !(m_btnPause->IsButtonEnabled() && m_nPlayState != PS_PAUSE))
         id = ctl::FPLAY; // Space pauses what plays, and plays what is paused

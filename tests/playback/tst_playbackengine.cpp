@@ -59,7 +59,8 @@ class CTestPlaybackView : public IPlaybackView {
 public:
     std::atomic<uint8_t> m_nPlayState{PS_PAUSE};
     std::atomic<int> m_nDelayIndex{1}, m_nSpeedIndex{0}, m_nSeekPos{0}, m_bThreadRun{0};
-    std::atomic<uint64_t> m_nFirstSector{0};
+    std::atomic<uint64_t> m_nFirstSector{0}, m_nTargetOffset{0};
+    std::atomic<int> m_nStepRecords{1};
     CCurrentRecord m_current;
     CFakeClock m_clock;
     PLAYTHREADPARAM m_param;
@@ -74,6 +75,8 @@ public:
         m_param.m_pSeekPos = &m_nSeekPos;
         m_param.m_pThreadRun = &m_bThreadRun;
         m_param.m_pFirstSector = &m_nFirstSector;
+        m_param.m_pTargetOffset = &m_nTargetOffset;
+        m_param.m_pStepRecords = &m_nStepRecords;
         m_param.m_pView = this;
         m_param.m_pCurrent = &m_current;
         m_param.m_pClock = &m_clock;
@@ -600,6 +603,64 @@ private slots:
         PlayThreadProc(&view.m_param); // returns: nothing was read
         QCOMPARE(view.Calls(), (std::vector<std::string>{"message Can not read KVX file. ", "state 0"}));
         QVERIFY(view.Frames().empty());
+    }
+
+    // The go-to state shows the group that starts at the target, without a stale frame
+    // first, and pauses; at the last record it stops at the end of the file.
+    void exactTargetShowsTheGroupThereThenPauses()
+    {
+        const COpened o = Open(Recipe(16, 64));
+        CTestPlaybackView view;
+        StartAndShowFirstGroup(view, o);
+        view.ClearCalls();
+        view.m_nTargetOffset = o.records[21].m_nOffset;
+        std::vector<CFrame> frames = view.PlayUntilPaused(PS_LOCATE);
+        QCOMPARE(Offsets(frames), OffsetsOf(o.records, 21, 37));
+        QCOMPARE(view.Calls(), (std::vector<std::string>{"state 7", "state 0"}));
+        QCOMPARE(view.LastSlider(), SliderFor(o.records[37].m_nOffset, o.length));
+
+        view.ClearCalls();
+        view.m_nTargetOffset = o.records[63].m_nOffset;
+        frames = view.PlayUntilPaused(PS_LOCATE);
+        QCOMPARE(Offsets(frames), OffsetsOf(o.records, 63, 64));
+        QCOMPARE(view.Calls(), (std::vector<std::string>{"state 7", "state 0", "end buttons"}));
+    }
+
+    // Frame steps go from the record shown last, one record or one group (here of 4),
+    // across group boundaries, and stop at the first and the last record.
+    void frameStepsFromTheRecordShownLast()
+    {
+        const COpened o = Open(Recipe(4, 24, 4));
+        CTestPlaybackView view;
+        StartAndShowFirstGroup(view, o); // records 0..3
+        auto step = [&](uint8_t state, int records) {
+            view.m_nStepRecords = records;
+            return Offsets(view.PlayUntilPaused(state));
+        };
+        QCOMPARE(step(PS_STEP_FORWARD, 1), OffsetsOf(o.records, 4, 5));
+        QCOMPARE(step(PS_STEP_FORWARD, 1), OffsetsOf(o.records, 5, 6));
+        QCOMPARE(step(PS_STEP_FORWARD, 0), OffsetsOf(o.records, 6, 10)); // a group, across its boundary
+        QCOMPARE(step(PS_STEP_BACKWARD, 1), OffsetsOf(o.records, 8, 9));
+        std::vector<uint64_t> back = OffsetsOf(o.records, 4, 8);
+        std::reverse(back.begin(), back.end());
+        QCOMPARE(step(PS_STEP_BACKWARD, 0), back);
+
+        back = OffsetsOf(o.records, 0, 4);
+        std::reverse(back.begin(), back.end());
+        view.ClearCalls();
+        QCOMPARE(step(PS_STEP_BACKWARD, 0), back); // stops on the first record
+        QCOMPARE(view.Calls(), (std::vector<std::string>{"state 8", "state 0", "start buttons"}));
+        view.ClearCalls();
+        QVERIFY(step(PS_STEP_BACKWARD, 1).empty());
+        QCOMPARE(view.Calls(), (std::vector<std::string>{"state 0", "start buttons"}));
+
+        view.m_nTargetOffset = o.records[22].m_nOffset;
+        QCOMPARE(Offsets(view.PlayUntilPaused(PS_LOCATE)), OffsetsOf(o.records, 22, 24));
+        QCOMPARE(step(PS_STEP_BACKWARD, 1), OffsetsOf(o.records, 22, 23));
+        QCOMPARE(step(PS_STEP_FORWARD, 1), OffsetsOf(o.records, 23, 24));
+        view.ClearCalls();
+        QVERIFY(step(PS_STEP_FORWARD, 1).empty()); // nothing after the last record
+        QCOMPARE(view.Calls(), (std::vector<std::string>{"state 7", "state 0", "end buttons"}));
     }
 
     void steadyClockWaitNoticesTheStop()

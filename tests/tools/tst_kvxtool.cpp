@@ -184,6 +184,54 @@ private slots:
         QVERIFY(streams.endsWith("\xFF\xD9"));
     }
 
+    // The generator's clock options make the recording; locate finds its moments with
+    // the exact keys and exit statuses of its contract.
+    void locateNamesTheRecordForAMoment()
+    {
+        const QString path = QString::fromStdString(m_files.PathFor("gap.kvx"));
+        QCOMPARE(Run(KVXGEN_PATH, {"--channels", "4", "--records", "40", "--seconds-per-record", "0.25", "--start",
+                                    "2024-03-18 14:02:00", "--time-shift", "20:100,20:75", "--quality", "30", path})
+                     .status,
+                 0);
+        // 14:02:00-14:02:04, then 14:05:00-14:05:04 (from record 20 on, 175 s later).
+        QMap<QString, qint64> firstOffsetAt;
+        for (const QByteArray& line : Tool({"frames", path, "--json"}).out.trimmed().split('\n')) {
+            const QJsonObject frame = QJsonDocument::fromJson(line).object();
+            if (!firstOffsetAt.contains(frame["time"].toString()))
+                firstOffsetAt[frame["time"].toString()] = frame["offset"].toInteger();
+        }
+        CRun run = Tool({"locate", path, "--at", "2024-03-18 14:02:10", "--json"});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out, QByteArray("{\"offset\":") + QByteArray::number(firstOffsetAt["2024-03-18 14:05:00"])
+                              + ",\"time\":\"2024-03-18 14:05:00\",\"gap\":{\"from\":\"2024-03-18 14:02:04\","
+                                "\"to\":\"2024-03-18 14:05:00\"}}\n");
+        run = Tool({"locate", "--json", "--at", "2024-03-18 14:02:01", path});
+        const QJsonObject o = QJsonDocument::fromJson(run.out).object();
+        QCOMPARE(o.keys(), (QStringList{"gap", "offset", "time"}));
+        QCOMPARE(o["offset"].toInteger(), firstOffsetAt["2024-03-18 14:02:01"]);
+        QVERIFY(o["gap"].isNull());
+        run = Tool({"locate", path, "--at", "2024-03-18 13:00:00"});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out, QByteArray("Offset:  65536\nTime:    2024-03-18 14:02:00\n"));
+
+        run = Tool({"locate", path, "--at", "2024-03-18 14:05:05"});
+        QCOMPARE(run.status, 1);
+        QCOMPARE(run.err, QByteArray("no recording at or after 2024-03-18 14:05:05; the recording ends at "
+                                     "2024-03-18 14:05:04\n"));
+        run = Tool({"locate", QString::fromStdString(m_files.WriteBytes(std::vector<uint8_t>(70000, 0))), "--at",
+                    "2024-03-18 14:05:05"});
+        QCOMPARE(run.status, 1);
+        QCOMPARE(run.err, QByteArray(" Unknown CD \n"));
+        for (const QStringList& args : {QStringList{"locate", path}, QStringList{"locate", "--at", "2024-03-18 14:00:00"},
+                                        QStringList{"locate", path, "--at", "yesterday"},
+                                        QStringList{"locate", path, "--at", "2024-02-30 14:00:00"}}) {
+            run = Tool(args);
+            QCOMPARE(run.status, 2);
+            QVERIFY(run.err.contains("usage: kvxtool locate FILE --at"));
+        }
+        QVERIFY(Tool({"--help"}).out.contains("locate FILE --at \"YYYY-MM-DD HH:MM:SS\" [--json]"));
+    }
+
     // Forward play that shows no picture before the end of the file cycles in the
     // player; the command-line readers stop at the end and report what they read.
     void framesAndBenchEndAtTheEndOfTheFile()

@@ -39,6 +39,9 @@ const char* HELP =
     "  --cut-last-picture         end the file inside the last picture\n"
     "  --truncate BYTES           cut this many bytes off the end\n"
     "  --gap-before-last BYTES    leave a hole (sparse) of this size before the last record\n"
+    "  --hole-every N:BYTES       leave a hole (sparse) of BYTES after every Nth picture\n"
+    "  --time-shift LIST          INDEX:SECONDS,...: from record INDEX on, stamps move by\n"
+    "                             SECONDS more (a long gap; negative: the clock set back)\n"
     "  --seed N                   seed of the garbage and filler bytes\n";
 
 [[noreturn]] void Fail(const std::string& text)
@@ -148,6 +151,23 @@ int main(int argc, char** argv)
             recipe.m_nGapBeforeLast = uint64_t(Number(value()));
             if (recipe.m_nGapBeforeLast % 512)
                 Fail("--gap-before-last takes a multiple of 512");
+        } else if (a == "--hole-every") {
+            const std::string& v = value();
+            const size_t colon = v.find(':');
+            if (colon == std::string::npos)
+                Fail("--hole-every takes N:BYTES");
+            recipe.m_nHoleEvery = int(Number(v.substr(0, colon)));
+            recipe.m_nHoleBytes = uint64_t(Number(v.substr(colon + 1)));
+            if (recipe.m_nHoleBytes % 512)
+                Fail("--hole-every takes a multiple of 512 bytes");
+        } else if (a == "--time-shift") {
+            std::stringstream stream(value());
+            for (std::string item; std::getline(stream, item, ',');) {
+                const size_t colon = item.find(':');
+                if (colon == std::string::npos)
+                    Fail("--time-shift takes INDEX:SECONDS,...");
+                recipe.m_timeShifts[int(Number(item.substr(0, colon)))] += Number(item.substr(colon + 1));
+            }
         } else if (a == "--seed") {
             recipe.m_nSeed = uint32_t(Number(value()));
         } else if (!a.starts_with("--") && output.empty()) {

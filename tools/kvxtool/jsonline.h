@@ -13,6 +13,8 @@ public:
     CJsonLine& Add(const char* key, int value);
     CJsonLine& Add(const char* key, bool value);
     CJsonLine& AddNull(const char* key);
+    // A nested object.
+    CJsonLine& AddObject(const char* key, const CJsonLine& value) { return AddRaw(key, value.Text()); }
     // A string, or null when `value` is empty.
     CJsonLine& AddOrNull(const char* key, const std::string& value);
 

@@ -3,6 +3,7 @@
 #include "tools/kvxtool/framescommand.h"
 #include "tools/kvxtool/infocommand.h"
 #include "tools/kvxtool/snapshotcommand.h"
+#include "tools/kvxtool/locatecommand.h"
 #include "tools/kvxtool/usage.h"
 
 #include <cstdio>
@@ -24,6 +25,8 @@ int main(int argc, char** argv)
         return RunInfoCommand(args);
     if (command == "frames")
         return RunFramesCommand(args);
+    if (command == "locate")
+        return RunLocateCommand(args);
     if (command == "bench")
         return RunBenchCommand(args);
     if (command == "filter")

@@ -246,7 +246,8 @@ bool CRecordingGenerator::Write(const std::string& path, std::string& error)
         return error = "write failed", false;
 
     for (int i = 0; i < r.m_nRecords; ++i) {
-        const CDateTime time = AddSeconds(r.m_timeStart, int64_t(std::floor(i * r.m_dSecondsPerRecord)));
+        const CDateTime time =
+            AddSeconds(r.m_timeStart, int64_t(std::floor(i * r.m_dSecondsPerRecord)) + r.TimeShiftAt(i));
         const int channel = i % r.m_nChannels;
         if (i == r.m_nRecords - 1 && r.m_nGapBeforeLast && !out.Skip(r.m_nGapBeforeLast))
             return error = "seek failed", false;
@@ -282,6 +283,8 @@ bool CRecordingGenerator::Write(const std::string& path, std::string& error)
             if (!out.WriteSwapped(audioHeader) || !writeAudioBlock())
                 return error = "write failed", false;
         }
+        if (r.m_nHoleEvery && (i + 1) % r.m_nHoleEvery == 0 && i + 1 < r.m_nRecords && !out.Skip(r.m_nHoleBytes))
+            return error = "seek failed", false;
         if (r.m_nGarbageEvery && (i + 1) % r.m_nGarbageEvery == 0 && i + 1 < r.m_nRecords) {
             std::vector<uint8_t> garbage(BLOCK_SIZE);
             for (uint8_t& b : garbage)

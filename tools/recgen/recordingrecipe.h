@@ -34,6 +34,10 @@ struct CRecordingRecipe {
     bool m_bCutLastPicture = false;    // the file ends inside the last picture, before its end marker
     uint64_t m_nTruncateBytes = 0;     // cut this many bytes off the finished file
     uint64_t m_nGapBeforeLast = 0;     // a hole of this many bytes (a multiple of 512) before the last record
+    int m_nHoleEvery = 0;              // a hole (sparse) after every Nth picture record,
+    uint64_t m_nHoleBytes = 0;         // of this many bytes (a multiple of 512)
+    std::map<int, int64_t> m_timeShifts; // from record i on, stamps move by this many seconds more
+                                       // (a long gap, or, negative, a clock set back)
     uint32_t m_nSeed = 1;              // garbage bytes
 
     // A 4-channel recorder with sound in every record.
@@ -47,6 +51,14 @@ struct CRecordingRecipe {
         return r;
     }
 
+    // The seconds that the shifts up to record `index` add to its stamp.
+    int64_t TimeShiftAt(int index) const
+    {
+        int64_t shift = 0;
+        for (auto it = m_timeShifts.begin(); it != m_timeShifts.end() && it->first <= index; ++it)
+            shift += it->second;
+        return shift;
+    }
     int GroupLength() const { return m_nGroupLength < 0 ? m_nChannels : m_nGroupLength; }
     int Width() const { return m_nWidth ? m_nWidth : (m_nChannels == 4 ? 720 : 352); }
     int Height() const { return m_nHeight ? m_nHeight : 240; }

@@ -20,11 +20,11 @@ const std::array<CToolTip, 24> TOOL_TIPS = {{
     {"TTIP_NG_END", "Go to the end of the recording (End)"},
     {"TTIP_NG_FFPLAY", "Fast forward (Shift+Right)"},
     {"TTIP_NG_FPLAY", "Play forward (Right; Space resumes after a pause)"},
-    {"TTIP_NG_PAUSE", "Pause (Space)"},
+    {"TTIP_NG_PAUSE", "Pause (Space). Paused: . and , step one picture, Shift+. and Shift+, one moment"},
     {"TTIP_NG_BPLAY", "Play backward (Left)"},
     {"TTIP_NG_RWPLAY", "Fast backward (Shift+Left)"},
     {"TTIP_NG_START", "Go to the start of the recording (Home)"},
-    {"TTIP_CH", "Enlarge this camera; double-click the picture to go back"},
+    {"TTIP_CH", "Enlarge this camera; on the picture: wheel zooms, double-click goes back"},
     {"TTIP_NAVIGATION_STATE", "Play state: the lit lamp shows what playback is doing"},
     {"TTIP_NULL", ""},
 }};

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "recording/recordinglocator.h"
+
+#include <QDialog>
+#include <QTimer>
+
+#include <functional>
+
+class QLineEdit;
+class QLabel;
+
+// Go to a date and time: one field with the date and the time to the second
+// ("2024-03-18 14:01:07"), kept within the recording's start and end. While the user edits it the moment is looked up,
+// and a moment that falls between two records says so ("no recording between 14:02:10
+// and 14:05:00; showing 14:05:00"). OK closes the dialog once the moment is found;
+// Result() then names the record to show.
+class CGoToDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    using Locate = std::function<CLocateResult(const CDateTime&)>;
+
+    CGoToDialog(QWidget* parent, const CDateTime& shown, const CDateTime& start, const CDateTime& end, Locate locate);
+
+    CDateTime Moment() const;
+    void SetMoment(const CDateTime& moment);
+    // The line under the field: empty, or what the moment falls into.
+    QString Note() const;
+    const CLocateResult& Result() const { return m_result; }
+
+    void accept() override;
+
+private:
+    void LookUp();
+
+    const CDateTime m_start, m_end;
+    Locate m_locate;
+    QLineEdit* m_edit = nullptr;
+    QLabel* m_note = nullptr;
+    QTimer m_timerLookUp; // looks up once the user stops typing
+    CLocateResult m_result;
+    bool m_bResultCurrent = false;
+};

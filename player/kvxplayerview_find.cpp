@@ -1,0 +1,182 @@
+// Finding a moment: going to a date and time, stepping picture by picture while paused,
+// the date-time under the slider, and the digital zoom of the enlarged picture. The
+// work is done by the locator, the go-to dialog, the slider tip and the tile zoom;
+// here they are wired to the window.
+
+#include "player/kvxplayerview.h"
+
+#include "playback/playstate.h"
+#include "player/gotodialog.h"
+#include "player/slidertimetip.h"
+#include "skin/skinbutton.h"
+#include "skin/skinslider.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QToolButton>
+#include <QWheelEvent>
+
+#include <cmath>
+
+namespace {
+
+constexpr double WHEEL_NOTCH = 120.0;
+
+} // namespace
+
+void CKVXPlayerView::CreateFindControls()
+{
+    m_pSliderTip = new CSliderTimeTip(m_slider);
+    // The play-time text takes a click: an invisible button over it.
+    m_btnPlayTime = new QToolButton(this);
+    m_btnPlayTime->setStyleSheet("QToolButton { border: none; background: transparent; }");
+    m_btnPlayTime->setFocusPolicy(Qt::NoFocus);
+    m_btnPlayTime->setCursor(Qt::PointingHandCursor);
+    m_btnPlayTime->hide();
+    connect(m_btnPlayTime, &QToolButton::clicked, this, &CKVXPlayerView::OnGoTo);
+}
+
+void CKVXPlayerView::PlaceFindControls()
+{
+    m_btnPlayTime->setGeometry(m_rcPlayTime);
+    m_btnPlayTime->setToolTip("Go to a date and time (Ctrl+G)");
+    m_btnPlayTime->raise();
+    m_btnPlayTime->show();
+}
+
+// Every opened recording gets a locator of its own, reading through its own file.
+void CKVXPlayerView::OpenLocator()
+{
+    m_pSliderTip->SetRecording(nullptr, 0);
+    m_pLocator.reset();
+    if (m_strFilePath.isEmpty())
+        return;
+    auto locator = std::make_unique<CRecordingLocator>(m_recording);
+    if (locator->Open(m_strFilePath.toStdString()))
+        m_pLocator = std::move(locator);
+    m_pSliderTip->SetRecording(m_pLocator.get(), m_recording.m_nFileLength);
+}
+
+CDateTime CKVXPlayerView::ShownTime() const
+{
+    const std::optional<CFrameTime> t = m_router.ShownFrameTime();
+    if (!t)
+        return m_recording.m_timeStart;
+    return CDateTime(t->m_wYear, t->m_byMonth, t->m_byDay, t->m_byHour, t->m_byMinute, t->m_bySecond);
+}
+
+void CKVXPlayerView::OnGoTo()
+{
+    if (!m_pLocator)
+        return;
+    CGoToDialog dialog(this, ShownTime(), m_recording.m_timeStart, m_recording.m_timeEnd,
+                       [this](const CDateTime& moment) { return m_pLocator->Locate(moment); });
+    if (dialog.exec() == QDialog::Accepted)
+        ShowRecordAt(dialog.Result().m_record.m_nOffset);
+}
+
+// The engine jumps to the record's header, shows one group from there and pauses; the
+// buttons read as after a seek.
+void CKVXPlayerView::ShowRecordAt(uint64_t offset)
+{
+    m_nTargetOffset = offset;
+    m_nPlayState = PS_LOCATE;
+    EnableNavButtons(true);
+    m_btnPause->EnableButton(false);
+    if (m_bBackupOpen)
+        m_btnBackup->SetImage(SKIN_IMG_NORMAL);
+    update();
+}
+
+// While paused only: one record, or a whole group, forward or back.
+void CKVXPlayerView::OnFrameStep(bool forward, bool group)
+{
+    if (m_strFilePath.isEmpty() || m_nPlayState != PS_PAUSE)
+        return;
+    m_nStepRecords = group ? 0 : 1;
+    m_nPlayState = forward ? PS_STEP_FORWARD : PS_STEP_BACKWARD;
+    EnableNavButtons(true);
+    m_btnPause->EnableButton(false);
+}
+
+bool CKVXPlayerView::HandleFindKey(const QKeyEvent& event)
+{
+    const bool control = event.modifiers() & Qt::ControlModifier;
+    const bool shift = event.modifiers() & Qt::ShiftModifier;
+    const QPointF centre = QRectF(TileRect(m_router.CurChannel())).center();
+    switch (event.key()) {
+    case Qt::Key_G:
+        if (control)
+            OnGoTo();
+        return control;
+    case Qt::Key_Period: OnFrameStep(true, shift); return true;
+    case Qt::Key_Greater: OnFrameStep(true, true); return true; // Shift+. on most layouts
+    case Qt::Key_Comma: OnFrameStep(false, shift); return true;
+    case Qt::Key_Less: OnFrameStep(false, true); return true;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        return control && ZoomTile(CTileZoom::STEP, centre);
+    case Qt::Key_Minus:
+        return control && ZoomTile(1 / CTileZoom::STEP, centre);
+    case Qt::Key_0:
+        return control && ZoomTile(0, centre);
+    default:
+        return false;
+    }
+}
+
+// Zooms the enlarged picture by `factor` around the window point `at`; a factor of 0
+// goes back to 1x. Only the one-tile layout zooms.
+bool CKVXPlayerView::ZoomTile(double factor, QPointF at)
+{
+    if (m_strFilePath.isEmpty() || m_router.Grid() != 1)
+        return false;
+    const QRect tile = TileRect(m_router.CurChannel());
+    CTileZoom zoom = m_router.Zoom();
+    zoom.ZoomAt(zoom.Factor() * factor, at - QPointF(tile.topLeft()), tile.size());
+    SetTileZoom(zoom);
+    return true;
+}
+
+void CKVXPlayerView::SetTileZoom(const CTileZoom& zoom)
+{
+    if (zoom == m_router.Zoom())
+        return;
+    m_router.SetZoom(zoom);
+    update(m_rcVideo);
+}
+
+void CKVXPlayerView::wheelEvent(QWheelEvent* event)
+{
+    const QPointF at = event->position();
+    if (!TileRect(m_router.CurChannel()).contains(at.toPoint())
+        || !ZoomTile(std::pow(CTileZoom::STEP, event->angleDelta().y() / WHEEL_NOTCH), at))
+        QWidget::wheelEvent(event);
+}
+
+// Dragging with the right button moves the zoomed picture under the pointer.
+bool CKVXPlayerView::StartPan(const QMouseEvent& event)
+{
+    if (event.button() != Qt::RightButton || m_router.Grid() != 1 || !m_router.Zoom().IsZoomed()
+        || !TileRect(m_router.CurChannel()).contains(event.position().toPoint()))
+        return false;
+    m_bPanning = true;
+    m_ptPanFrom = event.position();
+    return true;
+}
+
+void CKVXPlayerView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_bPanning)
+        return;
+    CTileZoom zoom = m_router.Zoom();
+    zoom.Pan(event->position() - m_ptPanFrom, TileRect(m_router.CurChannel()).size());
+    m_ptPanFrom = event->position();
+    SetTileZoom(zoom);
+}
+
+void CKVXPlayerView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::RightButton)
+        m_bPanning = false;
+}
