@@ -1,6 +1,7 @@
 #include "app/kvxplayerapp.h"
 
 #include "app/mainframe.h"
+#include "player/kvxplayerview.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -34,10 +35,10 @@ bool CKVXPlayerApp::InitInstance(const QStringList& arguments)
     m_pMainFrame = std::make_unique<CMainFrame>();
     if (!m_pMainFrame->PreCreateWindow())
         return false;
-    const QString commandLine = CommandLineText(arguments);
-    m_pMainFrame->CreateView(commandLine);
-    if (!QString(commandLine).remove('"').isEmpty())
-        AddToRecentFileList(QFileInfo(QString(commandLine).remove('"')).absoluteFilePath());
+    m_pMainFrame->CreateView(CommandLineText(arguments));
+    const QString opened = m_pMainFrame->View()->FilePath();
+    if (!opened.isEmpty())
+        AddToRecentFileList(QFileInfo(opened).absoluteFilePath());
     m_pMainFrame->show();
     return true;
 }

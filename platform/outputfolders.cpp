@@ -6,6 +6,8 @@
 
 namespace {
 
+std::optional<bool> g_writableForTest;
+
 QString WithSlash(QString folder)
 {
     if (!folder.endsWith('/'))
@@ -47,8 +49,15 @@ bool COutputFolders::Ensure(const QString& folder)
     return QDir().mkpath(folder);
 }
 
+void COutputFolders::SetWritableForTest(std::optional<bool> writable)
+{
+    g_writableForTest = writable;
+}
+
 bool COutputFolders::IsWritable(const QString& folder)
 {
+    if (g_writableForTest)
+        return *g_writableForTest;
     QTemporaryFile probe(WithSlash(folder) + ".kvxplayer-write-test-XXXXXX");
     return probe.open();
 }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // Where the player writes: exports, stills and its one option that it remembers.
 // A program folder the user can write to (a build, a copy on a USB stick) keeps them
 // inside it, as the player always did: avi/, Backup/ and res.ini itself. An installed
@@ -29,6 +31,9 @@ public:
     // Whether a file can be created in `folder` (tried, not guessed from permissions:
     // they say nothing on a read-only medium and everything for the superuser).
     static bool IsWritable(const QString& folder);
+    // Makes IsWritable answer `writable` for every folder, or try again when empty: a
+    // read-only medium is what a test running as the superuser cannot make.
+    static void SetWritableForTest(std::optional<bool> writable);
 
 private:
     bool m_bInProgramFolder;

@@ -3,6 +3,7 @@
 #include "app/mainframe.h"
 #include "platform/messagebox.h"
 #include "platform/nativefilename.h"
+#include "platform/outputfolders.h"
 #include "playback/playstate.h"
 #include "player/audiocheckbox.h"
 #include "platform/waveout.h"
@@ -13,8 +14,11 @@
 #include "snapshot/imageeditdlg.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QThread>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -37,6 +41,7 @@ CKVXPlayerView::CKVXPlayerView(CMainFrame* frame) : QWidget(frame), m_pFrame(fra
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus); // the keyboard shortcuts
+    setAcceptDrops(true);            // a recording dragged from the file manager
     CreateControls();
     connect(&m_timerClock, &QTimer::timeout, this, &CKVXPlayerView::OnClockTimer);
 }
@@ -129,13 +134,22 @@ void CKVXPlayerView::OnInitialUpdate(const QString& commandLine)
     SetGrid(m_nStartGrid);
     m_nModeCmd = ctl::MODE16;
 
-    // The shell hands over a path with spaces in quotes; the quotes are no part of it.
-    m_strFilePath = QString(commandLine).remove('"');
+    m_strFilePath = RecordingPathFromCommandLine(commandLine);
     if (m_strFilePath.isEmpty()) {
         EnableNavButtons(false);
         return;
     }
     OpenRecording();
+}
+
+// The desktop hands over the file's name as it is, quotes and all; a command typed
+// by hand may put a path with spaces in quotes, which are then no part of it.
+QString CKVXPlayerView::RecordingPathFromCommandLine(const QString& commandLine)
+{
+    struct stat st {};
+    if (commandLine.contains('"') && ::stat(CNativeFileName::Encode(commandLine).constData(), &st) == 0)
+        return commandLine;
+    return QString(commandLine).remove('"');
 }
 
 void CKVXPlayerView::InitViewMembers()
@@ -165,9 +179,12 @@ void CKVXPlayerView::InitViewMembers()
 
     // The output folders; one that exists already is fine, and a failure shows where
     // an export or a snapshot is written.
-    QDir folder(m_strAppFolder);
-    folder.mkdir("Backup");
-    folder.mkdir("avi");
+    const COutputFolders output(m_strAppFolder);
+    m_strOptionsPath = output.OptionsPath();
+    if (output.IsInProgramFolder()) {
+        COutputFolders::Ensure(output.BackupFolder());
+        COutputFolders::Ensure(output.AviFolder());
+    }
 
     m_recording.m_timeStart = CDateTime();
     m_recording.m_timeEnd = CDateTime();
@@ -198,7 +215,8 @@ void CKVXPlayerView::LoadMainBitmaps()
 void CKVXPlayerView::LoadOptions()
 {
     const CProfileFile& ini = m_skin->Profile();
-    m_bPal = ini.GetInt("INFO", "PAL", 0) != 0;
+    // An installed player remembers the layout per user, in preference to res.ini's.
+    m_bPal = CProfileFile(m_strOptionsPath.toStdString()).GetInt("INFO", "PAL", ini.GetInt("INFO", "PAL", 0)) != 0;
     m_bAudioFilter = ini.GetInt("INFO", "FILTER", 0) != 0;
     m_bToolTipOn = ini.GetInt("INFO", "TOOLTIP_ON", 0) != 0;
     m_router.SetAudioFilter(m_bAudioFilter);
@@ -213,8 +231,10 @@ void CKVXPlayerView::LoadOptions()
 
 void CKVXPlayerView::SaveOptions()
 {
-    if (m_skin)
-        m_skin->Profile().WriteString("INFO", "PAL", std::to_string(int(m_bPal)));
+    if (!m_skin)
+        return;
+    QDir().mkpath(QFileInfo(m_strOptionsPath).absolutePath());
+    CProfileFile(m_strOptionsPath.toStdString()).WriteString("INFO", "PAL", std::to_string(int(m_bPal)));
 }
 
 void CKVXPlayerView::LoadToolTips()

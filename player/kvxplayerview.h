@@ -34,6 +34,7 @@ class CAudioCheckBox;
 class CImageEditDlg;
 class CSliderTimeTip;
 class QLabel;
+class QMimeData;
 class QToolButton;
 
 // The one window the user works with: it shows the recording's channels in tiles,
@@ -112,6 +113,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
@@ -168,7 +171,10 @@ private:
     void OnSpeed(int id);
     void OnDelay(int id);
     void OnAudio(int id);
+    static QString RecordingPathFromCommandLine(const QString& commandLine);
     void OnOpenFile();
+    void OpenFile(const QString& path);
+    bool IsDroppableFile(const QMimeData* data) const;
     void OnExit();
     void OnClockTimer();
     void OnEdit();
@@ -216,6 +222,8 @@ private:
     QString m_strFilePath;
     QString m_strAppFolder;
     QString m_strIniPath;
+    QString m_strOptionsPath; // where PAL is remembered: res.ini, or a per-user copy
+                              // when the program folder cannot be written
     std::array<QString, 24> m_strToolTip;
 
     // Controls, owned by the view as their parent.

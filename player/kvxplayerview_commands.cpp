@@ -6,6 +6,7 @@
 #include "app/aboutdialog.h"
 #include "app/kvxplayerapp.h"
 #include "app/mainframe.h"
+#include "platform/nativefilename.h"
 #include "platform/opendialog.h"
 #include "playback/playstate.h"
 #include "player/audiocheckbox.h"
@@ -14,8 +15,10 @@
 #include "skin/skinslider.h"
 
 #include <QFileInfo>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QWindow>
 
@@ -214,8 +217,13 @@ void CKVXPlayerView::OnOpenFile()
     const QStringList recent = CKVXPlayerApp::RecentFiles();
     const QString folder = recent.isEmpty() ? QString() : QFileInfo(recent.front()).absolutePath();
     const QString path = COpenDialog::GetOpenFileName(this, folder);
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        OpenFile(path);
+}
+
+// A recording picked in the open dialog or dropped on the window.
+void CKVXPlayerView::OpenFile(const QString& path)
+{
     m_strFilePath = path;
     StopPlayThread();
     ResetPlayback();
@@ -227,6 +235,31 @@ void CKVXPlayerView::OnOpenFile()
     m_router.SetGrid(0);
     OnMode(ctl::MODE16);
     update();
+}
+
+// A file dragged from the file manager opens as if picked in the open dialog, while
+// the open button could open one.
+bool CKVXPlayerView::IsDroppableFile(const QMimeData* data) const
+{
+    return m_btnOpen->isEnabled() && data && data->hasUrls() && data->urls().size() == 1 &&
+           data->urls().front().isLocalFile();
+}
+
+void CKVXPlayerView::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (IsDroppableFile(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void CKVXPlayerView::dropEvent(QDropEvent* event)
+{
+    if (!IsDroppableFile(event->mimeData()))
+        return;
+    event->acceptProposedAction();
+    // The URL carries the name's bytes percent-encoded, and they need not be UTF-8.
+    const QUrl url = event->mimeData()->urls().front();
+    const QByteArray path = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    OpenFile(CNativeFileName::Decode(path));
 }
 
 void CKVXPlayerView::OnExit()
