@@ -16,7 +16,7 @@ void CSmoothScaler::MakeTaps(std::vector<CTap>& taps, int from, int to)
 }
 
 void CSmoothScaler::Scale(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcStride, uint8_t* dst,
-                          int dstWidth, int dstHeight, ptrdiff_t dstStride, int bytesPerPixel)
+                          int dstWidth, int dstHeight, ptrdiff_t dstStride, int bytesPerPixel, bool opaqueQuads)
 {
     if (srcWidth <= 0 || srcHeight <= 0 || dstWidth <= 0 || dstHeight <= 0)
         return;
@@ -30,24 +30,38 @@ void CSmoothScaler::Scale(const uint8_t* src, int srcWidth, int srcHeight, ptrdi
         m_nFromHeight = srcHeight;
         m_nToHeight = dstHeight;
     }
-    const int bpp = bytesPerPixel;
-    for (int y = 0; y < dstHeight; ++y) {
-        const CTap& ty = m_yTaps[size_t(y)];
+    // One loop per pixel size, so that the compiler unrolls the bytes of a pixel.
+    if (bytesPerPixel == 4)
+        ScaleRows<4, 4>(src, srcStride, dst, dstStride);
+    else if (opaqueQuads)
+        ScaleRows<3, 4>(src, srcStride, dst, dstStride);
+    else
+        ScaleRows<3, 3>(src, srcStride, dst, dstStride);
+}
+
+template <int SrcBpp, int DstBpp>
+void CSmoothScaler::ScaleRows(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride) const
+{
+    for (size_t y = 0; y < m_yTaps.size(); ++y) {
+        const CTap& ty = m_yTaps[y];
         const uint8_t* upper = src + ty.m_nIndex * srcStride;
         const uint8_t* lower = src + ty.m_nNext * srcStride;
         const int wy = ty.m_nWeight;
-        uint8_t* out = dst + y * dstStride;
+        uint8_t* out = dst + ptrdiff_t(y) * dstStride;
         for (const CTap& tx : m_xTaps) {
-            const uint8_t* a = upper + tx.m_nIndex * bpp;
-            const uint8_t* b = upper + tx.m_nNext * bpp;
-            const uint8_t* c = lower + tx.m_nIndex * bpp;
-            const uint8_t* d = lower + tx.m_nNext * bpp;
+            const uint8_t* a = upper + tx.m_nIndex * SrcBpp;
+            const uint8_t* b = upper + tx.m_nNext * SrcBpp;
+            const uint8_t* c = lower + tx.m_nIndex * SrcBpp;
+            const uint8_t* d = lower + tx.m_nNext * SrcBpp;
             const int wx = tx.m_nWeight;
-            for (int k = 0; k < bpp; ++k) {
+            for (int k = 0; k < SrcBpp; ++k) {
                 const int top = a[k] * (256 - wx) + b[k] * wx;
                 const int bottom = c[k] * (256 - wx) + d[k] * wx;
-                *out++ = uint8_t((top * (256 - wy) + bottom * wy + 32768) >> 16);
+                out[k] = uint8_t((top * (256 - wy) + bottom * wy + 32768) >> 16);
             }
+            if constexpr (DstBpp > SrcBpp)
+                out[SrcBpp] = 0xFF;
+            out += DstBpp;
         }
     }
 }
