@@ -37,8 +37,8 @@ printf 'kvxtool export: %d frames in %.2f s: %.1f frames/s, peak memory %.1f MiB
 # The recorder's channels come in turn, so the camera's pictures are every 16th,
 # from the first one whose bar code names it.
 "$bin/kvxtool" bench "$recording" --mjpeg "$work/pictures.mjpeg" > /dev/null
-nth=$("$bin/kvxtool" frames "$recording" --json | head -32 | grep -o '"channel":[0-9]*' \
-      | awk -F: -v ch=$((camera - 1)) '$2 == ch { print NR - 1; exit }')
+"$bin/kvxtool" frames "$recording" --json > "$work/frames.json"
+nth=$(grep -o '"channel":[0-9]*' "$work/frames.json" | awk -F: -v ch=$((camera - 1)) '$2 == ch && !found { print NR - 1; found = 1 }')
 geometry=$(ffprobe -v error -f mjpeg -i "$work/pictures.mjpeg" -show_entries stream=width,height -of csv=p=0)
 width=${geometry%,*}
 height=${geometry#*,}
@@ -56,7 +56,7 @@ printf 'ffmpeg:         %d frames in %.2f s: %.1f frames/s\n' "$ff_frames" "$ff_
 printf 'ours / ffmpeg:  %.2f x\n' "$(echo "$our_rate / $ff_rate" | bc -l)"
 
 # Memory against length: the same recorder over a recording four times as long.
-records=$("$bin/kvxtool" frames "$recording" --json | wc -l)
+records=$(wc -l < "$work/frames.json")
 "$bin/kvxgen" --channels 16 --records $((records * 4)) --seconds-per-record 0.016 \
   --start "2024-03-18 14:00:00" "$work/long.kvx" > /dev/null
 read -r long_frames long_seconds long_rss < <(ours "$work/long" "$work/long.kvx")

@@ -35,7 +35,10 @@ private:
         int m_nWeight; // of m_nNext, in 1/256
     };
     static void MakeTaps(std::vector<CTap>& taps, int from, int to);
+    // One source row stretched to the output width, as sums of 256ths.
+    void StretchRow(const uint8_t* row, uint16_t* out, int bytesPerPixel) const;
 
     int m_nFromWidth = 0, m_nToWidth = 0, m_nFromHeight = 0, m_nToHeight = 0;
     std::vector<CTap> m_xTaps, m_yTaps;
+    std::vector<uint16_t> m_upperRow, m_lowerRow; // the two stretched rows an output row blends
 };
