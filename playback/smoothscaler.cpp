@@ -60,15 +60,28 @@ void CSmoothScaler::Scale(const uint8_t* src, int srcWidth, int srcHeight, ptrdi
     }
 }
 
-void CSmoothScaler::StretchRow(const uint8_t* row, uint16_t* out, int bytesPerPixel) const
+namespace {
+
+// The pixel size fixed at compile time, so that the bytes of a pixel are unrolled.
+template <int BPP> void StretchPixels(const std::vector<CSmoothScaler::CTap>& taps, const uint8_t* row, uint16_t* out)
 {
-    for (const CTap& tx : m_xTaps) {
-        const uint8_t* a = row + tx.m_nIndex * bytesPerPixel;
-        const uint8_t* b = row + tx.m_nNext * bytesPerPixel;
+    for (const CSmoothScaler::CTap& tx : taps) {
+        const uint8_t* a = row + tx.m_nIndex * BPP;
+        const uint8_t* b = row + tx.m_nNext * BPP;
         const int wx = tx.m_nWeight;
-        for (int k = 0; k < bytesPerPixel; ++k)
+        for (int k = 0; k < BPP; ++k)
             *out++ = uint16_t(a[k] * (256 - wx) + b[k] * wx);
     }
+}
+
+} // namespace
+
+void CSmoothScaler::StretchRow(const uint8_t* row, uint16_t* out, int bytesPerPixel) const
+{
+    if (bytesPerPixel == 3)
+        StretchPixels<3>(m_xTaps, row, out);
+    else
+        StretchPixels<4>(m_xTaps, row, out);
 }
 
 QImage CSmoothScaler::Scale(const QImage& image, const QRect& source, QSize size)

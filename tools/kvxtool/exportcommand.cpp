@@ -11,7 +11,9 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <charconv>
+#include <thread>
 #include <cstdio>
 #include <unistd.h>
 
@@ -19,6 +21,7 @@ namespace {
 
 constexpr auto PROGRESS_PERIOD = std::chrono::milliseconds(200);
 constexpr int PROGRESS_BAR_WIDTH = 30;
+constexpr unsigned MAX_DECODING_THREADS = 4;
 
 bool ParseInt(const std::string& text, int& value)
 {
@@ -80,8 +83,12 @@ int CExportCommand::Run()
     m_recorder.emplace(OutputFolder());
     m_bProgress = ::isatty(STDERR_FILENO) == 1;
     m_tStart = m_tShown = std::chrono::steady_clock::now();
+    const int threads = int(std::clamp(std::thread::hardware_concurrency(), 1u, MAX_DECODING_THREADS));
+    m_decoders = std::make_unique<COrderedDecoder>(m_facts.m_nChannelCount, threads,
+                                                   [this](const COrderedDecoder::CDecoded& d) { OnPicture(d); });
     const bool readOk = m_reader.Run(m_options.m_strRecording, m_facts,
                                      [this](const CForwardReader::CFrame& f) { OnRecord(f); });
+    m_decoders.reset(); // every picture read is handled
     return Finish(readOk);
 }
 
@@ -97,39 +104,41 @@ QString CExportCommand::OutputFolder() const
 void CExportCommand::OnRecord(const CForwardReader::CFrame& f)
 {
     m_timeLast = FrameTimeOf(f.record.m_header);
-    if (!m_bStarted && !StartExport(m_timeLast)) {
+    if ((!m_bStarted && !StartExport(m_timeLast)) || m_bWriteFailed) {
         m_reader.Stop();
         return;
     }
     ShowProgress(f.record.m_nHeaderOffset, false);
-    if (f.audioMode == kvx::AUDIO_MODE_ONLY)
-        return;
-    const uint8_t d = m_decoder.DecodeJpegFrame(f.picture, f.pictureLength, m_facts.m_nChannelCount);
-    if (d == CDibPicture::NO_CHANNEL || !m_decoder.m_pBits)
-        return;
-    if (!m_bPal)
-        m_bPal = m_decoder.m_bih.bmiHeader.biHeight > 240;
-    if (d == m_options.m_nChannel - 1)
-        ExportPicture(d, f);
+    if (f.audioMode != kvx::AUDIO_MODE_ONLY)
+        m_decoders->Push(f.picture, f.pictureLength, m_timeLast);
 }
 
-void CExportCommand::ExportPicture(uint8_t channel, const CForwardReader::CFrame& f)
+// The first picture decides the video standard of the crop, as the player's first frame does.
+void CExportCommand::OnPicture(const COrderedDecoder::CDecoded& d)
+{
+    if (d.channel == CDibPicture::NO_CHANNEL || !d.picture.m_pBits)
+        return;
+    if (!m_bPal)
+        m_bPal = d.picture.m_bih.bmiHeader.biHeight > 240;
+    if (d.channel == m_options.m_nChannel - 1 && !m_bWriteFailed)
+        ExportPicture(d);
+}
+
+void CExportCommand::ExportPicture(const COrderedDecoder::CDecoded& d)
 {
     CBackupFrame frame;
-    frame.m_nChannel = channel;
+    frame.m_nChannel = d.channel;
     frame.m_nWidth = m_options.m_nWidth;
     frame.m_nHeight = m_options.m_nHeight;
     frame.m_nFontHeight = CBackupRecorder::FontHeightFor(frame.m_nWidth);
-    frame.m_time = FrameTimeOf(f.record.m_header);
-    frame.m_pHeader = &m_decoder.m_bih.bmiHeader;
-    frame.m_pBits = m_decoder.m_pBits.get();
-    frame.m_bMarkAbsent = m_decoder.m_bMarkAbsent != 0;
+    frame.m_time = d.time;
+    frame.m_pHeader = &d.picture.m_bih.bmiHeader;
+    frame.m_pBits = d.picture.m_pBits.get();
+    frame.m_bMarkAbsent = d.picture.m_bMarkAbsent != 0;
     frame.m_bPal = m_bPal.value_or(false);
     frame.m_nChannelCount = m_facts.m_nChannelCount;
-    if (m_recorder->WriteBackupFrame(frame) == CBackupRecorder::EFrame::Failed) {
-        m_bFailed = true;
-        m_reader.Stop();
-    }
+    if (m_recorder->WriteBackupFrame(frame) == CBackupRecorder::EFrame::Failed)
+        m_bWriteFailed = true;
 }
 
 bool CExportCommand::StartExport(const CFrameTime& start)
@@ -144,7 +153,7 @@ bool CExportCommand::StartExport(const CFrameTime& start)
     if (m_recorder->StartBackup(setting, start))
         return true;
     std::fprintf(stderr, "kvxtool: %s\n", qPrintable(m_recorder->ErrorText()));
-    m_bFailed = true;
+    m_bCreateFailed = true;
     return false;
 }
 
@@ -152,9 +161,7 @@ bool CExportCommand::StartExport(const CFrameTime& start)
 // sums, as in the player, and the reason is said.
 int CExportCommand::Finish(bool readOk)
 {
-    if (!m_bStarted && !StartExport(m_timeLast))
-        return EXIT_PROBE_FAILED; // not even an empty export could be made
-    if (m_bFailed && !m_recorder->IsExporting())
+    if ((!m_bStarted && !StartExport(m_timeLast)) || m_bCreateFailed)
         return EXIT_PROBE_FAILED; // it could not be created: the reason is said
     ShowProgress(m_facts.m_nFileLength, true);
     const QString failure = m_recorder->FailureText();

@@ -4,8 +4,11 @@
 #include "playback/dibpicture.h"
 #include "recording/recordingprobe.h"
 #include "tools/kvxtool/forwardreader.h"
+#include "tools/kvxtool/ordereddecoder.h"
 
+#include <atomic>
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,9 +17,10 @@
 // made by the player's own recorder from the pictures forward play delivers, from
 // the first record to where forward play stops.
 //
-// The run is split into its steps (parse, probe, each delivered record, finish) so
-// that narrower selections of records or several channels can be built on it.
-// One thread.
+// The run is split into its steps (parse, probe, each delivered record, each decoded
+// picture, finish) so that narrower selections of records or several channels can be
+// built on it. The records are read on the calling thread; the pictures are decoded
+// on both cores and handled in their order, one at a time (COrderedDecoder).
 class CExportCommand {
 public:
     struct COptions {
@@ -38,10 +42,12 @@ public:
     int Run();
 
 protected:
-    // Every record forward play delivers.
+    // Every record forward play delivers; reading thread.
     virtual void OnRecord(const CForwardReader::CFrame& f);
-    // The picture just decoded from a record, of channel `channel` (from 0).
-    void ExportPicture(uint8_t channel, const CForwardReader::CFrame& f);
+    // Every picture, decoded, in delivery order; a decoding thread.
+    virtual void OnPicture(const COrderedDecoder::CDecoded& d);
+    // One picture of the exported channel into the AVI.
+    void ExportPicture(const COrderedDecoder::CDecoded& d);
 
     const COptions m_options;
     CRecordingFacts m_facts;
@@ -55,11 +61,12 @@ private:
     QString OutputFolder() const;
 
     std::optional<CBackupRecorder> m_recorder;
-    CDibPicture m_decoder;
-    std::optional<bool> m_bPal;  // decided by the first picture delivered
+    std::unique_ptr<COrderedDecoder> m_decoders;
+    std::optional<bool> m_bPal;  // decided by the first picture delivered; decoding threads
     CFrameTime m_timeLast;       // of the last record delivered
     bool m_bStarted = false;
-    bool m_bFailed = false;      // the export could not be created or written
+    bool m_bCreateFailed = false;             // the export could not be created
+    std::atomic<bool> m_bWriteFailed{false};  // a frame could not be written
     bool m_bProgress = false;
     std::chrono::steady_clock::time_point m_tStart, m_tShown;
 };
