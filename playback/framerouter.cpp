@@ -169,7 +169,7 @@ uint8_t CFrameRouter::OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictu
     }
     const uint8_t d = m_decoder.DecodeJpegFrame(picture, pictureLength, m_nChannelCount);
     if (d < 16) {
-        const uint8_t stored = StorePicture(d, firstFrame);
+        const uint8_t stored = StorePicture(d, firstFrame, current.m_header);
         ExportPicture(d, current.m_header);
         if (stored == CDibPicture::NO_CHANNEL)
             return CDibPicture::NO_CHANNEL;
@@ -182,7 +182,7 @@ uint8_t CFrameRouter::OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictu
 // Keeps the decoded picture as its channel's newest; the first picture of a playback
 // thread also decides the video standard. A picture that arrives while its channel's
 // tile is being drawn is dropped.
-uint8_t CFrameRouter::StorePicture(uint8_t channel, bool firstFrame)
+uint8_t CFrameRouter::StorePicture(uint8_t channel, bool firstFrame, const CRecordHeader& h)
 {
     if (!m_decoder.m_pBits)
         return channel;
@@ -209,8 +209,21 @@ uint8_t CFrameRouter::StorePicture(uint8_t channel, bool firstFrame)
     c.m_pChannelBits = c.m_pChannelPic->m_pBits.get();
     c.m_bihChannel = m_decoder.m_bih;
     c.m_byMarkAbsent = m_decoder.m_bMarkAbsent;
+    c.m_timePicture = {h.m_wYear, h.m_byMonth, h.m_byDay, h.m_byHour, h.m_byMinute, h.m_bySecond};
     m_wPictureMask |= uint16_t(1u << channel);
     return channel;
+}
+
+bool CFrameRouter::UseChannelPicture(int channel, const std::function<void(const CTilePicture&, const CFrameTime&)>& use)
+{
+    if (channel < 0 || channel >= 16)
+        return false;
+    CChannel& c = m_channels[size_t(channel)];
+    std::lock_guard drawing(c.m_bDrawing);
+    if (!c.m_pChannelBits)
+        return false;
+    use({&c.m_bihChannel.bmiHeader, c.m_pChannelBits, c.m_byMarkAbsent != 0, m_bPal, m_nChannelCount}, c.m_timePicture);
+    return true;
 }
 
 // The export takes every picture of its channel, also one whose tile is being drawn

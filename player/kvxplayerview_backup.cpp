@@ -64,8 +64,16 @@ void CKVXPlayerView::StartBackup()
         CMessageBox::Show(this, APP_TITLE, "ERROR : CreateAVIFile.");
         return;
     }
-    if (m_nPlayState == PS_PAUSE)
+    if (m_nPlayState == PS_PAUSE) {
+        // The export begins with the camera's picture the paused window shows, then
+        // plays on: started right after opening, it holds every picture forward play
+        // delivers, as kvxtool's export does.
+        const int channel = m_backupSetting.m_byChannel;
+        m_router.UseChannelPicture(channel, [&](const CTilePicture& picture, const CFrameTime& time) {
+            ExportPicture(channel, picture, time);
+        });
         m_nPlayState = PS_FPLAY;
+    }
 }
 
 void CKVXPlayerView::StopBackup()
@@ -86,7 +94,8 @@ QString CKVXPlayerView::BackupProgressText() const
         .arg(frames == 1 ? "" : "s");
 }
 
-// Playback thread: every picture routed while the backup window is open.
+// Playback thread: every picture routed while the backup window is open; and the
+// window thread for the picture an export starts with.
 void CKVXPlayerView::ExportPicture(int channel, const CTilePicture& picture, const CFrameTime& time)
 {
     const std::optional<BACKUPSETTING> setting = m_pBackupRecorder->Setting();
