@@ -121,6 +121,8 @@ void CKVXPlayerView::ExportPicture(int channel, const CTilePicture& picture, con
 void CKVXPlayerView::OnBackupWriteFailed()
 {
     const QString failure = m_pBackupRecorder->FailureText();
+    if (failure.isEmpty())
+        return; // another export has begun since
     if (m_pBackupDlg)
         m_pBackupDlg->OnStop();
     CMessageBox::Show(this, APP_TITLE, failure);
