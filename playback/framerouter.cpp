@@ -121,6 +121,12 @@ void CFrameRouter::PaintVideo(QPainter& painter) const
     painter.drawImage(m_ptVideo, m_videoPicture);
 }
 
+CFrameTime CFrameRouter::FrameTime() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_timeFrame;
+}
+
 std::optional<CFrameTime> CFrameRouter::ShownFrameTime() const
 {
     std::lock_guard lock(m_mutex);
@@ -163,8 +169,12 @@ uint8_t CFrameRouter::OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictu
         return m_nLastChannel;
     }
     const uint8_t d = m_decoder.DecodeJpegFrame(picture, pictureLength, m_nChannelCount);
-    if (d < 16 && StorePicture(d, firstFrame) == CDibPicture::NO_CHANNEL)
-        return CDibPicture::NO_CHANNEL;
+    if (d < 16) {
+        const uint8_t stored = StorePicture(d, firstFrame, current.m_header);
+        ExportPicture(d, current.m_header);
+        if (stored == CDibPicture::NO_CHANNEL)
+            return CDibPicture::NO_CHANNEL;
+    }
     m_nLastChannel = d;
     RefreshTiles(d, audioMode, m_tilePlayback);
     return d;
@@ -173,7 +183,7 @@ uint8_t CFrameRouter::OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictu
 // Keeps the decoded picture as its channel's newest; the first picture of a playback
 // thread also decides the video standard. A picture that arrives while its channel's
 // tile is being drawn is dropped.
-uint8_t CFrameRouter::StorePicture(uint8_t channel, bool firstFrame)
+uint8_t CFrameRouter::StorePicture(uint8_t channel, bool firstFrame, const CRecordHeader& h)
 {
     if (!m_decoder.m_pBits)
         return channel;
@@ -200,8 +210,32 @@ uint8_t CFrameRouter::StorePicture(uint8_t channel, bool firstFrame)
     c.m_pChannelBits = c.m_pChannelPic->m_pBits.get();
     c.m_bihChannel = m_decoder.m_bih;
     c.m_byMarkAbsent = m_decoder.m_bMarkAbsent;
+    c.m_timePicture = {h.m_wYear, h.m_byMonth, h.m_byDay, h.m_byHour, h.m_byMinute, h.m_bySecond};
     m_wPictureMask |= uint16_t(1u << channel);
     return channel;
+}
+
+bool CFrameRouter::UseChannelPicture(int channel, const std::function<void(const CTilePicture&, const CFrameTime&)>& use)
+{
+    if (channel < 0 || channel >= 16)
+        return false;
+    CChannel& c = m_channels[size_t(channel)];
+    std::lock_guard drawing(c.m_bDrawing);
+    if (!c.m_pChannelBits)
+        return false;
+    use({&c.m_bihChannel.bmiHeader, c.m_pChannelBits, c.m_byMarkAbsent != 0, m_bPal, m_nChannelCount}, c.m_timePicture);
+    return true;
+}
+
+// The export takes every picture of its channel, also one whose tile is being drawn
+// and so is not kept: what the window shows must not decide what an export holds.
+void CFrameRouter::ExportPicture(uint8_t channel, const CRecordHeader& h)
+{
+    if (!m_decoder.m_pBits || !m_view.IsBackupOpen())
+        return;
+    const CTilePicture picture{&m_decoder.m_bih.bmiHeader, m_decoder.m_pBits.get(), m_decoder.m_bMarkAbsent != 0,
+                               m_bPal, m_nChannelCount};
+    m_view.ExportPicture(channel, picture, {h.m_wYear, h.m_byMonth, h.m_byDay, h.m_byHour, h.m_byMinute, h.m_bySecond});
 }
 
 // Smooths the samples over the last seven: loud bytes are folded back first.

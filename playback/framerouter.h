@@ -13,6 +13,7 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -20,6 +21,7 @@
 class IFrameRouterView;
 class QPainter;
 struct CCurrentRecord;
+struct CRecordHeader;
 
 // Where every frame of the playback engine lands: it decodes the picture, learns its
 // channel from the picture's bar code, keeps it as the channel's newest picture and
@@ -61,8 +63,13 @@ public:
     void ReleaseChannelPictures();
     // Draws the tiles of the shown page again from the channels' pictures.
     void RefreshPage();
+    // Calls `use` with the newest picture of `channel` and its record's date-time,
+    // while no tile is drawn from it; false when the channel has had none.
+    bool UseChannelPicture(int channel, const std::function<void(const CTilePicture&, const CFrameTime&)>& use);
     // Paints the picture of the video area at its place in the window.
     void PaintVideo(QPainter& painter) const;
+    // The date-time of the record routed last, whether shown or not.
+    CFrameTime FrameTime() const;
     // The date-time of the last routed frame, once a tile has shown it.
     std::optional<CFrameTime> ShownFrameTime() const;
     // The picture of the video area as painted, with the date-time its tiles show.
@@ -85,9 +92,11 @@ private:
         const uint8_t* m_pChannelBits = nullptr;
         BITMAPINFO m_bihChannel{};
         uint8_t m_byMarkAbsent = 0;
+        CFrameTime m_timePicture; // of the record the picture came from
     };
 
-    uint8_t StorePicture(uint8_t channel, bool firstFrame);
+    uint8_t StorePicture(uint8_t channel, bool firstFrame, const CRecordHeader& header);
+    void ExportPicture(uint8_t channel, const CRecordHeader& header);
     void FilterAudio(uint8_t* slice);
     void RefreshTiles(int channel, int audioMode, CTileRenderer& renderer);
     void DrawTile(int channel, CTileRenderer& renderer);

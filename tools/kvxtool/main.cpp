@@ -1,4 +1,5 @@
 #include "tools/kvxtool/benchcommand.h"
+#include "tools/kvxtool/exportcommand.h"
 #include "tools/kvxtool/filtercommand.h"
 #include "tools/kvxtool/framescommand.h"
 #include "tools/kvxtool/infocommand.h"
@@ -33,6 +34,8 @@ int main(int argc, char** argv)
         return RunFilterCommand(args);
     if (command == "snapshot")
         return RunSnapshotCommand(args);
+    if (command == "export")
+        return RunExportCommand(args);
     std::fprintf(stderr, "kvxtool: unknown command '%s'\n", command.c_str());
     return UsageError("COMMAND [ARGUMENTS]");
 }
