@@ -11,9 +11,12 @@
 #include "tests/support/recordingfixture.h"
 #include "tests/support/testmain.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QSettings>
+
+#include <algorithm>
 
 namespace {
 
@@ -55,6 +58,13 @@ std::vector<CPlaced> PlacedControls()
 CSkinButton* ButtonOf(CMainFrame& frame, int id)
 {
     return frame.View()->Button(id);
+}
+
+bool IsPlayerWindowShown()
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.begin(), windows.end(),
+                       [](const QWidget* w) { return qobject_cast<const CMainFrame*>(w) && w->isVisible(); });
 }
 
 } // namespace
@@ -229,11 +239,18 @@ private slots:
     {
         if (qgetenv("PULSE_SERVER") != "unix:/nonexistent")
             QSKIP("needs PULSE_SERVER=unix:/nonexistent (run through CTest)");
+        bool playerShown = false; // the message must not stand alone on an empty screen
         CPlayerFixture fixture;
         fixture.WriteSkin();
+        const CMessageBox::Handler record = CMessageBox::SetHandler({});
+        CMessageBox::SetHandler([&playerShown, record](const QString& caption, const QString& text) {
+            record(caption, text);
+            playerShown = IsPlayerWindowShown();
+        });
         CRecordingRecipe recipe = CRecordingRecipe::FourChannelsWithAudio(16, 0.25);
         auto frame = fixture.Start(QString::fromStdString(m_recordings.Write(recipe)));
         QCOMPARE(fixture.m_messages, QStringList{"Error|Audio initialize exception."}); // once, not per channel
+        QVERIFY(playerShown);
         QTRY_COMPARE(frame->View()->DeliveredFrames(), 5);
         QVERIFY(!frame->View()->HasAudioOutput(0));
         QVERIFY(frame->View()->Control(ctl::AUDIO1)->isVisible());
