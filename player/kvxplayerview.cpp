@@ -1,6 +1,5 @@
 #include "player/kvxplayerview.h"
 
-#include "app/mainframe.h"
 #include "platform/messagebox.h"
 #include "platform/nativefilename.h"
 #include "platform/outputfolders.h"
@@ -37,7 +36,7 @@ constexpr int TOOL_TIP_MAX = 79;
 
 } // namespace
 
-CKVXPlayerView::CKVXPlayerView(CMainFrame* frame) : QWidget(frame), m_pFrame(frame)
+CKVXPlayerView::CKVXPlayerView(QWidget* parent, IPlayerFrame& frame) : QWidget(parent), m_frame(frame)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus); // the keyboard shortcuts
@@ -163,10 +162,10 @@ void CKVXPlayerView::InitViewMembers()
     m_router.SetCurChannel(0);
     m_router.SetAudioMask(0);
 
-    m_nSkinWidth = m_pFrame->SkinWidth();
-    m_nSkinHeight = m_pFrame->SkinHeight();
-    m_strAppFolder = m_pFrame->AppFolder();
-    m_strIniPath = m_pFrame->IniPath();
+    m_nSkinWidth = m_frame.SkinSize().width();
+    m_nSkinHeight = m_frame.SkinSize().height();
+    m_strAppFolder = m_frame.AppFolder();
+    m_strIniPath = m_frame.IniPath();
     m_skin = std::make_unique<CSkinReader>(m_strIniPath.toStdString(), m_strAppFolder.toStdString(), PLAYER_PAL_OFFSET);
     m_sizeNtsc = QSize(m_nSkinWidth, m_nSkinHeight);
     m_sizePal = QSize(m_nSkinWidth, m_nSkinHeight + PAL_EXTRA_HEIGHT);
@@ -362,7 +361,7 @@ void CKVXPlayerView::SetVideoStandard(bool pal)
     m_router.SetPal(pal);
     m_router.SetVideoArea(m_ptVideo, m_rcVideo.size(), m_pBackground ? *m_pBackground : QImage());
     SetGrid(1);
-    m_pFrame->CentreOnScreen(m_nWndWidth, m_nWndHeight + (pal ? PAL_FRAME_EXTRA : 0));
+    m_frame.CentreOnScreen(m_nWndWidth, m_nWndHeight + (pal ? PAL_FRAME_EXTRA : 0));
     setGeometry(0, 0, m_nWndWidth, m_nWndHeight + (pal ? PAL_FRAME_EXTRA : 0));
     ApplyVideoStandardLayout(pal);
     SetGrid(m_nStartGrid);
@@ -408,14 +407,14 @@ void CKVXPlayerView::SetSliderPos(int pos)
 
 void CKVXPlayerView::ShowReadError(const char* text)
 {
-    OnWindowThread([this, message = QString(text)] { CMessageBox::Show(this, APP_TITLE, message); });
+    OnWindowThread([this, message = QString(text)] { CMessageBox::Show(this, m_frame.AppTitle(), message); });
 }
 
 // --- what the probe asks for ---
 
 void CKVXPlayerView::ShowProbeMessage(const std::string& text)
 {
-    CMessageBox::Show(this, APP_TITLE, QString::fromStdString(text));
+    CMessageBox::Show(this, m_frame.AppTitle(), QString::fromStdString(text));
 }
 
 // The audio caption and switches show only for recordings with sound; the outputs

@@ -6,6 +6,7 @@
 #include "playback/iplaybackview.h"
 #include "playback/playthread.h"
 #include "playback/playthreadparam.h"
+#include "player/iplayerframe.h"
 #include "recording/recordinglocator.h"
 #include "recording/recordingprobe.h"
 #include "skin/skinreader.h"
@@ -26,7 +27,6 @@
 #include <functional>
 #include <memory>
 
-class CMainFrame;
 class CSkinButton;
 class CWaveOut;
 class CSkinSlider;
@@ -50,7 +50,9 @@ class CKVXPlayerView : public QWidget, public IPlaybackView, public IProbeView, 
     Q_OBJECT
 
 public:
-    explicit CKVXPlayerView(CMainFrame* frame);
+    // `parent` is the window that holds the view; `frame` gives what the view takes
+    // from it and from the application.
+    CKVXPlayerView(QWidget* parent, IPlayerFrame& frame);
     ~CKVXPlayerView() override;
 
     // Builds the window from the skin and opens the recording named on the command line.
@@ -207,7 +209,7 @@ private:
     void DrawBlankTile(QPainter& painter, int channel);
     void DrawTileBorder(QPainter& painter, const QRect& rect);
 
-    CMainFrame* const m_pFrame;
+    IPlayerFrame& m_frame;
     std::unique_ptr<CSkinReader> m_skin;
 
     // Skin resources.
