@@ -8,6 +8,7 @@
 #include "platform/waveout.h"
 #include "playback/cellfont.h"
 #include "player/controlids.h"
+#include "player/panelcolours.h"
 #include "skin/skinbutton.h"
 #include "skin/skinslider.h"
 #include "snapshot/imageeditdlg.h"
@@ -87,8 +88,8 @@ void CKVXPlayerView::CreateControls()
         l->setProperty("controlId", id);
         l->setAutoFillBackground(true);
         QPalette palette = l->palette(); // the static controls' colours
-        palette.setColor(QPalette::Window, QColor(163, 164, 164));
-        palette.setColor(QPalette::WindowText, QColor(41, 42, 42));
+        palette.setColor(QPalette::Window, panel::FIELD_GROUND);
+        palette.setColor(QPalette::WindowText, panel::FIELD_TEXT);
         l->setPalette(palette);
         l->hide();
         return l;
@@ -188,7 +189,7 @@ void CKVXPlayerView::InitViewMembers()
     m_recording.m_timeStart = CDateTime();
     m_recording.m_timeEnd = CDateTime();
 
-    m_brushBack = QBrush(QColor(163, 164, 164));
+    m_brushBack = QBrush(panel::FIELD_GROUND);
     m_fontInfo = MakeCellFont(12, 5);
     m_fontTileSmall = CTileRenderer::TileFont(true);
     m_fontTileLarge = CTileRenderer::TileFont(false);

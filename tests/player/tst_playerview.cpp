@@ -1,9 +1,11 @@
 #include "app/aboutdialog.h"
 #include "app/kvxplayerapp.h"
 #include "app/mainframe.h"
+#include "player/audiocheckbox.h"
 #include "player/clockglyphs.h"
 #include "player/controlids.h"
 #include "player/kvxplayerview.h"
+#include "player/panelcolours.h"
 #include "skin/profilefile.h"
 #include "skin/skinbutton.h"
 #include "skin/skinslider.h"
@@ -232,6 +234,33 @@ private slots:
             QCOMPARE(view->Control(ids[i])->geometry(), QRect(6, 220 + 21 * i, 42, 21));
         }
         QCOMPARE(static_cast<QCheckBox*>(view->Control(ctl::AUDIO2))->text(), QString("2"));
+    }
+
+    // The switches sit on the skin's dark rail, not as white desktop check boxes; the
+    // label takes the click too, and the box still does not check itself.
+    void audioSwitchesAreDrawnInThePanelColours()
+    {
+        QWidget holder;
+        CAudioCheckBox box(ctl::AUDIO2, "2", &holder);
+        box.setGeometry(6, 262, 42, 21);
+        const QRect square = box.BoxRect();
+        const QImage off = box.grab().toImage();
+        QCOMPARE(off.pixelColor(40, 2), panel::GROUND);
+        QCOMPARE(off.pixelColor(square.topLeft()), panel::TEXT);
+        QCOMPARE(off.pixelColor(square.center()), panel::GROUND);
+
+        box.setChecked(true);
+        QCOMPARE(box.grab().toImage().pixelColor(square.topLeft() + QPoint(1, 1)), panel::TEXT);
+        box.setEnabled(false);
+        QVERIFY(box.grab().toImage().pixelColor(square.topLeft()) != panel::TEXT);
+
+        box.setEnabled(true);
+        box.setChecked(false);
+        int clicks = 0;
+        connect(&box, &QCheckBox::clicked, this, [&clicks] { ++clicks; });
+        QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(38, 10));
+        QCOMPARE(clicks, 1);
+        QVERIFY(!box.isChecked());
     }
 
     // CTest runs the window tests with a sound server that does not exist.
