@@ -10,6 +10,8 @@
 //
 // `reserved` zero bytes come first: recordings keep their first 64 KiB for the
 // recorder, and the fuzzer's bytes are better spent on what the readers look at.
+//
+// Owned by the thread that made it; the readers open it by name as often as they like.
 class CMemoryFile {
 public:
     CMemoryFile(const uint8_t* data, size_t size, uint64_t reserved = 0);

@@ -19,14 +19,30 @@ void Check(bool condition)
 }
 
 // One file per process, rewritten for every input: the writer replaces the file
-// through a temporary beside it, which a file in memory cannot have.
+// through a temporary beside it, which a file in memory cannot have. Its folder goes
+// when the process ends.
+class CScratchFolder {
+public:
+    CScratchFolder()
+        : m_folder(std::filesystem::temp_directory_path() / ("kvx-skinfuzz-" + std::to_string(::getpid())))
+    {
+        std::filesystem::create_directories(m_folder);
+    }
+    ~CScratchFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_folder, ignored);
+    }
+    std::string File() const { return (m_folder / "res.ini").string(); }
+
+private:
+    std::filesystem::path m_folder;
+};
+
 const std::string& ScratchPath()
 {
-    static const std::string path = [] {
-        const auto folder = std::filesystem::temp_directory_path() / ("kvx-skinfuzz-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder);
-        return (folder / "res.ini").string();
-    }();
+    static const CScratchFolder folder;
+    static const std::string path = folder.File();
     return path;
 }
 
