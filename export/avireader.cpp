@@ -269,7 +269,8 @@ bool CAviReader::ReadAt(uint64_t offset, void* buffer, uint64_t size)
     if (offset > m_nLength || size > m_nLength - offset)
         return false;
     if (m_pData) {
-        std::memcpy(buffer, m_pData + offset, size);
+        if (size) // an empty frame reads into a vector that has no storage yet
+            std::memcpy(buffer, m_pData + offset, size);
         return true;
     }
     return m_file.Seek(offset) && m_file.Read(buffer, size) == int64_t(size);

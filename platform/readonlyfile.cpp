@@ -1,8 +1,11 @@
 #include "platform/readonlyfile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,7 +30,43 @@ const char* RefusalFor(mode_t mode)
     return "It is a device or a socket, not a file.";
 }
 
+std::atomic<uint64_t> g_nBytesRead{0};
+// Changes with every injection, so that open files look their fault up again.
+std::atomic<unsigned> g_nFaultGeneration{0};
+
+struct CInjectedFaults {
+    std::mutex m_mutex;
+    std::map<std::string, std::pair<uint64_t, bool>> m_byPath;
+};
+
+CInjectedFaults& InjectedFaults()
+{
+    static CInjectedFaults faults;
+    return faults;
+}
+
 } // namespace
+
+void CReadOnlyFile::InjectReadFault(const std::string& path, uint64_t offset, bool eio)
+{
+    CInjectedFaults& faults = InjectedFaults();
+    const std::lock_guard lock(faults.m_mutex);
+    faults.m_byPath[path] = {offset, eio};
+    ++g_nFaultGeneration;
+}
+
+void CReadOnlyFile::ClearReadFaults()
+{
+    CInjectedFaults& faults = InjectedFaults();
+    const std::lock_guard lock(faults.m_mutex);
+    faults.m_byPath.clear();
+    ++g_nFaultGeneration;
+}
+
+uint64_t CReadOnlyFile::TotalBytesRead()
+{
+    return g_nBytesRead.load(std::memory_order_relaxed);
+}
 
 CReadOnlyFile::~CReadOnlyFile()
 {
@@ -67,6 +106,9 @@ bool CReadOnlyFile::Open(const std::string& path)
     }
     m_fd = fd;
     m_nLength = static_cast<uint64_t>(end);
+    m_strPath = path;
+    m_nFaultGeneration = g_nFaultGeneration.load();
+    m_fault = FaultFor(path);
     m_pWindow = std::make_unique_for_overwrite<uint8_t[]>(MAX_WINDOW);
     return true;
 }
@@ -83,6 +125,8 @@ void CReadOnlyFile::Close()
     m_nWindowStart = 0;
     m_nWindowBytes = 0;
     m_nFillSize = 0;
+    m_fault = {};
+    m_strPath.clear();
 }
 
 bool CReadOnlyFile::Seek(uint64_t position)
@@ -155,13 +199,39 @@ bool CReadOnlyFile::Fill(uint64_t position, size_t wanted)
     return got >= 0;
 }
 
+CReadOnlyFile::SFault CReadOnlyFile::FaultFor(const std::string& path)
+{
+    CInjectedFaults& faults = InjectedFaults();
+    const std::lock_guard lock(faults.m_mutex);
+    const auto it = faults.m_byPath.find(path);
+    return it == faults.m_byPath.end() ? SFault{} : SFault{it->second.first, it->second.second};
+}
+
+// pread, but an injected fault answers for the bytes from its offset on.
+ssize_t CReadOnlyFile::ReadSystem(uint8_t* buffer, size_t size, uint64_t offset)
+{
+    if (m_nFaultGeneration != g_nFaultGeneration.load(std::memory_order_relaxed)) {
+        m_nFaultGeneration = g_nFaultGeneration.load();
+        m_fault = FaultFor(m_strPath);
+    }
+    if (offset >= m_fault.offset) {
+        errno = EIO;
+        return m_fault.eio ? -1 : 0;
+    }
+    size = size_t(std::min<uint64_t>(size, m_fault.offset - offset));
+    const ssize_t n = ::pread(m_fd, buffer, size, off_t(offset));
+    if (n > 0)
+        g_nBytesRead.fetch_add(uint64_t(n), std::memory_order_relaxed);
+    return n;
+}
+
 // Reads [start, start + size) into the window. Returns the bytes read, fewer when
 // the file ends first, or -1 on an error.
 int64_t CReadOnlyFile::ReadWindow(uint64_t start, size_t size)
 {
     size_t got = 0;
     while (got < size) {
-        const ssize_t n = ::pread(m_fd, m_pWindow.get() + got, size - got, off_t(start + got));
+        const ssize_t n = ReadSystem(m_pWindow.get() + got, size - got, start + got);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)

@@ -5,6 +5,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <sys/types.h>
 
 // A file opened for reading only. Recordings are evidence: nothing in the player
 // ever opens one in a mode that could change it. Positions are 64-bit so that
@@ -61,7 +62,25 @@ public:
 
     const std::string& ErrorText() const { return m_strError; }
 
+    // A disc that cannot be read, made to order for the tests: from now on every file
+    // opened under exactly `path` (already or later) fails to read (EIO) at byte
+    // `offset` and beyond, or, with `eio` false, ends there (a read comes back short),
+    // until the faults are cleared. Bytes already read ahead stay readable.
+    static void InjectReadFault(const std::string& path, uint64_t offset, bool eio);
+    static void ClearReadFaults();
+
+    // The bytes that every file has read from the system so far: the tests and
+    // benchmarks that check that no reader goes over a file again and again watch it.
+    static uint64_t TotalBytesRead();
+
 private:
+    struct SFault {
+        uint64_t offset = UINT64_MAX;
+        bool eio = false;
+    };
+
+    static SFault FaultFor(const std::string& path);
+    ssize_t ReadSystem(uint8_t* buffer, size_t size, uint64_t offset);
     bool HoldsPosition() const;
     bool Fill(uint64_t position, size_t wanted);
     int64_t ReadWindow(uint64_t start, size_t size);
@@ -74,5 +93,8 @@ private:
     uint64_t m_nWindowStart = 0;
     size_t m_nWindowBytes = 0;
     size_t m_nFillSize = 0;               // what the last fill asked for
+    std::string m_strPath;
+    SFault m_fault;                       // none unless a test injected one
+    unsigned m_nFaultGeneration = 0;      // of the injections m_fault was looked up after
     std::string m_strError;
 };

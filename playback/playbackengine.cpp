@@ -88,12 +88,7 @@ void CPlaybackEngine::Run()
             continue;
         }
         if (m_nPos >= m_nLength) {
-            m_view.OnEndOfFile();
-            m_nPos = WrapPosition(state);
-            m_file.Seek(m_nPos);
-            // A recording without a header after the position cycles here until the
-            // user changes the state; a pause per lap keeps that from eating a core.
-            m_clock.Sleep(PAUSE_POLL_MS);
+            AtEndOfFile(state);
             continue;
         }
         const EStep step = m_bInRecord ? ReadRecordPart() : SearchHeader();
@@ -104,6 +99,26 @@ void CPlaybackEngine::Run()
         if (step == EStep::Delivered)
             FinishFrame();
     }
+}
+
+// A recording without a record that can be shown after the position cycles here. One
+// lap per state is enough to show that: a second one in the same state would read the
+// same bytes again, lap after lap, holding a core and the disc for nothing, so the
+// engine waits for the user to choose another state instead.
+void CPlaybackEngine::AtEndOfFile(uint8_t state)
+{
+    if (!m_bDeliveredSinceEnd && state == m_byEndState) {
+        while (m_param.m_pThreadRun->load() && m_view.PlayState() == state)
+            m_clock.Sleep(PAUSE_POLL_MS);
+        m_byEndState = NO_END_STATE;
+        return;
+    }
+    m_bDeliveredSinceEnd = false;
+    m_byEndState = state;
+    m_view.OnEndOfFile();
+    m_nPos = WrapPosition(state);
+    m_file.Seek(m_nPos);
+    m_clock.Sleep(PAUSE_POLL_MS);
 }
 
 // Reading on from the end: from the start for the go-to-start state, else 64 KiB
@@ -195,6 +210,7 @@ CPlaybackEngine::EStep CPlaybackEngine::ReadRecordPart()
     m_view.OnPlayFrame(m_bFirstFrame, m_nAudioMode, uint32_t(m_nBlockCount * BLOCK_SIZE), m_audio.data(),
                        m_picture.data());
     m_bFirstFrame = false;
+    m_bDeliveredSinceEnd = true;
     m_bShown = true;
     m_nShownHeader = m_nHeaderPos;
     m_nShownEnd = m_nPos;

@@ -45,6 +45,7 @@ private:
     bool GroupStepEnds();
     void BackStep();
     uint64_t Offset(uint64_t base, int64_t delta) const;
+    void AtEndOfFile(uint8_t state);
     uint64_t WrapPosition(uint8_t state) const;
     uint64_t SeekTarget() const;
     uint64_t TargetOffset() const;
@@ -86,6 +87,11 @@ private:
     // instead of reading on from elsewhere, and shows m_nShowRecords records, or a group when 0.
     bool m_bJumpShow = false;
     int m_nShowRecords = 0;
+    // The state of the last lap that ended at the end of the file, and whether a record
+    // was shown since: a lap that showed none is not run again in the same state.
+    static constexpr uint8_t NO_END_STATE = 0xFF;
+    uint8_t m_byEndState = NO_END_STATE;
+    bool m_bDeliveredSinceEnd = false;
     bool m_bPacingArmed = false;
     double m_dPeriodStart = 0;     // when the current frame period began
 };

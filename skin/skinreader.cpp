@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QPalette>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -23,9 +24,11 @@ QRect ParseSkinRect(const std::string& value)
             token.clear();
         }
     }
+    // Screen coordinates are 16-bit: a larger number (a damaged or hostile skin) is
+    // taken at that limit, where the rectangle's far edge can still be computed.
     int n[4] = {0, 0, 0, 0};
     for (size_t i = 0; i < 4 && i < tokens.size(); ++i)
-        n[i] = LeadingInteger(tokens[i]);
+        n[i] = std::clamp(LeadingInteger(tokens[i]), -SKIN_COORD_MAX, SKIN_COORD_MAX);
     return QRect(n[0], n[1], n[2], n[3]);
 }
 

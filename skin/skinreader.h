@@ -52,7 +52,9 @@ private:
 };
 
 // Parses the rectangle grammar: tokens cut at every '<' and '>', the first four read
-// as left, top, width, height; missing or digitless tokens read 0.
+// as left, top, width, height; missing or digitless tokens read 0, and numbers
+// beyond +-SKIN_COORD_MAX read as that limit.
+inline constexpr int SKIN_COORD_MAX = 32767;
 QRect ParseSkinRect(const std::string& value);
 
 // The main window's size from POS_SKIN; nothing when the key (or the whole file) is

@@ -91,6 +91,9 @@ private slots:
         QTest::newRow("digits then text") << "<12px><3><4><5>" << QRect(12, 3, 4, 5);
         QTest::newRow("too few numbers") << "<1><2>" << QRect(1, 2, 0, 0);
         QTest::newRow("empty") << "" << QRect(0, 0, 0, 0);
+        // Beyond what a screen holds: kept where the far edge and the PAL offset still fit in an int.
+        QTest::newRow("huge numbers") << "<2147483647><-99999999999><2147483647><+40>"
+                                      << QRect(SKIN_COORD_MAX, -SKIN_COORD_MAX, SKIN_COORD_MAX, 40);
     }
     void rectangleGrammar()
     {

@@ -3,7 +3,9 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 
 #include <sys/stat.h>
@@ -295,6 +297,29 @@ private slots:
         QCOMPARE(Tool({"bench", path, "--mjpeg", dump, "--force"}).status, 0);
         QCOMPARE(Contents(dump).count("\xFF\xD8\xFF\xE0"), 19);
         QCOMPARE(Tool({"bench", path, "--force"}).status, 2); // --force without an output
+    }
+
+    // The recording is evidence: no command changes its bytes or its time, whatever
+    // it writes elsewhere.
+    void noCommandWritesTheRecording()
+    {
+        CRecordingRecipe recipe;
+        recipe.m_nRecords = 24;
+        const QString path = QString::fromStdString(m_files.Write(recipe));
+        const QString out = QString::fromStdString(m_files.PathFor("out"));
+        const QByteArray original = Contents(path);
+        const QDateTime modified = QFileInfo(path).lastModified();
+        const QList<QStringList> commands = {
+            {"info", path}, {"info", path, "--json"}, {"frames", path}, {"frames", path, "--json"},
+            {"locate", path, "--at", "2005-01-01 00:00:01", "--json"}, {"bench", path},
+            {"bench", path, "--mjpeg", out + ".mjpeg"},
+            {"snapshot", path, "--channel", "2", "--at", "2005-01-01 00:00:00", "--out", out, "--json"},
+        };
+        for (const QStringList& command : commands) {
+            QCOMPARE(Tool(command).status, 0);
+            QCOMPARE(Contents(path), original);
+            QCOMPARE(QFileInfo(path).lastModified(), modified);
+        }
     }
 
     // Opening a pipe for reading waits for a writer; it is refused before that.

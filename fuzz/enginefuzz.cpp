@@ -1,0 +1,153 @@
+// The playback engine over any bytes behind a recording's reserved area, steered
+// through a bounded mix of play states the input chooses, on a clock that never waits.
+//
+// Input: one byte N (at most MAX_SCRIPT), N script bytes, then the recording's bytes
+// from offset 64 KiB on. A script byte holds the current state for (byte >> 4) + 1
+// turns of the engine, then sets the state (byte & 15) % 13; a seek takes its
+// position from the next script byte. A turn is anything by which the engine shows
+// that it is alive: a frame delivered, a pause poll, a lap at the end of the file.
+
+#include "fuzz/memoryfile.h"
+#include "playback/currentrecord.h"
+#include "playback/iplaybackview.h"
+#include "playback/playbackclock.h"
+#include "playback/playbackengine.h"
+#include "playback/playstate.h"
+#include "recording/recordingprobe.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <span>
+
+namespace {
+
+constexpr size_t MAX_SCRIPT = 32;
+constexpr int TURNS_AFTER_SCRIPT = 40;
+
+void Check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+class CQuietProbeView : public IProbeView {
+public:
+    void ShowProbeMessage(const std::string&) override {}
+    void EnableAudioControls(bool) override {}
+    void DisableEndButton() override {}
+};
+
+// The user at the window and the clock in one: every turn of the engine may bring
+// the next command of the script; once it is spent, the run flag goes down.
+class CScriptedUser : public IPlaybackView, public IPlaybackClock {
+public:
+    explicit CScriptedUser(std::span<const uint8_t> script) : m_script(script) {}
+
+    std::atomic<int> m_nDelayIndex{1}, m_nSpeedIndex{0}, m_nSeekPos{0}, m_bThreadRun{1};
+    std::atomic<uint64_t> m_nFirstSector{0}, m_nTargetOffset{0};
+    std::atomic<int> m_nStepRecords{1};
+
+    uint8_t PlayState() const override { return m_nPlayState; }
+    void SetPlayState(uint8_t state) override { m_nPlayState = state; }
+    uint8_t OnPlayFrame(bool, int audioMode, uint32_t pictureLength, const uint8_t* audio,
+                        const uint8_t* picture) override
+    {
+        Check(pictureLength <= kvx::MAX_PICTURE_SIZE && pictureLength % kvx::BLOCK_SIZE == 0);
+        // Every byte handed over must be the engine's to hand over.
+        Touch(picture, pictureLength);
+        if (audioMode == kvx::AUDIO_MODE_ONLY || audioMode == kvx::AUDIO_MODE_WITH_PICTURE)
+            Touch(audio, kvx::AUDIO_BLOCK_SIZE);
+        Turn();
+        return 0;
+    }
+    void SetStartButtons() override {}
+    void SetEndButtons() override {}
+    void SetSliderPos(int pos) override { Check(pos >= 0 && pos <= SLIDER_MAX + 7); }
+    void ShowReadError(const char*) override {}
+    void OnEndOfFile() override { Turn(); }
+
+    double Now() override { return m_dNow; }
+    void Sleep(int milliseconds) override
+    {
+        m_dNow += milliseconds / 1000.0;
+        if (milliseconds >= 4)
+            Turn();
+    }
+    void WaitUntil(double deadline, const std::atomic<int>&) override { m_dNow = std::max(m_dNow, deadline); }
+
+private:
+    void Touch(const uint8_t* bytes, size_t size)
+    {
+        for (size_t i = 0; i < size; ++i)
+            m_bySum = uint8_t(m_bySum + bytes[i]);
+    }
+    void Turn()
+    {
+        if (m_nHold > 0) {
+            --m_nHold;
+            return;
+        }
+        if (m_nNext >= m_script.size()) {
+            if (++m_nTurnsAfter > TURNS_AFTER_SCRIPT)
+                m_bThreadRun = 0;
+            return;
+        }
+        const uint8_t command = m_script[m_nNext++];
+        m_nHold = command >> 4;
+        const uint8_t state = uint8_t((command & 15) % 13);
+        if (state == PS_SEEK && m_nNext < m_script.size())
+            m_nSeekPos = m_script[m_nNext++] * SLIDER_MAX / 255;
+        m_nSpeedIndex = command % (SPEED_MAX + 1);
+        m_nStepRecords = command >> 7; // a record, or a whole group
+        m_nPlayState = state;
+    }
+
+    std::span<const uint8_t> m_script;
+    size_t m_nNext = 0;
+    int m_nHold = 0;
+    int m_nTurnsAfter = 0;
+    std::atomic<uint8_t> m_nPlayState{PS_PAUSE};
+    double m_dNow = 1000.0;
+    uint8_t m_bySum = 0;
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    const size_t scriptSize = std::min<size_t>({data[0], MAX_SCRIPT, size - 1});
+    const std::span<const uint8_t> script(data + 1, scriptSize);
+    const CMemoryFile file(data + 1 + scriptSize, size - 1 - scriptSize, kvx::RECORD_AREA_OFFSET);
+
+    // As the player does: only a recording the probe accepts is played.
+    CRecordingFacts facts;
+    CQuietProbeView probeView;
+    if (!CRecordingProbe(facts, probeView).ProbeRecording(file.Path()))
+        return 0;
+
+    CScriptedUser user(script);
+    CCurrentRecord current;
+    user.m_nFirstSector = facts.m_nFirstSector;
+    user.m_nTargetOffset = kvx::RECORD_AREA_OFFSET + (scriptSize ? script[0] : 0) * kvx::BLOCK_SIZE;
+    PLAYTHREADPARAM param;
+    param.m_pDelayIndex = &user.m_nDelayIndex;
+    param.m_pSpeedIndex = &user.m_nSpeedIndex;
+    param.m_pSeekPos = &user.m_nSeekPos;
+    param.m_pThreadRun = &user.m_bThreadRun;
+    param.m_pFirstSector = &user.m_nFirstSector;
+    param.m_pTargetOffset = &user.m_nTargetOffset;
+    param.m_pStepRecords = &user.m_nStepRecords;
+    param.m_nChannelCount = facts.m_nChannelCount;
+    param.m_dwEndOffset = facts.m_dwEndOffset;
+    param.m_strPath = file.Path();
+    param.m_pView = &user;
+    param.m_pCurrent = &current;
+    param.m_pClock = &user;
+    // Large buffers: on the heap, as the player keeps them.
+    auto engine = std::make_unique<CPlaybackEngine>(param);
+    engine->Run();
+    return 0;
+}

@@ -1,0 +1,57 @@
+// The JPEG adapter on any stream: start repair, decoding, the channel bar code and
+// the row mark, as the frame router runs them on every picture.
+//
+// Input: one byte choosing the channel count (its low 5 bits, 0 to 31, so counts the
+// player never passes are tried too) and PAL (bit 5), then the stream.
+
+#include "playback/dibpicture.h"
+
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+void Check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+// Reads every pixel byte, so that a buffer smaller than its header says is found.
+void TouchPixels(const CDibPicture& picture)
+{
+    const BITMAPINFOHEADER& h = picture.m_bih.bmiHeader;
+    if (!picture.m_pBits)
+        return;
+    uint8_t sum = 0;
+    for (uint32_t i = 0; i < h.biSizeImage; ++i)
+        sum = uint8_t(sum + picture.m_pBits[i]);
+    (void)sum;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    const int channelCount = data[0] & 31;
+    // A copy of exactly the stream's size: reading past it is then a fault to see.
+    const std::vector<uint8_t> stream(data + 1, data + size);
+
+    CDibPicture picture;
+    picture.m_bPal = (data[0] >> 5) & 1;
+    const uint8_t channel = picture.DecodeJpegFrame(stream.data(), stream.size(), channelCount);
+    Check(channel == CDibPicture::NO_CHANNEL || channel < channelCount);
+    if (channel != CDibPicture::NO_CHANNEL)
+        TouchPixels(picture);
+    picture.ReadChannelCode(channelCount);
+    picture.HasRowMark(1 + data[0] % 4);
+    picture.Luminance(int(size % 1024), int(size % 600));
+
+    size_t length = stream.size();
+    CDibPicture repaired;
+    if (repaired.RepairJpeg(stream.data(), length))
+        Check(length >= 2 && length <= stream.size() + 3);
+    return 0;
+}
