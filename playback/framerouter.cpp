@@ -38,12 +38,13 @@ void CFrameRouter::SetVideoArea(QPoint origin, QSize size, const QImage& backgro
     m_background.fill(Qt::black);
     if (!background.isNull())
         QPainter(&m_background).drawImage(QPoint(0, 0), background, QRect(origin, m_background.size()));
-    m_videoPicture = m_background.copy();
+    ClearVideoPicture();
 }
 
 void CFrameRouter::ClearVideoPicture()
 {
     m_videoPicture = m_background.copy();
+    m_bBordersDrawn = false;
 }
 
 int CFrameRouter::Grid() const
@@ -263,18 +264,30 @@ void CFrameRouter::RefreshTiles(int channel, int audioMode, CTileRenderer& rende
         DrawTile(first, renderer);
         m_view.RepaintWindowRect(TileRect(first));
     } else if (n >= 2 && n <= 4) {
+        // Only what was drawn is repainted: one tile a frame, the whole area when the
+        // borders had to be drawn again after a clear.
+        QRect dirty;
         if (n == 3)
             for (int ch : {0, 1})
-                if (m_wPictureMask & (1u << ch))
+                if (m_wPictureMask & (1u << ch)) {
                     DrawTile(ch, renderer);
+                    dirty |= TileRect(ch);
+                }
         {
             std::lock_guard lock(m_mutex);
-            for (int i = 0; i < n * n; ++i)
-                DrawTileBorder(m_rcTile[size_t(i)]);
+            if (!m_bBordersDrawn) {
+                for (int i = 0; i < n * n; ++i)
+                    DrawTileBorder(m_rcTile[size_t(i)]);
+                m_bBordersDrawn = true;
+                dirty = QRect(m_ptVideo, m_sizeVideo);
+            }
         }
-        if (channel >= first && channel < first + n * n)
+        if (channel >= first && channel < first + n * n) {
             DrawTile(channel, renderer);
-        m_view.RepaintWindowRect(QRect(m_ptVideo, m_sizeVideo + QSize(1, 1)));
+            dirty |= TileRect(channel);
+        }
+        // The play time is repainted with it, even when no tile of this page changed.
+        m_view.RepaintWindowRect(dirty.isNull() ? dirty : dirty.adjusted(0, 0, 1, 1));
     }
     if (audioMode > 1 && !m_view.IsBackupOpen())
         for (int i = 0; i < AUDIO_CHANNELS; ++i)

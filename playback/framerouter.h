@@ -128,6 +128,7 @@ private:
     // Guarded by m_mutex.
     mutable std::mutex m_mutex;
     QImage m_videoPicture;
+    bool m_bBordersDrawn = false; // the tile borders of the grid, since the last clear
     QImage m_background;
     QPoint m_ptVideo;
     QSize m_sizeVideo{720, 480};

@@ -20,9 +20,11 @@
 class CSmoothScaler {
 public:
     // Scales `srcWidth` x `srcHeight` pixels of `bytesPerPixel` bytes each (3 or 4; every
-    // byte is interpolated on its own) onto `dstWidth` x `dstHeight`.
+    // byte is interpolated on its own) onto `dstWidth` x `dstHeight`. With `opaqueQuads`
+    // 3-byte pixels come out as 4 bytes, the fourth 0xFF: the layout of an RGB32 QImage,
+    // which painters copy without converting it first.
     void Scale(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcStride, uint8_t* dst, int dstWidth,
-               int dstHeight, ptrdiff_t dstStride, int bytesPerPixel);
+               int dstHeight, ptrdiff_t dstStride, int bytesPerPixel, bool opaqueQuads = false);
 
     // The rectangle `source` of a picture of 3 or 4 bytes a pixel, scaled onto `size`, in
     // the picture's format. A null picture when the rectangle is empty or outside it.
@@ -35,8 +37,10 @@ public:
     };
 private:
     static void MakeTaps(std::vector<CTap>& taps, int from, int to);
+    template <int SrcBpp, int DstBpp>
+    void ScaleRows(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride);
     // One source row stretched to the output width, as sums of 256ths.
-    void StretchRow(const uint8_t* row, uint16_t* out, int bytesPerPixel) const;
+    template <int Bpp> void StretchRow(const uint8_t* row, uint16_t* out) const;
 
     int m_nFromWidth = 0, m_nToWidth = 0, m_nFromHeight = 0, m_nToHeight = 0;
     std::vector<CTap> m_xTaps, m_yTaps;
