@@ -30,33 +30,21 @@ void CSmoothScaler::Scale(const uint8_t* src, int srcWidth, int srcHeight, ptrdi
         m_nFromHeight = srcHeight;
         m_nToHeight = dstHeight;
     }
-    // One loop per pixel size, so that the compiler unrolls the bytes of a pixel.
-    if (bytesPerPixel == 4)
-        ScaleRows<4, 4>(src, srcStride, dst, dstStride);
-    else if (opaqueQuads)
-        ScaleRows<3, 4>(src, srcStride, dst, dstStride);
-    else
-        ScaleRows<3, 3>(src, srcStride, dst, dstStride);
-}
-
-// Separably: each source row the output needs is stretched across once into a row of
-// sums (exact, before rounding), and the two rows around an output row are blended.
-// The same arithmetic as interpolating every output pixel on its own.
-template <int SrcBpp, int DstBpp>
-void CSmoothScaler::ScaleRows(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride)
-{
-    const size_t values = m_xTaps.size() * SrcBpp;
+    // Separably: each source row the output needs is stretched across once into a
+    // row of sums (exact, before rounding), and the two rows around an output row are
+    // blended. The same arithmetic as interpolating every output pixel on its own.
+    const size_t values = size_t(dstWidth) * size_t(bytesPerPixel);
     m_upperRow.resize(values);
     m_lowerRow.resize(values);
     int upperIndex = -1, lowerIndex = -1;
     const auto fetch = [&](int index, std::vector<uint16_t>& row, int& held) {
         if (held != index) {
-            StretchRow<SrcBpp>(src + index * srcStride, row.data());
+            StretchRow(src + index * srcStride, row.data(), bytesPerPixel);
             held = index;
         }
     };
-    for (size_t y = 0; y < m_yTaps.size(); ++y) {
-        const CTap& ty = m_yTaps[y];
+    for (int y = 0; y < dstHeight; ++y) {
+        const CTap& ty = m_yTaps[size_t(y)];
         if (ty.m_nIndex == lowerIndex && ty.m_nIndex != upperIndex) {
             std::swap(m_upperRow, m_lowerRow);
             std::swap(upperIndex, lowerIndex);
@@ -66,29 +54,42 @@ void CSmoothScaler::ScaleRows(const uint8_t* src, ptrdiff_t srcStride, uint8_t* 
         const uint32_t wy = uint32_t(ty.m_nWeight), wu = 256 - wy;
         const uint16_t* upper = m_upperRow.data();
         const uint16_t* lower = m_lowerRow.data();
-        uint8_t* out = dst + ptrdiff_t(y) * dstStride;
-        if constexpr (DstBpp == SrcBpp) {
+        uint8_t* out = dst + y * dstStride;
+        if (opaqueQuads && bytesPerPixel == 3) {
+            for (size_t i = 0; i < values; i += 3, out += 4) {
+                for (size_t k = 0; k < 3; ++k)
+                    out[k] = uint8_t((upper[i + k] * wu + lower[i + k] * wy + 32768) >> 16);
+                out[3] = 0xFF;
+            }
+        } else {
             for (size_t i = 0; i < values; ++i)
                 out[i] = uint8_t((upper[i] * wu + lower[i] * wy + 32768) >> 16);
-        } else {
-            for (size_t i = 0; i < values; i += SrcBpp, out += DstBpp) {
-                for (int k = 0; k < SrcBpp; ++k)
-                    out[k] = uint8_t((upper[i + k] * wu + lower[i + k] * wy + 32768) >> 16);
-                out[SrcBpp] = 0xFF;
-            }
         }
     }
 }
 
-template <int Bpp> void CSmoothScaler::StretchRow(const uint8_t* row, uint16_t* out) const
+namespace {
+
+// The pixel size fixed at compile time, so that the bytes of a pixel are unrolled.
+template <int BPP> void StretchPixels(const std::vector<CSmoothScaler::CTap>& taps, const uint8_t* row, uint16_t* out)
 {
-    for (const CTap& tx : m_xTaps) {
-        const uint8_t* a = row + tx.m_nIndex * Bpp;
-        const uint8_t* b = row + tx.m_nNext * Bpp;
+    for (const CSmoothScaler::CTap& tx : taps) {
+        const uint8_t* a = row + tx.m_nIndex * BPP;
+        const uint8_t* b = row + tx.m_nNext * BPP;
         const int wx = tx.m_nWeight;
-        for (int k = 0; k < Bpp; ++k)
+        for (int k = 0; k < BPP; ++k)
             *out++ = uint16_t(a[k] * (256 - wx) + b[k] * wx);
     }
+}
+
+} // namespace
+
+void CSmoothScaler::StretchRow(const uint8_t* row, uint16_t* out, int bytesPerPixel) const
+{
+    if (bytesPerPixel == 3)
+        StretchPixels<3>(m_xTaps, row, out);
+    else
+        StretchPixels<4>(m_xTaps, row, out);
 }
 
 QImage CSmoothScaler::Scale(const QImage& image, const QRect& source, QSize size)

@@ -37,10 +37,8 @@ public:
     };
 private:
     static void MakeTaps(std::vector<CTap>& taps, int from, int to);
-    template <int SrcBpp, int DstBpp>
-    void ScaleRows(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, ptrdiff_t dstStride);
     // One source row stretched to the output width, as sums of 256ths.
-    template <int Bpp> void StretchRow(const uint8_t* row, uint16_t* out) const;
+    void StretchRow(const uint8_t* row, uint16_t* out, int bytesPerPixel) const;
 
     int m_nFromWidth = 0, m_nToWidth = 0, m_nFromHeight = 0, m_nToHeight = 0;
     std::vector<CTap> m_xTaps, m_yTaps;

@@ -4,7 +4,6 @@
 
 #include "player/kvxplayerview.h"
 
-#include "app/mainframe.h"
 #include "export/backupdlg.h"
 #include "export/backuprecorder.h"
 #include "platform/messagebox.h"
@@ -27,7 +26,7 @@ void CKVXPlayerView::OpenBackupWindow()
 {
     const QRect client(mapToGlobal(QPoint(0, 0)), size());
     if (!m_pBackupDlg)
-        m_pBackupDlg = std::make_unique<CBackupDlg>(m_strAppFolder, m_strIniPath, APP_TITLE,
+        m_pBackupDlg = std::make_unique<CBackupDlg>(m_strAppFolder, m_strIniPath, m_frame.AppTitle(),
                                                     m_pBackupRecorder->AviFolder(), *this, this);
     m_backupSetting.m_byChannelCount = uint8_t(m_recording.m_nChannelCount);
     m_btnOpen->EnableButton(false);
@@ -61,7 +60,7 @@ void CKVXPlayerView::StartBackup()
     if (!m_pBackupRecorder->StartBackup(m_backupSetting, m_router.FrameTime())) {
         m_btnBackup->SetImage(SKIN_IMG_NORMAL);
         m_pBackupDlg->ReturnToIdle();
-        CMessageBox::Show(this, APP_TITLE, "ERROR : CreateAVIFile.");
+        CMessageBox::Show(this, m_frame.AppTitle(), "ERROR : CreateAVIFile.");
         return;
     }
     if (m_nPlayState == PS_PAUSE) {
@@ -82,7 +81,7 @@ void CKVXPlayerView::StopBackup()
     m_btnBackup->SetImage(SKIN_IMG_NORMAL);
     OnNavigate(ctl::PAUSE);
     if (!written)
-        CMessageBox::Show(this, APP_TITLE, m_pBackupRecorder->ErrorText());
+        CMessageBox::Show(this, m_frame.AppTitle(), m_pBackupRecorder->ErrorText());
 }
 
 QString CKVXPlayerView::BackupProgressText() const
@@ -125,7 +124,7 @@ void CKVXPlayerView::OnBackupWriteFailed()
         return; // another export has begun since
     if (m_pBackupDlg)
         m_pBackupDlg->OnStop();
-    CMessageBox::Show(this, APP_TITLE, failure);
+    CMessageBox::Show(this, m_frame.AppTitle(), failure);
 }
 
 void CKVXPlayerView::StopBackupOnPause()
