@@ -4,6 +4,7 @@
 #include "tools/kvxtool/infocommand.h"
 #include "tools/kvxtool/snapshotcommand.h"
 #include "tools/kvxtool/locatecommand.h"
+#include "tools/kvxtool/reportcommand.h"
 #include "tools/kvxtool/usage.h"
 
 #include <cstdio>
@@ -31,6 +32,8 @@ int main(int argc, char** argv)
         return RunBenchCommand(args);
     if (command == "filter")
         return RunFilterCommand(args);
+    if (command == "report")
+        return RunReportCommand(args);
     if (command == "snapshot")
         return RunSnapshotCommand(args);
     std::fprintf(stderr, "kvxtool: unknown command '%s'\n", command.c_str());
