@@ -1,8 +1,7 @@
 #include "tools/kvxtool/recordingreport.h"
 
+#include "platform/sha256.h"
 #include "playback/picturedecodepool.h"
-
-#include <QCryptographicHash>
 
 #include <deque>
 #include <map>
@@ -111,11 +110,9 @@ bool BuildRecordingReport(const std::string& path, const CRecordingFacts& facts,
         error = walker.ErrorText();
         return false;
     }
-    QCryptographicHash hash(QCryptographicHash::Sha256);
+    CSha256 hash;
     if (options.m_bHash)
-        walker.SetByteObserver([&hash](const uint8_t* bytes, size_t size) {
-            hash.addData(QByteArrayView(reinterpret_cast<const char*>(bytes), qsizetype(size)));
-        });
+        walker.SetByteObserver([&hash](const uint8_t* bytes, size_t size) { hash.Add(bytes, size); });
     walker.SetProgressObserver(options.m_onProgress);
 
     CReportBuilder builder(facts, options, report);
@@ -127,6 +124,6 @@ bool BuildRecordingReport(const std::string& path, const CRecordingFacts& facts,
     }
     report.m_nSize = walker.Length();
     if (options.m_bHash)
-        report.m_sha256 = hash.result().toHex().toStdString();
+        report.m_sha256 = hash.HexDigest();
     return true;
 }
