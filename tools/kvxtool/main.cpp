@@ -1,4 +1,5 @@
 #include "tools/kvxtool/benchcommand.h"
+#include "tools/kvxtool/excerptcommand.h"
 #include "tools/kvxtool/filtercommand.h"
 #include "tools/kvxtool/framescommand.h"
 #include "tools/kvxtool/infocommand.h"
@@ -32,6 +33,8 @@ int main(int argc, char** argv)
         return RunBenchCommand(args);
     if (command == "filter")
         return RunFilterCommand(args);
+    if (command == "excerpt")
+        return RunExcerptCommand(args);
     if (command == "report")
         return RunReportCommand(args);
     if (command == "snapshot")
