@@ -120,6 +120,12 @@ void CFrameRouter::PaintVideo(QPainter& painter) const
     painter.drawImage(m_ptVideo, m_videoPicture);
 }
 
+CFrameTime CFrameRouter::FrameTime() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_timeFrame;
+}
+
 std::optional<CFrameTime> CFrameRouter::ShownFrameTime() const
 {
     std::lock_guard lock(m_mutex);
@@ -162,8 +168,12 @@ uint8_t CFrameRouter::OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictu
         return m_nLastChannel;
     }
     const uint8_t d = m_decoder.DecodeJpegFrame(picture, pictureLength, m_nChannelCount);
-    if (d < 16 && StorePicture(d, firstFrame) == CDibPicture::NO_CHANNEL)
-        return CDibPicture::NO_CHANNEL;
+    if (d < 16) {
+        const uint8_t stored = StorePicture(d, firstFrame);
+        ExportPicture(d, current.m_header);
+        if (stored == CDibPicture::NO_CHANNEL)
+            return CDibPicture::NO_CHANNEL;
+    }
     m_nLastChannel = d;
     RefreshTiles(d, audioMode, m_tilePlayback);
     return d;
@@ -201,6 +211,17 @@ uint8_t CFrameRouter::StorePicture(uint8_t channel, bool firstFrame)
     c.m_byMarkAbsent = m_decoder.m_bMarkAbsent;
     m_wPictureMask |= uint16_t(1u << channel);
     return channel;
+}
+
+// The export takes every picture of its channel, also one whose tile is being drawn
+// and so is not kept: what the window shows must not decide what an export holds.
+void CFrameRouter::ExportPicture(uint8_t channel, const CRecordHeader& h)
+{
+    if (!m_decoder.m_pBits || !m_view.IsBackupOpen())
+        return;
+    const CTilePicture picture{&m_decoder.m_bih.bmiHeader, m_decoder.m_pBits.get(), m_decoder.m_bMarkAbsent != 0,
+                               m_bPal, m_nChannelCount};
+    m_view.ExportPicture(channel, picture, {h.m_wYear, h.m_byMonth, h.m_byDay, h.m_byHour, h.m_byMinute, h.m_bySecond});
 }
 
 // Smooths the samples over the last seven: loud bytes are folded back first.

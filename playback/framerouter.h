@@ -20,6 +20,7 @@
 class IFrameRouterView;
 class QPainter;
 struct CCurrentRecord;
+struct CRecordHeader;
 
 // Where every frame of the playback engine lands: it decodes the picture, learns its
 // channel from the picture's bar code, keeps it as the channel's newest picture and
@@ -63,6 +64,8 @@ public:
     void RefreshPage();
     // Paints the picture of the video area at its place in the window.
     void PaintVideo(QPainter& painter) const;
+    // The date-time of the record routed last, whether shown or not.
+    CFrameTime FrameTime() const;
     // The date-time of the last routed frame, once a tile has shown it.
     std::optional<CFrameTime> ShownFrameTime() const;
     // The picture of the video area as painted, with the date-time its tiles show.
@@ -88,6 +91,7 @@ private:
     };
 
     uint8_t StorePicture(uint8_t channel, bool firstFrame);
+    void ExportPicture(uint8_t channel, const CRecordHeader& header);
     void FilterAudio(uint8_t* slice);
     void RefreshTiles(int channel, int audioMode, CTileRenderer& renderer);
     void DrawTile(int channel, CTileRenderer& renderer);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "playback/tilerenderer.h"
+
 #include <QRect>
 
 #include <cstdint>
@@ -15,8 +17,10 @@ public:
     virtual void SwitchVideoStandard(bool pal) = 0;
     // One 132-byte slice for audio output `channel` (0..3).
     virtual void QueueAudioSlice(int channel, const uint8_t* slice) = 0;
-    // While the backup window is open no audio is played.
+    // While the backup window is open no audio is played, and every decoded picture
+    // goes to ExportPicture, playback thread, before its tile is drawn.
     virtual bool IsBackupOpen() const = 0;
+    virtual void ExportPicture(int /*channel*/, const CTilePicture& /*picture*/, const CFrameTime& /*time*/) {}
 
 protected:
     ~IFrameRouterView() = default;

@@ -30,26 +30,58 @@ void CSmoothScaler::Scale(const uint8_t* src, int srcWidth, int srcHeight, ptrdi
         m_nFromHeight = srcHeight;
         m_nToHeight = dstHeight;
     }
-    const int bpp = bytesPerPixel;
+    // Separably: each source row the output needs is stretched across once into a
+    // row of sums (exact, before rounding), and the two rows around an output row are
+    // blended. The same arithmetic as interpolating every output pixel on its own.
+    const size_t values = size_t(dstWidth) * size_t(bytesPerPixel);
+    m_upperRow.resize(values);
+    m_lowerRow.resize(values);
+    int upperIndex = -1, lowerIndex = -1;
+    const auto fetch = [&](int index, std::vector<uint16_t>& row, int& held) {
+        if (held != index) {
+            StretchRow(src + index * srcStride, row.data(), bytesPerPixel);
+            held = index;
+        }
+    };
     for (int y = 0; y < dstHeight; ++y) {
         const CTap& ty = m_yTaps[size_t(y)];
-        const uint8_t* upper = src + ty.m_nIndex * srcStride;
-        const uint8_t* lower = src + ty.m_nNext * srcStride;
-        const int wy = ty.m_nWeight;
-        uint8_t* out = dst + y * dstStride;
-        for (const CTap& tx : m_xTaps) {
-            const uint8_t* a = upper + tx.m_nIndex * bpp;
-            const uint8_t* b = upper + tx.m_nNext * bpp;
-            const uint8_t* c = lower + tx.m_nIndex * bpp;
-            const uint8_t* d = lower + tx.m_nNext * bpp;
-            const int wx = tx.m_nWeight;
-            for (int k = 0; k < bpp; ++k) {
-                const int top = a[k] * (256 - wx) + b[k] * wx;
-                const int bottom = c[k] * (256 - wx) + d[k] * wx;
-                *out++ = uint8_t((top * (256 - wy) + bottom * wy + 32768) >> 16);
-            }
+        if (ty.m_nIndex == lowerIndex && ty.m_nIndex != upperIndex) {
+            std::swap(m_upperRow, m_lowerRow);
+            std::swap(upperIndex, lowerIndex);
         }
+        fetch(ty.m_nIndex, m_upperRow, upperIndex);
+        fetch(ty.m_nNext, m_lowerRow, lowerIndex);
+        const uint32_t wy = uint32_t(ty.m_nWeight), wu = 256 - wy;
+        const uint16_t* upper = m_upperRow.data();
+        const uint16_t* lower = m_lowerRow.data();
+        uint8_t* out = dst + y * dstStride;
+        for (size_t i = 0; i < values; ++i)
+            out[i] = uint8_t((upper[i] * wu + lower[i] * wy + 32768) >> 16);
     }
+}
+
+namespace {
+
+// The pixel size fixed at compile time, so that the bytes of a pixel are unrolled.
+template <int BPP> void StretchPixels(const std::vector<CSmoothScaler::CTap>& taps, const uint8_t* row, uint16_t* out)
+{
+    for (const CSmoothScaler::CTap& tx : taps) {
+        const uint8_t* a = row + tx.m_nIndex * BPP;
+        const uint8_t* b = row + tx.m_nNext * BPP;
+        const int wx = tx.m_nWeight;
+        for (int k = 0; k < BPP; ++k)
+            *out++ = uint16_t(a[k] * (256 - wx) + b[k] * wx);
+    }
+}
+
+} // namespace
+
+void CSmoothScaler::StretchRow(const uint8_t* row, uint16_t* out, int bytesPerPixel) const
+{
+    if (bytesPerPixel == 3)
+        StretchPixels<3>(m_xTaps, row, out);
+    else
+        StretchPixels<4>(m_xTaps, row, out);
 }
 
 QImage CSmoothScaler::Scale(const QImage& image, const QRect& source, QSize size)

@@ -28,14 +28,17 @@ public:
     // the picture's format. A null picture when the rectangle is empty or outside it.
     QImage Scale(const QImage& image, const QRect& source, QSize size);
 
-private:
     struct CTap {
         int m_nIndex;  // the nearer-left (or upper) source pixel
         int m_nNext;   // the other one: m_nIndex + 1, or m_nIndex at the edge
         int m_nWeight; // of m_nNext, in 1/256
     };
+private:
     static void MakeTaps(std::vector<CTap>& taps, int from, int to);
+    // One source row stretched to the output width, as sums of 256ths.
+    void StretchRow(const uint8_t* row, uint16_t* out, int bytesPerPixel) const;
 
     int m_nFromWidth = 0, m_nToWidth = 0, m_nFromHeight = 0, m_nToHeight = 0;
     std::vector<CTap> m_xTaps, m_yTaps;
+    std::vector<uint16_t> m_upperRow, m_lowerRow; // the two stretched rows an output row blends
 };

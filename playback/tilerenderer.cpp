@@ -8,10 +8,7 @@ namespace {
 
 // Pixels cut off the left and right of a recorded picture, by video standard and
 // channel count: the recorder's pictures carry a black margin.
-struct CCrop {
-    int left, right;
-};
-constexpr CCrop CROP_TABLE[4] = {{9, 16}, {10, 20}, {7, 11}, {16, 11}};
+constexpr CTileRenderer::CSideCrop CROP_TABLE[4] = {{9, 16}, {10, 20}, {7, 11}, {16, 11}};
 // The top rows carry the channel code and the row mark; a picture without the mark
 // starts one row higher.
 constexpr int CROP_TOP_WITH_MARK = 13;
@@ -34,10 +31,15 @@ void DrawOutlinedText(QPainter& painter, int x, int y, const QString& text)
 
 } // namespace
 
+CTileRenderer::CSideCrop CTileRenderer::SideCrop(bool pal, int channelCount)
+{
+    return CROP_TABLE[(pal ? 1 : 0) + (channelCount != 4 ? 2 : 0)];
+}
+
 QRect CTileRenderer::CropRect(const CTilePicture& p)
 {
     const BITMAPINFOHEADER& h = *p.m_pHeader;
-    const CCrop crop = CROP_TABLE[(p.m_bPal ? 1 : 0) + (p.m_nChannelCount != 4 ? 2 : 0)];
+    const CSideCrop crop = SideCrop(p.m_bPal, p.m_nChannelCount);
     const int top = p.m_bMarkAbsent ? CROP_TOP_WITHOUT_MARK : CROP_TOP_WITH_MARK;
     const QRect source(crop.left, top, h.biWidth - crop.left - crop.right, h.biHeight - CROP_TOP_WITH_MARK);
     return source.width() > 0 && source.height() > 0 ? source : QRect();

@@ -43,6 +43,13 @@ struct CTileText {
 // A renderer keeps its scaler's tables between tiles; one renderer belongs to one thread.
 class CTileRenderer {
 public:
+    // Pixels of the recorder's black margin at the start and the end of each row, by
+    // video standard and channel count. The AVI export cuts the same margins.
+    struct CSideCrop {
+        int left, right;
+    };
+    static CSideCrop SideCrop(bool pal, int channelCount);
+
     // The part of a decoded picture a tile shows, in top-down picture coordinates;
     // empty when the picture is too small to have one.
     static QRect CropRect(const CTilePicture& picture);

@@ -1,6 +1,8 @@
 #include "player/kvxplayerview.h"
 
 #include "app/mainframe.h"
+#include "export/backupdlg.h"
+#include "export/backuprecorder.h"
 #include "platform/messagebox.h"
 #include "platform/nativefilename.h"
 #include "platform/outputfolders.h"
@@ -185,6 +187,7 @@ void CKVXPlayerView::InitViewMembers()
         COutputFolders::Ensure(output.BackupFolder());
         COutputFolders::Ensure(output.AviFolder());
     }
+    m_pBackupRecorder = std::make_unique<CBackupRecorder>(output.AviFolder());
 
     m_recording.m_timeStart = CDateTime();
     m_recording.m_timeEnd = CDateTime();
@@ -271,6 +274,7 @@ void CKVXPlayerView::CreatePlayParam()
 
 void CKVXPlayerView::ReleaseViewResources()
 {
+    ReleaseBackup();
     m_pEditDlg.reset();
     m_pBackground = nullptr;
     m_pPlayParam.reset();
@@ -371,8 +375,12 @@ void CKVXPlayerView::SetVideoStandard(bool pal)
 
 // --- what the playback thread asks for ---
 
+// A pause of the playback thread ends a running export (at either end of the
+// recording, after a seek or a jump): the backup window's stop sequence runs.
 void CKVXPlayerView::SetPlayState(uint8_t state)
 {
+    if (state == PS_PAUSE && m_bBackupOpen)
+        OnWindowThread([this] { StopBackupOnPause(); });
     m_nPlayState = state;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "export/backupsetting.h"
+#include "export/ibackupowner.h"
 #include "playback/currentrecord.h"
 #include "playback/framerouter.h"
 #include "playback/iframerouterview.h"
@@ -26,6 +28,8 @@
 #include <functional>
 #include <memory>
 
+class CBackupDlg;
+class CBackupRecorder;
 class CMainFrame;
 class CSkinButton;
 class CWaveOut;
@@ -46,7 +50,11 @@ class QToolButton;
 // hand everything visible to the window thread as a queued call; the window thread
 // never waits for the playback thread except in StopPlayThread, while the playback
 // thread never waits for the window thread.
-class CKVXPlayerView : public QWidget, public IPlaybackView, public IProbeView, public IFrameRouterView {
+class CKVXPlayerView : public QWidget,
+                       public IPlaybackView,
+                       public IProbeView,
+                       public IFrameRouterView,
+                       public IBackupOwner {
     Q_OBJECT
 
 public:
@@ -79,6 +87,12 @@ public:
     void SwitchVideoStandard(bool pal) override;
     void QueueAudioSlice(int channel, const uint8_t* slice) override;
     bool IsBackupOpen() const override { return m_bBackupOpen; }
+    void ExportPicture(int channel, const CTilePicture& picture, const CFrameTime& time) override;
+
+    // IBackupOwner: the backup window's start and stop, on the window thread.
+    void StartBackup() override;
+    void StopBackup() override;
+    QString BackupProgressText() const override;
 
     // What a test or a screenshot wants to know.
     const CRecordingFacts& Recording() const { return m_recording; }
@@ -100,6 +114,8 @@ public:
     bool IsPlayThreadStarted() const { return m_pPlayThread.IsStarted(); }
     int DeliveredFrames() const { return m_nDeliveredFrames; }
     CImageEditDlg* EditDialog() const { return m_pEditDlg.get(); }
+    CBackupDlg* BackupDialog() const { return m_pBackupDlg.get(); }
+    CBackupRecorder* BackupRecorder() const { return m_pBackupRecorder.get(); }
     CTileZoom Zoom() const { return m_router.Zoom(); }
     // The date-time on screen, or the recording's start before anything is shown.
     CDateTime ShownTime() const;
@@ -179,7 +195,12 @@ private:
     void OnClockTimer();
     void OnEdit();
     void OpenEditDialog();
+    void OnBackup();
+    void OpenBackupWindow();
     void CloseBackupWindow();
+    void OnBackupWriteFailed();
+    void StopBackupOnPause();
+    void ReleaseBackup();
     void OpenAudioOutput(int channel);
     bool IsAudioChannelMissing(int channel) const;
     void ShowPage(int page);
@@ -274,6 +295,9 @@ private:
     int m_nPage = 0;
     std::array<std::unique_ptr<CWaveOut>, 4> m_pAudioOut;
     std::atomic<bool> m_bBackupOpen{false};
+    BACKUPSETTING m_backupSetting;                     // window thread; the recorder keeps its copy
+    std::unique_ptr<CBackupRecorder> m_pBackupRecorder; // made at the first update
+    std::unique_ptr<CBackupDlg> m_pBackupDlg;           // made at the first opening
     std::unique_ptr<CImageEditDlg> m_pEditDlg; // created at the first snapshot
     bool m_bInPaint = false; // the paused refresh inside a paint asks for no further paint
 

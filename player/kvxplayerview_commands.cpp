@@ -60,6 +60,8 @@ void CKVXPlayerView::OnCommand(int id)
         OnExit();
     else if (id == ctl::EDIT)
         OnEdit();
+    else if (id == ctl::BACKUP)
+        OnBackup();
 }
 
 // The pressed button stays disabled while its state lasts, so it reads as "on".

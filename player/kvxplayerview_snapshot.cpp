@@ -78,11 +78,3 @@ void CKVXPlayerView::OpenEditDialog()
     m_pFrame->hide();
     QFile::remove(info.m_strSnapshotPath);
 }
-
-// Until the backup window exists, closing it is no more than leaving its state and
-// pausing, as closing the window does.
-void CKVXPlayerView::CloseBackupWindow()
-{
-    m_bBackupOpen = false;
-    OnNavigate(ctl::PAUSE);
-}

@@ -3,6 +3,9 @@
 
 #include <QImage>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 QImage GreyRow(std::initializer_list<int> values)
@@ -12,6 +15,27 @@ QImage GreyRow(std::initializer_list<int> values)
     for (int v : values)
         image.setPixel(x++, 0, qRgb(v, v, v));
     return image;
+}
+
+// Where output pixel i of `to` samples a row or column of `from`: the pixel before it
+// and the weight, in 256ths, of the one after.
+std::pair<int, int> Tap(int i, int from, int to)
+{
+    const double s = std::clamp((i + 0.5) * from / to - 0.5, 0.0, double(from - 1));
+    return {int(s), int(std::lround((s - int(s)) * 256))};
+}
+
+// Every output value interpolated on its own between its four neighbours.
+uint8_t Bilinear(const QImage& in, int x, int y, int k, QSize size)
+{
+    const int bpp = in.depth() / 8;
+    const auto [ix, wx] = Tap(x, in.width(), size.width());
+    const auto [iy, wy] = Tap(y, in.height(), size.height());
+    const int nx = std::min(ix + 1, in.width() - 1), ny = std::min(iy + 1, in.height() - 1);
+    const auto at = [&](int px, int py) { return int(in.constScanLine(py)[px * bpp + k]); };
+    const int top = at(ix, iy) * (256 - wx) + at(nx, iy) * wx;
+    const int bottom = at(ix, ny) * (256 - wx) + at(nx, ny) * wx;
+    return uint8_t((top * (256 - wy) + bottom * wy + 32768) >> 16);
 }
 
 QList<int> RedsOfRow(const QImage& image)
@@ -74,6 +98,29 @@ private slots:
         const QImage small = scaler.Scale(image, image.rect(), QSize(3, 2));
         QCOMPARE(CSmoothScaler().Scale(image, image.rect(), QSize(3, 2)), small);
         QCOMPARE(scaler.Scale(image, image.rect(), QSize(11, 9)), up);
+    }
+
+    // Up, down and across, with 3 and 4 bytes a pixel, one scaler after the other:
+    // each value is the bilinear blend of its four neighbours, to the last bit.
+    void matchesPixelByPixelInterpolation()
+    {
+        CSmoothScaler scaler;
+        uint32_t seed = 7;
+        for (QImage::Format format : {QImage::Format_RGB888, QImage::Format_ARGB32_Premultiplied}) {
+            QImage image(23, 17, format);
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.bytesPerLine(); ++x)
+                    image.scanLine(y)[x] = uint8_t((seed = seed * 1103515245 + 12345) >> 16);
+            for (QSize size : {QSize(61, 45), QSize(9, 5), QSize(40, 6), QSize(5, 40), QSize(23, 17), QSize(1, 1)}) {
+                const QImage out = scaler.Scale(image, image.rect(), size);
+                const int bpp = image.depth() / 8;
+                for (int y = 0; y < size.height(); ++y)
+                    for (int x = 0; x < size.width(); ++x)
+                        for (int k = 0; k < bpp; ++k)
+                            QVERIFY2(out.constScanLine(y)[x * bpp + k] == Bilinear(image, x, y, k, size),
+                                     qPrintable(QString("%1 x %2 at (%3, %4)").arg(size.width()).arg(size.height()).arg(x).arg(y)));
+            }
+        }
     }
 };
 

@@ -1,5 +1,6 @@
 #include "tools/kvxtool/benchcommand.h"
 #include "tools/kvxtool/excerptcommand.h"
+#include "tools/kvxtool/exportcommand.h"
 #include "tools/kvxtool/filtercommand.h"
 #include "tools/kvxtool/framescommand.h"
 #include "tools/kvxtool/infocommand.h"
@@ -39,6 +40,8 @@ int main(int argc, char** argv)
         return RunReportCommand(args);
     if (command == "snapshot")
         return RunSnapshotCommand(args);
+    if (command == "export")
+        return RunExportCommand(args);
     std::fprintf(stderr, "kvxtool: unknown command '%s'\n", command.c_str());
     return UsageError("COMMAND [ARGUMENTS]");
 }

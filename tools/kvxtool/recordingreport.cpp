@@ -1,10 +1,13 @@
 #include "tools/kvxtool/recordingreport.h"
 
 #include "platform/sha256.h"
-#include "playback/picturedecodepool.h"
+#include "tools/kvxtool/ordereddecoder.h"
 
+#include <algorithm>
 #include <deque>
 #include <map>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -18,8 +21,9 @@ class CReportBuilder : public IRecordWalkSink {
 public:
     CReportBuilder(const CRecordingFacts& facts, const CReportOptions& options, CRecordingReport& report)
         : m_options(options), m_report(report),
-          m_pool(facts.m_nChannelCount, [this](uint64_t, const CDibPicture&, uint8_t channel) { OnDecoded(channel); },
-                 options.m_nWorkers)
+          m_decoders(facts.m_nChannelCount,
+                     int(options.m_nWorkers ? options.m_nWorkers : std::max(1u, std::thread::hardware_concurrency())),
+                     [this](const COrderedDecoder::CDecoded& d) { OnDecoded(d.channel); })
     {
     }
 
@@ -32,22 +36,25 @@ public:
         if (!record.m_pPicture)
             return;
         ++m_report.m_nPictures;
-        m_pending.push_back({record.m_nOffset, time});
-        m_pool.Submit(m_report.m_nPictures, record.m_pPicture, record.m_nPictureLength);
+        {
+            std::lock_guard<std::mutex> lock(m_pendingMutex);
+            m_pending.push_back({record.m_nOffset, time});
+        }
+        m_decoders.Push(record.m_pPicture, record.m_nPictureLength, {});
     }
 
     void OnDamage(const CDamagedStretch& stretch) override { m_report.m_damaged.push_back(stretch); }
 
     void Finish()
     {
-        m_pool.Drain();
+        m_decoders.Finish();
         for (auto& [channel, state] : m_channels)
             m_report.m_channels.push_back(std::move(state.m_report));
     }
 
 private:
     struct CPending {
-        uint64_t m_nOffset;
+        uint64_t m_nOffset = 0;
         CDateTime m_time;
     };
 
@@ -64,11 +71,16 @@ private:
         m_lastTime = time;
     }
 
-    // Pictures come back in the order they were read.
+    // Pictures come back in the order they were read, one at a time, on a decoding
+    // thread: the channels and the undecodable count are theirs until Finish.
     void OnDecoded(uint8_t channel)
     {
-        const CPending picture = m_pending.front();
-        m_pending.pop_front();
+        CPending picture;
+        {
+            std::lock_guard<std::mutex> lock(m_pendingMutex);
+            picture = m_pending.front();
+            m_pending.pop_front();
+        }
         if (channel == CDibPicture::NO_CHANNEL) {
             ++m_report.m_nUndecodable;
             return;
@@ -90,11 +102,12 @@ private:
     const CReportOptions& m_options;
     CRecordingReport& m_report;
     std::map<uint8_t, CChannelState> m_channels;
-    std::deque<CPending> m_pending; // read, not yet handed back decoded
+    std::mutex m_pendingMutex;
+    std::deque<CPending> m_pending; // read, not yet handed back decoded; m_pendingMutex
     bool m_bHaveRecord = false;
     int64_t m_nLastSeconds = 0;
     CDateTime m_lastTime;
-    CPictureDecodePool m_pool; // last: its workers stop before the rest goes
+    COrderedDecoder m_decoders; // last: its workers stop before the rest goes
 };
 
 } // namespace

@@ -8,10 +8,10 @@
 #include "tools/kvxtool/consoleprobeview.h"
 #include "tools/kvxtool/forwardreader.h"
 #include "tools/kvxtool/jsonline.h"
+#include "tools/kvxtool/offscreenapp.h"
 #include "tools/kvxtool/usage.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 
 #include <charconv>
 #include <cstdio>
@@ -108,15 +108,7 @@ int RunSnapshotCommand(const std::vector<std::string>& args)
     CSnapshotArgs a;
     if (!Parse(args, a))
         return UsageError(SYNOPSIS);
-    // The tile text needs fonts, which need an application; no display is needed.
-    // What Qt says about its environment is no part of kvxtool's output.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-    static int argc = 1;
-    static char name[] = "kvxtool";
-    static char* argv[] = {name, nullptr};
-    QGuiApplication app(argc, argv);
+    const COffscreenApp app; // the tile text's font
 
     CRecordingFacts facts;
     CConsoleProbeView probeView;

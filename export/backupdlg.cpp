@@ -1,0 +1,212 @@
+#include "export/backupdlg.h"
+
+#include "export/ibackupowner.h"
+#include "platform/messagebox.h"
+#include "skin/skinbutton.h"
+#include "skin/skinreader.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QUrl>
+
+namespace {
+
+const char* const SECTION = "BACKUP POS";
+const QColor BACKGROUND(161, 160, 160);
+const QColor TEXT(41, 42, 42);
+constexpr int DEFAULT_CHANNEL = 0;
+constexpr int DEFAULT_FRAMERATE = 9; // "10"
+constexpr int DEFAULT_SIZE = 0;      // "360 * 240"
+constexpr int PROGRESS_PERIOD_MS = 250;
+constexpr int PROGRESS_TOP = 3, PROGRESS_HEIGHT = 17;
+const char* const NO_SIZE = "Not selected backup size.";
+
+QStringList Numbers(int last)
+{
+    QStringList items;
+    for (int n = 1; n <= last; ++n)
+        items << QString::number(n);
+    return items;
+}
+
+void ShowFolder(const QString& folder)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+}
+
+} // namespace
+
+CBackupDlg::CBackupDlg(const QString& appFolder, const QString& iniPath, const QString& appTitle,
+                       const QString& exportFolder, IBackupOwner& owner, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_strAppTitle(appTitle),
+      m_strExportFolder(exportFolder), m_owner(owner),
+      m_skin(std::make_unique<CSkinReader>(iniPath.toStdString(), appFolder.toStdString(), 0)),
+      m_openFolder(ShowFolder)
+{
+    setWindowTitle("Backup");
+    setModal(false);
+    OnInitDialog();
+    m_timerProgress.setInterval(PROGRESS_PERIOD_MS);
+    connect(&m_timerProgress, &QTimer::timeout, this, &CBackupDlg::UpdateProgress);
+}
+
+CBackupDlg::~CBackupDlg() = default;
+
+void CBackupDlg::OnInitDialog()
+{
+    QPalette palette = this->palette(); // the dialog's and its texts' colours
+    palette.setColor(QPalette::Window, BACKGROUND);
+    palette.setColor(QPalette::WindowText, TEXT);
+    setPalette(palette);
+    setAutoFillBackground(true);
+
+    m_rcSkin = m_skin->LoadSkinRect(SECTION, "POS_BACKUP_SKIN", false);
+    m_bmpSkin = m_skin->LoadSkinBitmap("BACKUP", "SKIN");
+    m_comboChannel = MakeBox(backupctl::CHANNEL, {});
+    m_comboFrameRate = MakeBox(backupctl::FRAMERATE, Numbers(60));
+    m_comboSize = MakeBox(backupctl::IMAGESIZE, {"360 * 240", "720 * 480"});
+    m_btnStart = SetupSkinButton(backupctl::START, "BTN_AVISTART", "POS_BACKUP_START");
+    m_btnStop = SetupSkinButton(backupctl::STOP, "BTN_AVISTOP", "POS_BACKUP_STOP");
+
+    m_staticProgress = MakeProgressLabel();
+}
+
+// While an export runs, the panel's title row shows its file and frames so far, in
+// the colours of the skin under it.
+QLabel* CBackupDlg::MakeProgressLabel()
+{
+    auto* label = new QLabel(this);
+    QFont font = label->font();
+    font.setPixelSize(11);
+    label->setFont(font);
+    label->setTextFormat(Qt::RichText);
+    const int left = m_skin->LoadSkinRect(SECTION, "POS_BACKUP_CHANNEL", false).left();
+    const QRect row(left, PROGRESS_TOP, m_rcSkin.width() - 2 * left, PROGRESS_HEIGHT);
+    label->setGeometry(row);
+    const QPoint probe = row.topRight() + QPoint(-2, row.height() / 2) - m_rcSkin.topLeft();
+    const QColor ground = m_bmpSkin.valid(probe) ? m_bmpSkin.pixelColor(probe) : BACKGROUND;
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, ground);
+    palette.setColor(QPalette::WindowText, qGray(ground.rgb()) < 128 ? QColor(230, 230, 230) : TEXT);
+    label->setPalette(palette);
+    label->setAutoFillBackground(true);
+    label->hide();
+    return label;
+}
+
+QComboBox* CBackupDlg::MakeBox(int id, const QStringList& items)
+{
+    auto* box = new QComboBox(this);
+    box->setProperty("controlId", id);
+    box->setPalette(QApplication::palette()); // the boxes keep the desktop's colours
+    box->addItems(items);
+    box->setMaxVisibleItems(16);
+    return box;
+}
+
+CSkinButton* CBackupDlg::SetupSkinButton(int id, const char* imageSection, const char* key)
+{
+    auto* button = new CSkinButton(id, this);
+    const CButtonImageNames names = m_skin->ReadButtonImages(imageSection, false);
+    button->LoadBitmaps(names.m_names[0], names.m_names[1], QString(), names.m_names[3], unsigned(id));
+    button->EnableButton(true);
+    button->setGeometry(m_skin->LoadSkinRect(SECTION, key, false));
+    button->setToolTip(id == backupctl::START ? "Start the export" : "Stop the export");
+    button->show();
+    connect(button, &CSkinButton::clicked, this, &CBackupDlg::OnCommand);
+    return button;
+}
+
+void CBackupDlg::OnCommand(int id)
+{
+    if (id == backupctl::START)
+        OnStart();
+    else if (id == backupctl::STOP)
+        OnStop();
+}
+
+void CBackupDlg::Prepare(BACKUPSETTING* setting)
+{
+    m_pSetting = setting;
+    SetExporting(false);
+    m_comboChannel->clear();
+    const int count = setting ? setting->m_byChannelCount : 0;
+    if (count == 1 || count == 4 || count == 8 || count == 16)
+        m_comboChannel->addItems(Numbers(count));
+    m_comboChannel->setGeometry(m_skin->LoadSkinRect(SECTION, "POS_BACKUP_CHANNEL", false));
+    m_comboFrameRate->setGeometry(m_skin->LoadSkinRect(SECTION, "POS_BACKUP_FRAMERATE", false));
+    m_comboSize->setGeometry(m_skin->LoadSkinRect(SECTION, "POS_BACKUP_IMAGESIZE", false));
+    m_comboChannel->setCurrentIndex(DEFAULT_CHANNEL);
+    m_comboFrameRate->setCurrentIndex(DEFAULT_FRAMERATE);
+    m_comboSize->setCurrentIndex(DEFAULT_SIZE);
+}
+
+void CBackupDlg::OnStart()
+{
+    if (!m_pSetting || !m_bStopped)
+        return;
+    m_pSetting->m_byFrameRate = uint8_t(m_comboFrameRate->currentIndex() + 1);
+    const int size = m_comboSize->currentIndex();
+    if (size != 0 && size != 1)
+        CMessageBox::Show(this, m_strAppTitle, NO_SIZE);
+    m_pSetting->m_nWidth = size == 0 ? 360 : size == 1 ? 720 : 0;
+    if (size != 0 && size != 1)
+        CMessageBox::Show(this, m_strAppTitle, NO_SIZE);
+    m_pSetting->m_nHeight = size == 0 ? 240 : size == 1 ? 480 : 0;
+    m_pSetting->m_byChannel = uint8_t(m_comboChannel->currentIndex());
+    SetExporting(true);
+    m_owner.StartBackup();
+}
+
+// Runs once per export, whoever asks: the stop button, the player pausing, the window closing.
+void CBackupDlg::OnStop()
+{
+    if (m_bStopped)
+        return;
+    SetExporting(false);
+    m_owner.StopBackup();
+    m_openFolder(m_strExportFolder);
+}
+
+void CBackupDlg::ReturnToIdle()
+{
+    SetExporting(false);
+}
+
+void CBackupDlg::SetExporting(bool exporting)
+{
+    m_bStopped = !exporting;
+    m_btnStart->EnableButton(!exporting);
+    m_btnStop->EnableButton(exporting);
+    if (exporting) {
+        m_timerProgress.start();
+    } else {
+        m_timerProgress.stop();
+        m_staticProgress->clear();
+    }
+    m_staticProgress->setVisible(exporting);
+}
+
+void CBackupDlg::UpdateProgress()
+{
+    m_staticProgress->setText("<span style='color:#e0403a'>\u25CF</span> " + m_owner.BackupProgressText().toHtmlEscaped());
+}
+
+void CBackupDlg::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    if (!m_bmpSkin.isNull())
+        painter.drawImage(m_rcSkin.topLeft(), m_bmpSkin, QRect(QPoint(0, 0), m_rcSkin.size()));
+}
+
+// Escape would end the dialog behind the player's back: only the backup button closes it.
+void CBackupDlg::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape)
+        return;
+    QDialog::keyPressEvent(event);
+}

@@ -1,0 +1,355 @@
+#include "export/backuprecorder.h"
+
+#include "platform/outputfile.h"
+#include "platform/outputfolders.h"
+#include "playback/dibpicture.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Rows cut off the top of every picture: the recorder's channel code and row mark.
+constexpr int CROP_TOP_ROWS = 14;
+// Room for one encoded frame; a 720 x 480 frame at the export's quality takes a tenth.
+constexpr size_t JPEG_CAPACITY = 600000;
+constexpr int JPEG_QUALITY = 70;
+constexpr int CHANNEL_TEXT_X = 20;
+// A name taken by another export in the same moment is tried again this often.
+constexpr int MAX_CREATE_ATTEMPTS = 1000;
+
+const char* const SUFFIXES[] = {".avi", ".log", ".sha256"};
+
+QString WithSuffix(const QString& aviName, const char* suffix)
+{
+    const int dot = aviName.lastIndexOf('.');
+    return (dot < 0 ? aviName : aviName.left(dot)) + suffix;
+}
+
+// Taken by a file, a folder, or a link that leads nowhere yet.
+bool IsTaken(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+std::string NativePath(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+QString TimeText(const CFrameTime& t)
+{
+    return QString::asprintf("%04d/%02d/%02d %02d:%02d:%02d", t.m_wYear, t.m_byMonth, t.m_byDay, t.m_byHour,
+                             t.m_byMinute, t.m_bySecond);
+}
+
+// Writes `data` into `path`, a file that must not exist yet. Empty, or why it failed;
+// a file begun and not completed is removed, as it would claim what it does not hold.
+QString WriteNewFile(const QString& path, const QByteArray& data)
+{
+    COutputFile file;
+    if (file.Create(NativePath(path), false, {}) != COutputFile::ECreate::Created)
+        return QString::fromStdString(file.ErrorText());
+    if (file.Write(data.data(), size_t(data.size())) && file.Close())
+        return {};
+    const QString reason = QString::fromStdString(file.ErrorText());
+    QFile::remove(path);
+    return reason;
+}
+
+std::optional<QByteArray> Sha256Of(const QString& path)
+{
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+        return std::nullopt;
+    return hash.result().toHex();
+}
+
+} // namespace
+
+CBackupRecorder::CBackupRecorder(const QString& aviFolder) : m_strAviFolder(aviFolder) {}
+
+CBackupRecorder::~CBackupRecorder()
+{
+    StopBackup(m_pBackupLog ? m_pBackupLog->m_timeStart : CFrameTime());
+}
+
+QString CBackupRecorder::MakeUniqueFileName(const QString& path)
+{
+    const int dot = path.lastIndexOf('.');
+    const QString stem = dot < 0 ? path : path.left(dot);
+    const QString extension = dot < 0 ? QString() : path.mid(dot);
+    const auto isFree = [&](const QString& candidate) {
+        return std::none_of(std::begin(SUFFIXES), std::end(SUFFIXES),
+                            [&](const char* suffix) { return IsTaken(WithSuffix(candidate, suffix)); })
+            && !IsTaken(candidate);
+    };
+    if (isFree(path))
+        return path;
+    for (int n = 1;; ++n) {
+        const QString candidate = stem + QString::asprintf("(%02d)", n) + extension;
+        if (isFree(candidate))
+            return candidate;
+    }
+}
+
+bool CBackupRecorder::StartBackup(const BACKUPSETTING& setting, const CFrameTime& start)
+{
+    std::lock_guard lock(m_mutex);
+    m_strError.clear();
+    if (m_pBackupLog)
+        return SetError("An export is running already.");
+    m_strFailure.clear();
+    m_bFailed = false;
+    m_nFrames = 0;
+    if (!COutputFolders::Ensure(m_strAviFolder))
+        return SetError(QString("The folder %1 cannot be made.").arg(m_strAviFolder));
+    const QString base = m_strAviFolder + QString::asprintf("%02d_Capture.avi", setting.m_byChannel + 1);
+    if (!OpenUniqueAvi(base, setting.m_nWidth, setting.m_nHeight, setting.m_byFrameRate))
+        return false;
+    m_export.assign(size_t(Stride(setting.m_nWidth) * setting.m_nHeight), 0);
+    m_jpeg.resize(JPEG_CAPACITY);
+    m_pBackupLog = BACKUPLOG{start, start, setting};
+    m_bExporting = true;
+    return true;
+}
+
+// The name is free when it is chosen; another player may take it before the file is
+// created, and then the next free name is tried.
+bool CBackupRecorder::OpenUniqueAvi(const QString& base, int width, int height, int fps)
+{
+    for (int attempt = 0; attempt < MAX_CREATE_ATTEMPTS; ++attempt) {
+        const QString name = MakeUniqueFileName(base);
+        if (m_aviWriter.Open(NativePath(name), width, height, fps)) {
+            m_strAviName = name;
+            return true;
+        }
+        if (!IsTaken(name))
+            return SetError(QString("%1 cannot be created: %2").arg(name, QString::fromStdString(m_aviWriter.ErrorText())));
+    }
+    return SetError(QString("No free name for %1 could be had.").arg(base));
+}
+
+CBackupRecorder::EFrame CBackupRecorder::WriteBackupFrame(const CBackupFrame& frame)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_pBackupLog || m_bFailed)
+        return EFrame::Skipped;
+    const BACKUPSETTING& s = m_pBackupLog->m_setting;
+    if (frame.m_nWidth != s.m_nWidth || frame.m_nHeight != s.m_nHeight || !CropPicture(frame))
+        return EFrame::Skipped;
+    ScalePicture(frame.m_nWidth, frame.m_nHeight);
+    if (frame.m_bStamp)
+        StampPicture(frame);
+    const size_t size = CDibPicture::EncodeJpegBuffer(m_jpeg.data(), m_export.data(), frame.m_nWidth,
+                                                      frame.m_nHeight, 3, m_jpeg.size(), JPEG_QUALITY);
+    if (size == 0)
+        return EFrame::Skipped;
+    if (!m_aviWriter.WriteFrame(m_jpeg.data(), size)) {
+        m_strFailure = QString("The export into %1 stopped: %2. The %3 frames written before stay in the file.")
+                           .arg(m_strAviName, QString::fromStdString(m_aviWriter.ErrorText()))
+                           .arg(m_nFrames.load());
+        m_bFailed = true;
+        return EFrame::Failed;
+    }
+    ++m_nFrames;
+    return EFrame::Written;
+}
+
+// Keeps H - 14 rows of W - left - right pixels: the rows are taken in the order the
+// decoder stores them (bottom-up), from stored row 0, or row 1 for a picture without
+// the row mark, so the code rows at the picture's top are the ones dropped.
+bool CBackupRecorder::CropPicture(const CBackupFrame& frame)
+{
+    if (!frame.m_pHeader || !frame.m_pBits || frame.m_pHeader->biBitCount != 24)
+        return false;
+    const BITMAPINFOHEADER& h = *frame.m_pHeader;
+    const CTileRenderer::CSideCrop cut = CTileRenderer::SideCrop(frame.m_bPal, frame.m_nChannelCount);
+    const int width = h.biWidth - cut.left - cut.right;
+    const int rows = h.biHeight - CROP_TOP_ROWS;
+    const int64_t from = Stride(h.biWidth), to = Stride(width);
+    if (width < 1 || rows < 1 || from * h.biHeight > int64_t(h.biSizeImage))
+        return false;
+    if (m_crop.size() < size_t(to * rows))
+        m_crop.resize(size_t(to * rows));
+    const int first = frame.m_bCrop && !frame.m_bMarkAbsent ? 0 : 1;
+    for (int r = 0; r < rows; ++r)
+        std::memcpy(m_crop.data() + r * to, frame.m_pBits + (first + r) * from + cut.left * 3, size_t(width) * 3);
+    m_nCropWidth = width;
+    m_nCropHeight = rows;
+    return true;
+}
+
+void CBackupRecorder::ScalePicture(int width, int height)
+{
+    m_scaler.Scale(m_crop.data(), m_nCropWidth, m_nCropHeight, Stride(m_nCropWidth), m_export.data(), width, height,
+                   Stride(width), 3);
+}
+
+// The texts' cell starts font height rows above the picture's bottom. Only the rows
+// the texts and their outline reach are turned upright, drawn on and put back.
+void CBackupRecorder::StampPicture(const CBackupFrame& frame)
+{
+    if (frame.m_nFontHeight != m_nStampFontHeight) {
+        m_fontStamp = StampFont(frame.m_nFontHeight);
+        m_nStampFontHeight = frame.m_nFontHeight;
+    }
+    const int width = frame.m_nWidth, height = frame.m_nHeight;
+    const int top = height - frame.m_nFontHeight;
+    const int first = std::clamp(top - 1, 0, height - 1);
+    const int rows = height - first;
+    if (m_stampStrip.width() != width || m_stampStrip.height() != rows)
+        m_stampStrip = QImage(width, rows, QImage::Format_BGR888);
+    const int64_t stride = Stride(width);
+    const auto memoryRow = [&](int y) { return m_export.data() + (height - 1 - (first + y)) * stride; };
+    for (int y = 0; y < rows; ++y)
+        std::memcpy(m_stampStrip.scanLine(y), memoryRow(y), size_t(width) * 3);
+
+    const QString channel = QString::asprintf("%02d", frame.m_nChannel + 1);
+    const QString time = TimeText(frame.m_time);
+    // The advance of the first character, in whole pixels as the desktop measures it.
+    const int advance = QFontMetrics(m_fontStamp).horizontalAdvance(time.front());
+    DrawStampText(m_stampStrip, top - first, CHANNEL_TEXT_X, channel);
+    DrawStampText(m_stampStrip, top - first, width - int(time.size() - 1) * advance, time);
+
+    for (int y = 0; y < rows; ++y)
+        std::memcpy(memoryRow(y), m_stampStrip.scanLine(y), size_t(width) * 3);
+}
+
+// Four black copies one pixel off diagonally, then the white text: an outline that
+// reads on any picture.
+void CBackupRecorder::DrawStampText(QImage& strip, int top, int x, const QString& text)
+{
+    QPainter painter(&strip);
+    painter.setFont(m_fontStamp);
+    const int baseline = top + painter.fontMetrics().ascent();
+    painter.setPen(Qt::black);
+    for (auto [dx, dy] : {std::pair{1, 1}, {-1, 1}, {1, -1}, {-1, -1}})
+        painter.drawText(x + dx, baseline + dy, text);
+    painter.setPen(Qt::white);
+    painter.drawText(x, baseline, text);
+}
+
+// Bold Arial (Liberation Sans, of the same metrics, on this desktop) whose ascent and
+// descent together make the cell height, as a font's height is given on the desktop:
+// 18 pixels for a 20-pixel cell, 22 for 25.
+QFont CBackupRecorder::StampFont(int fontHeight)
+{
+    QFont font("Liberation Sans");
+    font.setStyleHint(QFont::SansSerif);
+    font.setBold(true);
+    font.setPixelSize(fontHeight);
+    const qreal cell = QFontMetricsF(font).height();
+    if (cell > 0)
+        font.setPixelSize(std::max(1, qRound(fontHeight * fontHeight / cell)));
+    return font;
+}
+
+bool CBackupRecorder::StopBackup(const CFrameTime& end)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_pBackupLog)
+        return true;
+    m_strError.clear();
+    m_bExporting = false;
+    m_pBackupLog->m_timeEnd = end;
+    bool ok = true;
+    if (!m_aviWriter.Close())
+        ok = SetError(QString("%1 could not be completed: %2")
+                          .arg(m_strAviName, QString::fromStdString(m_aviWriter.ErrorText())));
+    const QString logName = WithSuffix(m_strAviName, ".log");
+    ok = WriteBackupLog(m_strAviName) && ok;
+    ok = WriteSums(m_strAviName, logName) && ok;
+    m_crop = {};
+    m_export = {};
+    m_jpeg = {};
+    m_stampStrip = QImage();
+    return ok;
+}
+
+QByteArray CBackupRecorder::LogText(const BACKUPLOG& log)
+{
+    const CFrameTime &s = log.m_timeStart, &e = log.m_timeEnd;
+    QByteArray text;
+    text += QString::asprintf("RECORD START : %04d/%02d/%02d %02d:%02d:%02d \r\n", s.m_wYear, s.m_byMonth, s.m_byDay,
+                              s.m_byHour, s.m_byMinute, s.m_bySecond).toLatin1();
+    text += QString::asprintf("RECORD END   : %04d/%02d/%02d %02d:%02d:%02d \r\n", e.m_wYear, e.m_byMonth, e.m_byDay,
+                              e.m_byHour, e.m_byMinute, e.m_bySecond).toLatin1();
+    text += QString::asprintf("CHANNEL      : %02d \r\n", log.m_setting.m_byChannel + 1).toLatin1();
+    text += QString::asprintf("FRAME RATE   : %02d Frame \r\n", log.m_setting.m_byFrameRate).toLatin1();
+    text += QString::asprintf("RECORD SIZE  : %d * %d Pixel \r\n", log.m_setting.m_nWidth, log.m_setting.m_nHeight)
+                .toLatin1();
+    return text;
+}
+
+bool CBackupRecorder::WriteBackupLog(const QString& aviName)
+{
+    if (!m_pBackupLog)
+        return true;
+    const QString logName = WithSuffix(aviName, ".log");
+    const QString failure = WriteNewFile(logName, LogText(*m_pBackupLog));
+    m_pBackupLog.reset();
+    if (failure.isEmpty())
+        return true;
+    return SetError(QString("The log %1 could not be written: %2").arg(logName, failure));
+}
+
+// In the form `sha256sum -c` reads, run in the export's folder.
+bool CBackupRecorder::WriteSums(const QString& aviName, const QString& logName)
+{
+    QByteArray sums;
+    for (const QString& file : {aviName, logName}) {
+        if (!QFileInfo::exists(file))
+            continue;
+        const std::optional<QByteArray> sum = Sha256Of(file);
+        if (!sum)
+            return SetError(QString("%1 could not be read back for its checksum.").arg(file));
+        sums += *sum + "  " + QFile::encodeName(QFileInfo(file).fileName()) + "\n";
+    }
+    const QString sumsName = WithSuffix(aviName, ".sha256");
+    const QString failure = WriteNewFile(sumsName, sums);
+    if (failure.isEmpty())
+        return true;
+    return SetError(QString("The checksums %1 could not be written: %2").arg(sumsName, failure));
+}
+
+std::optional<BACKUPSETTING> CBackupRecorder::Setting() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_pBackupLog ? std::optional(m_pBackupLog->m_setting) : std::nullopt;
+}
+
+QString CBackupRecorder::AviName() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_strAviName;
+}
+
+QString CBackupRecorder::ErrorText() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_strError;
+}
+
+QString CBackupRecorder::FailureText() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_strFailure;
+}
+
+// The first reason is kept: it is the one the user needs to hear.
+bool CBackupRecorder::SetError(const QString& text)
+{
+    if (m_strError.isEmpty())
+        m_strError = text;
+    return false;
+}

@@ -1,0 +1,132 @@
+#pragma once
+
+#include "export/aviwriter.h"
+#include "export/backupsetting.h"
+#include "playback/smoothscaler.h"
+
+#include <QFont>
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+// One picture handed to the recorder: a decoded recorder picture (bottom-up rows of
+// 24 bits, padded to 4 bytes) of the exported channel, with what decides its crop.
+struct CBackupFrame {
+    int m_nChannel = 0;
+    bool m_bStamp = true;       // burn the channel and the date-time in
+    bool m_bCrop = true;        // cut the code rows above the picture as the recorder marks them
+    int m_nFontHeight = 20;     // of the stamp's text cell: FontHeightFor(width)
+    int m_nWidth = 360, m_nHeight = 240; // of the export
+    CFrameTime m_time;          // when the picture was recorded
+    const BITMAPINFOHEADER* m_pHeader = nullptr;
+    const uint8_t* m_pBits = nullptr;
+    bool m_bMarkAbsent = false; // the picture lacks the recorder's row mark
+    bool m_bPal = false;        // the video standard the player shows
+    int m_nChannelCount = 16;
+};
+
+// Turns the pictures of one channel into a Motion-JPEG AVI with the channel number
+// and the date-time burnt into each frame, and writes beside it a log of the export
+// and the SHA-256 sums of both, so that whoever receives them can check them.
+//
+// An export is a file of evidence: it is created under a name that nothing in the
+// folder has yet (never truncating or sharing a file, even with another player
+// exporting into the same folder), written so that a kill or a power cut keeps it,
+// and a write that fails ends it cleanly with the frames before it.
+//
+// Threads: StartBackup, StopBackup and the questions run on the window thread (or
+// the one thread of a command line); WriteBackupFrame on the playback thread. One
+// mutex serialises an export's start and stop with the frame in progress; the frame
+// count and the failure flag are atomics, for a window showing progress.
+class CBackupRecorder {
+public:
+    enum class EFrame { Written, Skipped, Failed };
+
+    // Exports go into `aviFolder`, a path ending in '/', created when missing.
+    explicit CBackupRecorder(const QString& aviFolder);
+    ~CBackupRecorder();
+    CBackupRecorder(const CBackupRecorder&) = delete;
+    CBackupRecorder& operator=(const CBackupRecorder&) = delete;
+
+    // Creates NN_Capture.avi (NN the channel from 01), or the first free
+    // NN_Capture(01).avi, ..., and makes ready for frames of `setting`'s size. `start`
+    // is the date-time the log gives as the start. False with ErrorText() when the
+    // file cannot be created; nothing is then left behind.
+    bool StartBackup(const BACKUPSETTING& setting, const CFrameTime& start);
+    // Ends the export: closes the AVI, writes its log with `end` as the end time and
+    // the .sha256 file. False with ErrorText() when something could not be written;
+    // what could be is written all the same. Nothing when no export runs.
+    bool StopBackup(const CFrameTime& end);
+
+    // One picture of the exported channel: crop, scale, stamp, encode, write. Failed
+    // is answered once, for the write that ended the export (disk full, medium
+    // removed): the AVI then holds the frames before it, FailureText() says why, and
+    // later pictures are Skipped until StopBackup.
+    EFrame WriteBackupFrame(const CBackupFrame& frame);
+
+    const QString& AviFolder() const { return m_strAviFolder; }
+    bool IsExporting() const { return m_bExporting; }
+    // The settings of the running export.
+    std::optional<BACKUPSETTING> Setting() const;
+    QString AviName() const;          // of the current or last export
+    uint32_t FrameCount() const { return m_nFrames; }
+    QString ErrorText() const;        // why StartBackup or StopBackup failed
+    QString FailureText() const;      // why frames stopped being written, for a person
+
+    // The stamp's text cell height for an export `width` pixels wide.
+    static int FontHeightFor(int width) { return width <= 360 ? 20 : 25; }
+    // `path`, or the first of path(01).ext, path(02).ext, ... for which neither the
+    // AVI nor its log nor its sums exist.
+    static QString MakeUniqueFileName(const QString& path);
+    // The log's five lines, CR LF each.
+    static QByteArray LogText(const BACKUPLOG& log);
+    // The stamp's font: bold Arial whose text cell is `fontHeight` pixels high.
+    static QFont StampFont(int fontHeight);
+
+    // The steps of one frame, each on the export's buffers (public for the tests).
+    bool CropPicture(const CBackupFrame& frame);
+    void ScalePicture(int width, int height);
+    void StampPicture(const CBackupFrame& frame);
+    const uint8_t* CropBits() const { return m_crop.data(); }
+    int CropWidth() const { return m_nCropWidth; }
+    int CropHeight() const { return m_nCropHeight; }
+    const uint8_t* ExportBits() const { return m_export.data(); }
+    static int64_t Stride(int width) { return (int64_t(width) * 24 + 31) / 32 * 4; }
+
+private:
+    bool OpenUniqueAvi(const QString& base, int width, int height, int fps);
+    bool WriteBackupLog(const QString& aviName);
+    bool WriteSums(const QString& aviName, const QString& logName);
+    void DrawStampText(QImage& strip, int top, int x, const QString& text);
+    bool SetError(const QString& text);
+
+    const QString m_strAviFolder;
+
+    mutable std::mutex m_mutex;
+    CAviWriter m_aviWriter;
+    QString m_strAviName;
+    QString m_strError;
+    QString m_strFailure;
+    std::optional<BACKUPLOG> m_pBackupLog; // while an export runs
+    std::atomic<bool> m_bExporting{false};
+    std::atomic<bool> m_bFailed{false};
+    std::atomic<uint32_t> m_nFrames{0};
+
+    // The export's buffers, made at start (the crop buffer at the first picture) and
+    // reused for every frame. Guarded by m_mutex.
+    std::vector<uint8_t> m_crop;
+    int m_nCropWidth = 0, m_nCropHeight = 0;
+    std::vector<uint8_t> m_export;
+    std::vector<uint8_t> m_jpeg;
+    QImage m_stampStrip;  // the rows under the texts, top-down, while they are drawn
+    QFont m_fontStamp;
+    int m_nStampFontHeight = 0;
+    CSmoothScaler m_scaler;
+};

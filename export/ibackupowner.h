@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+// What the backup window asks of the window that owns it: to start and to stop the
+// export it has set up, and how far the running export is. Window thread.
+class IBackupOwner {
+public:
+    virtual void StartBackup() = 0;
+    virtual void StopBackup() = 0;
+    // The running export's file and frame count, as the window shows them.
+    virtual QString BackupProgressText() const = 0;
+
+protected:
+    ~IBackupOwner() = default;
+};

@@ -1,0 +1,134 @@
+// The backup button and the export: the view opens and closes the backup window,
+// whose start and stop it hands to the recorder, and passes the recorder every
+// picture of the exported channel.
+
+#include "player/kvxplayerview.h"
+
+#include "app/mainframe.h"
+#include "export/backupdlg.h"
+#include "export/backuprecorder.h"
+#include "platform/messagebox.h"
+#include "playback/playstate.h"
+#include "player/controlids.h"
+#include "skin/skinbutton.h"
+
+#include <QFileInfo>
+
+void CKVXPlayerView::OnBackup()
+{
+    if (m_bBackupOpen)
+        CloseBackupWindow();
+    else
+        OpenBackupWindow();
+}
+
+// The window sits at its skin place relative to the player window's top-left corner.
+void CKVXPlayerView::OpenBackupWindow()
+{
+    const QRect client(mapToGlobal(QPoint(0, 0)), size());
+    if (!m_pBackupDlg)
+        m_pBackupDlg = std::make_unique<CBackupDlg>(m_strAppFolder, m_strIniPath, APP_TITLE,
+                                                    m_pBackupRecorder->AviFolder(), *this, this);
+    m_backupSetting.m_byChannelCount = uint8_t(m_recording.m_nChannelCount);
+    m_btnOpen->EnableButton(false);
+    m_bBackupOpen = true;
+    const QRect place = m_skin->LoadSkinRect("MAIN POS", "POS_BACKUP_WIN", m_bPal);
+    const int playerHeight = m_bPal ? m_sizePal.height() : m_sizeNtsc.height();
+    m_pBackupDlg->setGeometry(client.left() + place.x(), client.top() + client.height() - playerHeight + place.y(),
+                              place.width(), place.height());
+    m_pBackupDlg->Prepare(&m_backupSetting);
+    m_pBackupDlg->show();
+}
+
+// A running export is stopped first (its log written and its folder shown); the
+// window is only hidden, for the next opening.
+void CKVXPlayerView::CloseBackupWindow()
+{
+    if (m_pBackupDlg) {
+        m_pBackupDlg->OnStop();
+        m_pBackupDlg->done(QDialog::Accepted);
+    }
+    m_backupSetting = BACKUPSETTING();
+    m_btnOpen->EnableButton(true);
+    m_bBackupOpen = false;
+    OnNavigate(ctl::PAUSE);
+}
+
+// An export that cannot create its file does not start: the window goes back to idle.
+void CKVXPlayerView::StartBackup()
+{
+    m_btnBackup->SetImage(SKIN_IMG_DNCHECK);
+    if (!m_pBackupRecorder->StartBackup(m_backupSetting, m_router.FrameTime())) {
+        m_btnBackup->SetImage(SKIN_IMG_NORMAL);
+        m_pBackupDlg->ReturnToIdle();
+        CMessageBox::Show(this, APP_TITLE, "ERROR : CreateAVIFile.");
+        return;
+    }
+    if (m_nPlayState == PS_PAUSE)
+        m_nPlayState = PS_FPLAY;
+}
+
+void CKVXPlayerView::StopBackup()
+{
+    const bool written = m_pBackupRecorder->StopBackup(m_router.FrameTime());
+    m_btnBackup->SetImage(SKIN_IMG_NORMAL);
+    OnNavigate(ctl::PAUSE);
+    if (!written)
+        CMessageBox::Show(this, APP_TITLE, m_pBackupRecorder->ErrorText());
+}
+
+QString CKVXPlayerView::BackupProgressText() const
+{
+    const uint32_t frames = m_pBackupRecorder->FrameCount();
+    return QString("%1 \u00B7 %2 frame%3")
+        .arg(QFileInfo(m_pBackupRecorder->AviName()).fileName())
+        .arg(frames)
+        .arg(frames == 1 ? "" : "s");
+}
+
+// Playback thread: every picture routed while the backup window is open.
+void CKVXPlayerView::ExportPicture(int channel, const CTilePicture& picture, const CFrameTime& time)
+{
+    const std::optional<BACKUPSETTING> setting = m_pBackupRecorder->Setting();
+    if (!setting || channel != setting->m_byChannel)
+        return;
+    CBackupFrame frame;
+    frame.m_nChannel = channel;
+    frame.m_nWidth = setting->m_nWidth;
+    frame.m_nHeight = setting->m_nHeight;
+    frame.m_nFontHeight = CBackupRecorder::FontHeightFor(frame.m_nWidth);
+    frame.m_time = time;
+    frame.m_pHeader = picture.m_pHeader;
+    frame.m_pBits = picture.m_pBits;
+    frame.m_bMarkAbsent = picture.m_bMarkAbsent;
+    frame.m_bPal = picture.m_bPal;
+    frame.m_nChannelCount = picture.m_nChannelCount;
+    if (m_pBackupRecorder->WriteBackupFrame(frame) == CBackupRecorder::EFrame::Failed)
+        OnWindowThread([this] { OnBackupWriteFailed(); });
+}
+
+// A write failed (disk full, medium removed): the export ends as the stop button
+// ends it, and the user learns which file stopped and why.
+void CKVXPlayerView::OnBackupWriteFailed()
+{
+    const QString failure = m_pBackupRecorder->FailureText();
+    if (m_pBackupDlg)
+        m_pBackupDlg->OnStop();
+    CMessageBox::Show(this, APP_TITLE, failure);
+}
+
+void CKVXPlayerView::StopBackupOnPause()
+{
+    if (m_bBackupOpen && m_pBackupDlg)
+        m_pBackupDlg->OnStop();
+}
+
+// At teardown, after the playback thread has ended: an export still running is
+// completed, without showing its folder.
+void CKVXPlayerView::ReleaseBackup()
+{
+    if (m_pBackupRecorder)
+        m_pBackupRecorder->StopBackup(m_router.FrameTime());
+    m_pBackupDlg.reset();
+    m_pBackupRecorder.reset();
+}

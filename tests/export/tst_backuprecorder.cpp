@@ -1,0 +1,368 @@
+#include "export/avireader.h"
+#include "export/backuprecorder.h"
+#include "playback/smoothscaler.h"
+#include "tests/support/testmain.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFontMetrics>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// A decoded recorder picture, bottom-up with padded rows, as the decoder leaves it.
+struct CPicture {
+    BITMAPINFOHEADER m_header{};
+    std::vector<uint8_t> m_bits;
+
+    CPicture(int width, int height)
+    {
+        m_header.biSize = 40;
+        m_header.biWidth = width;
+        m_header.biHeight = height;
+        m_header.biPlanes = 1;
+        m_header.biBitCount = 24;
+        m_header.biSizeImage = uint32_t(CBackupRecorder::Stride(width) * height);
+        m_bits.assign(m_header.biSizeImage, 0);
+    }
+    uint8_t* Pixel(int x, int memoryRow) { return m_bits.data() + memoryRow * CBackupRecorder::Stride(m_header.biWidth) + x * 3; }
+    // Every pixel tells where it is: (x low, row low, x high) in (B, G, R).
+    void FillWithPlaces()
+    {
+        for (int r = 0; r < m_header.biHeight; ++r)
+            for (int x = 0; x < m_header.biWidth; ++x) {
+                uint8_t* p = Pixel(x, r);
+                p[0] = uint8_t(x), p[1] = uint8_t(r), p[2] = uint8_t(x >> 8);
+            }
+    }
+    // A smooth picture that looks different upside down and mirrored.
+    void FillWithGradient()
+    {
+        for (int r = 0; r < m_header.biHeight; ++r)
+            for (int x = 0; x < m_header.biWidth; ++x) {
+                uint8_t* p = Pixel(x, r);
+                p[0] = uint8_t(x * 255 / m_header.biWidth), p[1] = uint8_t(r * 255 / m_header.biHeight), p[2] = 90;
+            }
+    }
+    // The picture upright, as it looks.
+    QImage Upright() const
+    {
+        QImage image(m_header.biWidth, m_header.biHeight, QImage::Format_BGR888);
+        for (int y = 0; y < m_header.biHeight; ++y)
+            std::memcpy(image.scanLine(y), m_bits.data() + (m_header.biHeight - 1 - y) * CBackupRecorder::Stride(m_header.biWidth),
+                        size_t(m_header.biWidth) * 3);
+        return image;
+    }
+};
+
+CBackupFrame FrameOf(const CPicture& picture, int width, int channelCount = 16, bool pal = false)
+{
+    CBackupFrame frame;
+    frame.m_nChannel = 2;
+    frame.m_nWidth = width;
+    frame.m_nHeight = width == 360 ? 240 : 480;
+    frame.m_nFontHeight = CBackupRecorder::FontHeightFor(width);
+    frame.m_time = {2024, 3, 18, 14, 0, 5};
+    frame.m_pHeader = &picture.m_header;
+    frame.m_pBits = picture.m_bits.data();
+    frame.m_bPal = pal;
+    frame.m_nChannelCount = channelCount;
+    return frame;
+}
+
+BACKUPSETTING Setting(int channel, int fps, int width, int channelCount = 16)
+{
+    BACKUPSETTING s;
+    s.m_byFrameRate = uint8_t(fps);
+    s.m_byChannel = uint8_t(channel);
+    s.m_byChannelCount = uint8_t(channelCount);
+    s.m_nWidth = width;
+    s.m_nHeight = width == 360 ? 240 : 480;
+    return s;
+}
+
+QByteArray Read(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The export picture, upright.
+QImage ExportImage(const CBackupRecorder& recorder, int width, int height)
+{
+    QImage image(width, height, QImage::Format_BGR888);
+    for (int y = 0; y < height; ++y)
+        std::memcpy(image.scanLine(y), recorder.ExportBits() + (height - 1 - y) * CBackupRecorder::Stride(width),
+                    size_t(width) * 3);
+    return image;
+}
+
+bool IsWhite(QRgb c)
+{
+    return qRed(c) > 240 && qGreen(c) > 240 && qBlue(c) > 240;
+}
+
+} // namespace
+
+class TestBackupRecorder : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString Folder(const char* name) const
+    {
+        const QString folder = m_dir.path() + "/" + name + "/";
+        QDir().mkpath(folder);
+        return folder;
+    }
+
+private slots:
+    // Channel 3 exported twice gives 03_Capture then 03_Capture(01), each with its
+    // log and sums; a name whose log alone is left over is not taken either.
+    void namesNeverReplaceAnExport()
+    {
+        const QString folder = Folder("names");
+        CBackupRecorder recorder(folder);
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY(recorder.StartBackup(Setting(2, 10, 360), {}));
+            QVERIFY(recorder.StopBackup({}));
+        }
+        QFile::copy(folder + "03_Capture.log", folder + "03_Capture(02).log");
+        QVERIFY(recorder.StartBackup(Setting(2, 10, 360), {}));
+        QVERIFY(recorder.StopBackup({}));
+        QStringList expected;
+        for (const char* stem : {"03_Capture", "03_Capture(01)", "03_Capture(03)"})
+            for (const char* ext : {".avi", ".log", ".sha256"})
+                expected << QString(stem) + ext;
+        expected << "03_Capture(02).log";
+        expected.sort();
+        QCOMPARE(QDir(folder).entryList(QDir::Files, QDir::Name), expected);
+        QCOMPARE(CBackupRecorder::MakeUniqueFileName(folder + "05_Capture.avi"), folder + "05_Capture.avi");
+    }
+
+    // Names longer than a fixed buffer once allowed are whole in the file and its stream.
+    void deepFoldersWork()
+    {
+        const QString folder = Folder("a-folder-with-a-rather-long-name/and-another-one-below-it/and-a-third");
+        CBackupRecorder recorder(folder);
+        QVERIFY(recorder.StartBackup(Setting(0, 10, 360), {}));
+        QVERIFY(recorder.StopBackup({}));
+        CAviReader reader;
+        QVERIFY(reader.Open((folder + "01_Capture.avi").toStdString()));
+        QVERIFY(folder.size() > 64);
+        QCOMPARE(QString::fromStdString(reader.m_strName), folder + "01_Capture.avi");
+    }
+
+    void logHasItsFiveLines()
+    {
+        const QString folder = Folder("log");
+        CBackupRecorder recorder(folder);
+        QVERIFY(recorder.StartBackup(Setting(0, 10, 360), {2024, 3, 18, 14, 0, 5}));
+        QVERIFY(recorder.StopBackup({2024, 3, 18, 14, 1, 59}));
+        QCOMPARE(Read(folder + "01_Capture.log"), QByteArray("RECORD START : 2024/03/18 14:00:05 \r\n"
+                                                             "RECORD END   : 2024/03/18 14:01:59 \r\n"
+                                                             "CHANNEL      : 01 \r\n"
+                                                             "FRAME RATE   : 10 Frame \r\n"
+                                                             "RECORD SIZE  : 360 * 240 Pixel \r\n"));
+    }
+
+    // Whoever receives the export checks it with the standard tool, in its folder.
+    void sumsCheckWithSha256sum()
+    {
+        if (QStandardPaths::findExecutable("sha256sum").isEmpty())
+            QSKIP("sha256sum is not installed");
+        const QString folder = Folder("sums");
+        CBackupRecorder recorder(folder);
+        CPicture picture(352, 240);
+        picture.FillWithGradient();
+        QVERIFY(recorder.StartBackup(Setting(2, 10, 360), {}));
+        QCOMPARE(recorder.WriteBackupFrame(FrameOf(picture, 360)), CBackupRecorder::EFrame::Written);
+        QVERIFY(recorder.StopBackup({}));
+        QProcess check;
+        check.setWorkingDirectory(folder);
+        check.start("sha256sum", {"-c", "03_Capture.sha256"});
+        QVERIFY(check.waitForFinished(30000));
+        QCOMPARE(check.exitCode(), 0);
+        QCOMPARE(check.readAllStandardOutput(), QByteArray("03_Capture.avi: OK\n03_Capture.log: OK\n"));
+    }
+
+    // The crop keeps H - 14 rows from stored row 0 (row 1 without the row mark) and
+    // the columns between the margins of the recording's kind; rows whose width is
+    // no multiple of 4 bytes are padded in the buffer.
+    void cropKeepsThePictureBetweenTheMargins_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<bool>("pal");
+        QTest::addColumn<bool>("markAbsent");
+        QTest::addColumn<int>("left");
+        QTest::addColumn<int>("keptWidth");
+        QTest::newRow("16 channels NTSC") << 352 << 240 << 16 << false << false << 7 << 352 - 18;
+        QTest::newRow("4 channels PAL") << 720 << 288 << 4 << true << false << 10 << 720 - 30;
+        QTest::newRow("without the row mark") << 352 << 240 << 16 << false << true << 7 << 352 - 18;
+        QTest::newRow("odd width") << 351 << 240 << 4 << false << false << 9 << 351 - 25;
+    }
+    void cropKeepsThePictureBetweenTheMargins()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(int, channels);
+        QFETCH(bool, pal);
+        QFETCH(bool, markAbsent);
+        QFETCH(int, left);
+        QFETCH(int, keptWidth);
+        CPicture picture(width, height);
+        picture.FillWithPlaces();
+        CBackupFrame frame = FrameOf(picture, 360, channels, pal);
+        frame.m_bMarkAbsent = markAbsent;
+        CBackupRecorder recorder(Folder("crop"));
+        QVERIFY(recorder.CropPicture(frame));
+        QCOMPARE(recorder.CropWidth(), keptWidth);
+        QCOMPARE(recorder.CropHeight(), height - 14);
+        const int64_t stride = CBackupRecorder::Stride(keptWidth);
+        const int first = markAbsent ? 1 : 0;
+        for (int r : {0, 1, height / 2, height - 15})
+            for (int i : {0, 1, keptWidth / 2, keptWidth - 1}) {
+                const uint8_t* p = recorder.CropBits() + r * stride + i * 3;
+                const uint8_t* expected = picture.Pixel(left + i, first + r);
+                QVERIFY2(std::memcmp(p, expected, 3) == 0, qPrintable(QString("row %1 pixel %2").arg(r).arg(i)));
+            }
+    }
+
+    void pictureTooSmallToCropIsSkipped()
+    {
+        CPicture picture(40, 14);
+        CBackupRecorder recorder(Folder("small"));
+        QVERIFY(recorder.StartBackup(Setting(2, 10, 360), {}));
+        QCOMPARE(recorder.WriteBackupFrame(FrameOf(picture, 360)), CBackupRecorder::EFrame::Skipped);
+        QVERIFY(recorder.StopBackup({}));
+        QCOMPARE(recorder.FrameCount(), 0u);
+    }
+
+    // The frame in the file is the crop of its picture scaled edge to edge, upright:
+    // compared above the stamp, after the JPEG round trip.
+    void frameIsTheCroppedPictureScaled_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::newRow("360 x 240") << 360;
+        QTest::newRow("720 x 480") << 720;
+    }
+    void frameIsTheCroppedPictureScaled()
+    {
+        QFETCH(int, width);
+        const int height = width == 360 ? 240 : 480;
+        const QString folder = Folder(width == 360 ? "scale360" : "scale720");
+        CPicture picture(352, 240);
+        picture.FillWithGradient();
+        CBackupRecorder recorder(folder);
+        QVERIFY(recorder.StartBackup(Setting(2, 10, width), {}));
+        QCOMPARE(recorder.WriteBackupFrame(FrameOf(picture, width)), CBackupRecorder::EFrame::Written);
+        QVERIFY(recorder.StopBackup({}));
+
+        CAviReader reader;
+        QVERIFY(reader.Open((folder + "03_Capture.avi").toStdString()));
+        QCOMPARE(reader.m_frames.size(), size_t(1));
+        std::vector<uint8_t> jpeg;
+        QVERIFY(reader.ReadFrame(0, jpeg));
+        const QImage written = QImage::fromData(jpeg.data(), int(jpeg.size())).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(written.size(), QSize(width, height));
+        CSmoothScaler scaler;
+        const QImage expected = scaler.Scale(picture.Upright(), QRect(7, 14, 352 - 18, 240 - 14), QSize(width, height))
+                                    .convertToFormat(QImage::Format_RGB32);
+        const int stampTop = height - CBackupRecorder::FontHeightFor(width) - 2;
+        int64_t difference = 0, worst = 0;
+        for (int y = 0; y < stampTop; ++y)
+            for (int x = 0; x < width; ++x) {
+                const QRgb a = written.pixel(x, y), b = expected.pixel(x, y);
+                const int d = std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+                difference += d;
+                worst = std::max<int64_t>(worst, d);
+            }
+        const double mean = double(difference) / (int64_t(width) * stampTop);
+        QVERIFY2(mean < 4 && worst < 90, qPrintable(QString("mean %1, worst %2").arg(mean).arg(worst)));
+    }
+
+    // A 360-wide export stamps in a 20-pixel cell, a 720-wide one in a 25-pixel cell
+    // (an 18- and a 22-pixel font); the texts sit in that cell at the bottom, the
+    // number from x = 20, the date-time ending near the right edge, in white with a
+    // black outline, and nothing above the cell changes.
+    void stampSitsInItsCell_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("fontHeight");
+        QTest::addColumn<int>("pixelSize");
+        QTest::newRow("360") << 360 << 20 << 18;
+        QTest::newRow("720") << 720 << 25 << 22;
+    }
+    void stampSitsInItsCell()
+    {
+        QFETCH(int, width);
+        QFETCH(int, fontHeight);
+        QFETCH(int, pixelSize);
+        const int height = width == 360 ? 240 : 480;
+        QCOMPARE(CBackupRecorder::FontHeightFor(width), fontHeight);
+        QCOMPARE(CBackupRecorder::StampFont(fontHeight).pixelSize(), pixelSize);
+
+        CPicture picture(352, 240);
+        for (uint8_t& b : picture.m_bits)
+            b = 128;
+        CBackupRecorder recorder(Folder(width == 360 ? "stamp360" : "stamp720"));
+        QVERIFY(recorder.StartBackup(Setting(2, 10, width), {}));
+        CBackupFrame frame = FrameOf(picture, width);
+        QVERIFY(recorder.CropPicture(frame));
+        recorder.ScalePicture(width, height);
+        recorder.StampPicture(frame);
+        const QImage stamped = ExportImage(recorder, width, height);
+        QVERIFY(recorder.StopBackup({}));
+
+        QRect white;
+        bool outlined = false;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const QRgb c = stamped.pixel(x, y);
+                if (y < height - fontHeight - 1)
+                    QVERIFY2(qGray(c) > 120 && qGray(c) < 136, qPrintable(QString("(%1, %2) changed").arg(x).arg(y)));
+                if (IsWhite(c))
+                    white |= QRect(x, y, 1, 1);
+                outlined |= qGray(c) < 30;
+            }
+        QVERIFY(outlined);
+        QVERIFY2(white.top() >= height - fontHeight && white.top() <= height - fontHeight + 8,
+                 qPrintable(QString("text from row %1").arg(white.top())));
+        QVERIFY(white.bottom() < height);
+        QVERIFY2(white.left() >= 20 && white.left() <= 23, qPrintable(QString("number from x %1").arg(white.left())));
+        const int advance = QFontMetrics(CBackupRecorder::StampFont(fontHeight)).horizontalAdvance('2');
+        const int timeLeft = width - 18 * advance;
+        QVERIFY(white.right() < width && white.right() > width - advance * 2);
+        bool timeStartsThere = false;
+        for (int y = white.top(); y <= white.bottom(); ++y)
+            for (int x = timeLeft; x < timeLeft + advance; ++x)
+                timeStartsThere |= IsWhite(stamped.pixel(x, y));
+        QVERIFY(timeStartsThere);
+        for (int y = white.top(); y <= white.bottom(); ++y)
+            for (int x = timeLeft - 6; x < timeLeft - 1; ++x)
+                QVERIFY(!IsWhite(stamped.pixel(x, y)));
+    }
+
+    // An export that cannot be created does not start, and leaves nothing.
+    void fileThatCannotBeMadeStopsTheStart()
+    {
+        const QString blocker = m_dir.path() + "/not-a-folder";
+        QFile file(blocker);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        CBackupRecorder recorder(blocker + "/avi/");
+        QVERIFY(!recorder.StartBackup(Setting(2, 10, 360), {}));
+        QVERIFY(!recorder.ErrorText().isEmpty());
+        QVERIFY(!recorder.IsExporting());
+        QVERIFY(recorder.StopBackup({}));
+    }
+};
+
+KVX_REGISTER_TEST(TestBackupRecorder);
+#include "tst_backuprecorder.moc"

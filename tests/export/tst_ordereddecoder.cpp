@@ -1,0 +1,54 @@
+#include "tests/support/testmain.h"
+#include "tools/kvxtool/ordereddecoder.h"
+
+#include <QImage>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+// The export's decoders work side by side; what they hand on must come in the
+// order the pictures were read, each once, whatever order the decoding ends in.
+class TestOrderedDecoder : public QObject {
+    Q_OBJECT
+
+private slots:
+    void handsPicturesOnInTheirOrder()
+    {
+        std::vector<std::vector<uint8_t>> jpegs;
+        for (int size : {16, 64, 200}) { // of unequal cost to decode
+            QImage image(size, size, QImage::Format_BGR888);
+            image.fill(Qt::darkCyan);
+            std::vector<uint8_t> jpeg(200000);
+            // 16, 64 and 200 pixels of 3 bytes: rows of whole 4-byte words, as a bitmap's
+            jpeg.resize(CDibPicture::EncodeJpegBuffer(jpeg.data(), image.bits(), size, size, 3, jpeg.size(), 70));
+            QVERIFY(!jpeg.empty());
+            jpegs.push_back(jpeg);
+        }
+        std::vector<int> handed;
+        std::atomic<int> inside{0};
+        bool overlapped = false;
+        {
+            COrderedDecoder decoders(16, 3, [&](const COrderedDecoder::CDecoded& d) {
+                overlapped |= ++inside > 1;
+                handed.push_back(d.time.m_byMinute * 60 + d.time.m_bySecond);
+                if (handed.size() % 7 == 0)
+                    std::this_thread::yield();
+                --inside;
+            });
+            for (int i = 0; i < 600; ++i) {
+                const std::vector<uint8_t>& jpeg = jpegs[size_t((i * 7) % 3)];
+                decoders.Push(jpeg.data(), jpeg.size(), {2024, 1, 1, 0, uint8_t(i / 60), uint8_t(i % 60)});
+                if (i == 300)
+                    decoders.Finish();
+            }
+        }
+        QVERIFY(!overlapped);
+        QCOMPARE(handed.size(), size_t(600));
+        for (int i = 0; i < 600; ++i)
+            QCOMPARE(handed[size_t(i)], i);
+    }
+};
+
+KVX_REGISTER_TEST(TestOrderedDecoder);
+#include "tst_ordereddecoder.moc"

@@ -1,0 +1,69 @@
+#include "tools/kvxtool/ordereddecoder.h"
+
+#include <algorithm>
+
+COrderedDecoder::COrderedDecoder(int channelCount, int threads, Handler handler)
+    : m_nChannelCount(channelCount), m_handler(std::move(handler)), m_nQueueLimit(size_t(std::max(1, threads)) * 4)
+{
+    for (int i = 0; i < std::max(1, threads); ++i)
+        m_workers.emplace_back(&COrderedDecoder::Work, this);
+}
+
+COrderedDecoder::~COrderedDecoder()
+{
+    Finish();
+    {
+        std::lock_guard lock(m_mutex);
+        m_bStopping = true;
+    }
+    m_changed.notify_all();
+    for (std::thread& worker : m_workers)
+        worker.join();
+}
+
+void COrderedDecoder::Push(const uint8_t* jpeg, size_t length, const CFrameTime& time)
+{
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [&] { return m_queue.size() < m_nQueueLimit; });
+    CJob job;
+    if (!m_spare.empty()) {
+        job.m_jpeg = std::move(m_spare.back());
+        m_spare.pop_back();
+    }
+    job.m_jpeg.assign(jpeg, jpeg + length);
+    job.m_nSequence = m_nPushed++;
+    job.m_time = time;
+    m_queue.push_back(std::move(job));
+    m_changed.notify_all();
+}
+
+void COrderedDecoder::Finish()
+{
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [&] { return m_nNextToHand == m_nPushed; });
+}
+
+// Decodes while others decode; waits for its turn only to hand the picture on.
+void COrderedDecoder::Work()
+{
+    CDibPicture decoder;
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [&] { return m_bStopping || !m_queue.empty(); });
+        if (m_queue.empty())
+            return;
+        CJob job = std::move(m_queue.front());
+        m_queue.pop_front();
+        m_changed.notify_all(); // room for the next push
+        lock.unlock();
+        const uint8_t channel = decoder.DecodeJpegFrame(job.m_jpeg.data(), job.m_jpeg.size(), m_nChannelCount);
+        lock.lock();
+        m_changed.wait(lock, [&] { return m_nNextToHand == job.m_nSequence; });
+        lock.unlock();
+        m_handler({decoder, channel, job.m_time});
+        lock.lock();
+        m_spare.push_back(std::move(job.m_jpeg));
+        ++m_nNextToHand;
+        m_changed.notify_all();
+    }
+}
