@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -10,6 +12,8 @@
 struct CToolRun {
     int status = -1;
     QByteArray out, err;
+
+    QJsonObject Json() const { return QJsonDocument::fromJson(out).object(); }
 
     static CToolRun Of(const QString& program, const QStringList& args, int timeoutMs = 120000)
     {
