@@ -1,6 +1,10 @@
 #include "platform/sha256.h"
 
+#include "platform/readonlyfile.h"
+
 #include <openssl/evp.h>
+
+#include <vector>
 
 void CSha256::CFreeContext::operator()(evp_md_ctx_st* context) const
 {
@@ -37,4 +41,21 @@ std::string CSha256::HexDigest()
 std::string Sha256SumLine(const std::string& hexDigest, const std::string& fileName)
 {
     return hexDigest + "  " + fileName + "\n";
+}
+
+std::optional<std::string> Sha256OfFile(const std::string& path)
+{
+    CReadOnlyFile file;
+    if (!file.Open(path))
+        return std::nullopt;
+    CSha256 hash;
+    std::vector<uint8_t> buffer(1 << 20);
+    for (;;) {
+        const int64_t got = file.Read(buffer.data(), buffer.size());
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            return hash.HexDigest();
+        hash.Add(buffer.data(), size_t(got));
+    }
 }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 
 struct evp_md_ctx_st;
@@ -27,6 +28,9 @@ private:
     };
     std::unique_ptr<evp_md_ctx_st, CFreeContext> m_context;
 };
+
+// The hash of a whole file, read from its start; nothing when it cannot be read.
+std::optional<std::string> Sha256OfFile(const std::string& path);
 
 // "HASH  NAME\n": one line of what sha256sum prints and `sha256sum -c` checks.
 std::string Sha256SumLine(const std::string& hexDigest, const std::string& fileName);

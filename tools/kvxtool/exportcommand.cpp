@@ -24,6 +24,8 @@ constexpr int PROGRESS_BAR_WIDTH = 30;
 constexpr unsigned MAX_DECODING_THREADS = 4;
 // More cameras than this show as a count: the line must fit a terminal.
 constexpr size_t MAX_CAMERAS_SHOWN = 4;
+// Decoded pictures waiting per writing thread: a few megabytes.
+constexpr size_t STRAND_QUEUE = 8;
 
 bool ParseInt(const std::string& text, int& value)
 {
@@ -128,9 +130,12 @@ int CExportCommand::Run()
     const int threads = int(std::clamp(std::thread::hardware_concurrency(), 1u, MAX_DECODING_THREADS));
     m_decoders = std::make_unique<COrderedDecoder>(m_facts.m_nChannelCount, threads,
                                                    [this](const COrderedDecoder::CDecoded& d) { OnPicture(d); });
+    if (m_cameras.size() > 1)
+        m_strands = std::make_unique<CStrandPool>(unsigned(threads), STRAND_QUEUE);
     const bool readOk = m_reader.Run(m_options.m_strRecording, m_facts,
                                      [this](const CForwardReader::CFrame& f) { OnRecord(f); });
     m_decoders.reset(); // every picture read is handled
+    m_strands.reset();  // and written
     return Finish(readOk);
 }
 
@@ -189,21 +194,34 @@ void CExportCommand::OnPicture(const COrderedDecoder::CDecoded& d)
         return;
     if (!m_bPal)
         m_bPal = d.picture.m_bih.bmiHeader.biHeight > 240;
-    if (d.channel < m_byChannel.size() && m_byChannel[d.channel] && !m_bWriteFailed)
-        ExportPicture(*m_byChannel[d.channel], d);
+    if (d.channel >= m_byChannel.size() || !m_byChannel[d.channel] || m_bWriteFailed)
+        return;
+    CCamera& camera = *m_byChannel[d.channel];
+    const BITMAPINFOHEADER& header = d.picture.m_bih.bmiHeader;
+    if (!m_strands)
+        return ExportPicture(camera, header, d.picture.m_pBits.get(), d.picture.m_bMarkAbsent != 0, d.time);
+    // Several cameras: each writes on its own strand, side by side with the others,
+    // from a copy of the picture (the decoder's is needed for the next one).
+    auto bits = std::make_shared<std::vector<uint8_t>>(d.picture.m_pBits.get(),
+                                                       d.picture.m_pBits.get() + header.biSizeImage);
+    const bool markAbsent = d.picture.m_bMarkAbsent != 0;
+    m_strands->Post(size_t(&camera - m_cameras.data()), [this, &camera, header, bits, markAbsent, time = d.time] {
+        ExportPicture(camera, header, bits->data(), markAbsent, time);
+    });
 }
 
-void CExportCommand::ExportPicture(CCamera& camera, const COrderedDecoder::CDecoded& d)
+void CExportCommand::ExportPicture(CCamera& camera, const BITMAPINFOHEADER& header, const uint8_t* bits,
+                                   bool markAbsent, const CFrameTime& time)
 {
     CBackupFrame frame;
-    frame.m_nChannel = d.channel;
+    frame.m_nChannel = camera.m_nChannel - 1;
     frame.m_nWidth = m_options.m_nWidth;
     frame.m_nHeight = m_options.m_nHeight;
     frame.m_nFontHeight = CBackupRecorder::FontHeightFor(frame.m_nWidth);
-    frame.m_time = d.time;
-    frame.m_pHeader = &d.picture.m_bih.bmiHeader;
-    frame.m_pBits = d.picture.m_pBits.get();
-    frame.m_bMarkAbsent = d.picture.m_bMarkAbsent != 0;
+    frame.m_time = time;
+    frame.m_pHeader = &header;
+    frame.m_pBits = bits;
+    frame.m_bMarkAbsent = markAbsent;
     frame.m_bPal = m_bPal.value_or(false);
     frame.m_nChannelCount = m_facts.m_nChannelCount;
     if (camera.m_recorder->WriteBackupFrame(frame) == CBackupRecorder::EFrame::Failed)

@@ -5,6 +5,7 @@
 #include "recording/recordingprobe.h"
 #include "tools/kvxtool/forwardreader.h"
 #include "tools/kvxtool/ordereddecoder.h"
+#include "tools/kvxtool/strandpool.h"
 
 #include <array>
 #include <atomic>
@@ -20,8 +21,9 @@
 //
 // Several cameras are exported in one pass: each record is read once and each
 // picture decoded once, on both cores, then handled in order, one at a time
-// (COrderedDecoder), by the export of the camera its bar code names. Each camera gets
-// the names, log and sums of a single export.
+// (COrderedDecoder), then written by the export of the camera its bar code names,
+// the cameras side by side (CStrandPool). Each camera gets the names, log and sums of
+// a single export.
 class CExportCommand {
 public:
     struct COptions {
@@ -57,7 +59,8 @@ protected:
     // Every picture, decoded, in delivery order; a decoding thread.
     virtual void OnPicture(const COrderedDecoder::CDecoded& d);
     // One picture of an exported channel into its AVI.
-    void ExportPicture(CCamera& camera, const COrderedDecoder::CDecoded& d);
+    void ExportPicture(CCamera& camera, const BITMAPINFOHEADER& header, const uint8_t* bits, bool markAbsent,
+                       const CFrameTime& time);
 
     COptions m_options;
     CRecordingFacts m_facts;
@@ -76,6 +79,7 @@ private:
     std::vector<CCamera> m_cameras;
     std::array<CCamera*, 16> m_byChannel{}; // by channel code: the camera's export, if chosen
     std::unique_ptr<COrderedDecoder> m_decoders;
+    std::unique_ptr<CStrandPool> m_strands;  // several cameras: one strand each
     std::optional<bool> m_bPal;  // decided by the first picture delivered; decoding threads
     CFrameTime m_timeLast;       // of the last record delivered (in the range)
     bool m_bStarted = false;
