@@ -13,7 +13,7 @@ namespace {
 
 constexpr const char* SYNOPSIS = "report RECORDING [--json] [--gap SECONDS] [--no-hash]";
 // Files shorter than this are read before a bar would be worth drawing.
-constexpr uint64_t PROGRESS_MINIMUM = 64ull << 20;
+constexpr uint64_t PROGRESS_MINIMUM = 16ull << 20;
 
 struct CReportArgs {
     std::string m_strFile;
