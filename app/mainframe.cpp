@@ -1,5 +1,7 @@
 #include "app/mainframe.h"
 
+#include "app/aboutdialog.h"
+#include "app/kvxplayerapp.h"
 #include "platform/messagebox.h"
 #include "player/kvxplayerview.h"
 #include "skin/skinreader.h"
@@ -54,7 +56,7 @@ bool CMainFrame::PreCreateWindow()
 
 void CMainFrame::CreateView(const QString& commandLine)
 {
-    m_pView = new CKVXPlayerView(this);
+    m_pView = new CKVXPlayerView(this, *this);
     m_pView->OnInitialUpdate(commandLine);
     m_pView->setFocus();
 }
@@ -66,6 +68,26 @@ void CMainFrame::CentreOnScreen(int width, int height)
     setGeometry(area.x() + (area.width() - width) / 2, area.y() + (area.height() - height) / 2, width, height);
     if (m_pView)
         m_pView->setGeometry(0, 0, width, height);
+}
+
+QString CMainFrame::AppTitle() const
+{
+    return APP_TITLE;
+}
+
+QStringList CMainFrame::RecentFiles() const
+{
+    return CKVXPlayerApp::RecentFiles();
+}
+
+void CMainFrame::AddToRecentFileList(const QString& path)
+{
+    CKVXPlayerApp::AddToRecentFileList(path);
+}
+
+void CMainFrame::ShowAboutBox(QWidget* parent)
+{
+    CAboutDialog(parent).exec();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "player/iplayerframe.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -8,8 +10,9 @@ class CKVXPlayerView;
 // The program's top-level window: no caption, border or menu, the skin's size,
 // centred on the screen and clipped to its region, holding the player view. It finds
 // the program folder and the skin description, and refuses to exist without a skin
-// size. Window thread only.
-class CMainFrame : public QWidget {
+// size. It gives the view what the view takes from the window and the application.
+// Window thread only.
+class CMainFrame : public QWidget, public IPlayerFrame {
     Q_OBJECT
 
 public:
@@ -24,13 +27,16 @@ public:
     void CreateView(const QString& commandLine);
 
     CKVXPlayerView* View() const { return m_pView; }
-    const QString& AppFolder() const { return m_strAppFolder; }
-    const QString& IniPath() const { return m_strIniPath; }
-    int SkinWidth() const { return m_nSkinWidth; }
-    int SkinHeight() const { return m_nSkinHeight; }
 
-    // Centres the frame on the screen at this size, as the layout switch does.
-    void CentreOnScreen(int width, int height);
+    // IPlayerFrame
+    const QString& AppFolder() const override { return m_strAppFolder; }
+    const QString& IniPath() const override { return m_strIniPath; }
+    QSize SkinSize() const override { return QSize(m_nSkinWidth, m_nSkinHeight); }
+    void CentreOnScreen(int width, int height) override;
+    QString AppTitle() const override;
+    QStringList RecentFiles() const override;
+    void AddToRecentFileList(const QString& path) override;
+    void ShowAboutBox(QWidget* parent) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

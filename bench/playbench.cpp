@@ -1,7 +1,11 @@
 // The real player window, offscreen, plays the 16-channel sample forward at delay 1
 // for 20 seconds: how many frames it delivers against the nominal 62.5 a second, how
-// far frame periods stray from 16 ms, and how much processor time it takes.
+// far frame periods stray from 16 ms, how much processor time it takes and whether
+// its resident memory grows.
 //   bench_play [RECORDING] [SECONDS]
+//   bench_play [RECORDING] --minutes M      a long run, for the memory check
+// It runs offscreen unless QT_QPA_PLATFORM says otherwise; under a real X server:
+//   xvfb-run -a env QT_QPA_PLATFORM=xcb bench_play
 
 #include "app/mainframe.h"
 #include "bench/programfolder.h"
@@ -12,6 +16,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,6 +27,9 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
 #include <vector>
 
 namespace {
@@ -32,15 +41,54 @@ double CpuSeconds()
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
+double ResidentMegabytes()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::atof(line.c_str() + 6) / 1024.0; // the kernel gives kB
+    return 0;
+}
+
+struct CBenchOptions {
+    QString recording;
+    double seconds = 20.0;
+};
+
+double PercentWithin(const std::vector<double>& sortedErrors, double limit)
+{
+    if (sortedErrors.empty())
+        return 0;
+    const auto within = std::upper_bound(sortedErrors.begin(), sortedErrors.end(), limit) - sortedErrors.begin();
+    return 100.0 * double(within) / double(sortedErrors.size());
+}
+
+CBenchOptions ParseOptions(int argc, char** argv, const QString& bin)
+{
+    CBenchOptions options{bin + "../samples/sample16.kvx"};
+    bool recordingGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--minutes") == 0 && i + 1 < argc)
+            options.seconds = std::atof(argv[++i]) * 60;
+        else if (!recordingGiven && !QFileInfo(argv[i]).suffix().isEmpty())
+            options.recording = argv[i], recordingGiven = true;
+        else
+            options.seconds = std::atof(argv[i]);
+    }
+    return options;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QString bin = QCoreApplication::applicationDirPath() + "/";
-    const QString recording = argc > 1 ? argv[1] : bin + "../samples/sample16.kvx";
-    const double seconds = argc > 2 ? std::atof(argv[2]) : 20.0;
+    const CBenchOptions options = ParseOptions(argc, argv, bin);
+    const QString& recording = options.recording;
+    const double seconds = options.seconds;
     // The frame times outlive the window: its playback thread writes them until it is stopped.
     std::vector<double> times;
     times.reserve(size_t(seconds * 100) + 100);
@@ -70,6 +118,7 @@ int main(int argc, char** argv)
     }
     QTest::qWait(300);
     const size_t skip = times.size();
+    const double residentStart = ResidentMegabytes();
     const double cpuStart = CpuSeconds();
     QElapsedTimer wall;
     wall.start();
@@ -77,6 +126,7 @@ int main(int argc, char** argv)
     QTest::qWait(int(seconds * 1000));
     const double elapsed = wall.elapsed() / 1000.0;
     const double cpu = CpuSeconds() - cpuStart;
+    const double residentEnd = ResidentMegabytes();
     view->OnCommand(ctl::PAUSE);
     QTest::qWait(100);
 
@@ -95,5 +145,9 @@ int main(int argc, char** argv)
     std::printf("frames per second:  %.2f (nominal 62.50, %+.2f %%)\n", rate, (rate / 62.5 - 1) * 100);
     std::printf("worst period error: %.2f ms (99 %% of periods within %.2f ms)\n", worst * 1000, p99 * 1000);
     std::printf("processor use:      %.1f %% of one core\n", 100 * cpu / elapsed);
+    std::printf("platform:           %s\n", qPrintable(QGuiApplication::platformName()));
+    std::printf("periods within 1 ms: %.2f %%\n", PercentWithin(errors, 0.001));
+    std::printf("resident memory:    %.1f MB at the start, %.1f MB at the end (%+.2f MB)\n",
+                residentStart, residentEnd, residentEnd - residentStart);
     return 0;
 }

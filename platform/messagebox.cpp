@@ -1,6 +1,7 @@
 #include "platform/messagebox.h"
 
 #include <QMessageBox>
+#include <QWidget>
 
 namespace {
 CMessageBox::Handler& CurrentHandler()
@@ -12,6 +13,11 @@ CMessageBox::Handler& CurrentHandler()
 
 void CMessageBox::Show(QWidget* parent, const QString& caption, const QString& text)
 {
+    // A message that comes while the window is still being built stands over that
+    // window, not alone on an empty screen. A window hidden on purpose stays hidden.
+    QWidget* window = parent ? parent->window() : nullptr;
+    if (window && !window->isVisible() && !window->testAttribute(Qt::WA_WState_ExplicitShowHide))
+        window->show();
     if (CurrentHandler()) {
         CurrentHandler()(caption, text);
         return;

@@ -12,6 +12,7 @@ class CMessageBox {
 public:
     using Handler = std::function<void(const QString& caption, const QString& text)>;
 
+    // Over `parent`'s window, which is shown first when it has not been shown yet.
     static void Show(QWidget* parent, const QString& caption, const QString& text);
     // Replaces the box (nullptr restores it); returns the previous handler.
     static Handler SetHandler(Handler handler);

@@ -270,13 +270,22 @@ bool CDibPicture::Allocate(int bitCount, int width, int height)
 
 bool CDibPicture::ReallocBits()
 {
-    m_pBits.reset();
     BITMAPINFOHEADER& header = m_bih.bmiHeader;
+    // Every frame asks for a buffer of the size it had: clearing it costs less than
+    // giving it back and taking a new one.
+    if (m_pBits && header.biSizeImage == m_nBitsSize && m_nBitsSize != 0) {
+        std::memset(m_pBits.get(), 0, m_nBitsSize);
+        return true;
+    }
+    m_pBits.reset();
+    m_nBitsSize = 0;
     if (header.biSizeImage == 0)
         return true;
     m_pBits.reset(new (std::nothrow) uint8_t[header.biSizeImage]());
-    if (m_pBits)
+    if (m_pBits) {
+        m_nBitsSize = header.biSizeImage;
         return true;
+    }
     header.biSizeImage = 0;
     return false;
 }

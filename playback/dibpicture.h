@@ -84,6 +84,7 @@ public:
     size_t m_nJpegCap = 0;
 
 private:
+    uint32_t m_nBitsSize = 0;    // the size m_pBits was allocated with
     int64_t Stride() const;
     bool EnsureJpegCapacity(size_t size);
     bool DecodePixels(const uint8_t* jpeg, size_t length);

@@ -38,12 +38,13 @@ void CFrameRouter::SetVideoArea(QPoint origin, QSize size, const QImage& backgro
     m_background.fill(Qt::black);
     if (!background.isNull())
         QPainter(&m_background).drawImage(QPoint(0, 0), background, QRect(origin, m_background.size()));
-    m_videoPicture = m_background.copy();
+    ClearVideoPicture();
 }
 
 void CFrameRouter::ClearVideoPicture()
 {
     m_videoPicture = m_background.copy();
+    m_bBordersDrawn = false;
 }
 
 int CFrameRouter::Grid() const
@@ -169,7 +170,7 @@ uint8_t CFrameRouter::OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictu
     }
     const uint8_t d = m_decoder.DecodeJpegFrame(picture, pictureLength, m_nChannelCount);
     if (d < 16) {
-        const uint8_t stored = StorePicture(d, firstFrame);
+        const uint8_t stored = StorePicture(d, firstFrame, current.m_header);
         ExportPicture(d, current.m_header);
         if (stored == CDibPicture::NO_CHANNEL)
             return CDibPicture::NO_CHANNEL;
@@ -182,7 +183,7 @@ uint8_t CFrameRouter::OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictu
 // Keeps the decoded picture as its channel's newest; the first picture of a playback
 // thread also decides the video standard. A picture that arrives while its channel's
 // tile is being drawn is dropped.
-uint8_t CFrameRouter::StorePicture(uint8_t channel, bool firstFrame)
+uint8_t CFrameRouter::StorePicture(uint8_t channel, bool firstFrame, const CRecordHeader& h)
 {
     if (!m_decoder.m_pBits)
         return channel;
@@ -209,8 +210,21 @@ uint8_t CFrameRouter::StorePicture(uint8_t channel, bool firstFrame)
     c.m_pChannelBits = c.m_pChannelPic->m_pBits.get();
     c.m_bihChannel = m_decoder.m_bih;
     c.m_byMarkAbsent = m_decoder.m_bMarkAbsent;
+    c.m_timePicture = {h.m_wYear, h.m_byMonth, h.m_byDay, h.m_byHour, h.m_byMinute, h.m_bySecond};
     m_wPictureMask |= uint16_t(1u << channel);
     return channel;
+}
+
+bool CFrameRouter::UseChannelPicture(int channel, const std::function<void(const CTilePicture&, const CFrameTime&)>& use)
+{
+    if (channel < 0 || channel >= 16)
+        return false;
+    CChannel& c = m_channels[size_t(channel)];
+    std::lock_guard drawing(c.m_bDrawing);
+    if (!c.m_pChannelBits)
+        return false;
+    use({&c.m_bihChannel.bmiHeader, c.m_pChannelBits, c.m_byMarkAbsent != 0, m_bPal, m_nChannelCount}, c.m_timePicture);
+    return true;
 }
 
 // The export takes every picture of its channel, also one whose tile is being drawn
@@ -250,18 +264,30 @@ void CFrameRouter::RefreshTiles(int channel, int audioMode, CTileRenderer& rende
         DrawTile(first, renderer);
         m_view.RepaintWindowRect(TileRect(first));
     } else if (n >= 2 && n <= 4) {
+        // Only what was drawn is repainted: one tile a frame, the whole area when the
+        // borders had to be drawn again after a clear.
+        QRect dirty;
         if (n == 3)
             for (int ch : {0, 1})
-                if (m_wPictureMask & (1u << ch))
+                if (m_wPictureMask & (1u << ch)) {
                     DrawTile(ch, renderer);
+                    dirty |= TileRect(ch);
+                }
         {
             std::lock_guard lock(m_mutex);
-            for (int i = 0; i < n * n; ++i)
-                DrawTileBorder(m_rcTile[size_t(i)]);
+            if (!m_bBordersDrawn) {
+                for (int i = 0; i < n * n; ++i)
+                    DrawTileBorder(m_rcTile[size_t(i)]);
+                m_bBordersDrawn = true;
+                dirty = QRect(m_ptVideo, m_sizeVideo);
+            }
         }
-        if (channel >= first && channel < first + n * n)
+        if (channel >= first && channel < first + n * n) {
             DrawTile(channel, renderer);
-        m_view.RepaintWindowRect(QRect(m_ptVideo, m_sizeVideo + QSize(1, 1)));
+            dirty |= TileRect(channel);
+        }
+        // The play time is repainted with it, even when no tile of this page changed.
+        m_view.RepaintWindowRect(dirty.isNull() ? dirty : dirty.adjusted(0, 0, 1, 1));
     }
     if (audioMode > 1 && !m_view.IsBackupOpen())
         for (int i = 0; i < AUDIO_CHANNELS; ++i)

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -62,6 +63,9 @@ public:
     void ReleaseChannelPictures();
     // Draws the tiles of the shown page again from the channels' pictures.
     void RefreshPage();
+    // Calls `use` with the newest picture of `channel` and its record's date-time,
+    // while no tile is drawn from it; false when the channel has had none.
+    bool UseChannelPicture(int channel, const std::function<void(const CTilePicture&, const CFrameTime&)>& use);
     // Paints the picture of the video area at its place in the window.
     void PaintVideo(QPainter& painter) const;
     // The date-time of the record routed last, whether shown or not.
@@ -88,9 +92,10 @@ private:
         const uint8_t* m_pChannelBits = nullptr;
         BITMAPINFO m_bihChannel{};
         uint8_t m_byMarkAbsent = 0;
+        CFrameTime m_timePicture; // of the record the picture came from
     };
 
-    uint8_t StorePicture(uint8_t channel, bool firstFrame);
+    uint8_t StorePicture(uint8_t channel, bool firstFrame, const CRecordHeader& header);
     void ExportPicture(uint8_t channel, const CRecordHeader& header);
     void FilterAudio(uint8_t* slice);
     void RefreshTiles(int channel, int audioMode, CTileRenderer& renderer);
@@ -123,6 +128,7 @@ private:
     // Guarded by m_mutex.
     mutable std::mutex m_mutex;
     QImage m_videoPicture;
+    bool m_bBordersDrawn = false; // the tile borders of the grid, since the last clear
     QImage m_background;
     QPoint m_ptVideo;
     QSize m_sizeVideo{720, 480};

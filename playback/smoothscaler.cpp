@@ -16,7 +16,7 @@ void CSmoothScaler::MakeTaps(std::vector<CTap>& taps, int from, int to)
 }
 
 void CSmoothScaler::Scale(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcStride, uint8_t* dst,
-                          int dstWidth, int dstHeight, ptrdiff_t dstStride, int bytesPerPixel)
+                          int dstWidth, int dstHeight, ptrdiff_t dstStride, int bytesPerPixel, bool opaqueQuads)
 {
     if (srcWidth <= 0 || srcHeight <= 0 || dstWidth <= 0 || dstHeight <= 0)
         return;
@@ -55,8 +55,16 @@ void CSmoothScaler::Scale(const uint8_t* src, int srcWidth, int srcHeight, ptrdi
         const uint16_t* upper = m_upperRow.data();
         const uint16_t* lower = m_lowerRow.data();
         uint8_t* out = dst + y * dstStride;
-        for (size_t i = 0; i < values; ++i)
-            out[i] = uint8_t((upper[i] * wu + lower[i] * wy + 32768) >> 16);
+        if (opaqueQuads && bytesPerPixel == 3) {
+            for (size_t i = 0; i < values; i += 3, out += 4) {
+                for (size_t k = 0; k < 3; ++k)
+                    out[k] = uint8_t((upper[i + k] * wu + lower[i + k] * wy + 32768) >> 16);
+                out[3] = 0xFF;
+            }
+        } else {
+            for (size_t i = 0; i < values; ++i)
+                out[i] = uint8_t((upper[i] * wu + lower[i] * wy + 32768) >> 16);
+        }
     }
 }
 

@@ -20,9 +20,11 @@
 class CSmoothScaler {
 public:
     // Scales `srcWidth` x `srcHeight` pixels of `bytesPerPixel` bytes each (3 or 4; every
-    // byte is interpolated on its own) onto `dstWidth` x `dstHeight`.
+    // byte is interpolated on its own) onto `dstWidth` x `dstHeight`. With `opaqueQuads`
+    // 3-byte pixels come out as 4 bytes, the fourth 0xFF: the layout of an RGB32 QImage,
+    // which painters copy without converting it first.
     void Scale(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcStride, uint8_t* dst, int dstWidth,
-               int dstHeight, ptrdiff_t dstStride, int bytesPerPixel);
+               int dstHeight, ptrdiff_t dstStride, int bytesPerPixel, bool opaqueQuads = false);
 
     // The rectangle `source` of a picture of 3 or 4 bytes a pixel, scaled onto `size`, in
     // the picture's format. A null picture when the rectangle is empty or outside it.

@@ -14,20 +14,15 @@ constexpr CTileRenderer::CSideCrop CROP_TABLE[4] = {{9, 16}, {10, 20}, {7, 11}, 
 constexpr int CROP_TOP_WITH_MARK = 13;
 constexpr int CROP_TOP_WITHOUT_MARK = 12;
 
+// Both formats are 4 bytes a pixel, which the video area's painter copies as they are.
 QImage::Format TileFormat(int bytesPerPixel)
 {
-    return bytesPerPixel == 4 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_BGR888;
+    return bytesPerPixel == 4 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
 }
 
-void DrawOutlinedText(QPainter& painter, int x, int y, const QString& text)
-{
-    const int baseline = y + painter.fontMetrics().ascent();
-    painter.setPen(Qt::black);
-    for (auto [dx, dy] : {std::pair{1, 1}, {-1, 1}, {1, -1}, {-1, -1}})
-        painter.drawText(x + dx, baseline + dy, text);
-    painter.setPen(Qt::white);
-    painter.drawText(x, baseline, text);
-}
+// Texts that may be kept before the cache is emptied: a few hours of seconds would
+// otherwise pile up.
+constexpr qsizetype MAX_TEXT_LAYERS = 64;
 
 } // namespace
 
@@ -63,7 +58,7 @@ QImage CTileRenderer::RenderTile(const CTilePicture& p, QSize size, const CTileT
     const uint8_t* top = p.m_pBits + (h.biHeight - 1 - source.y()) * stride + source.x() * bytesPerPixel;
     QImage tile(size, TileFormat(bytesPerPixel));
     m_scaler.Scale(top, source.width(), source.height(), -stride, tile.bits(), size.width(), size.height(),
-                   tile.bytesPerLine(), bytesPerPixel);
+                   tile.bytesPerLine(), bytesPerPixel, true);
     DrawTileText(tile, text);
     return tile;
 }
@@ -72,13 +67,44 @@ void CTileRenderer::DrawTileText(QImage& tile, const CTileText& text)
 {
     const int a = text.m_bSmall ? 17 : 20, b = text.m_bSmall ? 130 : 200;
     const CFrameTime& t = text.m_time;
-    QPainter painter(&tile);
-    painter.setFont(text.m_font);
     const int w = tile.width(), h = tile.height();
-    DrawOutlinedText(painter, w - b, h - a,
-                     QString::asprintf("%02d/%02d/%02d  %02d:%02d:%02d ", t.m_wYear, t.m_byMonth, t.m_byDay,
-                                       t.m_byHour, t.m_byMinute, t.m_bySecond));
-    DrawOutlinedText(painter, 5, h - a, QString::asprintf("%02d", text.m_nChannel + 1));
+    DrawOutlined(tile, w - b, h - a,
+                 QString::asprintf("%02d/%02d/%02d  %02d:%02d:%02d ", t.m_wYear, t.m_byMonth, t.m_byDay, t.m_byHour,
+                                   t.m_byMinute, t.m_bySecond),
+                 text.m_font);
+    DrawOutlined(tile, 5, h - a, QString::asprintf("%02d", text.m_nChannel + 1), text.m_font);
+}
+
+// White text outlined in black by four diagonal shadows; `top` is the top of the
+// text's cell.
+void CTileRenderer::DrawOutlined(QImage& tile, int x, int top, const QString& text, const QFont& font)
+{
+    const CTextLayer& layer = TextLayer(text, font);
+    const int baseline = top + QFontMetrics(font).ascent();
+    QPainter(&tile).drawImage(QPoint(x, baseline) + layer.m_offset, layer.m_image);
+}
+
+const CTileRenderer::CTextLayer& CTileRenderer::TextLayer(const QString& text, const QFont& font)
+{
+    const QString key = font.key() + QChar(0x1F) + text;
+    if (const auto found = m_textLayers.constFind(key); found != m_textLayers.constEnd())
+        return *found;
+    if (m_textLayers.size() >= MAX_TEXT_LAYERS)
+        m_textLayers.clear();
+    // The glyphs' box around the baseline, one pixel wider each way for the shadows.
+    const QRect box = QFontMetrics(font).boundingRect(text).adjusted(-2, -2, 2, 2);
+    QImage image(box.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setFont(font);
+    const QPoint origin = -box.topLeft();
+    painter.setPen(Qt::black);
+    for (auto [dx, dy] : {std::pair{1, 1}, {-1, 1}, {1, -1}, {-1, -1}})
+        painter.drawText(origin + QPoint(dx, dy), text);
+    painter.setPen(Qt::white);
+    painter.drawText(origin, text);
+    painter.end();
+    return *m_textLayers.insert(key, {image, box.topLeft()});
 }
 
 QFont CTileRenderer::TileFont(bool small)

@@ -5,8 +5,11 @@
 #include "playback/tilezoom.h"
 
 #include <QFont>
+#include <QHash>
 #include <QImage>
+#include <QPoint>
 #include <QSize>
+#include <QString>
 
 #include <cstdint>
 
@@ -40,7 +43,8 @@ struct CTileText {
 // number in white, outlined in black. The player's tiles and kvxtool's snapshots are
 // drawn here, so both show a picture alike.
 //
-// A renderer keeps its scaler's tables between tiles; one renderer belongs to one thread.
+// A renderer keeps its scaler's tables and its drawn texts between tiles; one renderer
+// belongs to one thread.
 class CTileRenderer {
 public:
     // Pixels of the recorder's black margin at the start and the end of each row, by
@@ -54,8 +58,8 @@ public:
     // empty when the picture is too small to have one.
     static QRect CropRect(const CTilePicture& picture);
 
-    // The tile of `size`, top-down, in the picture's format (BGR888 or premultiplied
-    // ARGB32), showing the part of the picture that `zoom` leaves visible. A null
+    // The tile of `size`, top-down, as RGB32 (premultiplied ARGB32 for
+    // pictures of 4 bytes a pixel), showing the part of the picture that `zoom` leaves visible. A null
     // image when the picture has nothing to show.
     QImage RenderTile(const CTilePicture& picture, QSize size, const CTileText& text, const CTileZoom& zoom = {});
 
@@ -63,7 +67,19 @@ public:
     static QFont TileFont(bool small);
 
 private:
-    static void DrawTileText(QImage& tile, const CTileText& text);
+    // An outlined text drawn once on a transparent layer, and where the layer goes
+    // relative to the text's start on its baseline.
+    struct CTextLayer {
+        QImage m_image;
+        QPoint m_offset;
+    };
+
+    void DrawTileText(QImage& tile, const CTileText& text);
+    void DrawOutlined(QImage& tile, int x, int top, const QString& text, const QFont& font);
+    const CTextLayer& TextLayer(const QString& text, const QFont& font);
 
     CSmoothScaler m_scaler;
+    // Laying out a text costs more than scaling a tile; the time changes once a second
+    // and the channel numbers never, so the layers are kept (and dropped in bulk).
+    QHash<QString, CTextLayer> m_textLayers;
 };

@@ -1,6 +1,5 @@
 #include "player/kvxplayerview.h"
 
-#include "app/mainframe.h"
 #include "export/backupdlg.h"
 #include "export/backuprecorder.h"
 #include "platform/messagebox.h"
@@ -11,6 +10,7 @@
 #include "platform/waveout.h"
 #include "playback/cellfont.h"
 #include "player/controlids.h"
+#include "player/panelcolours.h"
 #include "skin/skinbutton.h"
 #include "skin/skinslider.h"
 #include "snapshot/imageeditdlg.h"
@@ -39,7 +39,7 @@ constexpr int TOOL_TIP_MAX = 79;
 
 } // namespace
 
-CKVXPlayerView::CKVXPlayerView(CMainFrame* frame) : QWidget(frame), m_pFrame(frame)
+CKVXPlayerView::CKVXPlayerView(QWidget* parent, IPlayerFrame& frame) : QWidget(parent), m_frame(frame)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus); // the keyboard shortcuts
@@ -90,8 +90,8 @@ void CKVXPlayerView::CreateControls()
         l->setProperty("controlId", id);
         l->setAutoFillBackground(true);
         QPalette palette = l->palette(); // the static controls' colours
-        palette.setColor(QPalette::Window, QColor(163, 164, 164));
-        palette.setColor(QPalette::WindowText, QColor(41, 42, 42));
+        palette.setColor(QPalette::Window, panel::FIELD_GROUND);
+        palette.setColor(QPalette::WindowText, panel::FIELD_TEXT);
         l->setPalette(palette);
         l->hide();
         return l;
@@ -165,10 +165,10 @@ void CKVXPlayerView::InitViewMembers()
     m_router.SetCurChannel(0);
     m_router.SetAudioMask(0);
 
-    m_nSkinWidth = m_pFrame->SkinWidth();
-    m_nSkinHeight = m_pFrame->SkinHeight();
-    m_strAppFolder = m_pFrame->AppFolder();
-    m_strIniPath = m_pFrame->IniPath();
+    m_nSkinWidth = m_frame.SkinSize().width();
+    m_nSkinHeight = m_frame.SkinSize().height();
+    m_strAppFolder = m_frame.AppFolder();
+    m_strIniPath = m_frame.IniPath();
     m_skin = std::make_unique<CSkinReader>(m_strIniPath.toStdString(), m_strAppFolder.toStdString(), PLAYER_PAL_OFFSET);
     m_sizeNtsc = QSize(m_nSkinWidth, m_nSkinHeight);
     m_sizePal = QSize(m_nSkinWidth, m_nSkinHeight + PAL_EXTRA_HEIGHT);
@@ -192,7 +192,7 @@ void CKVXPlayerView::InitViewMembers()
     m_recording.m_timeStart = CDateTime();
     m_recording.m_timeEnd = CDateTime();
 
-    m_brushBack = QBrush(QColor(163, 164, 164));
+    m_brushBack = QBrush(panel::FIELD_GROUND);
     m_fontInfo = MakeCellFont(12, 5);
     m_fontTileSmall = CTileRenderer::TileFont(true);
     m_fontTileLarge = CTileRenderer::TileFont(false);
@@ -366,7 +366,7 @@ void CKVXPlayerView::SetVideoStandard(bool pal)
     m_router.SetPal(pal);
     m_router.SetVideoArea(m_ptVideo, m_rcVideo.size(), m_pBackground ? *m_pBackground : QImage());
     SetGrid(1);
-    m_pFrame->CentreOnScreen(m_nWndWidth, m_nWndHeight + (pal ? PAL_FRAME_EXTRA : 0));
+    m_frame.CentreOnScreen(m_nWndWidth, m_nWndHeight + (pal ? PAL_FRAME_EXTRA : 0));
     setGeometry(0, 0, m_nWndWidth, m_nWndHeight + (pal ? PAL_FRAME_EXTRA : 0));
     ApplyVideoStandardLayout(pal);
     SetGrid(m_nStartGrid);
@@ -416,14 +416,14 @@ void CKVXPlayerView::SetSliderPos(int pos)
 
 void CKVXPlayerView::ShowReadError(const char* text)
 {
-    OnWindowThread([this, message = QString(text)] { CMessageBox::Show(this, APP_TITLE, message); });
+    OnWindowThread([this, message = QString(text)] { CMessageBox::Show(this, m_frame.AppTitle(), message); });
 }
 
 // --- what the probe asks for ---
 
 void CKVXPlayerView::ShowProbeMessage(const std::string& text)
 {
-    CMessageBox::Show(this, APP_TITLE, QString::fromStdString(text));
+    CMessageBox::Show(this, m_frame.AppTitle(), QString::fromStdString(text));
 }
 
 // The audio caption and switches show only for recordings with sound; the outputs

@@ -8,6 +8,7 @@
 #include "playback/iplaybackview.h"
 #include "playback/playthread.h"
 #include "playback/playthreadparam.h"
+#include "player/iplayerframe.h"
 #include "recording/recordinglocator.h"
 #include "recording/recordingprobe.h"
 #include "skin/skinreader.h"
@@ -30,7 +31,6 @@
 
 class CBackupDlg;
 class CBackupRecorder;
-class CMainFrame;
 class CSkinButton;
 class CWaveOut;
 class CSkinSlider;
@@ -58,7 +58,9 @@ class CKVXPlayerView : public QWidget,
     Q_OBJECT
 
 public:
-    explicit CKVXPlayerView(CMainFrame* frame);
+    // `parent` is the window that holds the view; `frame` gives what the view takes
+    // from it and from the application.
+    CKVXPlayerView(QWidget* parent, IPlayerFrame& frame);
     ~CKVXPlayerView() override;
 
     // Builds the window from the skin and opens the recording named on the command line.
@@ -228,7 +230,7 @@ private:
     void DrawBlankTile(QPainter& painter, int channel);
     void DrawTileBorder(QPainter& painter, const QRect& rect);
 
-    CMainFrame* const m_pFrame;
+    IPlayerFrame& m_frame;
     std::unique_ptr<CSkinReader> m_skin;
 
     // Skin resources.

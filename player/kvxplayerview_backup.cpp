@@ -4,7 +4,6 @@
 
 #include "player/kvxplayerview.h"
 
-#include "app/mainframe.h"
 #include "export/backupdlg.h"
 #include "export/backuprecorder.h"
 #include "platform/messagebox.h"
@@ -27,7 +26,7 @@ void CKVXPlayerView::OpenBackupWindow()
 {
     const QRect client(mapToGlobal(QPoint(0, 0)), size());
     if (!m_pBackupDlg)
-        m_pBackupDlg = std::make_unique<CBackupDlg>(m_strAppFolder, m_strIniPath, APP_TITLE,
+        m_pBackupDlg = std::make_unique<CBackupDlg>(m_strAppFolder, m_strIniPath, m_frame.AppTitle(),
                                                     m_pBackupRecorder->AviFolder(), *this, this);
     m_backupSetting.m_byChannelCount = uint8_t(m_recording.m_nChannelCount);
     m_btnOpen->EnableButton(false);
@@ -61,11 +60,19 @@ void CKVXPlayerView::StartBackup()
     if (!m_pBackupRecorder->StartBackup(m_backupSetting, m_router.FrameTime())) {
         m_btnBackup->SetImage(SKIN_IMG_NORMAL);
         m_pBackupDlg->ReturnToIdle();
-        CMessageBox::Show(this, APP_TITLE, "ERROR : CreateAVIFile.");
+        CMessageBox::Show(this, m_frame.AppTitle(), "ERROR : CreateAVIFile.");
         return;
     }
-    if (m_nPlayState == PS_PAUSE)
+    if (m_nPlayState == PS_PAUSE) {
+        // The export begins with the camera's picture the paused window shows, then
+        // plays on: started right after opening, it holds every picture forward play
+        // delivers, as kvxtool's export does.
+        const int channel = m_backupSetting.m_byChannel;
+        m_router.UseChannelPicture(channel, [&](const CTilePicture& picture, const CFrameTime& time) {
+            ExportPicture(channel, picture, time);
+        });
         m_nPlayState = PS_FPLAY;
+    }
 }
 
 void CKVXPlayerView::StopBackup()
@@ -74,7 +81,7 @@ void CKVXPlayerView::StopBackup()
     m_btnBackup->SetImage(SKIN_IMG_NORMAL);
     OnNavigate(ctl::PAUSE);
     if (!written)
-        CMessageBox::Show(this, APP_TITLE, m_pBackupRecorder->ErrorText());
+        CMessageBox::Show(this, m_frame.AppTitle(), m_pBackupRecorder->ErrorText());
 }
 
 QString CKVXPlayerView::BackupProgressText() const
@@ -86,7 +93,8 @@ QString CKVXPlayerView::BackupProgressText() const
         .arg(frames == 1 ? "" : "s");
 }
 
-// Playback thread: every picture routed while the backup window is open.
+// Playback thread: every picture routed while the backup window is open; and the
+// window thread for the picture an export starts with.
 void CKVXPlayerView::ExportPicture(int channel, const CTilePicture& picture, const CFrameTime& time)
 {
     const std::optional<BACKUPSETTING> setting = m_pBackupRecorder->Setting();
@@ -112,9 +120,11 @@ void CKVXPlayerView::ExportPicture(int channel, const CTilePicture& picture, con
 void CKVXPlayerView::OnBackupWriteFailed()
 {
     const QString failure = m_pBackupRecorder->FailureText();
+    if (failure.isEmpty())
+        return; // another export has begun since
     if (m_pBackupDlg)
         m_pBackupDlg->OnStop();
-    CMessageBox::Show(this, APP_TITLE, failure);
+    CMessageBox::Show(this, m_frame.AppTitle(), failure);
 }
 
 void CKVXPlayerView::StopBackupOnPause()

@@ -3,9 +3,6 @@
 
 #include "player/kvxplayerview.h"
 
-#include "app/aboutdialog.h"
-#include "app/kvxplayerapp.h"
-#include "app/mainframe.h"
 #include "platform/nativefilename.h"
 #include "platform/opendialog.h"
 #include "playback/playstate.h"
@@ -216,7 +213,7 @@ void CKVXPlayerView::OnAudio(int id)
 
 void CKVXPlayerView::OnOpenFile()
 {
-    const QStringList recent = CKVXPlayerApp::RecentFiles();
+    const QStringList recent = m_frame.RecentFiles();
     const QString folder = recent.isEmpty() ? QString() : QFileInfo(recent.front()).absolutePath();
     const QString path = COpenDialog::GetOpenFileName(this, folder);
     if (!path.isEmpty())
@@ -233,7 +230,7 @@ void CKVXPlayerView::OpenFile(const QString& path)
     m_btnEdit->EnableButton(false);
     if (!OpenRecording())
         return;
-    CKVXPlayerApp::AddToRecentFileList(QFileInfo(path).absoluteFilePath());
+    m_frame.AddToRecentFileList(QFileInfo(path).absoluteFilePath());
     m_router.SetGrid(0);
     OnMode(ctl::MODE16);
     update();
@@ -268,7 +265,7 @@ void CKVXPlayerView::OnExit()
 {
     m_timerClock.stop();
     StopPlayThread();
-    QMetaObject::invokeMethod(m_pFrame, &QWidget::close, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(window(), &QWidget::close, Qt::QueuedConnection);
 }
 
 void CKVXPlayerView::OnClockTimer()
@@ -282,8 +279,8 @@ void CKVXPlayerView::mousePressEvent(QMouseEvent* event)
 {
     if (StartPan(*event) || event->button() != Qt::LeftButton || m_bBackupOpen)
         return;
-    if (QWindow* window = m_pFrame->windowHandle())
-        window->startSystemMove();
+    if (QWindow* frame = window()->windowHandle())
+        frame->startSystemMove();
 }
 
 // On the logo: the About box. On the enlarged picture: back to the last layout. On a
@@ -294,7 +291,7 @@ void CKVXPlayerView::mouseDoubleClickEvent(QMouseEvent* event)
         return;
     const QPoint at = event->position().toPoint();
     if (m_rcLogo.contains(at)) {
-        CAboutDialog(this).exec();
+        m_frame.ShowAboutBox(this);
         return;
     }
     const int n = m_router.Grid();

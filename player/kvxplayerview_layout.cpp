@@ -98,7 +98,7 @@ void CKVXPlayerView::LayoutMainButtons()
 
     QWidget* audio[5] = {m_staticAudio, m_checkAudio[0], m_checkAudio[1], m_checkAudio[2], m_checkAudio[3]};
     for (int i = 0; i < 5; ++i) {
-        audio[i]->setFont(m_fontForm);
+        audio[i]->setFont(i == 0 ? m_fontForm : m_fontInfo); // the switches are drawn as the panel is
         audio[i]->setGeometry(AUDIO_CONTROL_X, AUDIO_CAPTION_Y + i * AUDIO_CONTROL_HEIGHT, AUDIO_CONTROL_WIDTH,
                               AUDIO_CONTROL_HEIGHT);
         audio[i]->raise();

@@ -4,6 +4,7 @@
 #include "player/kvxplayerview.h"
 
 #include "player/clockglyphs.h"
+#include "player/panelcolours.h"
 #include "playback/playstate.h"
 
 #include <QPaintEvent>
@@ -11,10 +12,6 @@
 #include <QTime>
 
 namespace {
-
-const QColor PANEL_TEXT(0xAC, 0xAC, 0xAB);
-const QColor PANEL_BACK(0x18, 0x18, 0x18);
-const QColor CAPTION_TEXT(0x80, 0x80, 0x00);
 
 QString DateText(const CDateTime& t)
 {
@@ -48,7 +45,7 @@ void CKVXPlayerView::paintEvent(QPaintEvent* event)
         painter.drawImage(m_rcLogo.topLeft(), m_bmpLogo, QRect(QPoint(0, 0), m_rcLogo.size()));
 
     painter.setFont(m_fontInfo);
-    painter.setPen(CAPTION_TEXT);
+    painter.setPen(panel::CAPTION);
     painter.drawText(m_rcStartCaption, Qt::AlignLeft | Qt::AlignTop, "START TIME");
     painter.drawText(m_rcEndCaption, Qt::AlignLeft | Qt::AlignTop, "END TIME");
 
@@ -84,7 +81,7 @@ void CKVXPlayerView::PaintPlayTime(QPainter& painter)
     painter.setFont(m_fontInfo);
     painter.setPen(Qt::white);
     painter.setBackgroundMode(Qt::OpaqueMode);
-    painter.setBackground(PANEL_BACK);
+    painter.setBackground(panel::GROUND);
     painter.drawText(m_rcPlayTime, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
                      QString::asprintf("TIME : %02d : %02d : %02d", t->m_byHour, t->m_byMinute, t->m_bySecond));
     painter.restore();
@@ -95,9 +92,9 @@ void CKVXPlayerView::PaintTimePanel(QPainter& painter)
 {
     painter.save();
     painter.setFont(m_fontInfo);
-    painter.setPen(PANEL_TEXT);
+    painter.setPen(panel::TEXT);
     painter.setBackgroundMode(Qt::OpaqueMode);
-    painter.setBackground(PANEL_BACK);
+    painter.setBackground(panel::GROUND);
     const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
     painter.drawText(m_rcStartDate, flags, DateText(m_recording.m_timeStart));
     painter.drawText(m_rcStartTime, flags, TimeText(m_recording.m_timeStart));

@@ -3,7 +3,6 @@
 
 #include "player/kvxplayerview.h"
 
-#include "app/mainframe.h"
 #include "platform/messagebox.h"
 #include "platform/outputfolders.h"
 #include "player/controlids.h"
@@ -57,16 +56,16 @@ void CKVXPlayerView::OpenEditDialog()
     CSnapshotBitmap::WriteBitmapFile(info.m_strSnapshotPath.toStdString(), shown.m_picture);
 
     if (!m_pEditDlg) {
-        m_pEditDlg = std::make_unique<CImageEditDlg>(APP_TITLE);
+        m_pEditDlg = std::make_unique<CImageEditDlg>(m_frame.AppTitle());
         m_pEditDlg->Initialise(m_strAppFolder, m_strIniPath, backup);
         connect(m_pEditDlg.get(), &CImageEditDlg::closed, this, [this] {
-            m_pFrame->showNormal();
-            m_pFrame->activateWindow();
+            window()->showNormal();
+            window()->activateWindow();
             setFocus();
         });
     }
-    const QSize size = m_pFrame->size();
-    const QScreen* screen = m_pFrame->screen();
+    const QSize size = window()->size();
+    const QScreen* screen = window()->screen();
     const QRect area = screen ? screen->geometry() : QRect(QPoint(0, 0), size);
     m_pEditDlg->LayoutForSnapshot(m_bPal, size, info);
     m_pEditDlg->setGeometry(QRect(area.topLeft() + QPoint((area.width() - size.width()) / 2, (area.height() - size.height()) / 2), size));
@@ -75,6 +74,6 @@ void CKVXPlayerView::OpenEditDialog()
     m_pEditDlg->show();
     m_pEditDlg->activateWindow();
     m_pEditDlg->setFocus();
-    m_pFrame->hide();
+    window()->hide();
     QFile::remove(info.m_strSnapshotPath);
 }

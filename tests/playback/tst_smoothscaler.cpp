@@ -100,6 +100,26 @@ private slots:
         QCOMPARE(scaler.Scale(image, image.rect(), QSize(11, 9)), up);
     }
 
+    // 3-byte pixels written as RGB32 carry the same colours as the 3-byte output.
+    void widensToOpaqueQuadsWithTheSameColours()
+    {
+        QImage image(5, 7, QImage::Format_RGB888);
+        for (int y = 0; y < 7; ++y)
+            for (int x = 0; x < 5; ++x)
+                image.setPixel(x, y, qRgb(x * 50, y * 30, (x * y * 7) % 256));
+        CSmoothScaler scaler;
+        const QImage narrow = scaler.Scale(image, image.rect(), QSize(11, 9));
+        QImage wide(11, 9, QImage::Format_RGB32);
+        wide.fill(Qt::transparent);
+        // RGB888 holds R, G, B in memory; read as B, G, R they come out swapped, so
+        // compare against the same bytes taken as BGR888.
+        scaler.Scale(image.constBits(), 5, 7, image.bytesPerLine(), wide.bits(), 11, 9, wide.bytesPerLine(), 3, true);
+        const QImage asBgr(narrow.constBits(), 11, 9, narrow.bytesPerLine(), QImage::Format_BGR888);
+        QCOMPARE(wide, asBgr.convertToFormat(QImage::Format_RGB32));
+        for (int y = 0; y < 9; ++y)
+            QCOMPARE(wide.constScanLine(y)[3 + 4 * 10], uchar(0xFF));
+    }
+
     // Up, down and across, with 3 and 4 bytes a pixel, one scaler after the other:
     // each value is the bilinear blend of its four neighbours, to the last bit.
     void matchesPixelByPixelInterpolation()

@@ -163,6 +163,24 @@ private slots:
         QVERIFY(fixture.m_messages.isEmpty());
     }
 
+    // Started right after opening, an export that runs to the end of the recording
+    // holds every picture of the camera that forward play delivers, the one on screen
+    // first; reaching the end pauses and so ends it.
+    void exportFromOpeningToTheEndHoldsEveryPicture()
+    {
+        CPlayerFixture fixture;
+        auto frame = StartPaused(fixture, 16, 64);
+        CKVXPlayerView* view = frame->View();
+        CBackupDlg* dialog = OpenPanel(view);
+        StartExport(dialog, 2);
+        QVERIFY(QTest::qWaitFor([&] { return dialog->IsStopped(); }, 30000));
+        QCOMPARE(view->BackupRecorder()->FrameCount(), 4u); // records 2, 18, 34 and 50; the last is not shown
+        CAviReader reader;
+        QVERIFY(reader.Open((fixture.Folder() + "avi/03_Capture.avi").toStdString()));
+        QCOMPARE(reader.m_frames.size(), size_t(4));
+        QVERIFY(QFile(fixture.Folder() + "avi/03_Capture.log").open(QIODevice::ReadOnly));
+    }
+
     // Closing the window while frames arrive stops the export first: log written,
     // folder shown, playback paused, open button back.
     void closingWhileExportingEndsIt()

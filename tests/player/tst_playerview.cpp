@@ -1,9 +1,11 @@
 #include "app/aboutdialog.h"
 #include "app/kvxplayerapp.h"
 #include "app/mainframe.h"
+#include "player/audiocheckbox.h"
 #include "player/clockglyphs.h"
 #include "player/controlids.h"
 #include "player/kvxplayerview.h"
+#include "player/panelcolours.h"
 #include "skin/profilefile.h"
 #include "skin/skinbutton.h"
 #include "skin/skinslider.h"
@@ -11,9 +13,12 @@
 #include "tests/support/recordingfixture.h"
 #include "tests/support/testmain.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QSettings>
+
+#include <algorithm>
 
 namespace {
 
@@ -55,6 +60,13 @@ std::vector<CPlaced> PlacedControls()
 CSkinButton* ButtonOf(CMainFrame& frame, int id)
 {
     return frame.View()->Button(id);
+}
+
+bool IsPlayerWindowShown()
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.begin(), windows.end(),
+                       [](const QWidget* w) { return qobject_cast<const CMainFrame*>(w) && w->isVisible(); });
 }
 
 } // namespace
@@ -224,16 +236,50 @@ private slots:
         QCOMPARE(static_cast<QCheckBox*>(view->Control(ctl::AUDIO2))->text(), QString("2"));
     }
 
+    // The switches sit on the skin's dark rail, not as white desktop check boxes; the
+    // label takes the click too, and the box still does not check itself.
+    void audioSwitchesAreDrawnInThePanelColours()
+    {
+        QWidget holder;
+        CAudioCheckBox box(ctl::AUDIO2, "2", &holder);
+        box.setGeometry(6, 262, 42, 21);
+        const QRect square = box.BoxRect();
+        const QImage off = box.grab().toImage();
+        QCOMPARE(off.pixelColor(40, 2), panel::GROUND);
+        QCOMPARE(off.pixelColor(square.topLeft()), panel::TEXT);
+        QCOMPARE(off.pixelColor(square.center()), panel::GROUND);
+
+        box.setChecked(true);
+        QCOMPARE(box.grab().toImage().pixelColor(square.topLeft() + QPoint(1, 1)), panel::TEXT);
+        box.setEnabled(false);
+        QVERIFY(box.grab().toImage().pixelColor(square.topLeft()) != panel::TEXT);
+
+        box.setEnabled(true);
+        box.setChecked(false);
+        int clicks = 0;
+        connect(&box, &QCheckBox::clicked, this, [&clicks] { ++clicks; });
+        QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(38, 10));
+        QCOMPARE(clicks, 1);
+        QVERIFY(!box.isChecked());
+    }
+
     // CTest runs the window tests with a sound server that does not exist.
     void withoutASoundServerPicturesStillPlay()
     {
         if (qgetenv("PULSE_SERVER") != "unix:/nonexistent")
             QSKIP("needs PULSE_SERVER=unix:/nonexistent (run through CTest)");
+        bool playerShown = false; // the message must not stand alone on an empty screen
         CPlayerFixture fixture;
         fixture.WriteSkin();
+        const CMessageBox::Handler record = CMessageBox::SetHandler({});
+        CMessageBox::SetHandler([&playerShown, record](const QString& caption, const QString& text) {
+            record(caption, text);
+            playerShown = IsPlayerWindowShown();
+        });
         CRecordingRecipe recipe = CRecordingRecipe::FourChannelsWithAudio(16, 0.25);
         auto frame = fixture.Start(QString::fromStdString(m_recordings.Write(recipe)));
         QCOMPARE(fixture.m_messages, QStringList{"Error|Audio initialize exception."}); // once, not per channel
+        QVERIFY(playerShown);
         QTRY_COMPARE(frame->View()->DeliveredFrames(), 5);
         QVERIFY(!frame->View()->HasAudioOutput(0));
         QVERIFY(frame->View()->Control(ctl::AUDIO1)->isVisible());
