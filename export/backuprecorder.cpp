@@ -2,9 +2,9 @@
 
 #include "platform/outputfile.h"
 #include "platform/outputfolders.h"
+#include "platform/sha256.h"
 #include "playback/dibpicture.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -67,11 +67,10 @@ QString WriteNewFile(const QString& path, const QByteArray& data)
 
 std::optional<QByteArray> Sha256Of(const QString& path)
 {
-    QFile file(path);
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+    const std::optional<std::string> sum = Sha256OfFile(QFile::encodeName(path).toStdString());
+    if (!sum)
         return std::nullopt;
-    return hash.result().toHex();
+    return QByteArray::fromStdString(*sum);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <new>
 #include <optional>
 #include <span>
+#include <vector>
 
 namespace {
 
@@ -428,8 +429,20 @@ size_t CDibPicture::EncodeJpegBuffer(uint8_t* output, const uint8_t* bits, int w
 }
 
 bool CDibPicture::EncodeJpegFile(const std::string& path, const uint8_t* bits, int width, int height,
-                                 int quality)
+                                 int quality, std::span<const uint8_t> segment)
 {
     const std::span<const uint8_t> jpeg = Compress({bits, width, height, TJPF_BGR, false}, quality);
-    return !jpeg.empty() && WriteWholeFile(path, jpeg);
+    if (jpeg.empty())
+        return false;
+    if (segment.empty())
+        return WriteWholeFile(path, jpeg);
+    // After the start of image, and after the JFIF header when there is one (viewers
+    // look for it first).
+    size_t at = 2;
+    if (jpeg.size() > 6 && jpeg[2] == 0xFF && jpeg[3] == 0xE0)
+        at = std::min(jpeg.size(), 4 + (size_t(jpeg[4]) << 8 | jpeg[5]));
+    std::vector<uint8_t> file(jpeg.begin(), jpeg.begin() + ptrdiff_t(at));
+    file.insert(file.end(), segment.begin(), segment.end());
+    file.insert(file.end(), jpeg.begin() + ptrdiff_t(at), jpeg.end());
+    return WriteWholeFile(path, file);
 }

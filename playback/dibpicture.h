@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 // One picture as a device-independent bitmap: the JPEG adapter of the player.
@@ -70,9 +71,10 @@ public:
                                    int bytesPerPixel, size_t capacity, int quality);
     // Encodes a top-down picture of B, G, R bytes without row padding into a new
     // JPEG file; an existing file is never replaced. On failure returns false and
-    // leaves no file behind.
+    // leaves no file behind. `segment`, a whole APPn segment (marker and length
+    // included), goes in after the JFIF header: the still's metadata.
     static bool EncodeJpegFile(const std::string& path, const uint8_t* bits, int width, int height,
-                               int quality);
+                               int quality, std::span<const uint8_t> segment = {});
 
     uint8_t m_bMarkAbsent = 0;   // 1 when the last decoded picture lacked the row mark
     BITMAPINFO m_bih{};          // biHeight positive: rows bottom-up

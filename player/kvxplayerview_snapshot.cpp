@@ -47,6 +47,7 @@ void CKVXPlayerView::OpenEditDialog()
     info.m_timeStart = m_recording.m_timeStart;
     info.m_timeEnd = m_recording.m_timeEnd;
     info.m_timeSnapshot = ToDateTime(shown.m_time);
+    info.m_strRecordingPath = m_strFilePath;
     // Stills go to Backup/ in the program folder, or to the user's pictures when the
     // program folder is an installed one that the user cannot write to.
     const QString backup = COutputFolders(m_strAppFolder).BackupFolder();

@@ -37,3 +37,37 @@ uint64_t DateTimeToOrderKey(const CDateTime& time)
     return uint64_t(time.GetSecond()) + 60ull * time.GetMinute() + 3600ull * time.GetHour()
          + 86400ull * time.GetDay() + 2678400ull * time.GetMonth() + 32140800ull * time.GetYear();
 }
+
+// Days between 1970-01-01 and a date of the proleptic Gregorian calendar, counted by
+// 400-year eras; exact for every year the recorder can store.
+static int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d)
+{
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<int64_t>(doe) - 719468;
+}
+
+int64_t DateTimeToSeconds(const CDateTime& t)
+{
+    return DaysFromCivil(t.GetYear(), unsigned(t.GetMonth()), unsigned(t.GetDay())) * 86400 + t.GetHour() * 3600
+         + t.GetMinute() * 60 + t.GetSecond();
+}
+
+CDateTime DateTimeFromSeconds(int64_t total)
+{
+    int64_t z = (total >= 0 ? total : total - 86399) / 86400;
+    const int64_t secs = total - z * 86400;
+    z += 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+    const int64_t y = static_cast<int64_t>(yoe) + era * 400 + (m <= 2);
+    return CDateTime(int(y), int(m), int(d), int(secs / 3600), int(secs / 60 % 60), int(secs % 60));
+}

@@ -40,3 +40,9 @@ private:
 // 86,400 per day and so on. It orders date-times chronologically but is not a count
 // of seconds. An invalid date-time has the largest key of all.
 uint64_t DateTimeToOrderKey(const CDateTime& time);
+
+// Seconds from 1970-01-01 00:00:00 to `time` on the recorder's clock (no time zone, no
+// leap seconds): a count to subtract, unlike the ordering key. `time` must be valid.
+int64_t DateTimeToSeconds(const CDateTime& time);
+// The date-time `seconds` after 1970-01-01 00:00:00; the inverse of DateTimeToSeconds.
+CDateTime DateTimeFromSeconds(int64_t seconds);

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QPainter>
@@ -165,6 +166,7 @@ void CImageEditDlg::SetPictureHeader(const BITMAPINFOHEADER& header)
 void CImageEditDlg::LoadSnapshot()
 {
     m_undo.clear();
+    m_filters.clear();
     m_pPicture = CImageFilter::LoadBitmapFile(m_info.m_strSnapshotPath.toStdString());
     m_bPictureLoaded = bool(m_pPicture);
     m_captured = m_pPicture.Copy();
@@ -211,25 +213,27 @@ void CImageEditDlg::RunFilter(const CFilterCommand& command)
     if (m_bPictureLoaded) {
         PushUndo(m_pPicture.Copy());
         command.m_pRun(m_filter, m_pPicture.Bytes());
+        m_filters << QString(command.m_szName).toUpper();
     }
     update();
 }
 
 // The oldest step goes when the list is full.
-void CImageEditDlg::PushUndo(CBitmapBlock step)
+void CImageEditDlg::PushUndo(CBitmapBlock picture)
 {
-    if (!step)
+    if (!picture)
         return;
     if (m_undo.size() == UNDO_STEPS)
         m_undo.erase(m_undo.begin());
-    m_undo.push_back(std::move(step));
+    m_undo.push_back({std::move(picture), m_filters});
 }
 
 void CImageEditDlg::Undo()
 {
     if (m_undo.empty())
         return;
-    m_pPicture = std::move(m_undo.back());
+    m_pPicture = std::move(m_undo.back().m_picture);
+    m_filters = std::move(m_undo.back().m_filters);
     m_undo.pop_back();
     m_strCommand = TEXT_UNDO;
     update();
@@ -244,6 +248,7 @@ void CImageEditDlg::RevertToCaptured()
     if (!captured)
         return;
     PushUndo(std::exchange(m_pPicture, std::move(captured)));
+    m_filters.clear();
     m_strCommand = TEXT_ORIGINAL;
     update();
 }
@@ -253,7 +258,9 @@ void CImageEditDlg::SaveSnapshot()
     if (!m_bPictureLoaded)
         return;
     QString path;
-    if (!CSnapshotFile::Save(m_strBackupFolder, m_info.m_timeSnapshot, PictureArea(), path)) {
+    const CStillMetadata still{m_info.m_timeSnapshot, m_info.m_nChannel + 1,
+                               QFileInfo(m_info.m_strRecordingPath).fileName(), m_filters};
+    if (!CSnapshotFile::Save(m_strBackupFolder, still, PictureArea(), path)) {
         CMessageBox::Show(this, m_strAppTitle, "Can not save the picture to " + QDir::toNativeSeparators(path));
         return;
     }
@@ -285,6 +292,7 @@ void CImageEditDlg::OnClose()
     m_pPicture = {};
     m_captured = {};
     m_undo.clear();
+    m_filters.clear();
     m_bPictureLoaded = false;
     m_bSaveOkShown = false;
     m_timerSaveOk.stop();

@@ -79,7 +79,7 @@ private:
     void ApplyToolTips(bool on);
     void PlaceButton(int id, const char* key, bool pal);
     void RunFilter(const CFilterCommand& command);
-    void PushUndo(CBitmapBlock step);
+    void PushUndo(CBitmapBlock picture);
     void Undo();
     void RevertToCaptured();
     void SaveSnapshot();
@@ -110,11 +110,18 @@ private:
     QString m_strDate, m_strTime;
     BITMAPINFOHEADER m_bih{};
 
-    // The working picture, the captured one, and the steps that Ctrl+Z takes back.
+    // The working picture with the filter steps that made it from the captured one
+    // ("BRIGHT", "SHARPEN", ...; a saved still names them), the captured picture, and
+    // the steps that Ctrl+Z takes back.
+    struct CUndoStep {
+        CBitmapBlock m_picture;
+        QStringList m_filters;
+    };
     CImageFilter m_filter;
     CBitmapBlock m_pPicture;
+    QStringList m_filters;
     CBitmapBlock m_captured;
-    std::vector<CBitmapBlock> m_undo;
+    std::vector<CUndoStep> m_undo;
     bool m_bPictureLoaded = false;
     QString m_strCommand;
 

@@ -27,10 +27,10 @@ QString CSnapshotFile::FirstFreePath(const QString& path)
     return candidate;
 }
 
-bool CSnapshotFile::Save(const QString& folder, const CDateTime& time, const QImage& picture, QString& path)
+bool CSnapshotFile::Save(const QString& folder, const CStillMetadata& still, const QImage& picture, QString& path)
 {
     QDir().mkpath(folder);
-    path = FirstFreePath(QDir(folder).filePath(FileName(time)));
+    path = FirstFreePath(QDir(folder).filePath(FileName(still.m_time)));
     if (picture.isNull())
         return false;
     // The encoder takes rows of exactly 3 x width bytes.
@@ -39,5 +39,6 @@ bool CSnapshotFile::Save(const QString& folder, const CDateTime& time, const QIm
     std::vector<uint8_t> bits(row * size_t(bgr.height()));
     for (int y = 0; y < bgr.height(); ++y)
         std::copy_n(bgr.constScanLine(y), row, bits.data() + row * size_t(y));
-    return CDibPicture::EncodeJpegFile(path.toStdString(), bits.data(), bgr.width(), bgr.height(), QUALITY);
+    return CDibPicture::EncodeJpegFile(path.toStdString(), bits.data(), bgr.width(), bgr.height(), QUALITY,
+                                      CStillExif::Segment(still, bgr.width(), bgr.height()));
 }

@@ -1,12 +1,13 @@
 #pragma once
 
 #include "recording/datetime.h"
+#include "snapshot/stillexif.h"
 
 #include <QImage>
 #include <QString>
 
 // A saved snapshot: a JPEG file (quality 80, 4:2:0 chroma) in the Backup folder,
-// named after the recording date-time of the picture. An existing file is never
+// named after the recording date-time of the picture, which its EXIF block carries too. An existing file is never
 // replaced: a name already taken is followed by name(1).jpg, name(2).jpg, ...
 class CSnapshotFile {
 public:
@@ -20,7 +21,7 @@ public:
     static QString FirstFreePath(const QString& path);
 
     // Saves `picture` (rows top-down, any format) into `folder`, creating it when
-    // missing. `path` receives the file's path, or when the save fails the path it
-    // was meant for.
-    static bool Save(const QString& folder, const CDateTime& time, const QImage& picture, QString& path);
+    // missing, named after the still's recording time and carrying its EXIF block.
+    // `path` receives the file's path, or when the save fails the path it was meant for.
+    static bool Save(const QString& folder, const CStillMetadata& still, const QImage& picture, QString& path);
 };

@@ -5,6 +5,7 @@
 #include "snapshot/imageeditdlg.h"
 #include "snapshot/snapshotbitmap.h"
 #include "tests/support/editskin.h"
+#include "tests/support/exiftags.h"
 #include "tests/support/testmain.h"
 
 #include <QDir>
@@ -90,6 +91,7 @@ class TestImageEditDlg : public QObject {
         info.m_timeEnd = CDateTime(2024, 3, 18, 14, 2, 0);
         info.m_timeSnapshot = SHOT_TIME;
         info.m_strSnapshotPath = Backup() + "/tmp.bmp";
+        info.m_strRecordingPath = "/media/disc/incident 7.kvx";
         QVERIFY(CSnapshotBitmap::WriteBitmapFile(info.m_strSnapshotPath.toStdString(), picture));
         m_dlg->LayoutForSnapshot(pal, QSize(1000, pal ? 741 : 640), info);
         m_dlg->SetPictureHeader(CSnapshotBitmap::HeaderFor(720, picture.height()));
@@ -225,6 +227,38 @@ private slots:
         m_dlg->OnCommand(editctl::SAVE);
         QVERIFY(QFile::exists(Backup() + "/20240318_140003(1).jpg"));
         QVERIFY(m_messages.isEmpty());
+    }
+
+    // A saved still carries its recording time, camera and source, and the filter
+    // steps that made it, in order: steps taken back are not named, and going back to
+    // the captured picture starts the list afresh.
+    void savedStillsNameTheirSteps()
+    {
+        Open(false);
+        const auto saveAndDescribe = [this](const char* name) {
+            m_dlg->OnCommand(editctl::SAVE);
+            return ExifTags(Backup() + "/" + name);
+        };
+        m_dlg->OnCommand(editctl::BRIGHT);
+        m_dlg->OnCommand(editctl::SHARPEN);
+        m_dlg->OnCommand(editctl::DARK);
+        QTest::keyClick(m_dlg.get(), Qt::Key_Z, Qt::ControlModifier);
+        const QJsonObject first = saveAndDescribe("20240318_140003.jpg");
+        QCOMPARE(first["ImageDescription"].toString(),
+                 QString("Camera 05; recording incident 7.kvx; filters BRIGHT, SHARPEN"));
+        QCOMPARE(first["DateTimeOriginal"].toString(), QString("2024:03:18 14:00:03"));
+        QVERIFY(first["Software"].toString().startsWith("KVXPlayer "));
+
+        QTest::keyClick(m_dlg.get(), Qt::Key_R, Qt::ControlModifier);
+        m_dlg->OnCommand(editctl::CONTRAST_UP); // the button that despeckles
+        QCOMPARE(saveAndDescribe("20240318_140003(1).jpg")["ImageDescription"].toString(),
+                 QString("Camera 05; recording incident 7.kvx; filters DESPECKLE"));
+        QTest::keyClick(m_dlg.get(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(saveAndDescribe("20240318_140003(2).jpg")["ImageDescription"].toString(),
+                 QString("Camera 05; recording incident 7.kvx; filters none"));
+        QTest::keyClick(m_dlg.get(), Qt::Key_Z, Qt::ControlModifier); // takes back going to the captured one
+        QCOMPARE(saveAndDescribe("20240318_140003(3).jpg")["ImageDescription"].toString(),
+                 QString("Camera 05; recording incident 7.kvx; filters BRIGHT, SHARPEN"));
     }
 
     void failedSaveNamesTheFile()

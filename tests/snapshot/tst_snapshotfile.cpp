@@ -1,4 +1,5 @@
 #include "snapshot/snapshotfile.h"
+#include "tests/support/exiftags.h"
 #include "tests/support/testmain.h"
 
 #include <QDir>
@@ -15,6 +16,13 @@ QImage Striped(QSize size)
         for (int x = 0; x < size.width(); ++x)
             image.setPixelColor(x, y, Qt::yellow);
     return image;
+}
+
+CStillMetadata At(const CDateTime& time)
+{
+    CStillMetadata still;
+    still.m_time = time;
+    return still;
 }
 
 } // namespace
@@ -35,7 +43,7 @@ private slots:
         QStringList saved;
         for (int i = 0; i < 3; ++i) {
             QString path;
-            QVERIFY(CSnapshotFile::Save(backup, time, Striped(QSize(720, 480)), path));
+            QVERIFY(CSnapshotFile::Save(backup, At(time), Striped(QSize(720, 480)), path));
             saved << QFileInfo(path).fileName();
         }
         QCOMPARE(saved, (QStringList{"20240115_093005.jpg", "20240115_093005(1).jpg", "20240115_093005(2).jpg"}));
@@ -49,12 +57,42 @@ private slots:
         taken.close();
         taken.setPermissions(QFileDevice::WriteOwner);
         QString path;
-        QVERIFY(CSnapshotFile::Save(backup, CDateTime(2024, 1, 15, 9, 30, 6), Striped(QSize(720, 576)), path));
+        QVERIFY(CSnapshotFile::Save(backup, At(CDateTime(2024, 1, 15, 9, 30, 6)), Striped(QSize(720, 576)), path));
         QCOMPARE(QFileInfo(path).fileName(), QString("20240115_093006(1).jpg"));
         QCOMPARE(QImage(path).size(), QSize(720, 576));
         taken.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         QVERIFY(taken.open(QIODevice::ReadOnly));
         QCOMPARE(taken.readAll(), QByteArray("mine"));
+    }
+
+    // The EXIF block reads back with an independent reader, and the JPEG around it
+    // still decodes as before; without a time there is no DateTimeOriginal.
+    void exifReadsBack()
+    {
+        const QTemporaryDir dir;
+        CStillMetadata still = At(CDateTime(2024, 2, 29, 23, 59, 58));
+        still.m_nChannel = 16;
+        still.m_strRecording = "sample16.kvx";
+        still.m_filters = {"BLUR", "BRIGHT", "BRIGHT"};
+        QString path;
+        QVERIFY(CSnapshotFile::Save(dir.path(), still, Striped(QSize(720, 480)), path));
+        const QJsonObject tags = ExifTags(path);
+        QCOMPARE(tags["DateTimeOriginal"].toString(), QString("2024:02:29 23:59:58"));
+        QCOMPARE(tags["ImageDescription"].toString(), QString("Camera 16; recording sample16.kvx; filters BLUR, BRIGHT, BRIGHT"));
+        QCOMPARE(tags["Software"].toString(), QString("KVXPlayer " KVX_VERSION));
+        QCOMPARE(tags["ExifImageWidth"].toInt(), 720);
+        QCOMPARE(tags["ExifImageHeight"].toInt(), 480);
+        const QImage read(path);
+        QCOMPARE(read.size(), QSize(720, 480));
+        QVERIFY(qRed(read.pixel(300, 0)) > 200);
+        const CToolRun check = CToolRun::Of("exiftool", {"-validate", "-warning", "-s3", path});
+        QCOMPARE(check.out.trimmed(), QByteArray("OK"));
+
+        QVERIFY(CSnapshotFile::Save(dir.path(), CStillMetadata(), Striped(QSize(720, 480)), path));
+        QCOMPARE(QFileInfo(path).fileName(), QString("snapshot.jpg"));
+        const QJsonObject undated = ExifTags(path);
+        QVERIFY(!undated.contains("DateTimeOriginal"));
+        QCOMPARE(undated["ImageDescription"].toString(), QString("Camera unknown; recording unknown; filters none"));
     }
 
     // A save that cannot write says which file it meant.
@@ -65,7 +103,7 @@ private slots:
         QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where the folder should be
         blocker.close();
         QString path;
-        QVERIFY(!CSnapshotFile::Save(blocker.fileName(), CDateTime(2024, 3, 18, 14, 0, 3), Striped(QSize(720, 480)), path));
+        QVERIFY(!CSnapshotFile::Save(blocker.fileName(), At(CDateTime(2024, 3, 18, 14, 0, 3)), Striped(QSize(720, 480)), path));
         QCOMPARE(path, dir.filePath("Backup/20240318_140003.jpg"));
     }
 };

@@ -2,6 +2,7 @@
 #include "snapshot/imagefilter.h"
 #include "snapshot/snapshotbitmap.h"
 #include "tests/support/recordingfixture.h"
+#include "tests/support/exiftags.h"
 #include "tests/support/testmain.h"
 #include "tools/recgen/scenepainter.h"
 
@@ -140,6 +141,10 @@ private slots:
         const QColor expected = CScenePainter::BackgroundColour(4);
         QVERIFY(std::abs(scene.red() - expected.red()) + std::abs(scene.green() - expected.green())
                     + std::abs(scene.blue() - expected.blue()) < 40);
+        const QJsonObject exif = ExifTags(o["file"].toString());
+        QCOMPARE(exif["DateTimeOriginal"].toString(), QString("2024:01:15 09:30:02"));
+        QCOMPARE(exif["ImageDescription"].toString(),
+                 "Camera 05; recording " + QFileInfo(recording).fileName() + "; filters none");
 
         run = Tool(args);
         QCOMPARE(QJsonDocument::fromJson(run.out).object()["file"].toString(),

@@ -22,6 +22,10 @@ namespace {
 constexpr auto PROGRESS_PERIOD = std::chrono::milliseconds(200);
 constexpr int PROGRESS_BAR_WIDTH = 30;
 constexpr unsigned MAX_DECODING_THREADS = 4;
+// More cameras than this show as a count: the line must fit a terminal.
+constexpr size_t MAX_CAMERAS_SHOWN = 4;
+// Decoded pictures waiting per writing thread: a few megabytes.
+constexpr size_t STRAND_QUEUE = 8;
 
 bool ParseInt(const std::string& text, int& value)
 {
@@ -37,7 +41,40 @@ CFrameTime FrameTimeOf(const CRecordHeader& h)
 } // namespace
 
 const char* const CExportCommand::SYNOPSIS =
-    "export RECORDING --channel N [--fps F] [--size 360x240|720x480] [--out DIR] [--json]";
+    "export RECORDING --channel N|N,N,...|all [--from T] [--to T] [--fps F] [--size 360x240|720x480] [--out DIR] [--json]";
+
+namespace {
+
+// "3", "1,3,5" or "all"; channels from 1, ascending, each once.
+bool ParseChannels(const std::string& text, CExportCommand::COptions& out)
+{
+    if (text == "all")
+        return out.m_bAllChannels = true;
+    std::vector<int> channels;
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = text.find(',', start);
+        int channel = 0;
+        if (!ParseInt(text.substr(start, comma - start), channel) || channel < 1)
+            return false;
+        channels.push_back(channel);
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    std::sort(channels.begin(), channels.end());
+    channels.erase(std::unique(channels.begin(), channels.end()), channels.end());
+    out.m_channels = channels;
+    return true;
+}
+
+bool ParseTime(const std::string& text, CDateTime& out)
+{
+    out = CDateTime::FromIsoString(text);
+    return out.IsValid();
+}
+
+} // namespace
 
 bool CExportCommand::Parse(const std::vector<std::string>& args, COptions& out)
 {
@@ -48,7 +85,13 @@ bool CExportCommand::Parse(const std::vector<std::string>& args, COptions& out)
         if (arg == "--json") {
             out.m_bJson = true;
         } else if (arg == "--channel" && hasValue) {
-            haveChannel = ParseInt(args[++i], out.m_nChannel);
+            haveChannel = ParseChannels(args[++i], out);
+        } else if (arg == "--from" && hasValue) {
+            if (!ParseTime(args[++i], out.m_from))
+                return false;
+        } else if (arg == "--to" && hasValue) {
+            if (!ParseTime(args[++i], out.m_to))
+                return false;
         } else if (arg == "--fps" && hasValue) {
             if (!ParseInt(args[++i], out.m_nFps) || out.m_nFps < 1 || out.m_nFps > 60)
                 return false;
@@ -66,7 +109,9 @@ bool CExportCommand::Parse(const std::vector<std::string>& args, COptions& out)
             out.m_strRecording = arg;
         }
     }
-    return !out.m_strRecording.empty() && haveChannel && out.m_nChannel >= 1;
+    const bool ordered = !out.m_from.IsValid() || !out.m_to.IsValid()
+                      || DateTimeToOrderKey(out.m_from) <= DateTimeToOrderKey(out.m_to);
+    return !out.m_strRecording.empty() && haveChannel && ordered;
 }
 
 CExportCommand::CExportCommand(COptions options) : m_options(std::move(options)) {}
@@ -76,20 +121,39 @@ int CExportCommand::Run()
     CConsoleProbeView probeView;
     if (!CRecordingProbe(m_facts, probeView).ProbeRecording(m_options.m_strRecording))
         return EXIT_PROBE_FAILED;
-    if (m_options.m_nChannel > m_facts.m_nChannelCount) {
+    if (!SelectChannels()) {
         std::fprintf(stderr, "kvxtool: the recording has channels 1 to %d\n", m_facts.m_nChannelCount);
         return UsageError(SYNOPSIS);
     }
-    m_recorder.emplace(OutputFolder());
     m_bProgress = ::isatty(STDERR_FILENO) == 1;
     m_tStart = m_tShown = std::chrono::steady_clock::now();
     const int threads = int(std::clamp(std::thread::hardware_concurrency(), 1u, MAX_DECODING_THREADS));
     m_decoders = std::make_unique<COrderedDecoder>(m_facts.m_nChannelCount, threads,
                                                    [this](const COrderedDecoder::CDecoded& d) { OnPicture(d); });
+    if (m_cameras.size() > 1)
+        m_strands = std::make_unique<CStrandPool>(unsigned(threads), STRAND_QUEUE);
     const bool readOk = m_reader.Run(m_options.m_strRecording, m_facts,
                                      [this](const CForwardReader::CFrame& f) { OnRecord(f); });
     m_decoders.reset(); // every picture read is handled
+    m_strands.reset();  // and written
     return Finish(readOk);
+}
+
+// One export per chosen camera, all into the one folder.
+bool CExportCommand::SelectChannels()
+{
+    if (m_options.m_bAllChannels)
+        for (int channel = 1; channel <= m_facts.m_nChannelCount; ++channel)
+            m_options.m_channels.push_back(channel);
+    if (m_options.m_channels.empty() || m_options.m_channels.back() > m_facts.m_nChannelCount)
+        return false;
+    m_cameras.resize(m_options.m_channels.size());
+    for (size_t i = 0; i < m_cameras.size(); ++i) {
+        m_cameras[i].m_nChannel = m_options.m_channels[i];
+        m_cameras[i].m_recorder = std::make_unique<CBackupRecorder>(OutputFolder());
+        m_byChannel[size_t(m_cameras[i].m_nChannel - 1)] = &m_cameras[i];
+    }
+    return true;
 }
 
 QString CExportCommand::OutputFolder() const
@@ -100,9 +164,19 @@ QString CExportCommand::OutputFolder() const
     return folder.endsWith('/') ? folder : folder + '/';
 }
 
-// The export begins at the first record delivered, whose date-time starts the log.
+bool CExportCommand::InRange(const CRecordHeader& header) const
+{
+    const uint64_t key = DateTimeToOrderKey(header.Time());
+    return (!m_options.m_from.IsValid() || key >= DateTimeToOrderKey(m_options.m_from))
+        && (!m_options.m_to.IsValid() || key <= DateTimeToOrderKey(m_options.m_to));
+}
+
+// The exports begin at the first record delivered (in the range), whose date-time
+// starts the logs.
 void CExportCommand::OnRecord(const CForwardReader::CFrame& f)
 {
+    if (!InRange(f.record.m_header))
+        return ShowProgress(f.record.m_nHeaderOffset, false);
     m_timeLast = FrameTimeOf(f.record.m_header);
     if ((!m_bStarted && !StartExport(m_timeLast)) || m_bWriteFailed) {
         m_reader.Stop();
@@ -120,63 +194,99 @@ void CExportCommand::OnPicture(const COrderedDecoder::CDecoded& d)
         return;
     if (!m_bPal)
         m_bPal = d.picture.m_bih.bmiHeader.biHeight > 240;
-    if (d.channel == m_options.m_nChannel - 1 && !m_bWriteFailed)
-        ExportPicture(d);
+    if (d.channel >= m_byChannel.size() || !m_byChannel[d.channel] || m_bWriteFailed)
+        return;
+    CCamera& camera = *m_byChannel[d.channel];
+    const BITMAPINFOHEADER& header = d.picture.m_bih.bmiHeader;
+    if (!m_strands)
+        return ExportPicture(camera, header, d.picture.m_pBits.get(), d.picture.m_bMarkAbsent != 0, d.time);
+    // Several cameras: each writes on its own strand, side by side with the others,
+    // from a copy of the picture (the decoder's is needed for the next one).
+    auto bits = std::make_shared<std::vector<uint8_t>>(d.picture.m_pBits.get(),
+                                                       d.picture.m_pBits.get() + header.biSizeImage);
+    const bool markAbsent = d.picture.m_bMarkAbsent != 0;
+    m_strands->Post(size_t(&camera - m_cameras.data()), [this, &camera, header, bits, markAbsent, time = d.time] {
+        ExportPicture(camera, header, bits->data(), markAbsent, time);
+    });
 }
 
-void CExportCommand::ExportPicture(const COrderedDecoder::CDecoded& d)
+void CExportCommand::ExportPicture(CCamera& camera, const BITMAPINFOHEADER& header, const uint8_t* bits,
+                                   bool markAbsent, const CFrameTime& time)
 {
     CBackupFrame frame;
-    frame.m_nChannel = d.channel;
+    frame.m_nChannel = camera.m_nChannel - 1;
     frame.m_nWidth = m_options.m_nWidth;
     frame.m_nHeight = m_options.m_nHeight;
     frame.m_nFontHeight = CBackupRecorder::FontHeightFor(frame.m_nWidth);
-    frame.m_time = d.time;
-    frame.m_pHeader = &d.picture.m_bih.bmiHeader;
-    frame.m_pBits = d.picture.m_pBits.get();
-    frame.m_bMarkAbsent = d.picture.m_bMarkAbsent != 0;
+    frame.m_time = time;
+    frame.m_pHeader = &header;
+    frame.m_pBits = bits;
+    frame.m_bMarkAbsent = markAbsent;
     frame.m_bPal = m_bPal.value_or(false);
     frame.m_nChannelCount = m_facts.m_nChannelCount;
-    if (m_recorder->WriteBackupFrame(frame) == CBackupRecorder::EFrame::Failed)
+    if (camera.m_recorder->WriteBackupFrame(frame) == CBackupRecorder::EFrame::Failed)
         m_bWriteFailed = true;
 }
 
 bool CExportCommand::StartExport(const CFrameTime& start)
 {
     m_bStarted = true;
-    BACKUPSETTING setting;
-    setting.m_byFrameRate = uint8_t(m_options.m_nFps);
-    setting.m_byChannel = uint8_t(m_options.m_nChannel - 1);
-    setting.m_byChannelCount = m_facts.m_nChannelCount;
-    setting.m_nWidth = m_options.m_nWidth;
-    setting.m_nHeight = m_options.m_nHeight;
-    if (m_recorder->StartBackup(setting, start))
-        return true;
-    std::fprintf(stderr, "kvxtool: %s\n", qPrintable(m_recorder->ErrorText()));
-    m_bCreateFailed = true;
-    return false;
+    for (CCamera& camera : m_cameras) {
+        BACKUPSETTING setting;
+        setting.m_byFrameRate = uint8_t(m_options.m_nFps);
+        setting.m_byChannel = uint8_t(camera.m_nChannel - 1);
+        setting.m_byChannelCount = m_facts.m_nChannelCount;
+        setting.m_nWidth = m_options.m_nWidth;
+        setting.m_nHeight = m_options.m_nHeight;
+        if (!camera.m_recorder->StartBackup(setting, start)) {
+            std::fprintf(stderr, "kvxtool: %s\n", qPrintable(camera.m_recorder->ErrorText()));
+            m_bCreateFailed = true;
+            return false;
+        }
+    }
+    return true;
 }
 
-// A write that failed ends the export with the frames before it, its log and its
-// sums, as in the player, and the reason is said.
+// A write that failed ends the exports with the frames before it, their logs and
+// sums, as in the player, and the reason is said. A range without a record makes
+// nothing.
 int CExportCommand::Finish(bool readOk)
 {
-    if ((!m_bStarted && !StartExport(m_timeLast)) || m_bCreateFailed)
-        return EXIT_PROBE_FAILED; // it could not be created: the reason is said
-    ShowProgress(m_facts.m_nFileLength, true);
-    const QString failure = m_recorder->FailureText();
-    const bool stopped = m_recorder->StopBackup(m_timeLast);
-    if (!failure.isEmpty())
-        std::fprintf(stderr, "kvxtool: %s\n", qPrintable(failure));
-    if (!stopped)
-        std::fprintf(stderr, "kvxtool: %s\n", qPrintable(m_recorder->ErrorText()));
-    if (!failure.isEmpty() || !stopped)
+    const bool ranged = m_options.m_from.IsValid() || m_options.m_to.IsValid();
+    if (!m_bStarted && ranged && readOk) {
+        std::fprintf(stderr, "kvxtool: no recording between %s and %s\n",
+                     m_options.m_from.IsValid() ? m_options.m_from.ToIsoString().c_str() : "the start",
+                     m_options.m_to.IsValid() ? m_options.m_to.ToIsoString().c_str() : "the end");
         return EXIT_PROBE_FAILED;
-    PrintResult();
+    }
+    const bool created = m_bStarted || StartExport(m_timeLast);
+    ShowProgress(m_facts.m_nFileLength, true);
+    bool ok = created && !m_bCreateFailed;
+    for (CCamera& camera : m_cameras) {
+        const QString failure = camera.m_recorder->FailureText();
+        const bool stopped = camera.m_recorder->StopBackup(m_timeLast);
+        if (!failure.isEmpty())
+            std::fprintf(stderr, "kvxtool: %s\n", qPrintable(failure));
+        if (!stopped)
+            std::fprintf(stderr, "kvxtool: %s\n", qPrintable(camera.m_recorder->ErrorText()));
+        ok = ok && failure.isEmpty() && stopped;
+    }
+    if (!ok)
+        return EXIT_PROBE_FAILED; // the reason is said
+    for (const CCamera& camera : m_cameras)
+        PrintResult(camera);
     return readOk ? 0 : EXIT_PROBE_FAILED;
 }
 
-// On a terminal: how far into the file, frames written and their rate.
+uint32_t CExportCommand::FrameCount() const
+{
+    uint32_t frames = 0;
+    for (const CCamera& camera : m_cameras)
+        frames += camera.m_recorder->FrameCount();
+    return frames;
+}
+
+// On a terminal: how far into the file, the frames of each camera and their rate.
 void CExportCommand::ShowProgress(uint64_t offset, bool last)
 {
     if (!m_bProgress)
@@ -188,30 +298,38 @@ void CExportCommand::ShowProgress(uint64_t offset, bool last)
     const uint64_t length = std::max<uint64_t>(1, m_facts.m_nFileLength);
     const int percent = int(std::min<uint64_t>(100, offset * 100 / length));
     const double seconds = std::chrono::duration<double>(now - m_tStart).count();
-    const uint32_t frames = m_recorder->FrameCount();
+    const uint32_t frames = FrameCount();
     const int filled = percent * PROGRESS_BAR_WIDTH / 100;
-    std::fprintf(stderr, "\r%3d%% [%s%s] %u frames  %.1f frames/s ", percent, std::string(size_t(filled), '#').c_str(),
-                 std::string(size_t(PROGRESS_BAR_WIDTH - filled), ' ').c_str(), frames,
-                 seconds > 0 ? frames / seconds : 0.0);
+    std::string cameras;
+    if (m_cameras.size() <= MAX_CAMERAS_SHOWN) {
+        for (const CCamera& camera : m_cameras)
+            cameras += QString::asprintf(" %02d:%u", camera.m_nChannel, camera.m_recorder->FrameCount()).toStdString();
+    } else {
+        cameras = " " + std::to_string(m_cameras.size()) + " cameras";
+    }
+    std::fprintf(stderr, "\r%3d%% [%s%s] %u frames%s  %.1f frames/s ", percent,
+                 std::string(size_t(filled), '#').c_str(), std::string(size_t(PROGRESS_BAR_WIDTH - filled), ' ').c_str(),
+                 frames, cameras.c_str(), seconds > 0 ? frames / seconds : 0.0);
     if (last)
         std::fputc('\n', stderr);
     std::fflush(stderr);
 }
 
-void CExportCommand::PrintResult() const
+void CExportCommand::PrintResult(const CCamera& camera) const
 {
-    const std::string avi = QFile::encodeName(m_recorder->AviName()).toStdString();
-    const std::string log = QFile::encodeName(QFileInfo(m_recorder->AviName()).path() + '/'
-                                              + QFileInfo(m_recorder->AviName()).completeBaseName() + ".log")
+    const CBackupRecorder& recorder = *camera.m_recorder;
+    const std::string avi = QFile::encodeName(recorder.AviName()).toStdString();
+    const std::string log = QFile::encodeName(QFileInfo(recorder.AviName()).path() + '/'
+                                              + QFileInfo(recorder.AviName()).completeBaseName() + ".log")
                                 .toStdString();
-    const int frames = int(m_recorder->FrameCount());
+    const int frames = int(recorder.FrameCount());
     if (m_options.m_bJson) {
         CJsonLine line;
-        line.Add("avi", avi).Add("log", log).Add("frames", frames).Add("channel", m_options.m_nChannel)
+        line.Add("avi", avi).Add("log", log).Add("frames", frames).Add("channel", camera.m_nChannel)
             .Add("fps", m_options.m_nFps).Add("width", m_options.m_nWidth).Add("height", m_options.m_nHeight);
         std::printf("%s\n", line.Text().c_str());
     } else {
-        std::printf("%s  %d frames  channel %02d  %d fps  %d x %d\n%s\n", avi.c_str(), frames, m_options.m_nChannel,
+        std::printf("%s  %d frames  channel %02d  %d fps  %d x %d\n%s\n", avi.c_str(), frames, camera.m_nChannel,
                     m_options.m_nFps, m_options.m_nWidth, m_options.m_nHeight, log.c_str());
     }
 }

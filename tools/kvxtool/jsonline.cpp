@@ -38,3 +38,11 @@ CJsonLine& CJsonLine::AddOrNull(const char* key, const std::string& value)
 {
     return value.empty() ? AddNull(key) : Add(key, value);
 }
+
+CJsonLine& CJsonLine::AddArray(const char* key, const std::vector<CJsonLine>& values)
+{
+    std::string json = "[";
+    for (const CJsonLine& value : values)
+        json += (json.size() > 1 ? "," : "") + value.Text();
+    return AddRaw(key, json + "]");
+}

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // One JSON object on one line, keys in the order they are added. Hand-made because
 // the sector numbers are unsigned 64-bit and must print exactly.
@@ -15,6 +16,8 @@ public:
     CJsonLine& AddNull(const char* key);
     // A nested object.
     CJsonLine& AddObject(const char* key, const CJsonLine& value) { return AddRaw(key, value.Text()); }
+    // An array of objects.
+    CJsonLine& AddArray(const char* key, const std::vector<CJsonLine>& values);
     // A string, or null when `value` is empty.
     CJsonLine& AddOrNull(const char* key, const std::string& value);
 

@@ -1,10 +1,12 @@
 #include "tools/kvxtool/benchcommand.h"
+#include "tools/kvxtool/excerptcommand.h"
 #include "tools/kvxtool/exportcommand.h"
 #include "tools/kvxtool/filtercommand.h"
 #include "tools/kvxtool/framescommand.h"
 #include "tools/kvxtool/infocommand.h"
 #include "tools/kvxtool/snapshotcommand.h"
 #include "tools/kvxtool/locatecommand.h"
+#include "tools/kvxtool/reportcommand.h"
 #include "tools/kvxtool/usage.h"
 
 #include <cstdio>
@@ -32,6 +34,10 @@ int main(int argc, char** argv)
         return RunBenchCommand(args);
     if (command == "filter")
         return RunFilterCommand(args);
+    if (command == "excerpt")
+        return RunExcerptCommand(args);
+    if (command == "report")
+        return RunReportCommand(args);
     if (command == "snapshot")
         return RunSnapshotCommand(args);
     if (command == "export")

@@ -15,6 +15,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 
 namespace {
@@ -123,7 +124,9 @@ int RunSnapshotCommand(const std::vector<std::string>& args)
     }
     const QString folder = a.m_strOut.empty() ? DefaultFolder() : QString::fromStdString(a.m_strOut);
     QString path;
-    if (!CSnapshotFile::Save(folder, found->m_time, found->m_tile, path)) {
+    const CStillMetadata still{found->m_time, a.m_nChannel,
+                               QString::fromStdString(std::filesystem::path(a.m_strFile).filename().string()), {}};
+    if (!CSnapshotFile::Save(folder, still, found->m_tile, path)) {
         std::fprintf(stderr, "kvxtool: cannot save the picture to %s\n", qPrintable(path));
         return EXIT_PROBE_FAILED;
     }

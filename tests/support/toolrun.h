@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+// A command-line program run to its end: exit status (-1 after a crash, -2 when it
+// did not finish in time and was killed) and what it printed.
+struct CToolRun {
+    int status = -1;
+    QByteArray out, err;
+
+    QJsonObject Json() const { return QJsonDocument::fromJson(out).object(); }
+
+    static CToolRun Of(const QString& program, const QStringList& args, int timeoutMs = 120000)
+    {
+        QProcess process;
+        process.start(program, args);
+        if (!process.waitForFinished(timeoutMs)) {
+            process.kill();
+            process.waitForFinished();
+            return {-2, process.readAllStandardOutput(), process.readAllStandardError()};
+        }
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+                process.readAllStandardError()};
+    }
+};

@@ -1,0 +1,177 @@
+#include "tests/support/recordingfixture.h"
+#include "tests/support/testmain.h"
+#include "tests/support/toolrun.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+constexpr uint64_t RESERVED = 0x10000;
+
+QByteArray Contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString Iso(const CDateTime& t)
+{
+    return QString::fromStdString(t.ToIsoString());
+}
+
+uint64_t RecordEnd(const CGeneratedRecord& r)
+{
+    return r.m_nOffset + 512 + r.m_nPictureBytes + (r.m_bAudioBlock ? 1024 : 0);
+}
+
+} // namespace
+
+class TestKvxToolExcerpt : public QObject {
+    Q_OBJECT
+
+    CRecordingFixture m_files;
+
+    static CToolRun Tool(const QStringList& args) { return CToolRun::Of(KVXTOOL_PATH, args); }
+
+    QString OutPath(const char* name) const { return QString::fromStdString(m_files.PathFor(name)); }
+
+    // `kvxtool frames --json` of a recording, each line's offset moved by `shift` and
+    // only the lines with offsets in [from, to).
+    static QList<QJsonObject> Frames(const QString& path, int64_t shift = 0, uint64_t from = 0,
+                                     uint64_t to = UINT64_MAX)
+    {
+        QList<QJsonObject> out;
+        const CToolRun run = Tool({"frames", path, "--json"});
+        for (const QByteArray& line : run.out.split('\n')) {
+            if (line.isEmpty())
+                continue;
+            QJsonObject o = QJsonDocument::fromJson(line).object();
+            const uint64_t offset = uint64_t(o["offset"].toInteger());
+            if (offset < from || offset >= to)
+                continue;
+            o["offset"] = qint64(offset) + shift;
+            out.push_back(o);
+        }
+        return out;
+    }
+
+private slots:
+    // The excerpt is the reserved area and the source's bytes from the first record in
+    // the range to the end of the last, garbage between them included; it checks with
+    // sha256sum -c, and plays what the source plays in the range.
+    void copiesTheRangeBitForBit()
+    {
+        CRecordingRecipe recipe;
+        recipe.m_nRecords = 96;
+        recipe.m_dSecondsPerRecord = 0.5;
+        recipe.m_nGarbageEvery = 7;
+        recipe.m_invalidDates = {40};
+        const QString source = QString::fromStdString(m_files.Write(recipe));
+        const std::vector<CGeneratedRecord> r = m_files.Last().Records();
+        // Records 20 and 21 are stamped start + 10 s (19 is 9 s), 60 and 61 start + 30 s
+        // (62 is 31 s).
+        const QString out = OutPath("incident.kvx");
+        const CToolRun run = Tool({"excerpt", source, "--from", Iso(r[20].m_time), "--to", Iso(r[61].m_time), "--out", out});
+        QCOMPARE(run.status, 0);
+        QVERIFY(r[19].m_time != r[20].m_time && r[61].m_time != r[62].m_time);
+
+        const QByteArray src = Contents(source), excerpt = Contents(out);
+        const uint64_t start = r[20].m_nOffset, end = RecordEnd(r[61]);
+        QCOMPARE(uint64_t(excerpt.size()), RESERVED + end - start);
+        QVERIFY(excerpt.left(RESERVED) == src.left(RESERVED));
+        QVERIFY(excerpt.mid(RESERVED) == src.mid(qsizetype(start), qsizetype(end - start)));
+
+        const CToolRun check = CToolRun::Of("sh", {"-c", "cd \"$0\" && sha256sum -c incident.kvx.sha256",
+                                                   QFileInfo(out).absolutePath()});
+        QCOMPARE(check.status, 0);
+        QCOMPARE(check.out, QByteArray("incident.kvx: OK\n"));
+        const QByteArray note = Contents(out + ".txt");
+        const CToolRun sum = CToolRun::Of("sha256sum", {source});
+        QVERIFY(note.contains("Source SHA-256:   " + sum.out.left(64)));
+        QVERIFY(note.contains(QFileInfo(source).absoluteFilePath().toUtf8()));
+        QVERIFY(note.contains(QString("then %1 to %2 of the source").arg(start).arg(end - 1).toUtf8()));
+        QVERIFY(note.contains("Range asked for:  " + Iso(r[20].m_time).toUtf8()));
+
+        // Forward play of the excerpt shows the source's records of the range, less the
+        // last, which forward play never shows.
+        const int64_t shift = int64_t(RESERVED) - int64_t(start);
+        const QList<QJsonObject> played = Frames(out);
+        QCOMPARE(played.size(), 61 - 20 - 1); // record 40 has an impossible date
+        QCOMPARE(Frames(out, -shift), Frames(source, 0, start, r[61].m_nOffset));
+        const QJsonObject info = QJsonDocument::fromJson(Tool({"info", out, "--json"}).out).object();
+        QCOMPARE(info["start"].toString(), Iso(r[20].m_time));
+        QCOMPARE(info["end"].toString(), Iso(r[61].m_time));
+        QCOMPARE(qulonglong(info["first_sector"].toInteger()), qulonglong(r[20].m_nSector));
+    }
+
+    // A range reaching over either end of the recording takes it from its first record,
+    // or to its last, with its audio.
+    void rangesAtTheStartAndTheEnd()
+    {
+        const QString source = QString::fromStdString(m_files.Write(CRecordingRecipe::FourChannelsWithAudio(40, 0.5)));
+        const std::vector<CGeneratedRecord> r = m_files.Last().Records();
+        const QByteArray src = Contents(source);
+
+        const QString head = OutPath("head.kvx");
+        QCOMPARE(Tool({"excerpt", source, "--from", "2000-01-01 00:00:00", "--to", Iso(r[3].m_time), "--out", head}).status, 0);
+        QCOMPARE(Contents(head), src.left(qsizetype(RecordEnd(r[3]))));
+
+        const QString tail = OutPath("tail.kvx");
+        QCOMPARE(Tool({"excerpt", source, "--from", Iso(r[36].m_time), "--to", "2030-01-01 00:00:00", "--out", tail}).status, 0);
+        QCOMPARE(Contents(tail), src.left(RESERVED) + src.mid(qsizetype(r[36].m_nOffset)));
+        const QJsonObject info = QJsonDocument::fromJson(Tool({"info", tail, "--json"}).out).object();
+        QCOMPARE(info["audio"].toBool(), true);
+        QCOMPARE(info["end"].toString(), Iso(r[39].m_time));
+    }
+
+    // Nothing in the range, or a file in the way: exit 1, a reason, and no file written.
+    void refusesWithoutWriting()
+    {
+        CRecordingRecipe recipe;
+        recipe.m_nRecords = 64;
+        recipe.m_timeShifts = {{32, 600}};
+        const QString source = QString::fromStdString(m_files.Write(recipe));
+        const std::vector<CGeneratedRecord> r = m_files.Last().Records();
+        const QString out = OutPath("gap.kvx");
+
+        const CToolRun gap = Tool({"excerpt", source, "--from", Iso(AfterSeconds(r[31].m_time, 60)), "--to",
+                                   Iso(AfterSeconds(r[31].m_time, 120)), "--out", out});
+        QCOMPARE(gap.status, 1);
+        QVERIFY2(gap.err.contains("no recording between"), gap.err);
+        QVERIFY2(gap.err.contains(Iso(r[32].m_time).toUtf8()), gap.err);
+        const CToolRun late = Tool({"excerpt", source, "--from", "2030-01-01 00:00:00", "--to", "2030-01-02 00:00:00",
+                                    "--out", out});
+        QCOMPARE(late.status, 1);
+        QVERIFY(late.err.contains("no recording at or after"));
+        QVERIFY(!QFileInfo::exists(out) && !QFileInfo::exists(out + ".sha256") && !QFileInfo::exists(out + ".txt"));
+
+        QFile taken(out + ".sha256");
+        QVERIFY(taken.open(QIODevice::WriteOnly));
+        taken.write("mine\n");
+        taken.close();
+        const CToolRun exists = Tool({"excerpt", source, "--from", Iso(r[0].m_time), "--to", Iso(r[5].m_time), "--out", out});
+        QCOMPARE(exists.status, 1);
+        QVERIFY(exists.err.contains("exists already"));
+        QCOMPARE(Contents(out + ".sha256"), QByteArray("mine\n"));
+        QVERIFY(!QFileInfo::exists(out));
+
+        for (const QStringList& args :
+             {QStringList{"excerpt", source, "--from", Iso(r[40].m_time), "--to", Iso(r[0].m_time), "--out", out},
+              QStringList{"excerpt", source, "--from", Iso(r[0].m_time), "--out", out},
+              QStringList{"excerpt", source, "--from", "yesterday", "--to", Iso(r[0].m_time), "--out", out}})
+            QCOMPARE(Tool(args).status, 2);
+    }
+
+private:
+    static CDateTime AfterSeconds(const CDateTime& t, int64_t seconds)
+    {
+        return DateTimeFromSeconds(DateTimeToSeconds(t) + seconds);
+    }
+};
+
+KVX_REGISTER_TEST(TestKvxToolExcerpt);
+#include "tst_kvxtoolexcerpt.moc"

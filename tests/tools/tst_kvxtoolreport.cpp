@@ -1,0 +1,216 @@
+#include "recording/datetime.h"
+#include "tests/support/recordingfixture.h"
+#include "tests/support/testmain.h"
+#include "tests/support/toolrun.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <map>
+
+namespace {
+
+constexpr uint64_t BLOCK = 512, UNIT = 8192;
+
+struct CStretch {
+    uint64_t offset, bytes;
+    QString what;
+    bool operator==(const CStretch&) const = default;
+};
+
+QList<CStretch> Stretches(const QJsonObject& report)
+{
+    QList<CStretch> out;
+    for (const QJsonValue& v : report["damaged"].toArray()) {
+        const QJsonObject o = v.toObject();
+        out.push_back({uint64_t(o["offset"].toInteger()), uint64_t(o["bytes"].toInteger()), o["what"].toString()});
+    }
+    return out;
+}
+
+uint64_t RecordEnd(const CGeneratedRecord& r)
+{
+    return r.m_nOffset + BLOCK + r.m_nPictureBytes + (r.m_bAudioBlock ? 1024 : 0);
+}
+
+QString Iso(const CDateTime& t)
+{
+    return QString::fromStdString(t.ToIsoString());
+}
+
+} // namespace
+
+class TestKvxToolReport : public QObject {
+    Q_OBJECT
+
+    CRecordingFixture m_files;
+
+    static CToolRun Tool(const QStringList& args) { return CToolRun::Of(KVXTOOL_PATH, args); }
+
+    static QJsonObject Report(const QString& path, QStringList extra = {})
+    {
+        const CToolRun run = Tool(QStringList{"report", path, "--json"} + extra);
+        if (run.status != 0 || run.out.count('\n') != 1)
+            qWarning("report: status %d\n%s", run.status, run.err.constData());
+        return QJsonDocument::fromJson(run.out).object();
+    }
+
+private slots:
+    // Every fault the generator can put into a recording is listed at its offset with
+    // its size, and nothing else is; the gaps and jumps are those of the stamps.
+    void listsEveryFaultAtItsOffsetAndNothingElse()
+    {
+        CRecordingRecipe recipe;
+        recipe.m_nRecords = 120;
+        recipe.m_nGarbageEvery = 40;
+        recipe.m_invalidDates = {10};
+        recipe.m_oversize = {50};
+        recipe.m_jpegStarts = {{70, EJpegStart::Unrepairable}};
+        recipe.m_timeShifts = {{64, 60}, {96, -30}};
+        recipe.m_bCutLastPicture = true;
+        const QString path = QString::fromStdString(m_files.Write(recipe));
+        const CRecordingGenerator& gen = m_files.Last();
+        const std::vector<CGeneratedRecord>& r = gen.Records();
+        QCOMPARE(r.size(), size_t(120));
+
+        const QJsonObject report = Report(path);
+        const QList<CStretch> expected = {
+            {r[10].m_nOffset, r[11].m_nOffset - r[10].m_nOffset, "header with an invalid date"},
+            {RecordEnd(r[39]), BLOCK, "no record header"},
+            {r[50].m_nOffset, BLOCK + 9 * UNIT, "picture over 8 units"},
+            {RecordEnd(r[79]), BLOCK, "no record header"},
+            {r[119].m_nOffset, gen.FileLength() - r[119].m_nOffset, "picture cut off"},
+        };
+        QCOMPARE(Stretches(report), expected);
+        QCOMPARE(report["undecodable"].toInt(), 1);
+        QCOMPARE(report["audio_blocks"].toInt(), 0);
+        QCOMPARE(report["size"].toInteger(), qint64(gen.FileLength()));
+
+        // The records the player can show, in file order: the stamps give the jumps,
+        // and per camera the gaps between its decodable pictures.
+        std::vector<const CGeneratedRecord*> shown;
+        for (size_t i = 0; i < r.size(); ++i)
+            if (i != 10 && i != 50 && i != 119)
+                shown.push_back(&r[i]);
+        QJsonArray jumps;
+        for (size_t i = 1; i < shown.size(); ++i) {
+            const int64_t step = DateTimeToSeconds(shown[i]->m_time) - DateTimeToSeconds(shown[i - 1]->m_time);
+            if (step < 0 || step > 10)
+                jumps.push_back(QJsonObject{{"offset", qint64(shown[i]->m_nOffset)},
+                                            {"from", Iso(shown[i - 1]->m_time)},
+                                            {"to", Iso(shown[i]->m_time)}});
+        }
+        QCOMPARE(jumps.size(), 2);
+        QCOMPARE(report["clock_jumps"].toArray(), jumps);
+
+        std::map<int, std::vector<const CGeneratedRecord*>> byChannel;
+        for (const CGeneratedRecord* s : shown)
+            if (s->m_nPictureIndex != 70)
+                byChannel[s->m_nChannel].push_back(s);
+        const QJsonArray channels = report["channels"].toArray();
+        QCOMPARE(channels.size(), 16);
+        for (const QJsonValue& v : channels) {
+            const QJsonObject c = v.toObject();
+            const auto& pictures = byChannel[c["channel"].toInt() - 1];
+            QCOMPARE(c["pictures"].toInt(), int(pictures.size()));
+            QCOMPARE(c["first"].toString(), Iso(pictures.front()->m_time));
+            QCOMPARE(c["last"].toString(), Iso(pictures.back()->m_time));
+            QJsonArray gaps;
+            for (size_t i = 1; i < pictures.size(); ++i)
+                if (DateTimeToSeconds(pictures[i]->m_time) - DateTimeToSeconds(pictures[i - 1]->m_time) > 10)
+                    gaps.push_back(QJsonObject{{"from", Iso(pictures[i - 1]->m_time)},
+                                               {"to", Iso(pictures[i]->m_time)},
+                                               {"offset", qint64(pictures[i]->m_nOffset)}});
+            QCOMPARE(gaps.size(), 1); // every camera across the jump forward, none across the set-back
+            QCOMPARE(c["gaps"].toArray(), gaps);
+        }
+        QCOMPARE(channels.first().toObject()["channel"].toInt(), 1);
+        QCOMPARE(channels.last().toObject()["channel"].toInt(), 16);
+    }
+
+    // The hash is that of every byte of the file, as sha256sum computes it; --no-hash
+    // leaves it out, and a longer --gap hides the shorter gaps.
+    void hashAndOptions()
+    {
+        CRecordingRecipe recipe;
+        recipe.m_nRecords = 48;
+        recipe.m_timeShifts = {{32, 20}};
+        const QString path = QString::fromStdString(m_files.Write(recipe));
+        const CToolRun sum = CToolRun::Of("sha256sum", {path});
+        QCOMPARE(sum.status, 0);
+        const QJsonObject report = Report(path);
+        QCOMPARE(report["sha256"].toString().toLatin1(), sum.out.left(64));
+        QCOMPARE(report["file"].toString(), path);
+        QCOMPARE(report["clock_jumps"].toArray().size(), 1);
+
+        const QJsonObject quick = Report(path, {"--no-hash", "--gap", "30"});
+        QVERIFY(quick["sha256"].isNull());
+        QCOMPARE(quick["clock_jumps"].toArray().size(), 0);
+        for (const QJsonValue& c : quick["channels"].toArray())
+            QVERIFY(c.toObject()["gaps"].toArray().isEmpty());
+
+        const CToolRun person = Tool({"report", path});
+        QCOMPARE(person.status, 0);
+        QVERIFY(person.out.contains("SHA-256:       " + sum.out.left(64)));
+        QVERIFY(person.out.contains("Camera 16:"));
+    }
+
+    // Audio blocks after pictures and in audio-only records are counted; holes are
+    // damage; a picture whose end marker is gone is cut off where the next record,
+    // which is still read, begins.
+    void audioHolesAndPictureCutByTheNextRecord()
+    {
+        CRecordingRecipe recipe = CRecordingRecipe::FourChannelsWithAudio(64, 0.25);
+        recipe.m_nAudioOnlyEvery = 5;
+        recipe.m_nHoleEvery = 30;
+        recipe.m_nHoleBytes = 4 * UNIT;
+        const std::string file = m_files.Write(recipe);
+        const QString path = QString::fromStdString(file);
+        const std::vector<CGeneratedRecord> r = m_files.Last().Records();
+
+        // Remove the end marker of one picture (stored pair-exchanged, as all bytes are).
+        const CGeneratedRecord& broken = r[20];
+        QVERIFY(broken.m_nPictureIndex >= 0);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        const uint64_t marker = broken.m_nOffset + BLOCK + broken.m_nJpegBytes - 2;
+        QVERIFY(f.seek(qint64(marker)));
+        QCOMPARE(f.read(2), QByteArray("\xD9\xFF", 2));
+        QVERIFY(f.seek(qint64(marker)));
+        QCOMPARE(f.write(QByteArray(2, '\0')), qint64(2));
+        f.close();
+
+        const QJsonObject report = Report(path);
+        QList<CStretch> expected;
+        for (size_t i = 1; i < r.size(); ++i) {
+            if (&r[i - 1] == &broken)
+                expected.push_back({broken.m_nOffset, r[i].m_nOffset - broken.m_nOffset, "picture cut off"});
+            else if (RecordEnd(r[i - 1]) < r[i].m_nOffset)
+                expected.push_back({RecordEnd(r[i - 1]), r[i].m_nOffset - RecordEnd(r[i - 1]), "no record header"});
+        }
+        QCOMPARE(expected.size(), 3);
+        QCOMPARE(Stretches(report), expected);
+        // 64 pictures and 12 audio-only records, each with an audio block, less the cut one.
+        QCOMPARE(report["audio_blocks"].toInt(), 64 + 12 - 1);
+        QCOMPARE(report["pictures"].toInt(), 63);
+        QCOMPARE(report["channels"].toArray().size(), 4);
+    }
+
+    void refusalsAndUsage()
+    {
+        const QString junk = QString::fromStdString(m_files.WriteBytes(std::vector<uint8_t>(70000, 0)));
+        const CToolRun refused = Tool({"report", junk, "--json"});
+        QCOMPARE(refused.status, 1);
+        QCOMPARE(refused.err, QByteArray(" Unknown CD \n"));
+        QVERIFY(refused.out.isEmpty());
+        for (const QStringList& args : {QStringList{"report"}, QStringList{"report", junk, "--gap"},
+                                        QStringList{"report", junk, "--gap", "-1"},
+                                        QStringList{"report", junk, "--gap", "ten"}, QStringList{"report", junk, "x"}})
+            QCOMPARE(Tool(args).status, 2);
+    }
+};
+
+KVX_REGISTER_TEST(TestKvxToolReport);
+#include "tst_kvxtoolreport.moc"

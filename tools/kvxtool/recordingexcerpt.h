@@ -1,0 +1,39 @@
+#pragma once
+
+#include "recording/datetime.h"
+#include "recording/recordingprobe.h"
+
+#include <cstdint>
+#include <string>
+
+// The stretch of a recording that an excerpt copies: from the header of the first
+// record dated at or after `from` to the end of the last record, read on from there,
+// dated at or before `to`. Records past a set-back of the clock stay in as long as
+// their dates do.
+struct CExcerptRange {
+    enum class EStatus { Found, AfterEnd, InGap, NoRecords, ReadFailed };
+    EStatus m_status = EStatus::NoRecords;
+    uint64_t m_nStart = 0; // source offset of the first header copied
+    uint64_t m_nEnd = 0;   // source offset after the last record copied
+    uint64_t m_nRecords = 0;
+    CDateTime m_first, m_last; // dates of the first and last record copied
+    CDateTime m_next;          // InGap: the first record after `from`, already past `to`
+    std::string m_strError;    // ReadFailed
+};
+
+// Finds the range through the go-to-time search, then reads record by record from
+// there to its end. Any one thread.
+CExcerptRange FindExcerptRange(const std::string& path, const CRecordingFacts& facts, const CDateTime& from,
+                               const CDateTime& to);
+
+// What writing an excerpt produced.
+struct CExcerptResult {
+    std::string m_strSourceSha256, m_strExcerptSha256;
+    uint64_t m_nSourceSize = 0, m_nExcerptSize = 0;
+    std::string m_strError; // empty on success
+};
+
+// Reads the source once from start to end, hashing all of it, and writes to `out`
+// its reserved area and the bytes of `range`, exactly as they are. `out` must be a
+// new file; nothing is replaced, and on failure the new file is removed again.
+CExcerptResult WriteExcerpt(const std::string& source, const CExcerptRange& range, const std::string& out);
