@@ -63,8 +63,11 @@ QImage CSnapshotBitmap::PictureOf(const CBitmapBlock& block, const BITMAPINFOHEA
 {
     if (!block || h.biBitCount != 24 || h.biWidth <= 0 || h.biHeight <= 0)
         return {};
+    // Divided, not multiplied: a header from a damaged file can name sides whose
+    // product no integer holds.
     const int64_t row = RowBytes(h.biWidth);
-    if (row * h.biHeight > int64_t(block.m_nSize) - PIXEL_OFFSET)
+    const int64_t pixelBytes = int64_t(block.m_nSize) - PIXEL_OFFSET;
+    if (pixelBytes < row || h.biHeight > pixelBytes / row)
         return {};
     const QImage bottomUp(block.m_pBytes.get() + PIXEL_OFFSET, h.biWidth, h.biHeight, qsizetype(row),
                           QImage::Format_BGR888);

@@ -1,3 +1,5 @@
+#include "snapshot/imagefilter.h"
+#include "snapshot/snapshotbitmap.h"
 #include "snapshot/snapshotfile.h"
 #include "tests/support/exiftags.h"
 #include "tests/support/testmain.h"
@@ -31,6 +33,22 @@ class TestSnapshotFile : public QObject {
     Q_OBJECT
 
 private slots:
+    // The rows a header names must lie in the block, however large its sides are.
+    void pictureOfTakesOnlyRowsInsideTheBlock()
+    {
+        CBitmapBlock block;
+        block.m_nSize = CSnapshotBitmap::PIXEL_OFFSET + 4 * 12; // four rows of 3 pixels, padded to 12 bytes
+        block.m_pBytes = std::make_unique<uint8_t[]>(block.m_nSize);
+        QCOMPARE(CSnapshotBitmap::PictureOf(block, CSnapshotBitmap::HeaderFor(3, 4)).size(), QSize(3, 4));
+        QVERIFY(CSnapshotBitmap::PictureOf(block, CSnapshotBitmap::HeaderFor(3, 5)).isNull());
+        BITMAPINFOHEADER huge = CSnapshotBitmap::HeaderFor(3, 4);
+        huge.biWidth = 2101673984; // rows of 6.3 GB: their product with the height passes 2^63
+        huge.biHeight = 1628438530;
+        QVERIFY(CSnapshotBitmap::PictureOf(block, huge).isNull());
+        block.m_nSize = 20; // not even a header
+        QVERIFY(CSnapshotBitmap::PictureOf(block, CSnapshotBitmap::HeaderFor(1, 1)).isNull());
+    }
+
     // The picture's recording time names the file; the same snapshot saved again
     // gets the next free name of the series, and what was there stays.
     void namesFollowTheRecordingTime()
