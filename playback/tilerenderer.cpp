@@ -20,9 +20,9 @@ QImage::Format TileFormat(int bytesPerPixel)
     return bytesPerPixel == 4 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
 }
 
-// Texts that may be kept before the cache is emptied: a few hours of seconds would
-// otherwise pile up.
-constexpr qsizetype MAX_TEXT_LAYERS = 64;
+// Layers kept before the cache is emptied: room for the sixteen channel numbers and
+// the last seconds. A layer takes 10 to 20 KB, and hours of seconds must not pile up.
+constexpr qsizetype MAX_TEXT_LAYERS = 32;
 
 } // namespace
 
