@@ -126,7 +126,10 @@ int main(int argc, char** argv)
     // A long run outlasts the recording: where forward play stops, it starts again from
     // the beginning, and the periods around the restart are left out of the figures.
     std::vector<size_t> restarts;
+    std::vector<double> residentByMinute; // warming up, or growing?
     while (wall.elapsed() < qint64(seconds * 1000)) {
+        if (wall.elapsed() >= qint64(residentByMinute.size() + 1) * 60000)
+            residentByMinute.push_back(ResidentMegabytes());
         const int before = view->DeliveredFrames();
         QTest::qWait(int(std::min<qint64>(1000, qint64(seconds * 1000) - wall.elapsed())));
         if (view->DeliveredFrames() == before && wall.elapsed() < qint64(seconds * 1000)) {
@@ -169,5 +172,11 @@ int main(int argc, char** argv)
     std::printf("periods within 1 ms: %.2f %%\n", PercentWithin(errors, 0.001));
     std::printf("resident memory:    %.1f MB at the start, %.1f MB at the end (%+.2f MB)\n",
                 residentStart, residentEnd, residentEnd - residentStart);
+    if (!residentByMinute.empty()) {
+        std::printf("resident memory by minute (MB):");
+        for (double mb : residentByMinute)
+            std::printf(" %.1f", mb);
+        std::printf("\n");
+    }
     return 0;
 }
