@@ -46,6 +46,16 @@ QList<int> RedsOfRow(const QImage& image)
     return reds;
 }
 
+// A small picture whose every pixel differs from its neighbours.
+QImage Pattern5x7()
+{
+    QImage image(5, 7, QImage::Format_RGB888);
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 5; ++x)
+            image.setPixel(x, y, qRgb(x * 50, y * 30, (x * y * 7) % 256));
+    return image;
+}
+
 } // namespace
 
 class TestSmoothScaler : public QObject {
@@ -87,10 +97,7 @@ private slots:
     // size recomputes its tables.
     void isSymmetricAndReusable()
     {
-        QImage image(5, 7, QImage::Format_RGB888);
-        for (int y = 0; y < 7; ++y)
-            for (int x = 0; x < 5; ++x)
-                image.setPixel(x, y, qRgb(x * 50, y * 30, (x * y * 7) % 256));
+        const QImage image = Pattern5x7();
         CSmoothScaler scaler;
         const QImage up = scaler.Scale(image, image.rect(), QSize(11, 9));
         const QImage flippedUp = scaler.Scale(image.mirrored(), image.rect(), QSize(11, 9));
@@ -103,10 +110,7 @@ private slots:
     // 3-byte pixels written as RGB32 carry the same colours as the 3-byte output.
     void widensToOpaqueQuadsWithTheSameColours()
     {
-        QImage image(5, 7, QImage::Format_RGB888);
-        for (int y = 0; y < 7; ++y)
-            for (int x = 0; x < 5; ++x)
-                image.setPixel(x, y, qRgb(x * 50, y * 30, (x * y * 7) % 256));
+        const QImage image = Pattern5x7();
         CSmoothScaler scaler;
         const QImage narrow = scaler.Scale(image, image.rect(), QSize(11, 9));
         QImage wide(11, 9, QImage::Format_RGB32);
