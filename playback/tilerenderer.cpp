@@ -80,8 +80,7 @@ void CTileRenderer::DrawTileText(QImage& tile, const CTileText& text)
 void CTileRenderer::DrawOutlined(QImage& tile, int x, int top, const QString& text, const QFont& font)
 {
     const CTextLayer& layer = TextLayer(text, font);
-    const int baseline = top + QFontMetrics(font).ascent();
-    QPainter(&tile).drawImage(QPoint(x, baseline) + layer.m_offset, layer.m_image);
+    QPainter(&tile).drawImage(QPoint(x, top) + layer.m_offset, layer.m_image);
 }
 
 const CTileRenderer::CTextLayer& CTileRenderer::TextLayer(const QString& text, const QFont& font)
@@ -92,7 +91,8 @@ const CTileRenderer::CTextLayer& CTileRenderer::TextLayer(const QString& text, c
     if (m_textLayers.size() >= MAX_TEXT_LAYERS)
         m_textLayers.clear();
     // The glyphs' box around the baseline, one pixel wider each way for the shadows.
-    const QRect box = QFontMetrics(font).boundingRect(text).adjusted(-2, -2, 2, 2);
+    const QFontMetrics metrics(font);
+    const QRect box = metrics.boundingRect(text).adjusted(-2, -2, 2, 2);
     QImage image(box.size(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
@@ -104,7 +104,7 @@ const CTileRenderer::CTextLayer& CTileRenderer::TextLayer(const QString& text, c
     painter.setPen(Qt::white);
     painter.drawText(origin, text);
     painter.end();
-    return *m_textLayers.insert(key, {image, box.topLeft()});
+    return *m_textLayers.insert(key, {image, box.topLeft() + QPoint(0, metrics.ascent())});
 }
 
 QFont CTileRenderer::TileFont(bool small)

@@ -68,7 +68,7 @@ public:
 
 private:
     // An outlined text drawn once on a transparent layer, and where the layer goes
-    // relative to the text's start on its baseline.
+    // relative to the top left of the text's cell.
     struct CTextLayer {
         QImage m_image;
         QPoint m_offset;
