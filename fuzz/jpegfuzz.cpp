@@ -1,5 +1,5 @@
-// The JPEG adapter on any stream: start repair, decoding, the channel bar code and
-// the row mark, as the frame router runs them on every picture.
+// The JPEG adapter on any stream: start repair, decoding (whole and of the top rows),
+// the channel bar code and the row mark, as the frame router and the export run them.
 //
 // Input: one byte choosing the channel count (its low 5 bits, 0 to 31, so counts the
 // player never passes are tried too) and PAL (bit 5), then the stream.
@@ -45,6 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Check(channel == CDibPicture::NO_CHANNEL || channel < channelCount);
     if (channel != CDibPicture::NO_CHANNEL)
         TouchPixels(picture);
+    CDibPicture top; // as the export reads the other cameras' pictures
+    if (top.DecodeTopRows(stream.data(), stream.size(), channelCount) != CDibPicture::NO_CHANNEL)
+        TouchPixels(top);
     picture.ReadChannelCode(channelCount);
     picture.HasRowMark(1 + data[0] % 4);
     picture.Luminance(int(size % 1024), int(size % 600));

@@ -36,6 +36,8 @@ constexpr int MARK_DARK_UP_TO = 50;
 constexpr int MARK_BRIGHT_FROM = 200;
 constexpr int MARK_ROWS_NTSC = 3;       // PAL pictures carry the mark one row lower
 constexpr int MARK_ROWS_PAL = 4;
+// What DecodeTopRows decodes: the code and the mark, in one row of 16 x 16 blocks.
+constexpr int TOP_ROWS = 16;
 
 constexpr uint8_t STREAM_START[] = {0xFF, 0xD8, 0xFF, 0xE0}; // start of image, JFIF segment
 constexpr uint8_t END_OF_IMAGE[] = {0xFF, 0xD9};
@@ -146,16 +148,71 @@ bool IsFourComponent(int colourspace)
 // header again, a stream whose header warns fails only when the decode ends in
 // another message than the header's, that is in an error. TurboJPEG reports only the
 // first warning of a read, so damaged data behind such a header cannot be told apart.
+// A stream cut short by a lowered frame height (DecodeTopRows) leaves the image data
+// of the rows below unread, which the codec reports, only after the rows it decoded,
+// as extraneous bytes before the next marker.
 bool DecodeStream(tjhandle decoder, const CStreamInfo& info, const uint8_t* jpeg, size_t length,
-                  uint8_t* pixels, int64_t stride)
+                  uint8_t* pixels, int64_t stride, bool cut)
 {
     const int flags = TJFLAG_BOTTOMUP | TJFLAG_LIMITSCANS; // LIMITSCANS: no endless progressive streams
     const int format = IsFourComponent(info.m_nColourspace) ? TJPF_CMYK : TJPF_BGR;
     if (tjDecompress2(decoder, jpeg, length, pixels, info.m_nWidth, int(stride), info.m_nHeight, format,
                       flags) == 0)
         return true;
-    return info.m_bWarned && tjGetErrorCode(decoder) == TJERR_WARNING
-        && info.m_strWarning == tjGetErrorStr2(decoder);
+    if (tjGetErrorCode(decoder) != TJERR_WARNING)
+        return false;
+    const std::string warning = tjGetErrorStr2(decoder);
+    return (info.m_bWarned && info.m_strWarning == warning)
+        || (cut && warning.find("extraneous bytes before marker") != std::string::npos);
+}
+
+// Whether the whole stream decodes, learnt at an eighth of its size: the codec still
+// reads every coefficient, so damage anywhere shows as in a whole decode, but skips
+// most of the inverse transform and the colour conversion.
+bool StreamDecodes(const uint8_t* jpeg, size_t length, int64_t maxPixels)
+{
+    const tjhandle decoder = Decompressor();
+    if (!decoder)
+        return false;
+    std::optional<CStreamInfo> info = ReadStreamInfo(decoder, jpeg, length);
+    if (!info)
+        DiscardDecompressor();
+    if (!info || int64_t(info->m_nWidth) * info->m_nHeight > maxPixels)
+        return false;
+    info->m_nWidth = (info->m_nWidth + 7) / 8;
+    info->m_nHeight = (info->m_nHeight + 7) / 8;
+    const int pixelSize = IsFourComponent(info->m_nColourspace) ? 4 : 3;
+    std::vector<uint8_t> pixels(size_t(info->m_nWidth) * size_t(pixelSize) * size_t(info->m_nHeight));
+    return DecodeStream(decoder, *info, jpeg, length, pixels.data(), int64_t(info->m_nWidth) * pixelSize, false);
+}
+
+bool IsStartOfFrame(uint8_t marker)
+{
+    // SOF0..SOF15 without DHT (C4), JPG (C8) and DAC (CC)
+    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+// The offset of the frame header's height field, found by walking the segments in
+// front of the image data; none when the stream has no frame header there.
+std::optional<size_t> FindFrameHeight(const uint8_t* jpeg, size_t length)
+{
+    constexpr size_t HEIGHT_AT = 5; // FF, marker, length (2), precision (1), then the height
+    size_t at = START_OF_IMAGE_SIZE;
+    while (at + 4 <= length) {
+        if (jpeg[at] != 0xFF)
+            return std::nullopt;
+        const uint8_t marker = jpeg[at + 1];
+        if (marker == 0xFF) { // fill byte
+            ++at;
+            continue;
+        }
+        if (IsStartOfFrame(marker))
+            return at + HEIGHT_AT + 2 <= length ? std::optional<size_t>(at + HEIGHT_AT) : std::nullopt;
+        if (marker == 0xDA || marker == 0xD9) // image data or its end before any frame header
+            return std::nullopt;
+        at += 2 + (size_t(jpeg[at + 2]) << 8 | jpeg[at + 3]);
+    }
+    return std::nullopt;
 }
 
 // TurboJPEG gives a 4-component stream (CMYK, or YCCK turned back into CMYK) as its
@@ -329,29 +386,57 @@ const uint8_t* CDibPicture::RepairJpeg(const uint8_t* source, size_t& length)
 
 uint8_t CDibPicture::DecodeJpegFrame(const uint8_t* source, size_t length, int channelCount)
 {
+    return DecodeRecorded(source, length, channelCount, MAX_JPEG_SIDE);
+}
+
+uint8_t CDibPicture::DecodeTopRows(const uint8_t* source, size_t length, int channelCount)
+{
+    return DecodeRecorded(source, length, channelCount, TOP_ROWS);
+}
+
+uint8_t CDibPicture::ReadJpegChannel(const uint8_t* source, size_t length, int channelCount)
+{
+    size_t repaired = length;
+    if (channelCount < 1 || !RepairJpeg(source, repaired) || !StreamDecodes(m_pJpeg.get(), repaired, MAX_DECODE_PIXELS))
+        return NO_CHANNEL;
+    return DecodeTopRows(source, length, channelCount);
+}
+
+uint8_t CDibPicture::DecodeRecorded(const uint8_t* source, size_t length, int channelCount, int rows)
+{
     if (channelCount < 1)
         return NO_CHANNEL;
-    const uint8_t* jpeg = RepairJpeg(source, length);
-    if (!jpeg || !DecodePixels(jpeg, length))
+    // The repaired stream is ours to change: it lies in the work buffer.
+    if (!RepairJpeg(source, length) || !DecodePixels(m_pJpeg.get(), length, rows))
         return NO_CHANNEL;
     const uint8_t channel = ReadChannelCode(channelCount);
     m_bMarkAbsent = HasRowMark(m_bPal ? MARK_ROWS_PAL : MARK_ROWS_NTSC) ? 0 : 1;
     return channel;
 }
 
-bool CDibPicture::DecodePixels(const uint8_t* jpeg, size_t length)
+// Fewer rows are had by lowering the frame header's height: the codec then decodes
+// the top rows exactly as in the whole picture (the same blocks, the same chroma rows
+// for upsampling) and stops.
+bool CDibPicture::DecodePixels(uint8_t* jpeg, size_t length, int rows)
 {
     const tjhandle decoder = Decompressor();
     if (!decoder)
         return false;
-    const std::optional<CStreamInfo> info = ReadStreamInfo(decoder, jpeg, length);
+    std::optional<CStreamInfo> info = ReadStreamInfo(decoder, jpeg, length);
     if (!info)
         DiscardDecompressor();
     if (!info || int64_t(info->m_nWidth) * info->m_nHeight > MAX_DECODE_PIXELS)
         return false;
+    m_nStreamHeight = info->m_nHeight;
+    const std::optional<size_t> heightAt = rows < info->m_nHeight ? FindFrameHeight(jpeg, length) : std::nullopt;
+    if (heightAt) {
+        jpeg[*heightAt] = uint8_t(rows >> 8);
+        jpeg[*heightAt + 1] = uint8_t(rows);
+        info->m_nHeight = rows;
+    }
     const bool fourComponent = IsFourComponent(info->m_nColourspace);
     if (!Allocate(fourComponent ? 32 : 24, info->m_nWidth, info->m_nHeight)
-        || !DecodeStream(decoder, *info, jpeg, length, m_pBits.get(), Stride()))
+        || !DecodeStream(decoder, *info, jpeg, length, m_pBits.get(), Stride(), heightAt.has_value()))
         return false;
     if (fourComponent)
         PremultiplyToBgra(m_pBits.get(), m_bih.bmiHeader.biSizeImage / 4);

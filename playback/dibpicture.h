@@ -51,6 +51,15 @@ public:
     // NO_CHANNEL when the stream is refused, too large or damaged; the pixels are
     // then not to be shown.
     uint8_t DecodeJpegFrame(const uint8_t* source, size_t length, int channelCount);
+    // The same for the top 16 rows only, which hold the channel code and the row
+    // mark: a small part of a whole decode, to learn whose picture it is. The picture
+    // then holds those rows; m_nStreamHeight tells the stream's height. Damage below
+    // them goes unseen.
+    uint8_t DecodeTopRows(const uint8_t* source, size_t length, int channelCount);
+    // What DecodeJpegFrame answers, at less than half its cost: the channel from the
+    // top rows, once the whole stream is found to decode (at an eighth of its size,
+    // which reads every coefficient as a whole decode does). Holds the top rows.
+    uint8_t ReadJpegChannel(const uint8_t* source, size_t length, int channelCount);
 
     // The channel number the recorder draws as four bars and a reference bar into
     // the second image row. Pictures too small to hold the bars give 0; a channel
@@ -80,6 +89,7 @@ public:
     BITMAPINFO m_bih{};          // biHeight positive: rows bottom-up
     std::unique_ptr<uint8_t[]> m_pBits; // biSizeImage bytes, null when that is 0
     int m_bPal = 0;              // 1 for PAL pictures: the row mark lies one row lower
+    int m_nStreamHeight = 0;     // of the last stream decoded, in whole or in part
     std::unique_ptr<uint8_t[]> m_pJpeg; // work buffer of RepairJpeg; it only grows
     size_t m_nJpegCap = 0;
 
@@ -87,7 +97,8 @@ private:
     uint32_t m_nBitsSize = 0;    // the size m_pBits was allocated with
     int64_t Stride() const;
     bool EnsureJpegCapacity(size_t size);
-    bool DecodePixels(const uint8_t* jpeg, size_t length);
+    uint8_t DecodeRecorded(const uint8_t* source, size_t length, int channelCount, int rows);
+    bool DecodePixels(uint8_t* jpeg, size_t length, int rows);
     bool IsBarLit(int bar, int row) const;
     int CountPixels(int row, int firstX, int lastX, bool (*test)(int luminance)) const;
 };

@@ -29,7 +29,7 @@ private slots:
         std::atomic<int> inside{0};
         bool overlapped = false;
         {
-            COrderedDecoder decoders(16, 3, [&](const COrderedDecoder::CDecoded& d) {
+            COrderedDecoder decoders(16, 3, std::vector<bool>(16, true), COrderedDecoder::ERest::CodeOnly, [&](const COrderedDecoder::CDecoded& d) {
                 overlapped |= ++inside > 1;
                 handed.push_back(d.time.m_byMinute * 60 + d.time.m_bySecond);
                 if (handed.size() % 7 == 0)
@@ -47,6 +47,33 @@ private slots:
         QCOMPARE(handed.size(), size_t(600));
         for (int i = 0; i < 600; ++i)
             QCOMPARE(handed[size_t(i)], i);
+    }
+
+    // Only the channels asked for are decoded whole; the others only as far as
+    // their code, which still tells the stream's height.
+    void decodesWholeOnlyTheChannelsAskedFor()
+    {
+        QImage image(200, 64, QImage::Format_BGR888); // too narrow for bars: channel 0
+        image.fill(Qt::darkCyan);
+        std::vector<uint8_t> jpeg(200000);
+        jpeg.resize(CDibPicture::EncodeJpegBuffer(jpeg.data(), image.bits(), 200, 64, 3, jpeg.size(), 70));
+        for (const bool wanted : {false, true}) {
+            std::vector<int> rows, heights;
+            {
+                std::vector<bool> whole(4, false);
+                whole[0] = wanted;
+                COrderedDecoder decoders(4, 2, whole, COrderedDecoder::ERest::CodeOnly, [&](const COrderedDecoder::CDecoded& d) {
+                    QCOMPARE(d.channel, uint8_t(0));
+                    QCOMPARE(d.whole, wanted);
+                    rows.push_back(d.picture.m_bih.bmiHeader.biHeight);
+                    heights.push_back(d.picture.m_nStreamHeight);
+                });
+                for (int i = 0; i < 5; ++i)
+                    decoders.Push(jpeg.data(), jpeg.size(), {});
+            }
+            QCOMPARE(rows, std::vector<int>(5, wanted ? 64 : 16));
+            QCOMPARE(heights, std::vector<int>(5, 64));
+        }
     }
 };
 

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QPainter>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <turbojpeg.h>
@@ -31,6 +32,36 @@ Bytes TjCompress(const uint8_t* pixels, int width, int pitch, int height, int fo
     tjFree(jpeg);
     tjDestroy(encoder);
     return out;
+}
+
+Bytes TjCompressWith(const QImage& rgb, int subsampling, int flags)
+{
+    tjhandle encoder = tjInitCompress();
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    Bytes out;
+    if (tjCompress2(encoder, rgb.constBits(), rgb.width(), int(rgb.bytesPerLine()), rgb.height(), TJPF_RGB,
+                    &jpeg, &size, subsampling, 80, flags) == 0)
+        out.assign(jpeg, jpeg + size);
+    tjFree(jpeg);
+    tjDestroy(encoder);
+    return out;
+}
+
+// A restart marker after every MCU row. TurboJPEG cannot write them; jpegtran
+// (libjpeg-turbo's own tool) adds them without touching the image data.
+Bytes WithRestartMarkers(const QImage& rgb)
+{
+    const Bytes plain = TjCompressWith(rgb, TJSAMP_420, 0);
+    QProcess jpegtran;
+    jpegtran.start("jpegtran", {"-restart", "1"});
+    if (!jpegtran.waitForStarted())
+        return {};
+    jpegtran.write(reinterpret_cast<const char*>(plain.data()), qint64(plain.size()));
+    jpegtran.closeWriteChannel();
+    jpegtran.waitForFinished();
+    const QByteArray out = jpegtran.readAllStandardOutput();
+    return Bytes(out.begin(), out.end());
 }
 
 // As the recorder stores a picture: the stream padded with zeros to whole 8,192-byte units.
@@ -391,6 +422,11 @@ private slots:
         QCOMPARE(Decode(picture, badTable), CDibPicture::NO_CHANNEL);
         QCOMPARE(Decode(picture, intact), uint8_t(4));
 
+        CDibPicture reader;
+        for (size_t cut : {size_t(100), intact.size() / 2, intact.size() - 200})
+            QCOMPARE(reader.ReadJpegChannel(intact.data(), cut, 16), CDibPicture::NO_CHANNEL);
+        QCOMPARE(reader.ReadJpegChannel(stray.data(), stray.size(), 16), CDibPicture::NO_CHANNEL);
+        QCOMPARE(reader.ReadJpegChannel(badTable.data(), badTable.size(), 16), CDibPicture::NO_CHANNEL);
         std::mt19937 random(7);
         for (int round = 0; round < 300; ++round) {
             Bytes damaged = intact;
@@ -398,8 +434,66 @@ private slots:
                 damaged[2 + random() % (damaged.size() - 2)] = uint8_t(random());
             const uint8_t channel = Decode(picture, damaged);
             QVERIFY(channel < 16 || channel == CDibPicture::NO_CHANNEL);
+            // The report's cheaper reading agrees with the whole decode on every one.
+            QCOMPARE(reader.ReadJpegChannel(damaged.data(), damaged.size(), 16), channel);
         }
         QCOMPARE(Decode(picture, intact), uint8_t(4));
+    }
+
+    // Whose picture it is, from its top rows alone: the same pixels there as in the
+    // whole picture, whatever the stream's layout.
+    void topRowsMatchTheWholePicture_data()
+    {
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("subsampling");
+        QTest::addColumn<int>("flags");
+        QTest::newRow("4:2:0") << 240 << int(TJSAMP_420) << 0;
+        QTest::newRow("4:2:2") << 288 << int(TJSAMP_422) << 0;
+        QTest::newRow("4:4:4") << 240 << int(TJSAMP_444) << 0;
+        QTest::newRow("4:4:0") << 240 << int(TJSAMP_440) << 0;
+        QTest::newRow("grey") << 240 << int(TJSAMP_GRAY) << 0;
+        QTest::newRow("progressive") << 240 << int(TJSAMP_420) << int(TJFLAG_PROGRESSIVE);
+        QTest::newRow("restart markers") << 240 << int(TJSAMP_420) << -1;
+        QTest::newRow("not taller") << 16 << int(TJSAMP_420) << 0;
+    }
+    void topRowsMatchTheWholePicture()
+    {
+        QFETCH(int, height);
+        QFETCH(int, subsampling);
+        QFETCH(int, flags);
+        const QImage rgb = Painted(720, height, 11);
+        Bytes jpeg = flags >= 0 ? TjCompressWith(rgb, subsampling, flags) : WithRestartMarkers(rgb);
+        QVERIFY(!jpeg.empty());
+        jpeg.resize((jpeg.size() + 8191) / 8192 * 8192, 0);
+        CDibPicture whole, top;
+        whole.m_bMarkAbsent = top.m_bMarkAbsent = 2;
+        const uint8_t channel = Decode(whole, jpeg);
+        QCOMPARE(top.DecodeTopRows(jpeg.data(), jpeg.size(), 16), channel);
+        QCOMPARE(channel, uint8_t(11));
+        QCOMPARE(top.m_bMarkAbsent, whole.m_bMarkAbsent);
+        QCOMPARE(top.m_nStreamHeight, height);
+        QCOMPARE(whole.m_nStreamHeight, height);
+        const int rows = top.m_bih.bmiHeader.biHeight;
+        QCOMPARE(rows, std::min(height, 16));
+        for (int r = 1; r <= rows; ++r) // counted from the top
+            QVERIFY(std::equal(MemoryRow(top, rows - r), MemoryRow(top, rows - r) + 720 * 3,
+                               MemoryRow(whole, height - r)));
+    }
+
+    void topRowsSeeOnlyTheirOwnDamage()
+    {
+        const Bytes intact = RecorderJpeg(Painted(720, 240, 5));
+        CDibPicture picture;
+        const auto cutAt = [&](size_t cut) {
+            Bytes truncated(intact.begin(), intact.begin() + long(cut));
+            return picture.DecodeTopRows(truncated.data(), truncated.size(), 16);
+        };
+        QCOMPARE(cutAt(400), CDibPicture::NO_CHANNEL);   // in the header or the top rows
+        QCOMPARE(cutAt(intact.size() / 2), uint8_t(5)); // below them
+        QCOMPARE(picture.DecodeTopRows(intact.data(), intact.size(), 0), CDibPicture::NO_CHANNEL);
+        // A stream too large to decode is refused in part as it is in whole.
+        const Bytes large = RecorderJpeg(Painted(1024, 512, 5));
+        QCOMPARE(picture.DecodeTopRows(large.data(), large.size(), 16), CDibPicture::NO_CHANNEL);
     }
 
     // The playback thread decodes and exports while the window thread saves snapshots.

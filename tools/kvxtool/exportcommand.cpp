@@ -128,10 +128,14 @@ int CExportCommand::Run()
     m_bProgress = ::isatty(STDERR_FILENO) == 1;
     m_tStart = m_tShown = std::chrono::steady_clock::now();
     const int threads = int(std::clamp(std::thread::hardware_concurrency(), 1u, MAX_DECODING_THREADS));
-    m_decoders = std::make_unique<COrderedDecoder>(m_facts.m_nChannelCount, threads,
+    std::vector<bool> exported(size_t(m_facts.m_nChannelCount));
+    for (const CCamera& camera : m_cameras)
+        exported[size_t(camera.m_nChannel - 1)] = true;
+    m_decoders = std::make_unique<COrderedDecoder>(m_facts.m_nChannelCount, threads, std::move(exported),
+                                                   COrderedDecoder::ERest::CodeOnly,
                                                    [this](const COrderedDecoder::CDecoded& d) { OnPicture(d); });
-    if (m_cameras.size() > 1)
-        m_strands = std::make_unique<CStrandPool>(unsigned(threads), STRAND_QUEUE);
+    m_strands = std::make_unique<CStrandPool>(unsigned(std::min<size_t>(size_t(threads), m_cameras.size())),
+                                              STRAND_QUEUE);
     const bool readOk = m_reader.Run(m_options.m_strRecording, m_facts,
                                      [this](const CForwardReader::CFrame& f) { OnRecord(f); });
     m_decoders.reset(); // every picture read is handled
@@ -190,18 +194,18 @@ void CExportCommand::OnRecord(const CForwardReader::CFrame& f)
 // The first picture decides the video standard of the crop, as the player's first frame does.
 void CExportCommand::OnPicture(const COrderedDecoder::CDecoded& d)
 {
-    if (d.channel == CDibPicture::NO_CHANNEL || !d.picture.m_pBits)
+    if (d.channel == CDibPicture::NO_CHANNEL)
         return;
     if (!m_bPal)
-        m_bPal = d.picture.m_bih.bmiHeader.biHeight > 240;
-    if (d.channel >= m_byChannel.size() || !m_byChannel[d.channel] || m_bWriteFailed)
+        m_bPal = d.picture.m_nStreamHeight > 240;
+    if (!d.whole || !d.picture.m_pBits || d.channel >= m_byChannel.size() || !m_byChannel[d.channel]
+        || m_bWriteFailed)
         return;
     CCamera& camera = *m_byChannel[d.channel];
     const BITMAPINFOHEADER& header = d.picture.m_bih.bmiHeader;
-    if (!m_strands)
-        return ExportPicture(camera, header, d.picture.m_pBits.get(), d.picture.m_bMarkAbsent != 0, d.time);
-    // Several cameras: each writes on its own strand, side by side with the others,
-    // from a copy of the picture (the decoder's is needed for the next one).
+    // Each camera writes on its own strand, side by side with the other cameras and
+    // with the decoding of the next pictures, from a copy of the picture (the
+    // decoder's is needed for the next one).
     auto bits = std::make_shared<std::vector<uint8_t>>(d.picture.m_pBits.get(),
                                                        d.picture.m_pBits.get() + header.biSizeImage);
     const bool markAbsent = d.picture.m_bMarkAbsent != 0;

@@ -79,7 +79,7 @@ private:
     std::vector<CCamera> m_cameras;
     std::array<CCamera*, 16> m_byChannel{}; // by channel code: the camera's export, if chosen
     std::unique_ptr<COrderedDecoder> m_decoders;
-    std::unique_ptr<CStrandPool> m_strands;  // several cameras: one strand each
+    std::unique_ptr<CStrandPool> m_strands;  // one strand per camera
     std::optional<bool> m_bPal;  // decided by the first picture delivered; decoding threads
     CFrameTime m_timeLast;       // of the last record delivered (in the range)
     bool m_bStarted = false;

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
-COrderedDecoder::COrderedDecoder(int channelCount, int threads, Handler handler)
-    : m_nChannelCount(channelCount), m_handler(std::move(handler)), m_nQueueLimit(size_t(std::max(1, threads)) * 4)
+COrderedDecoder::COrderedDecoder(int channelCount, int threads, std::vector<bool> whole, ERest rest,
+                                 Handler handler)
+    : m_nChannelCount(channelCount), m_whole(std::move(whole)), m_rest(rest), m_handler(std::move(handler)),
+      m_nQueueLimit(size_t(std::max(1, threads)) * 4)
 {
     for (int i = 0; i < std::max(1, threads); ++i)
         m_workers.emplace_back(&COrderedDecoder::Work, this);
@@ -43,6 +45,17 @@ void COrderedDecoder::Finish()
     m_changed.wait(lock, [&] { return m_nNextToHand == m_nPushed; });
 }
 
+// The channel from the top rows; then the whole picture when its channel is wanted so.
+uint8_t COrderedDecoder::Decode(CDibPicture& decoder, const std::vector<uint8_t>& jpeg) const
+{
+    const uint8_t channel = m_rest == ERest::Checked
+                              ? decoder.ReadJpegChannel(jpeg.data(), jpeg.size(), m_nChannelCount)
+                              : decoder.DecodeTopRows(jpeg.data(), jpeg.size(), m_nChannelCount);
+    if (channel == CDibPicture::NO_CHANNEL || channel >= m_whole.size() || !m_whole[channel])
+        return channel;
+    return decoder.DecodeJpegFrame(jpeg.data(), jpeg.size(), m_nChannelCount);
+}
+
 // Decodes while others decode; waits for its turn only to hand the picture on.
 void COrderedDecoder::Work()
 {
@@ -56,11 +69,12 @@ void COrderedDecoder::Work()
         m_queue.pop_front();
         m_changed.notify_all(); // room for the next push
         lock.unlock();
-        const uint8_t channel = decoder.DecodeJpegFrame(job.m_jpeg.data(), job.m_jpeg.size(), m_nChannelCount);
+        const uint8_t channel = Decode(decoder, job.m_jpeg);
+        const bool whole = channel != CDibPicture::NO_CHANNEL && channel < m_whole.size() && m_whole[channel];
         lock.lock();
         m_changed.wait(lock, [&] { return m_nNextToHand == job.m_nSequence; });
         lock.unlock();
-        m_handler({decoder, channel, job.m_time});
+        m_handler({decoder, channel, whole, job.m_time});
         lock.lock();
         m_spare.push_back(std::move(job.m_jpeg));
         ++m_nNextToHand;

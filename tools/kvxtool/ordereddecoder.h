@@ -21,13 +21,21 @@
 class COrderedDecoder {
 public:
     struct CDecoded {
-        const CDibPicture& picture; // after DecodeJpegFrame
-        uint8_t channel;            // its answer
+        const CDibPicture& picture; // whole when `whole`, else only its top rows
+        uint8_t channel;            // the decoder's answer
+        bool whole;
         CFrameTime time;            // of the record
     };
     using Handler = std::function<void(const CDecoded&)>;
 
-    COrderedDecoder(int channelCount, int threads, Handler handler);
+    // How the pictures not decoded whole are read: as far as their channel code only,
+    // or checked whole as well (ReadJpegChannel), so that one counts as decoded
+    // exactly when the player could show it.
+    enum class ERest { CodeOnly, Checked };
+
+    // Only the pictures of the channels `whole` names (0-based) are decoded whole,
+    // so an export of one camera does not pay for the other cameras' pixels.
+    COrderedDecoder(int channelCount, int threads, std::vector<bool> whole, ERest rest, Handler handler);
     ~COrderedDecoder(); // finishes what was pushed
     COrderedDecoder(const COrderedDecoder&) = delete;
     COrderedDecoder& operator=(const COrderedDecoder&) = delete;
@@ -44,8 +52,11 @@ private:
         CFrameTime m_time;
     };
     void Work();
+    uint8_t Decode(CDibPicture& decoder, const std::vector<uint8_t>& jpeg) const;
 
     const int m_nChannelCount;
+    const std::vector<bool> m_whole;
+    const ERest m_rest;
     const Handler m_handler;
     const size_t m_nQueueLimit;
 
