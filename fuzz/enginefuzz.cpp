@@ -17,8 +17,10 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <span>
+#include <vector>
 
 namespace {
 
@@ -77,11 +79,8 @@ public:
     void WaitUntil(double deadline, const std::atomic<int>&) override { m_dNow = std::max(m_dNow, deadline); }
 
 private:
-    void Touch(const uint8_t* bytes, size_t size)
-    {
-        for (size_t i = 0; i < size; ++i)
-            m_bySum = uint8_t(m_bySum + bytes[i]);
-    }
+    // The sanitizer checks every byte a copy reads, at a fraction of a loop's cost here.
+    void Touch(const uint8_t* bytes, size_t size) { std::memcpy(m_copy.data(), bytes, std::min(size, m_copy.size())); }
     void Turn()
     {
         if (m_nHold > 0) {
@@ -109,7 +108,7 @@ private:
     int m_nTurnsAfter = 0;
     std::atomic<uint8_t> m_nPlayState{PS_PAUSE};
     double m_dNow = 1000.0;
-    uint8_t m_bySum = 0;
+    std::vector<uint8_t> m_copy = std::vector<uint8_t>(kvx::MAX_PICTURE_SIZE);
 };
 
 } // namespace

@@ -109,7 +109,6 @@ bool CReadOnlyFile::Open(const std::string& path)
     m_strPath = path;
     m_nFaultGeneration = g_nFaultGeneration.load();
     m_fault = FaultFor(path);
-    m_pWindow = std::make_unique_for_overwrite<uint8_t[]>(MAX_WINDOW);
     return true;
 }
 
@@ -122,6 +121,7 @@ void CReadOnlyFile::Close()
     m_nLength = 0;
     m_nPosition = 0;
     m_pWindow.reset();
+    m_nWindowCapacity = 0;
     m_nWindowStart = 0;
     m_nWindowBytes = 0;
     m_nFillSize = 0;
@@ -229,6 +229,12 @@ ssize_t CReadOnlyFile::ReadSystem(uint8_t* buffer, size_t size, uint64_t offset)
 // the file ends first, or -1 on an error.
 int64_t CReadOnlyFile::ReadWindow(uint64_t start, size_t size)
 {
+    // The window grows with the read-ahead: a file read here and there never needs
+    // the largest one. What it held is replaced by this read anyway.
+    if (m_nWindowCapacity < size) {
+        m_pWindow = std::make_unique_for_overwrite<uint8_t[]>(size);
+        m_nWindowCapacity = size;
+    }
     size_t got = 0;
     while (got < size) {
         const ssize_t n = ReadSystem(m_pWindow.get() + got, size - got, start + got);

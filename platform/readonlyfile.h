@@ -92,6 +92,7 @@ private:
     std::unique_ptr<uint8_t[]> m_pWindow; // bytes [m_nWindowStart, m_nWindowStart + m_nWindowBytes)
     uint64_t m_nWindowStart = 0;
     size_t m_nWindowBytes = 0;
+    size_t m_nWindowCapacity = 0;         // the size m_pWindow was allocated with
     size_t m_nFillSize = 0;               // what the last fill asked for
     std::string m_strPath;
     SFault m_fault;                       // none unless a test injected one
