@@ -136,6 +136,17 @@ std::optional<CStreamInfo> ReadStreamInfo(tjhandle decoder, const uint8_t* jpeg,
     return info;
 }
 
+// The header of a stream the codec reads and that is not too large to decode.
+std::optional<CStreamInfo> ReadDecodableInfo(tjhandle decoder, const uint8_t* jpeg, size_t length)
+{
+    std::optional<CStreamInfo> info = ReadStreamInfo(decoder, jpeg, length);
+    if (!info)
+        DiscardDecompressor();
+    if (!info || int64_t(info->m_nWidth) * info->m_nHeight > CDibPicture::MAX_DECODE_PIXELS)
+        return std::nullopt;
+    return info;
+}
+
 bool IsFourComponent(int colourspace)
 {
     return colourspace == TJCS_CMYK || colourspace == TJCS_YCCK;
@@ -169,15 +180,11 @@ bool DecodeStream(tjhandle decoder, const CStreamInfo& info, const uint8_t* jpeg
 // Whether the whole stream decodes, learnt at an eighth of its size: the codec still
 // reads every coefficient, so damage anywhere shows as in a whole decode, but skips
 // most of the inverse transform and the colour conversion.
-bool StreamDecodes(const uint8_t* jpeg, size_t length, int64_t maxPixels)
+bool StreamDecodes(const uint8_t* jpeg, size_t length)
 {
     const tjhandle decoder = Decompressor();
-    if (!decoder)
-        return false;
-    std::optional<CStreamInfo> info = ReadStreamInfo(decoder, jpeg, length);
+    std::optional<CStreamInfo> info = decoder ? ReadDecodableInfo(decoder, jpeg, length) : std::nullopt;
     if (!info)
-        DiscardDecompressor();
-    if (!info || int64_t(info->m_nWidth) * info->m_nHeight > maxPixels)
         return false;
     info->m_nWidth = (info->m_nWidth + 7) / 8;
     info->m_nHeight = (info->m_nHeight + 7) / 8;
@@ -397,7 +404,7 @@ uint8_t CDibPicture::DecodeTopRows(const uint8_t* source, size_t length, int cha
 uint8_t CDibPicture::ReadJpegChannel(const uint8_t* source, size_t length, int channelCount)
 {
     size_t repaired = length;
-    if (channelCount < 1 || !RepairJpeg(source, repaired) || !StreamDecodes(m_pJpeg.get(), repaired, MAX_DECODE_PIXELS))
+    if (channelCount < 1 || !RepairJpeg(source, repaired) || !StreamDecodes(m_pJpeg.get(), repaired))
         return NO_CHANNEL;
     return DecodeTopRows(source, length, channelCount);
 }
@@ -420,12 +427,8 @@ uint8_t CDibPicture::DecodeRecorded(const uint8_t* source, size_t length, int ch
 bool CDibPicture::DecodePixels(uint8_t* jpeg, size_t length, int rows)
 {
     const tjhandle decoder = Decompressor();
-    if (!decoder)
-        return false;
-    std::optional<CStreamInfo> info = ReadStreamInfo(decoder, jpeg, length);
+    std::optional<CStreamInfo> info = decoder ? ReadDecodableInfo(decoder, jpeg, length) : std::nullopt;
     if (!info)
-        DiscardDecompressor();
-    if (!info || int64_t(info->m_nWidth) * info->m_nHeight > MAX_DECODE_PIXELS)
         return false;
     m_nStreamHeight = info->m_nHeight;
     const std::optional<size_t> heightAt = rows < info->m_nHeight ? FindFrameHeight(jpeg, length) : std::nullopt;
