@@ -21,38 +21,31 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes TjCompress(const uint8_t* pixels, int width, int pitch, int height, int format, int subsampling)
+Bytes TjCompress(const uint8_t* pixels, int width, int pitch, int height, int format, int subsampling,
+                int flags = 0)
 {
     tjhandle encoder = tjInitCompress();
     unsigned char* jpeg = nullptr;
     unsigned long size = 0;
     Bytes out;
-    if (tjCompress2(encoder, pixels, width, pitch, height, format, &jpeg, &size, subsampling, 90, 0) == 0)
+    if (tjCompress2(encoder, pixels, width, pitch, height, format, &jpeg, &size, subsampling, 90, flags) == 0)
         out.assign(jpeg, jpeg + size);
     tjFree(jpeg);
     tjDestroy(encoder);
     return out;
 }
 
-Bytes TjCompressWith(const QImage& rgb, int subsampling, int flags)
+Bytes TjCompressImage(const QImage& rgb, int subsampling, int flags = 0)
 {
-    tjhandle encoder = tjInitCompress();
-    unsigned char* jpeg = nullptr;
-    unsigned long size = 0;
-    Bytes out;
-    if (tjCompress2(encoder, rgb.constBits(), rgb.width(), int(rgb.bytesPerLine()), rgb.height(), TJPF_RGB,
-                    &jpeg, &size, subsampling, 80, flags) == 0)
-        out.assign(jpeg, jpeg + size);
-    tjFree(jpeg);
-    tjDestroy(encoder);
-    return out;
+    return TjCompress(rgb.constBits(), rgb.width(), int(rgb.bytesPerLine()), rgb.height(), TJPF_RGB, subsampling,
+                      flags);
 }
 
 // A restart marker after every MCU row. TurboJPEG cannot write them; jpegtran
 // (libjpeg-turbo's own tool) adds them without touching the image data.
 Bytes WithRestartMarkers(const QImage& rgb)
 {
-    const Bytes plain = TjCompressWith(rgb, TJSAMP_420, 0);
+    const Bytes plain = TjCompressImage(rgb, TJSAMP_420);
     QProcess jpegtran;
     jpegtran.start("jpegtran", {"-restart", "1"});
     if (!jpegtran.waitForStarted())
@@ -462,7 +455,7 @@ private slots:
         QFETCH(int, subsampling);
         QFETCH(int, flags);
         const QImage rgb = Painted(720, height, 11);
-        Bytes jpeg = flags >= 0 ? TjCompressWith(rgb, subsampling, flags) : WithRestartMarkers(rgb);
+        Bytes jpeg = flags >= 0 ? TjCompressImage(rgb, subsampling, flags) : WithRestartMarkers(rgb);
         QVERIFY(!jpeg.empty());
         jpeg.resize((jpeg.size() + 8191) / 8192 * 8192, 0);
         CDibPicture whole, top;
