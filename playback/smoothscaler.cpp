@@ -30,66 +30,58 @@ void CSmoothScaler::Scale(const uint8_t* src, int srcWidth, int srcHeight, ptrdi
         m_nFromHeight = srcHeight;
         m_nToHeight = dstHeight;
     }
-    // Separably: each source row the output needs is stretched across once into a
-    // row of sums (exact, before rounding), and the two rows around an output row are
-    // blended. The same arithmetic as interpolating every output pixel on its own.
-    const size_t values = size_t(dstWidth) * size_t(bytesPerPixel);
-    m_upperRow.resize(values);
-    m_lowerRow.resize(values);
-    int upperIndex = -1, lowerIndex = -1;
-    const auto fetch = [&](int index, std::vector<uint16_t>& row, int& held) {
-        if (held != index) {
-            StretchRow(src + index * srcStride, row.data(), bytesPerPixel);
-            held = index;
-        }
-    };
+    // Separably: the two source rows around an output row are blended into one row of
+    // 256ths (exact in 16 bits, and a loop the compiler runs on many values at once),
+    // which is then stretched across and rounded once. The same sums as interpolating
+    // every output pixel on its own.
+    m_blendedRow.resize(size_t(srcWidth) * size_t(bytesPerPixel));
+    const CTap* blended = nullptr;
     for (int y = 0; y < dstHeight; ++y) {
         const CTap& ty = m_yTaps[size_t(y)];
-        if (ty.m_nIndex == lowerIndex && ty.m_nIndex != upperIndex) {
-            std::swap(m_upperRow, m_lowerRow);
-            std::swap(upperIndex, lowerIndex);
-        }
-        fetch(ty.m_nIndex, m_upperRow, upperIndex);
-        fetch(ty.m_nNext, m_lowerRow, lowerIndex);
-        const uint32_t wy = uint32_t(ty.m_nWeight), wu = 256 - wy;
-        const uint16_t* upper = m_upperRow.data();
-        const uint16_t* lower = m_lowerRow.data();
-        uint8_t* out = dst + y * dstStride;
-        if (opaqueQuads && bytesPerPixel == 3) {
-            for (size_t i = 0; i < values; i += 3, out += 4) {
-                for (size_t k = 0; k < 3; ++k)
-                    out[k] = uint8_t((upper[i + k] * wu + lower[i + k] * wy + 32768) >> 16);
-                out[3] = 0xFF;
-            }
-        } else {
-            for (size_t i = 0; i < values; ++i)
-                out[i] = uint8_t((upper[i] * wu + lower[i] * wy + 32768) >> 16);
-        }
+        if (!blended || blended->m_nIndex != ty.m_nIndex || blended->m_nWeight != ty.m_nWeight)
+            BlendRows(src + ty.m_nIndex * srcStride, src + ty.m_nNext * srcStride, ty.m_nWeight);
+        blended = &ty;
+        StretchRow(dst + y * dstStride, bytesPerPixel, opaqueQuads);
     }
+}
+
+void CSmoothScaler::BlendRows(const uint8_t* upper, const uint8_t* lower, int weight)
+{
+    const uint16_t wl = uint16_t(weight), wu = uint16_t(256 - weight);
+    uint16_t* out = m_blendedRow.data();
+    const size_t values = m_blendedRow.size();
+    for (size_t i = 0; i < values; ++i)
+        out[i] = uint16_t(upper[i] * wu + lower[i] * wl);
 }
 
 namespace {
 
-// The pixel size fixed at compile time, so that the bytes of a pixel are unrolled.
-template <int BPP> void StretchPixels(const std::vector<CSmoothScaler::CTap>& taps, const uint8_t* row, uint16_t* out)
+// The pixel size fixed at compile time, so that the bytes of a pixel are unrolled;
+// with QUADS a fourth byte 0xFF follows each 3-byte pixel.
+template <int BPP, bool QUADS>
+void StretchPixels(const std::vector<CSmoothScaler::CTap>& taps, const uint16_t* row, uint8_t* out)
 {
     for (const CSmoothScaler::CTap& tx : taps) {
-        const uint8_t* a = row + tx.m_nIndex * BPP;
-        const uint8_t* b = row + tx.m_nNext * BPP;
-        const int wx = tx.m_nWeight;
+        const uint16_t* a = row + tx.m_nIndex * BPP;
+        const uint16_t* b = row + tx.m_nNext * BPP;
+        const uint32_t wx = uint32_t(tx.m_nWeight), wa = 256 - wx;
         for (int k = 0; k < BPP; ++k)
-            *out++ = uint16_t(a[k] * (256 - wx) + b[k] * wx);
+            *out++ = uint8_t((a[k] * wa + b[k] * wx + 32768) >> 16);
+        if constexpr (QUADS)
+            *out++ = 0xFF;
     }
 }
 
 } // namespace
 
-void CSmoothScaler::StretchRow(const uint8_t* row, uint16_t* out, int bytesPerPixel) const
+void CSmoothScaler::StretchRow(uint8_t* out, int bytesPerPixel, bool opaqueQuads) const
 {
-    if (bytesPerPixel == 3)
-        StretchPixels<3>(m_xTaps, row, out);
+    if (bytesPerPixel == 4)
+        StretchPixels<4, false>(m_xTaps, m_blendedRow.data(), out);
+    else if (opaqueQuads)
+        StretchPixels<3, true>(m_xTaps, m_blendedRow.data(), out);
     else
-        StretchPixels<4>(m_xTaps, row, out);
+        StretchPixels<3, false>(m_xTaps, m_blendedRow.data(), out);
 }
 
 QImage CSmoothScaler::Scale(const QImage& image, const QRect& source, QSize size)

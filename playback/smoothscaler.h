@@ -37,10 +37,12 @@ public:
     };
 private:
     static void MakeTaps(std::vector<CTap>& taps, int from, int to);
-    // One source row stretched to the output width, as sums of 256ths.
-    void StretchRow(const uint8_t* row, uint16_t* out, int bytesPerPixel) const;
+    // Two source rows blended into m_blendedRow, `weight` 256ths of the lower one.
+    void BlendRows(const uint8_t* upper, const uint8_t* lower, int weight);
+    // m_blendedRow stretched to the output width and rounded into an output row.
+    void StretchRow(uint8_t* out, int bytesPerPixel, bool opaqueQuads) const;
 
     int m_nFromWidth = 0, m_nToWidth = 0, m_nFromHeight = 0, m_nToHeight = 0;
     std::vector<CTap> m_xTaps, m_yTaps;
-    std::vector<uint16_t> m_upperRow, m_lowerRow; // the two stretched rows an output row blends
+    std::vector<uint16_t> m_blendedRow; // the source rows around an output row, blended, in 256ths
 };
