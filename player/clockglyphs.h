@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QRect>
+
 #include <vector>
 
 // One piece of the clock: `width` pixels from x `stripX` of the clock strip, drawn
@@ -14,5 +16,7 @@ struct CClockGlyph {
 // digits 9 pixels wide at x = 9 x digit, the colon at 90, AM at 96, PM at 115.
 inline constexpr int CLOCK_Y = 76;
 inline constexpr int CLOCK_HEIGHT = 12;
+// The window rectangle the clock is drawn in, repainted every second.
+inline constexpr QRect CLOCK_RECT(790, CLOCK_Y, 110, 13);
 
 std::vector<CClockGlyph> ClockGlyphs(int hour, int minute, int second);

@@ -7,6 +7,7 @@
 #include "platform/opendialog.h"
 #include "playback/playstate.h"
 #include "player/audiocheckbox.h"
+#include "player/clockglyphs.h"
 #include "player/controlids.h"
 #include "skin/skinbutton.h"
 #include "skin/skinslider.h"
@@ -20,9 +21,6 @@
 #include <QWindow>
 
 namespace {
-
-// The clock's rectangle, repainted every second.
-const QRect CLOCK_RECT(790, 76, 110, 13);
 
 int LastPage(int n)
 {

@@ -32,6 +32,10 @@ QString TimeText(const CDateTime& t)
 void CKVXPlayerView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
+    // While playing, most paints are one tile and the play time. A text is laid out
+    // only when its place is to be painted: drawn clipped away, it would cost its
+    // shaping all the same.
+    const QRegion& dirty = event->region();
     if (m_pBackground && !m_pBackground->isNull()) {
         // The frame is a few rows taller than the PAL background: they take its colour.
         if (height() > m_pBackground->height())
@@ -40,16 +44,19 @@ void CKVXPlayerView::paintEvent(QPaintEvent* event)
     } else {
         painter.fillRect(rect(), Qt::black);
     }
-    PaintTimePanel(painter);
+    if (dirty.intersects(m_rcStartDate | m_rcStartTime | m_rcEndDate | m_rcEndTime))
+        PaintTimePanel(painter);
     if (!m_bmpLogo.isNull())
         painter.drawImage(m_rcLogo.topLeft(), m_bmpLogo, QRect(QPoint(0, 0), m_rcLogo.size()));
 
-    painter.setFont(m_fontInfo);
-    painter.setPen(panel::CAPTION);
-    painter.drawText(m_rcStartCaption, Qt::AlignLeft | Qt::AlignTop, "START TIME");
-    painter.drawText(m_rcEndCaption, Qt::AlignLeft | Qt::AlignTop, "END TIME");
-
-    PaintClock(painter);
+    if (dirty.intersects(m_rcStartCaption | m_rcEndCaption)) {
+        painter.setFont(m_fontInfo);
+        painter.setPen(panel::CAPTION);
+        painter.drawText(m_rcStartCaption, Qt::AlignLeft | Qt::AlignTop, "START TIME");
+        painter.drawText(m_rcEndCaption, Qt::AlignLeft | Qt::AlignTop, "END TIME");
+    }
+    if (dirty.intersects(CLOCK_RECT))
+        PaintClock(painter);
 
     if (m_strFilePath.isEmpty()) {
         for (int ch = 0; ch < 16; ++ch) {
@@ -66,7 +73,8 @@ void CKVXPlayerView::paintEvent(QPaintEvent* event)
         m_bInPaint = false;
     }
     m_router.PaintVideo(painter);
-    PaintPlayTime(painter);
+    if (dirty.intersects(m_rcPlayTime))
+        PaintPlayTime(painter);
     if (m_nPlayState == PS_PAUSE)
         SetStateLamp(3);
 }
