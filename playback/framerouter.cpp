@@ -9,6 +9,14 @@
 
 using namespace kvx;
 
+namespace {
+
+CFrameTime FrameTimeOf(const CRecordHeader& h)
+{
+    return {h.m_wYear, h.m_byMonth, h.m_byDay, h.m_byHour, h.m_byMinute, h.m_bySecond};
+}
+
+} // namespace
 
 CFrameRouter::CFrameRouter(IFrameRouterView& view) : m_view(view)
 {
@@ -45,6 +53,7 @@ void CFrameRouter::ClearVideoPicture()
 {
     m_videoPicture = m_background.copy();
     m_bBordersDrawn = false;
+    ++m_nLayout;
 }
 
 int CFrameRouter::Grid() const
@@ -105,14 +114,45 @@ void CFrameRouter::LayOutTiles(int n)
 
 void CFrameRouter::ReleaseChannelPictures()
 {
+    ClearPictures();
     for (CChannel& c : m_channels) {
-        std::lock_guard lock(c.m_bDrawing);
-        c.m_pChannelBits = nullptr;
+        std::lock_guard lock(c.m_mutexDrawing);
         c.m_pChannelPic.reset();
     }
     std::lock_guard lock(m_mutex);
     m_bFrameTimeShown = false;
+}
+
+void CFrameRouter::ForgetPictures()
+{
+    ClearPictures();
+    QRect area;
+    {
+        std::lock_guard lock(m_mutex);
+        area = QRect(m_ptVideo, m_sizeVideo + QSize(1, 1));
+    }
+    m_view.OnPicturesChanged();
+    m_view.RepaintWindowRect(area);
+}
+
+// Every tile goes empty: a tile being drawn from an old picture meanwhile finds the
+// video area cleared after it began, and is dropped.
+void CFrameRouter::ClearPictures()
+{
+    for (CChannel& c : m_channels) {
+        std::lock_guard lock(c.m_mutexDrawing);
+        c.m_pChannelBits = nullptr;
+    }
+    m_wPictureMask = 0;
+    std::lock_guard lock(m_mutex);
     ClearVideoPicture();
+}
+
+bool CFrameRouter::HasPicture(int channel) const
+{
+    if (channel < 0 || channel >= 16)
+        return false;
+    return m_wPictureMask & (1u << channel);
 }
 
 void CFrameRouter::PaintVideo(QPainter& painter) const
@@ -133,11 +173,53 @@ std::optional<CFrameTime> CFrameRouter::ShownFrameTime() const
     return m_bFrameTimeShown ? std::optional(m_timeFrame) : std::nullopt;
 }
 
-CFrameRouter::CVideoSnapshot CFrameRouter::SnapshotVideo() const
+// The tiles of the page are drawn again, each picture into the video area and its
+// texts into a layer of their own, exactly where the paint put them.
+CFrameRouter::CVideoSnapshot CFrameRouter::SnapshotVideo()
 {
-    std::lock_guard lock(m_mutex);
-    return {m_videoPicture.copy(QRect(QPoint(0, 0), m_sizeVideo)),
-            m_bFrameTimeShown ? std::optional(m_timeFrame) : std::nullopt};
+    CVideoSnapshot shot;
+    {
+        std::lock_guard lock(m_mutex);
+        shot.m_picture = m_videoPicture.copy(QRect(QPoint(0, 0), m_sizeVideo));
+    }
+    shot.m_textLayer = QImage(shot.m_picture.size(), QImage::Format_ARGB32_Premultiplied);
+    shot.m_textLayer.fill(Qt::transparent);
+    const int n = Grid();
+    const int first = m_nCurChannel;
+    for (int ch = 0; ch < 16; ++ch)
+        if ((ch >= first && ch < first + n * n) || (n == 3 && ch < 2))
+            SnapshotTile(ch, first, shot);
+    return shot;
+}
+
+void CFrameRouter::SnapshotTile(int channel, int first, CVideoSnapshot& shot)
+{
+    CTilePlace place = TilePlace(channel);
+    const QSize size = place.m_rect.size();
+    if (size.width() < 3 || size.height() < 3)
+        return;
+    QImage picture;
+    {
+        const CChannel& c = m_channels[size_t(channel)];
+        std::lock_guard drawing(c.m_mutexDrawing);
+        if (!c.m_pChannelBits)
+            return;
+        place.m_text.m_time = c.m_timePicture;
+        if (channel == first)
+            shot.m_time = c.m_timePicture;
+        picture = m_tileWindow.RenderPicture(TilePictureOf(c), size, place.m_zoom);
+    }
+    if (picture.isNull())
+        return;
+    QImage text(size, QImage::Format_ARGB32_Premultiplied);
+    text.fill(Qt::transparent);
+    m_tileWindow.DrawTileText(text, place.m_text);
+    const QPoint at = place.m_rect.topLeft() + QPoint(1, 1);
+    const QRect inside(0, 0, size.width() - 2, size.height() - 2);
+    QPainter(&shot.m_picture).drawImage(at, picture, inside);
+    QPainter layer(&shot.m_textLayer);
+    layer.setCompositionMode(QPainter::CompositionMode_Source);
+    layer.drawImage(at, text, inside);
 }
 
 void CFrameRouter::RefreshPage()
@@ -153,8 +235,7 @@ uint8_t CFrameRouter::OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictu
 {
     {
         std::lock_guard lock(m_mutex);
-        const CRecordHeader& h = current.m_header;
-        m_timeFrame = {h.m_wYear, h.m_byMonth, h.m_byDay, h.m_byHour, h.m_byMinute, h.m_bySecond};
+        m_timeFrame = FrameTimeOf(current.m_header);
     }
     if (audioMode == AUDIO_MODE_ONLY || audioMode == AUDIO_MODE_WITH_PICTURE) {
         for (size_t i = 0; i < AUDIO_CHANNELS; ++i) {
@@ -197,7 +278,7 @@ uint8_t CFrameRouter::StorePicture(uint8_t channel, bool firstFrame, const CReco
         }
     }
     CChannel& c = m_channels[channel];
-    std::unique_lock lock(c.m_bDrawing, std::try_to_lock);
+    std::unique_lock lock(c.m_mutexDrawing, std::try_to_lock);
     if (!lock.owns_lock())
         return CDibPicture::NO_CHANNEL;
     if (!c.m_pChannelPic)
@@ -210,21 +291,30 @@ uint8_t CFrameRouter::StorePicture(uint8_t channel, bool firstFrame, const CReco
     c.m_pChannelBits = c.m_pChannelPic->m_pBits.get();
     c.m_bihChannel = m_decoder.m_bih;
     c.m_byMarkAbsent = m_decoder.m_bMarkAbsent;
-    c.m_timePicture = {h.m_wYear, h.m_byMonth, h.m_byDay, h.m_byHour, h.m_byMinute, h.m_bySecond};
-    m_wPictureMask |= uint16_t(1u << channel);
+    c.m_timePicture = FrameTimeOf(h);
+    lock.unlock();
+    const auto bit = uint16_t(1u << channel);
+    if (!(m_wPictureMask.fetch_or(bit) & bit))
+        m_view.OnPicturesChanged();
     return channel;
 }
 
-bool CFrameRouter::UseChannelPicture(int channel, const std::function<void(const CTilePicture&, const CFrameTime&)>& use)
+bool CFrameRouter::UseChannelPicture(int channel,
+                                     const std::function<void(const CTilePicture&, const CFrameTime&)>& use) const
 {
     if (channel < 0 || channel >= 16)
         return false;
-    CChannel& c = m_channels[size_t(channel)];
-    std::lock_guard drawing(c.m_bDrawing);
+    const CChannel& c = m_channels[size_t(channel)];
+    std::lock_guard drawing(c.m_mutexDrawing);
     if (!c.m_pChannelBits)
         return false;
-    use({&c.m_bihChannel.bmiHeader, c.m_pChannelBits, c.m_byMarkAbsent != 0, m_bPal, m_nChannelCount}, c.m_timePicture);
+    use(TilePictureOf(c), c.m_timePicture);
     return true;
+}
+
+CTilePicture CFrameRouter::TilePictureOf(const CChannel& c) const
+{
+    return {&c.m_bihChannel.bmiHeader, c.m_pChannelBits, c.m_byMarkAbsent != 0, m_bPal, m_nChannelCount};
 }
 
 // The export takes every picture of its channel, also one whose tile is being drawn
@@ -235,7 +325,7 @@ void CFrameRouter::ExportPicture(uint8_t channel, const CRecordHeader& h)
         return;
     const CTilePicture picture{&m_decoder.m_bih.bmiHeader, m_decoder.m_pBits.get(), m_decoder.m_bMarkAbsent != 0,
                                m_bPal, m_nChannelCount};
-    m_view.ExportPicture(channel, picture, {h.m_wYear, h.m_byMonth, h.m_byDay, h.m_byHour, h.m_byMinute, h.m_bySecond});
+    m_view.ExportPicture(channel, picture, FrameTimeOf(h));
 }
 
 // Smooths the samples over the last seven: loud bytes are folded back first.
@@ -295,43 +385,49 @@ void CFrameRouter::RefreshTiles(int channel, int audioMode, CTileRenderer& rende
                 m_view.QueueAudioSlice(i, m_pAudioSlice[size_t(i)].data());
 }
 
-// The channel's newest picture with the date-time and the channel number, leaving
-// the tile's one-pixel border uncovered.
+// Where a channel's tile lies in the video area and what is written over it, as the
+// layout stands now.
+CFrameRouter::CTilePlace CFrameRouter::TilePlace(int channel) const
+{
+    std::lock_guard lock(m_mutex);
+    CTilePlace place;
+    place.m_rect = m_rcTile[size_t(channel)].translated(-m_ptVideo);
+    if (m_nGrid == 1)
+        place.m_zoom = m_zoom;
+    place.m_text.m_nChannel = channel;
+    place.m_text.m_bSmall = m_nGrid == 4;
+    place.m_text.m_font = place.m_text.m_bSmall ? m_fontTileSmall : m_fontTileLarge;
+    place.m_nLayout = m_nLayout;
+    return place;
+}
+
+// The channel's newest picture with its own record's date-time and the channel
+// number, leaving the tile's one-pixel border uncovered.
 void CFrameRouter::DrawTile(int channel, CTileRenderer& renderer)
 {
     if (channel < 0 || channel >= 16)
         return;
-    QRect tile;
-    CTileText text;
-    CTileZoom zoom;
-    {
-        std::lock_guard lock(m_mutex);
-        tile = m_rcTile[size_t(channel)];
-        if (m_nGrid == 1)
-            zoom = m_zoom;
-        text.m_nChannel = channel;
-        text.m_time = m_timeFrame;
-        text.m_bSmall = m_nGrid == 4;
-        text.m_font = text.m_bSmall ? m_fontTileSmall : m_fontTileLarge;
-    }
+    CTilePlace place = TilePlace(channel);
+    const QRect& tile = place.m_rect;
     if (tile.width() < 3 || tile.height() < 3)
         return;
     QImage picture;
     {
         CChannel& c = m_channels[size_t(channel)];
-        std::lock_guard drawing(c.m_bDrawing);
+        std::lock_guard drawing(c.m_mutexDrawing);
         if (!c.m_pChannelBits)
             return;
-        picture = renderer.RenderTile({&c.m_bihChannel.bmiHeader, c.m_pChannelBits, c.m_byMarkAbsent != 0, m_bPal,
-                                       m_nChannelCount},
-                                      tile.size(), text, zoom);
+        place.m_text.m_time = c.m_timePicture;
+        picture = renderer.RenderTile(TilePictureOf(c), tile.size(), place.m_text, place.m_zoom);
     }
     if (picture.isNull())
         return;
 
     std::lock_guard lock(m_mutex);
+    if (place.m_nLayout != m_nLayout)
+        return; // the area was cleared while this tile was drawn: it belongs to what is gone
     QPainter(&m_videoPicture)
-        .drawImage(tile.topLeft() + QPoint(1, 1) - m_ptVideo, picture, QRect(0, 0, tile.width() - 2, tile.height() - 2));
+        .drawImage(tile.topLeft() + QPoint(1, 1), picture, QRect(0, 0, tile.width() - 2, tile.height() - 2));
     m_bFrameTimeShown = true;
 }
 

@@ -65,41 +65,58 @@ public:
     void RefreshPage();
     // Calls `use` with the newest picture of `channel` and its record's date-time,
     // while no tile is drawn from it; false when the channel has had none.
-    bool UseChannelPicture(int channel, const std::function<void(const CTilePicture&, const CFrameTime&)>& use);
+    bool UseChannelPicture(int channel, const std::function<void(const CTilePicture&, const CFrameTime&)>& use) const;
     // Paints the picture of the video area at its place in the window.
     void PaintVideo(QPainter& painter) const;
     // The date-time of the record routed last, whether shown or not.
     CFrameTime FrameTime() const;
     // The date-time of the last routed frame, once a tile has shown it.
     std::optional<CFrameTime> ShownFrameTime() const;
-    // The picture of the video area as painted, with the date-time its tiles show.
+    // The video area as painted, its tile texts apart from the pictures, so that a
+    // filter can change the picture and leave the evidence text as it was.
     struct CVideoSnapshot {
-        QImage m_picture;
-        std::optional<CFrameTime> m_time;
+        QImage m_picture;    // the video area without the tile texts
+        QImage m_textLayer;  // the same size: only the tile texts, transparent elsewhere
+        std::optional<CFrameTime> m_time; // the record time of the enlarged camera's picture
     };
-    CVideoSnapshot SnapshotVideo() const;
+    CVideoSnapshot SnapshotVideo();
+    // Whether `channel` has a picture to show.
+    bool HasPicture(int channel) const;
 
     // --- playback thread ---
     // One record from the engine; `current` holds its header's values. Returns the
     // channel of its picture, 0xFF when it showed none.
     uint8_t OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictureLength, const uint8_t* audio,
                         const uint8_t* picture, const CCurrentRecord& current);
+    // The read position jumped: the pictures held are of another moment, so every tile
+    // stays empty until its camera's next picture arrives.
+    void ForgetPictures();
 
 private:
     struct CChannel {
-        std::mutex m_bDrawing;                  // held while the picture is read for drawing
+        mutable std::mutex m_mutexDrawing;                // held while the picture is read for drawing
         std::unique_ptr<CDibPicture> m_pChannelPic;
         const uint8_t* m_pChannelBits = nullptr;
         BITMAPINFO m_bihChannel{};
         uint8_t m_byMarkAbsent = 0;
         CFrameTime m_timePicture; // of the record the picture came from
     };
+    CTilePicture TilePictureOf(const CChannel& c) const;
 
     uint8_t StorePicture(uint8_t channel, bool firstFrame, const CRecordHeader& header);
     void ExportPicture(uint8_t channel, const CRecordHeader& header);
     void FilterAudio(uint8_t* slice);
     void RefreshTiles(int channel, int audioMode, CTileRenderer& renderer);
     void DrawTile(int channel, CTileRenderer& renderer);
+    struct CTilePlace {
+        QRect m_rect;
+        CTileText m_text;
+        CTileZoom m_zoom;
+        uint64_t m_nLayout = 0;
+    };
+    CTilePlace TilePlace(int channel) const;
+    void SnapshotTile(int channel, int first, CVideoSnapshot& shot);
+    void ClearPictures();
     void DrawTileBorder(const QRect& rect);
     void LayOutTiles(int n);
     void ClearVideoPicture();
@@ -129,6 +146,9 @@ private:
     mutable std::mutex m_mutex;
     QImage m_videoPicture;
     bool m_bBordersDrawn = false; // the tile borders of the grid, since the last clear
+    // Counts the clears of the video area: a tile rendered for a layout that has been
+    // cleared away since is not painted into the new one.
+    uint64_t m_nLayout = 0;
     QImage m_background;
     QPoint m_ptVideo;
     QSize m_sizeVideo{720, 480};

@@ -21,6 +21,9 @@ public:
     // goes to ExportPicture, playback thread, before its tile is drawn.
     virtual bool IsBackupOpen() const = 0;
     virtual void ExportPicture(int /*channel*/, const CTilePicture& /*picture*/, const CFrameTime& /*time*/) {}
+    // A channel got its first picture since the pictures were last forgotten, or
+    // they all were forgotten: which channels HasPicture names has changed.
+    virtual void OnPicturesChanged() {}
 
 protected:
     ~IFrameRouterView() = default;

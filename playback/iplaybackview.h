@@ -29,6 +29,9 @@ public:
     // (from the start in the go-to-start state), as the player does, unless the run
     // flag has been cleared here.
     virtual void OnEndOfFile() {}
+    // The read position jumps (to the start, the end, a slider position or a header
+    // gone to): what was shown before is not of the moment read next.
+    virtual void OnJump() {}
 
 protected:
     ~IPlaybackView() = default;

@@ -207,8 +207,9 @@ CPlaybackEngine::EStep CPlaybackEngine::ReadRecordPart()
         SwapBytePairs(m_audio.data(), AUDIO_BLOCK_SIZE);
         ReverseBitOrder(m_audio.data(), AUDIO_BLOCK_SIZE);
     }
-    m_view.OnPlayFrame(m_bFirstFrame, m_nAudioMode, uint32_t(m_nBlockCount * BLOCK_SIZE), m_audio.data(),
-                       m_picture.data());
+    const uint8_t channel = m_view.OnPlayFrame(m_bFirstFrame, m_nAudioMode, uint32_t(m_nBlockCount * BLOCK_SIZE),
+                                               m_audio.data(), m_picture.data());
+    m_byDeliveredChannel = audioOnly ? 0xFF : channel;
     m_bFirstFrame = false;
     m_bDeliveredSinceEnd = true;
     m_bShown = true;
@@ -245,10 +246,13 @@ void CPlaybackEngine::FinishFrame()
         m_nPos = m_nLength;
         m_view.SetEndButtons();
     }
-    m_clock.Sleep(FRAME_SLEEP_MS);
+    const bool passing = PassesToChannel();
+    if (!passing)
+        m_clock.Sleep(FRAME_SLEEP_MS);
     m_view.SetSliderPos(SliderValue());
     m_file.Seek(m_nPos);
-    Pace();
+    if (!passing)
+        Pace();
     LeaveRecord();
 }
 
@@ -291,11 +295,13 @@ bool CPlaybackEngine::ActOnState()
         m_view.SetStartButtons();
         return false;
     case PS_START:
+        m_view.OnJump();
         m_view.SetPlayState(PS_SHOW_FORWARD);
         m_current.m_nGroupCounter = 0;
         m_nPos = RECORD_AREA_OFFSET;
         return false;
     case PS_END:
+        m_view.OnJump();
         m_nPos = m_param.m_dwEndOffset;
         m_view.SetPlayState(PS_SHOW_BACKWARD);
         m_current.m_nGroupCounter = 0;
@@ -313,6 +319,7 @@ bool CPlaybackEngine::ActOnState()
             EndShow();
         return false;
     case PS_SEEK:
+        m_view.OnJump();
         m_nPos = SeekTarget();
         m_view.SetPlayState(PS_SHOW_BACKWARD);
         m_current.m_nGroupCounter = 0;
@@ -329,8 +336,11 @@ void CPlaybackEngine::Jump(uint8_t state)
     LeaveRecord();
     m_current.m_nGroupCounter = 0;
     m_nShowRecords = m_param.m_pStepRecords ? std::max(0, m_param.m_pStepRecords->load()) : 0;
+    m_nStepChannel = m_param.m_pStepChannel ? m_param.m_pStepChannel->load() : -1;
     if (state == PS_LOCATE) {
+        m_view.OnJump();
         m_nShowRecords = 0;
+        m_nStepChannel = -1;
         m_nPos = TargetOffset();
     } else if (state == PS_STEP_FORWARD) {
         m_nPos = m_bShown ? m_nShownEnd : m_nPos;
@@ -348,9 +358,18 @@ void CPlaybackEngine::Jump(uint8_t state)
 
 bool CPlaybackEngine::ShowEnds()
 {
+    if (m_bJumpShow && m_nStepChannel >= 0)
+        return m_byDeliveredChannel == m_nStepChannel;
     if (!m_bJumpShow || m_nShowRecords == 0)
         return GroupStepEnds();
     return --m_nShowRecords == 0;
+}
+
+// A step to one camera's next picture reads past the other cameras' records without
+// waiting out their frame periods: only the picture it stops at is the user's to see.
+bool CPlaybackEngine::PassesToChannel() const
+{
+    return m_bJumpShow && m_nStepChannel >= 0;
 }
 
 void CPlaybackEngine::EndShow()

@@ -41,6 +41,7 @@ private:
     bool ActOnState(); // true when the past-the-end check is to be skipped
     void Jump(uint8_t state);
     bool ShowEnds();
+    bool PassesToChannel() const;
     void EndShow();
     bool GroupStepEnds();
     void BackStep();
@@ -87,6 +88,8 @@ private:
     // instead of reading on from elsewhere, and shows m_nShowRecords records, or a group when 0.
     bool m_bJumpShow = false;
     int m_nShowRecords = 0;
+    int m_nStepChannel = -1;        // a step's show ends at this channel's picture; -1: by m_nShowRecords
+    uint8_t m_byDeliveredChannel = 0xFF; // the channel of the picture delivered last, 0xFF for none
     // The state of the last lap that ended at the end of the file, and whether a record
     // was shown since: a lap that showed none is not run again in the same state.
     static constexpr uint8_t NO_END_STATE = 0xFF;

@@ -21,6 +21,7 @@ struct PLAYTHREADPARAM {
     std::atomic<uint64_t>* m_pFirstSector = nullptr; // m_nFirstSector, read in backward play
     std::atomic<uint64_t>* m_pTargetOffset = nullptr; // m_nTargetOffset: the header PS_LOCATE goes to
     std::atomic<int>* m_pStepRecords = nullptr;  // m_nStepRecords: records a step shows, 0 for a whole group
+    std::atomic<int>* m_pStepChannel = nullptr;  // m_nStepChannel: a step goes on to this channel's picture; -1 for any
     IPlaybackView* m_pView = nullptr;
     CCurrentRecord* m_pCurrent = nullptr;        // the values of the last header read
     IPlaybackClock* m_pClock = nullptr;          // null: the steady clock

@@ -42,6 +42,14 @@ QRect CTileRenderer::CropRect(const CTilePicture& p)
 
 QImage CTileRenderer::RenderTile(const CTilePicture& p, QSize size, const CTileText& text, const CTileZoom& zoom)
 {
+    QImage tile = RenderPicture(p, size, zoom);
+    if (!tile.isNull())
+        DrawTileText(tile, text);
+    return tile;
+}
+
+QImage CTileRenderer::RenderPicture(const CTilePicture& p, QSize size, const CTileZoom& zoom)
+{
     if (!p.m_pHeader || !p.m_pBits || size.isEmpty())
         return {};
     const BITMAPINFOHEADER& h = *p.m_pHeader;
@@ -59,7 +67,6 @@ QImage CTileRenderer::RenderTile(const CTilePicture& p, QSize size, const CTileT
     QImage tile(size, TileFormat(bytesPerPixel));
     m_scaler.Scale(top, source.width(), source.height(), -stride, tile.bits(), size.width(), size.height(),
                    tile.bytesPerLine(), bytesPerPixel, true);
-    DrawTileText(tile, text);
     return tile;
 }
 

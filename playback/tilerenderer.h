@@ -62,6 +62,11 @@ public:
     // pictures of 4 bytes a pixel), showing the part of the picture that `zoom` leaves visible. A null
     // image when the picture has nothing to show.
     QImage RenderTile(const CTilePicture& picture, QSize size, const CTileText& text, const CTileZoom& zoom = {});
+    // The same tile without its texts.
+    QImage RenderPicture(const CTilePicture& picture, QSize size, const CTileZoom& zoom = {});
+    // Writes the texts over `tile`, an image of the tile's size: a rendered picture,
+    // or a transparent layer that keeps the texts apart from the picture.
+    void DrawTileText(QImage& tile, const CTileText& text);
 
     // The fonts of the tile texts: the small one for the 16-tile layout.
     static QFont TileFont(bool small);
@@ -74,7 +79,6 @@ private:
         QPoint m_offset;
     };
 
-    void DrawTileText(QImage& tile, const CTileText& text);
     void DrawOutlined(QImage& tile, int x, int top, const QString& text, const QFont& font);
     const CTextLayer& TextLayer(const QString& text, const QFont& font);
 

@@ -48,32 +48,46 @@ CGoToDialog::CGoToDialog(QWidget* parent, const CDateTime& shown, const CDateTim
     connect(&m_timerLookUp, &QTimer::timeout, this, &CGoToDialog::LookUp);
     connect(m_edit, &QLineEdit::textChanged, this, [this] {
         m_bResultCurrent = false;
+        m_bAfterEnd = IsAfterRecordingEnd(TypedMoment());
         m_timerLookUp.start();
     });
-    connect(m_edit, &QLineEdit::editingFinished, this, [this] { SetMoment(Moment()); });
+    connect(m_edit, &QLineEdit::editingFinished, this, [this] { SetMoment(TypedMoment()); });
     LookUp();
 }
 
 // The field itself takes any date and time: limits there would refuse the keys that
 // pass through a value outside them while a time is typed. What it holds is kept
 // within the recording's start and end; the invalid date-time while it holds none.
+CDateTime CGoToDialog::TypedMoment() const
+{
+    return CDateTime::FromIsoString(m_edit->text().toStdString());
+}
+
+bool CGoToDialog::IsAfterRecordingEnd(const CDateTime& moment) const
+{
+    return moment.IsValid() && m_end.IsValid() && DateTimeToOrderKey(moment) > DateTimeToOrderKey(m_end);
+}
+
 CDateTime CGoToDialog::Moment() const
 {
-    const CDateTime moment = CDateTime::FromIsoString(m_edit->text().toStdString());
+    const CDateTime moment = TypedMoment();
     if (!moment.IsValid())
         return moment;
     if (m_start.IsValid() && DateTimeToOrderKey(moment) < DateTimeToOrderKey(m_start))
         return m_start;
-    if (m_end.IsValid() && DateTimeToOrderKey(moment) > DateTimeToOrderKey(m_end))
+    if (IsAfterRecordingEnd(moment))
         return m_end;
     return moment;
 }
 
+// The field shows the moment kept within the recording; that it was typed after the
+// end is remembered.
 void CGoToDialog::SetMoment(const CDateTime& moment)
 {
     m_edit->setText(QString::fromStdString(moment.ToIsoString()));
     if (const CDateTime kept = Moment(); kept.IsValid())
         m_edit->setText(QString::fromStdString(kept.ToIsoString()));
+    m_bAfterEnd = IsAfterRecordingEnd(moment);
 }
 
 QString CGoToDialog::Note() const
@@ -93,7 +107,10 @@ void CGoToDialog::LookUp()
     m_result = m_locate(Moment());
     switch (m_result.m_status) {
     case CLocateResult::EStatus::Found:
-        m_note->setText(QString::fromStdString(LocateGapText(m_result)));
+        if (m_bAfterEnd)
+            m_note->setText("after the end of the recording at " + TimeOfDay(m_end) + "; showing its last pictures");
+        else
+            m_note->setText(QString::fromStdString(LocateGapText(m_result)));
         break;
     case CLocateResult::EStatus::AfterEnd:
         m_note->setText("no recording at or after " + TimeOfDay(Moment()));
@@ -109,7 +126,7 @@ void CGoToDialog::LookUp()
 void CGoToDialog::accept()
 {
     if (Moment().IsValid())
-        SetMoment(Moment());
+        SetMoment(TypedMoment());
     if (!m_bResultCurrent)
         LookUp();
     if (m_result.m_status == CLocateResult::EStatus::Found)

@@ -28,11 +28,16 @@ public:
     // The line under the field: empty, or what the moment falls into.
     QString Note() const;
     const CLocateResult& Result() const { return m_result; }
+    // The moment typed lies after the recording's last record: the player shows its
+    // end, as the End button does, rather than the pictures of one second there.
+    bool IsAfterEnd() const { return m_bAfterEnd; }
 
     void accept() override;
 
 private:
     void LookUp();
+    CDateTime TypedMoment() const;
+    bool IsAfterRecordingEnd(const CDateTime& moment) const;
 
     const CDateTime m_start, m_end;
     Locate m_locate;
@@ -41,4 +46,5 @@ private:
     QTimer m_timerLookUp; // looks up once the user stops typing
     CLocateResult m_result;
     bool m_bResultCurrent = false;
+    bool m_bAfterEnd = false;
 };

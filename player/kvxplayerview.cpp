@@ -269,6 +269,7 @@ void CKVXPlayerView::CreatePlayParam()
     m_pPlayParam->m_pFirstSector = &m_nFirstSector;
     m_pPlayParam->m_pTargetOffset = &m_nTargetOffset;
     m_pPlayParam->m_pStepRecords = &m_nStepRecords;
+    m_pPlayParam->m_pStepChannel = &m_nStepChannel;
     m_pPlayParam->m_pView = this;
     m_pPlayParam->m_pCurrent = &m_currentRecord;
     m_bThreadRun = 0;

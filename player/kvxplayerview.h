@@ -78,6 +78,7 @@ public:
     void SetEndButtons() override;
     void SetSliderPos(int pos) override;
     void ShowReadError(const char* text) override;
+    void OnJump() override;
 
     // IProbeView: called on the window thread by the probe.
     void ShowProbeMessage(const std::string& text) override;
@@ -90,6 +91,7 @@ public:
     void QueueAudioSlice(int channel, const uint8_t* slice) override;
     bool IsBackupOpen() const override { return m_bBackupOpen; }
     void ExportPicture(int channel, const CTilePicture& picture, const CFrameTime& time) override;
+    void OnPicturesChanged() override;
 
     // IBackupOwner: the backup window's start and stop, on the window thread.
     void StartBackup() override;
@@ -119,6 +121,7 @@ public:
     CBackupDlg* BackupDialog() const { return m_pBackupDlg.get(); }
     CBackupRecorder* BackupRecorder() const { return m_pBackupRecorder.get(); }
     CTileZoom Zoom() const { return m_router.Zoom(); }
+    const CFrameRouter& Router() const { return m_router; }
     // The date-time on screen, or the recording's start before anything is shown.
     CDateTime ShownTime() const;
     CSliderTimeTip* SliderTimeTip() const { return m_pSliderTip; }
@@ -207,6 +210,9 @@ private:
     bool IsAudioChannelMissing(int channel) const;
     void ShowPage(int page);
     void EnableEditButton(bool singleTile);
+    void EnableChannelButtons();
+    int ChannelCount() const;
+    int LastPage(int n) const;
     int ChannelInTile(int tile) const;
     static int TipIndexFromID(int id);
     static int CommandForKey(const QKeyEvent& event);
@@ -217,7 +223,7 @@ private:
     void OpenLocator();
     void OnGoTo();
     void ShowRecordAt(uint64_t offset);
-    void OnFrameStep(bool forward, bool group);
+    void OnFrameStep(bool forward, bool shift);
     bool HandleFindKey(const QKeyEvent& event);
     bool ZoomTile(double factor, QPointF at);
     void SetTileZoom(const CTileZoom& zoom);
@@ -281,6 +287,7 @@ private:
     std::atomic<uint64_t> m_nFirstSector{0};
     std::atomic<uint64_t> m_nTargetOffset{0}; // the header a go-to shows
     std::atomic<int> m_nStepRecords{1};       // records a frame step shows, 0 for a group
+    std::atomic<int> m_nStepChannel{-1};      // the channel a frame step goes on to, -1 for any
     CPlayThread m_pPlayThread;
     std::unique_ptr<PLAYTHREADPARAM> m_pPlayParam;
     CCurrentRecord m_currentRecord; // playback thread only, once a thread runs

@@ -20,15 +20,6 @@
 #include <QMouseEvent>
 #include <QWindow>
 
-namespace {
-
-int LastPage(int n)
-{
-    return (16 + n * n - 1) / (n * n) - 1;
-}
-
-} // namespace
-
 void CKVXPlayerView::OnCommand(int id)
 {
     if (id >= ctl::MODE1 && id <= ctl::MODE16)
@@ -118,19 +109,43 @@ void CKVXPlayerView::OnMode(int id)
     m_router.SetLastChannel(uint8_t(m_router.CurChannel()));
 }
 
-// The snapshot editor works on the one enlarged picture.
+// The snapshot editor works on the one enlarged picture, and only while that camera
+// has a picture to show: a still of nothing would name a camera that showed none.
 void CKVXPlayerView::EnableEditButton(bool singleTile)
 {
-    m_btnEdit->EnableButton(!m_strFilePath.isEmpty() && singleTile && !m_bBackupOpen);
+    m_btnEdit->EnableButton(!m_strFilePath.isEmpty() && singleTile && !m_bBackupOpen &&
+                            m_router.HasPicture(m_router.CurChannel()));
+}
+
+// The cameras the recording has: 4 or 16, and 16 before one is open.
+int CKVXPlayerView::ChannelCount() const
+{
+    return !m_strFilePath.isEmpty() && m_recording.m_nChannelCount == 4 ? 4 : 16;
+}
+
+void CKVXPlayerView::EnableChannelButtons()
+{
+    for (int k = 0; k < 16; ++k)
+        m_btnChannel[size_t(k)]->EnableButton(k < ChannelCount());
+}
+
+// The last page of n x n tiles that shows a camera of the recording.
+int CKVXPlayerView::LastPage(int n) const
+{
+    if (n < 1)
+        return 0;
+    return (ChannelCount() + n * n - 1) / (n * n) - 1;
 }
 
 void CKVXPlayerView::OnChannel(int id)
 {
     const int k = id - ctl::CHANNEL_FIRST;
+    if (k >= ChannelCount())
+        return; // a camera this recording does not have
     if (m_router.Grid() != 1)
         SetGrid(1);
     m_btnPrevPage->EnableButton(k > 0);
-    m_btnNextPage->EnableButton(k < 15);
+    m_btnNextPage->EnableButton(k < LastPage(1));
     if (k != m_router.CurChannel()) {
         m_router.SetCurChannel(k);
         m_router.SetZoom(CTileZoom()); // another camera starts unzoomed
@@ -147,6 +162,7 @@ void CKVXPlayerView::ShowPage(int page)
     m_nPage = page;
     m_router.SetCurChannel(n * n * page);
     m_staticPage->setText(QString::number(page + 1));
+    EnableEditButton(n == 1);
 }
 
 void CKVXPlayerView::OnPrevPage()

@@ -6,6 +6,7 @@
 #include "player/kvxplayerview.h"
 
 #include "playback/playstate.h"
+#include "player/controlids.h"
 #include "player/gotodialog.h"
 #include "player/slidertimetip.h"
 #include "skin/skinbutton.h"
@@ -71,7 +72,11 @@ void CKVXPlayerView::OnGoTo()
         return;
     CGoToDialog dialog(this, ShownTime(), m_recording.m_timeStart, m_recording.m_timeEnd,
                        [this](const CDateTime& moment) { return m_pLocator->Locate(moment); });
-    if (dialog.exec() == QDialog::Accepted)
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (dialog.IsAfterEnd())
+        OnNavigate(ctl::END);
+    else
         ShowRecordAt(dialog.Result().m_record.m_nOffset);
 }
 
@@ -88,12 +93,16 @@ void CKVXPlayerView::ShowRecordAt(uint64_t offset)
     update();
 }
 
-// While paused only: one record, or a whole group, forward or back.
-void CKVXPlayerView::OnFrameStep(bool forward, bool group)
+// While paused only. With one camera enlarged a step goes to that camera's next (or
+// previous) picture, and Shift steps by one record; on a page of tiles a step is one
+// record, and Shift a whole group.
+void CKVXPlayerView::OnFrameStep(bool forward, bool shift)
 {
     if (m_strFilePath.isEmpty() || m_nPlayState != PS_PAUSE)
         return;
-    m_nStepRecords = group ? 0 : 1;
+    const bool oneCamera = m_router.Grid() == 1;
+    m_nStepChannel = oneCamera && !shift ? m_router.CurChannel() : -1;
+    m_nStepRecords = oneCamera || !shift ? 1 : 0;
     m_nPlayState = forward ? PS_STEP_FORWARD : PS_STEP_BACKWARD;
     EnableNavButtons(true);
     m_btnPause->EnableButton(false);

@@ -160,7 +160,7 @@ void CKVXPlayerView::ResetPageDisplay()
     m_staticPage->setText("1");
     const bool open = !m_strFilePath.isEmpty();
     m_btnPrevPage->EnableButton(false);
-    m_btnNextPage->EnableButton(open && m_router.Grid() != 4);
+    m_btnNextPage->EnableButton(open && LastPage(m_router.Grid()) > 0);
 }
 
 // --- navigation state ---

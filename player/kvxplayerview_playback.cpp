@@ -34,6 +34,7 @@ bool CKVXPlayerView::OpenRecording()
     }
     m_nFirstSector = m_recording.m_nFirstSector;
     m_router.SetChannelCount(m_recording.m_nChannelCount);
+    EnableChannelButtons();
     OpenLocator();
     SetStartButtons();
     StartPlayThread();
@@ -126,6 +127,13 @@ void CKVXPlayerView::SetSliderPos(int pos)
     });
 }
 
+// Runs on the playback thread, which alone stores pictures: none from before the
+// jump is left to pass for the moment read next.
+void CKVXPlayerView::OnJump()
+{
+    m_router.ForgetPictures();
+}
+
 void CKVXPlayerView::ShowReadError(const char* text)
 {
     OnWindowThread([this, message = QString(text)] { CMessageBox::Show(this, m_frame.AppTitle(), message); });
@@ -196,12 +204,21 @@ void CKVXPlayerView::RepaintWindowRect(const QRect& rect)
         Qt::QueuedConnection);
 }
 
+// The video area is laid out anew for the other standard, which clears it; the
+// pictures that came meanwhile are of this recording and are drawn again.
 void CKVXPlayerView::SwitchVideoStandard(bool pal)
 {
     OnWindowThread([this, pal] {
         m_bPal = pal;
         SetVideoStandard(pal);
+        m_router.RefreshPage();
     });
+}
+
+// The snapshot button follows whether the enlarged camera has a picture.
+void CKVXPlayerView::OnPicturesChanged()
+{
+    OnWindowThread([this] { EnableEditButton(m_router.Grid() == 1); });
 }
 
 // The outputs are created on the window thread before a playback thread starts and
