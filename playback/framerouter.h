@@ -80,7 +80,7 @@ public:
         std::optional<CFrameTime> m_time; // the record time of the enlarged camera's picture
     };
     CVideoSnapshot SnapshotVideo();
-    // Whether `channel` has a picture to show.
+    // Whether `channel` has a picture to show; any thread.
     bool HasPicture(int channel) const;
 
     // --- playback thread ---
@@ -94,7 +94,7 @@ public:
 
 private:
     struct CChannel {
-        mutable std::mutex m_mutexDrawing;                // held while the picture is read for drawing
+        mutable std::mutex m_mutexDrawing; // held while the picture is read for drawing
         std::unique_ptr<CDibPicture> m_pChannelPic;
         const uint8_t* m_pChannelBits = nullptr;
         BITMAPINFO m_bihChannel{};
