@@ -8,10 +8,14 @@
 #include "player/gotodialog.h"
 #include "player/kvxplayerview.h"
 #include "skin/skinbutton.h"
+#include "snapshot/editcontrolids.h"
+#include "snapshot/imageeditdlg.h"
+#include "tests/support/exiftags.h"
 #include "tests/support/playerfixture.h"
 #include "tests/support/recordingfixture.h"
 #include "tests/support/testmain.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QTimer>
@@ -217,6 +221,37 @@ private slots:
         QTest::keyClick(view, Qt::Key_G, Qt::ControlModifier);
         QVERIFY(WaitUntilPausedAfter(view, before, 16));
         CheckTiles(view, lastGroup, NTSC_GROUND);
+    }
+
+    // Camera 1's picture of 00:00:00, paused while the newest record is of 00:00:03:
+    // the still is named and stamped after its own picture, as kvxtool frames reads it.
+    void aStillCarriesItsPicturesOwnTime()
+    {
+        CPlayerFixture fixture;
+        fixture.WriteSkin();
+        const std::string path = m_recordings.Write(QuarterSecondRecipe(64));
+        auto frame = StartPaused(fixture, path);
+        CKVXPlayerView* view = frame->View();
+        view->OnCommand(ctl::CHANNEL_FIRST + 0);
+        view->OnCommand(ctl::EDIT);
+        QVERIFY(view->EditDialog());
+        view->EditDialog()->OnCommand(editctl::SAVE);
+        QVERIFY2(fixture.m_messages.isEmpty(), qPrintable(fixture.m_messages.join('\n')));
+
+        const CToolRun frames = CToolRun::Of(QCoreApplication::applicationDirPath() + "/kvxtool",
+                                             {"frames", QString::fromStdString(path), "--json"});
+        QCOMPARE(frames.status, 0);
+        QString camera1;
+        for (const QByteArray& line : frames.out.split('\n'))
+            if (const QJsonObject record = QJsonDocument::fromJson(line).object(); record["channel"].toInt(-1) == 0) {
+                camera1 = record["time"].toString();
+                break;
+            }
+        QCOMPARE(camera1, QString("2005-01-01 00:00:00"));
+        const QStringList saved = QDir(fixture.Folder() + "Backup").entryList({"*.jpg"});
+        QCOMPARE(saved, QStringList{"20050101_000000.jpg"});
+        QCOMPARE(ExifTags(fixture.Folder() + "Backup/" + saved.front())["DateTimeOriginal"].toString(),
+                 QString(camera1).replace('-', ':'));
     }
 
     // With one camera enlarged, "." and "," go to that camera's next and previous
