@@ -4,6 +4,7 @@
 #include "player/kvxplayerview.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 
@@ -14,6 +15,16 @@ const char* const RECENT_GROUP = "Recent File List";
 QSettings Settings()
 {
     return QSettings("Local AppWizard-Generated Applications", "KVXPlayer");
+}
+
+// QSettings saves by renaming a new file over the one it read, but a link in that
+// file's place it follows first: the file the link names, a recording perhaps, would
+// be the one replaced. Such a link is taken away, so that the save makes a file of
+// its own there and whatever the link named stays as it is.
+void RemoveLinkInPlaceOf(const QString& settingsFile)
+{
+    if (QFileInfo(settingsFile).isSymLink())
+        QFile::remove(settingsFile);
 }
 } // namespace
 
@@ -61,6 +72,7 @@ void CKVXPlayerApp::AddToRecentFileList(const QString& path)
     QStringList files = RecentFiles();
     files.removeAll(path);
     files.prepend(path);
+    RemoveLinkInPlaceOf(Settings().fileName());
     QSettings settings = Settings();
     settings.beginGroup(RECENT_GROUP);
     for (int i = 1; i <= RECENT_FILES; ++i)

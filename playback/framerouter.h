@@ -76,6 +76,7 @@ public:
     struct CVideoSnapshot {
         QImage m_picture;
         std::optional<CFrameTime> m_time;
+        QImage m_textLayer = {}; // the tile texts alone, over transparency; null without them
     };
     CVideoSnapshot SnapshotVideo() const;
 

@@ -1,0 +1,38 @@
+#include "app/kvxplayerapp.h"
+#include "tests/support/plantedlink.h"
+#include "tests/support/recordingfixture.h"
+#include "tests/support/testmain.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QTemporaryDir>
+
+class TestKVXPlayerApp : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The recent-file list is saved by renaming a new settings file into place: a
+    // link planted as the settings file, to a recording, is replaced and the
+    // recording stays as it was.
+    void recentFilesNeverGoThroughALink()
+    {
+        QTemporaryDir settingsDir;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+        const QString file = QSettings("Local AppWizard-Generated Applications", "KVXPlayer").fileName();
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+        CRecordingFixture recordings;
+        CRecordingRecipe recipe;
+        recipe.m_nRecords = 8;
+        const CPlantedLink link(QString::fromStdString(recordings.Write(recipe)), file);
+        QVERIFY(link.Planted());
+
+        CKVXPlayerApp::AddToRecentFileList("/rec/1.kvx");
+        QVERIFY(link.RecordingIntact());
+        QVERIFY(!QFileInfo(file).isSymLink());
+        QCOMPARE(CKVXPlayerApp::RecentFiles(), QStringList{"/rec/1.kvx"});
+    }
+};
+
+KVX_REGISTER_TEST(TestKVXPlayerApp);
+#include "tst_kvxplayerapp.moc"
