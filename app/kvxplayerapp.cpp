@@ -49,7 +49,7 @@ bool CKVXPlayerApp::InitInstance(const QStringList& arguments)
     m_pMainFrame->CreateView(CommandLineText(arguments));
     const QString opened = m_pMainFrame->View()->FilePath();
     if (!opened.isEmpty())
-        AddToRecentFileList(QFileInfo(opened).absoluteFilePath());
+        m_pMainFrame->AddToRecentFileList(QFileInfo(opened).absoluteFilePath());
     m_pMainFrame->show();
     return true;
 }
@@ -67,7 +67,7 @@ QStringList CKVXPlayerApp::RecentFiles()
     return files;
 }
 
-void CKVXPlayerApp::AddToRecentFileList(const QString& path)
+QString CKVXPlayerApp::AddToRecentFileList(const QString& path)
 {
     QStringList files = RecentFiles();
     files.removeAll(path);
@@ -77,4 +77,9 @@ void CKVXPlayerApp::AddToRecentFileList(const QString& path)
     settings.beginGroup(RECENT_GROUP);
     for (int i = 1; i <= RECENT_FILES; ++i)
         settings.setValue(QString("File%1").arg(i), i <= files.size() ? files[i - 1] : QString());
+    settings.sync();
+    if (settings.status() == QSettings::NoError)
+        return {};
+    return "Can not save the recent files to " + settings.fileName() + "\n"
+         + (settings.status() == QSettings::FormatError ? "It is not a settings file." : "It cannot be written.");
 }

@@ -27,10 +27,20 @@ private slots:
         const CPlantedLink link(QString::fromStdString(recordings.Write(recipe)), file);
         QVERIFY(link.Planted());
 
-        CKVXPlayerApp::AddToRecentFileList("/rec/1.kvx");
+        QCOMPARE(CKVXPlayerApp::AddToRecentFileList("/rec/1.kvx"), QString());
         QVERIFY(link.RecordingIntact());
         QVERIFY(!QFileInfo(file).isSymLink());
         QCOMPARE(CKVXPlayerApp::RecentFiles(), QStringList{"/rec/1.kvx"});
+    }
+
+    void recentFilesThatCannotBeSavedSayWhere()
+    {
+        QTemporaryDir settingsDir;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+        const QString file = QSettings("Local AppWizard-Generated Applications", "KVXPlayer").fileName();
+        QVERIFY(QDir().mkpath(file)); // a folder where the file should be
+        QCOMPARE(CKVXPlayerApp::AddToRecentFileList("/rec/1.kvx"),
+                 "Can not save the recent files to " + file + "\nIt cannot be written.");
     }
 };
 
