@@ -63,7 +63,8 @@ COutputFile::ECreate COutputFile::Create(const std::string& path, bool replace, 
     return ECreate::Created;
 }
 
-COutputFile::ECreate COutputFile::WriteNewFile(const std::string& path, std::span<const uint8_t> bytes, std::string& error)
+COutputFile::ECreate COutputFile::WriteNewFile(const std::string& path, std::span<const uint8_t> bytes,
+                                               std::string& error)
 {
     COutputFile file;
     const ECreate created = file.Create(path, false, {});

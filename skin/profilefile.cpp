@@ -150,6 +150,7 @@ bool CProfileFile::WriteString(const std::string& section, const std::string& ke
         text += line + '\n';
     // Renamed over the old file: an interrupted write never leaves the skin
     // description cut off, and a link in its place is replaced, not written through.
+    const std::span bytes(reinterpret_cast<const uint8_t*>(text.data()), text.size());
     std::string error;
-    return COutputFile::ReplaceWholeFile(m_strPath, {reinterpret_cast<const uint8_t*>(text.data()), text.size()}, error);
+    return COutputFile::ReplaceWholeFile(m_strPath, bytes, error);
 }

@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFile>
-
 #include <QPainter>
 #include <QPrinter>
 
@@ -82,13 +81,13 @@ bool CSnapshotPrinter::ClaimOutputFile(QWidget* parent, const QString& path, con
 {
     if (path.isEmpty())
         return true; // to a printer
+    const std::string recording = QFile::encodeName(info.m_strRecordingPath).toStdString();
     COutputFile file;
-    if (file.Create(QFile::encodeName(path).toStdString(), false, {QFile::encodeName(info.m_strRecordingPath).toStdString()})
-            == COutputFile::ECreate::Created
+    if (file.Create(QFile::encodeName(path).toStdString(), false, {recording}) == COutputFile::ECreate::Created
         && file.Close())
         return true;
-    CMessageBox::Show(parent, caption,
-                      "Can not print to " + QDir::toNativeSeparators(path) + "\n" + QString::fromLocal8Bit(file.ErrorText()));
+    CMessageBox::Show(parent, caption, "Can not print to " + QDir::toNativeSeparators(path) + "\n"
+                                           + QString::fromLocal8Bit(file.ErrorText()));
     return false;
 }
 

@@ -364,8 +364,8 @@ private slots:
         QVERIFY(link.Planted());
         Open(false);
         PrintToPdf();
-        QCOMPARE(m_messages, QStringList{"KVXPlayer|Can not print to " + QDir::toNativeSeparators(m_dir->filePath("page.pdf"))
-                                         + "\nIt exists already."});
+        const QString page = QDir::toNativeSeparators(m_dir->filePath("page.pdf"));
+        QCOMPARE(m_messages, QStringList{"KVXPlayer|Can not print to " + page + "\nIt exists already."});
         QVERIFY(link.RecordingIntact() && link.LinkIntact());
     }
 
