@@ -4,6 +4,7 @@
 #include "player/kvxplayerview.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 
@@ -14,6 +15,16 @@ const char* const RECENT_GROUP = "Recent File List";
 QSettings Settings()
 {
     return QSettings("Local AppWizard-Generated Applications", "KVXPlayer");
+}
+
+// QSettings saves by renaming a new file over the one it read, but a link in that
+// file's place it follows first: the file the link names, a recording perhaps, would
+// be the one replaced. Such a link is taken away, so that the save makes a file of
+// its own there and whatever the link named stays as it is.
+void RemoveLinkInPlaceOf(const QString& settingsFile)
+{
+    if (QFileInfo(settingsFile).isSymLink())
+        QFile::remove(settingsFile);
 }
 } // namespace
 
@@ -38,7 +49,7 @@ bool CKVXPlayerApp::InitInstance(const QStringList& arguments)
     m_pMainFrame->CreateView(CommandLineText(arguments));
     const QString opened = m_pMainFrame->View()->FilePath();
     if (!opened.isEmpty())
-        AddToRecentFileList(QFileInfo(opened).absoluteFilePath());
+        m_pMainFrame->AddToRecentFileList(QFileInfo(opened).absoluteFilePath());
     m_pMainFrame->show();
     return true;
 }
@@ -56,13 +67,19 @@ QStringList CKVXPlayerApp::RecentFiles()
     return files;
 }
 
-void CKVXPlayerApp::AddToRecentFileList(const QString& path)
+QString CKVXPlayerApp::AddToRecentFileList(const QString& path)
 {
     QStringList files = RecentFiles();
     files.removeAll(path);
     files.prepend(path);
+    RemoveLinkInPlaceOf(Settings().fileName());
     QSettings settings = Settings();
     settings.beginGroup(RECENT_GROUP);
     for (int i = 1; i <= RECENT_FILES; ++i)
         settings.setValue(QString("File%1").arg(i), i <= files.size() ? files[i - 1] : QString());
+    settings.sync();
+    if (settings.status() == QSettings::NoError)
+        return {};
+    return "Can not save the recent files to " + settings.fileName() + "\n"
+         + (settings.status() == QSettings::FormatError ? "It is not a settings file." : "It cannot be written.");
 }

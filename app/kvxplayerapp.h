@@ -19,7 +19,9 @@ public:
 
     // The four most recent recordings, newest first.
     static QStringList RecentFiles();
-    static void AddToRecentFileList(const QString& path);
+    // Puts `path` first. Empty, or a message naming the settings file and why the
+    // list could not be saved there.
+    static QString AddToRecentFileList(const QString& path);
 
 private:
     std::unique_ptr<CMainFrame> m_pMainFrame;

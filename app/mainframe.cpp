@@ -82,7 +82,9 @@ QStringList CMainFrame::RecentFiles() const
 
 void CMainFrame::AddToRecentFileList(const QString& path)
 {
-    CKVXPlayerApp::AddToRecentFileList(path);
+    const QString failure = CKVXPlayerApp::AddToRecentFileList(path);
+    if (!failure.isEmpty())
+        CMessageBox::Show(this, AppTitle(), failure);
 }
 
 void CMainFrame::ShowAboutBox(QWidget* parent)

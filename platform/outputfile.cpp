@@ -1,12 +1,15 @@
 #include "platform/outputfile.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+
+constexpr int TEMPORARY_NAMES = 100;
 
 // The same file under any name: one inode of one file system, or one disc device.
 bool IsSameFile(const struct stat& a, const struct stat& b)
@@ -58,6 +61,41 @@ COutputFile::ECreate COutputFile::Create(const std::string& path, bool replace, 
         return ECreate::Failed;
     }
     return ECreate::Created;
+}
+
+COutputFile::ECreate COutputFile::WriteNewFile(const std::string& path, std::span<const uint8_t> bytes,
+                                               std::string& error)
+{
+    COutputFile file;
+    const ECreate created = file.Create(path, false, {});
+    if (created == ECreate::Created && !(file.Write(bytes.data(), bytes.size()) && file.Close())) {
+        ::unlink(path.c_str()); // created here a moment ago: nobody else's
+        error = file.ErrorText();
+        return ECreate::Failed;
+    }
+    error = file.ErrorText();
+    return created;
+}
+
+bool COutputFile::ReplaceWholeFile(const std::string& path, std::span<const uint8_t> bytes, std::string& error)
+{
+    // A name of this process's own; one left over by another run is passed by.
+    const std::string stem = path + "." + std::to_string(::getpid()) + "-";
+    for (int n = 0; n < TEMPORARY_NAMES; ++n) {
+        const std::string temporary = stem + std::to_string(n) + ".new";
+        const ECreate created = WriteNewFile(temporary, bytes, error);
+        if (created == ECreate::Failed)
+            return false;
+        if (created != ECreate::Created)
+            continue;
+        if (std::rename(temporary.c_str(), path.c_str()) == 0)
+            return true;
+        error = std::strerror(errno);
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    error = "Every temporary name beside it is taken.";
+    return false;
 }
 
 COutputFile::ECreate COutputFile::Refuse(ECreate reason)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -8,6 +10,11 @@
 // are evidence: a name given by mistake, the recording's own or a link to it, must
 // never cost one. So an existing file is replaced only when the caller was told to,
 // and never when it is one of the files being read, whichever name or link leads to it.
+//
+// No output goes through a link planted under its name: a new file is created
+// exclusively (which a link never satisfies), and a file the program owns is
+// replaced by renaming a new one over its name, which replaces a link there and
+// leaves what it pointed at alone.
 //
 // Owned and used by one thread at a time.
 class COutputFile {
@@ -29,6 +36,15 @@ public:
     // False when the file could not be completed; the reason is in ErrorText().
     bool Close();
     const std::string& ErrorText() const { return m_strError; }
+
+    // Creates `path` exclusively and writes all of `bytes` into it. A file that could
+    // not be completed is removed; the reason is in `error` for every result but
+    // Created.
+    static ECreate WriteNewFile(const std::string& path, std::span<const uint8_t> bytes, std::string& error);
+    // Replaces the program's own file `path` (or creates it) with `bytes` at once: they
+    // go into a new file beside it, which is then renamed over it, so an interrupted
+    // write never leaves it cut short. False with the reason in `error`.
+    static bool ReplaceWholeFile(const std::string& path, std::span<const uint8_t> bytes, std::string& error);
 
 private:
     ECreate Refuse(ECreate reason);

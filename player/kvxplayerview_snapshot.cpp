@@ -9,7 +9,6 @@
 #include "snapshot/imageeditdlg.h"
 #include "snapshot/snapshotbitmap.h"
 
-#include <QFile>
 #include <QScreen>
 
 namespace {
@@ -35,9 +34,10 @@ void CKVXPlayerView::OnEdit()
     OpenEditDialog();
 }
 
-// The picture is taken from the view's own drawing of the video area, tile text
-// included, so no other window over the player can spoil it. It reaches the editor
-// through a bitmap file in the Backup folder, which is gone once the editor has it.
+// The picture is taken from the view's own drawing of the video area, so no other
+// window over the player can spoil it, with its tile texts on a layer of their own.
+// It reaches the editor in memory: no file stands between them that a link could
+// lead elsewhere.
 void CKVXPlayerView::OpenEditDialog()
 {
     m_router.RefreshPage(); // as the paused view paints it
@@ -51,9 +51,6 @@ void CKVXPlayerView::OpenEditDialog()
     // Stills go to Backup/ in the program folder, or to the user's pictures when the
     // program folder is an installed one that the user cannot write to.
     const QString backup = COutputFolders(m_strAppFolder).BackupFolder();
-    COutputFolders::Ensure(backup);
-    info.m_strSnapshotPath = backup + "tmp.bmp";
-    CSnapshotBitmap::WriteBitmapFile(info.m_strSnapshotPath.toStdString(), shown.m_picture);
 
     if (!m_pEditDlg) {
         m_pEditDlg = std::make_unique<CImageEditDlg>(m_frame.AppTitle());
@@ -70,10 +67,9 @@ void CKVXPlayerView::OpenEditDialog()
     m_pEditDlg->LayoutForSnapshot(m_bPal, size, info);
     m_pEditDlg->setGeometry(QRect(area.topLeft() + QPoint((area.width() - size.width()) / 2, (area.height() - size.height()) / 2), size));
     m_pEditDlg->SetPictureHeader(CSnapshotBitmap::HeaderFor(shown.m_picture.width(), shown.m_picture.height()));
-    m_pEditDlg->LoadSnapshot();
+    m_pEditDlg->LoadSnapshot(CSnapshotBitmap::BitmapOf(shown.m_picture), shown.m_textLayer);
     m_pEditDlg->show();
     m_pEditDlg->activateWindow();
     m_pEditDlg->setFocus();
     window()->hide();
-    QFile::remove(info.m_strSnapshotPath);
 }

@@ -1,9 +1,10 @@
 #include "skin/profilefile.h"
 
+#include "platform/outputfile.h"
+
 #include <algorithm>
 #include <cctype>
 #include <climits>
-#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <vector>
@@ -144,17 +145,12 @@ bool CProfileFile::WriteString(const std::string& section, const std::string& ke
         lines.push_back("[" + section + "]" + cr);
         lines.push_back(key + "=" + value + cr);
     }
-    // Written beside it and renamed over it: an interrupted write never leaves the
-    // skin description cut off.
-    const std::string temporary = m_strPath + ".new";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        for (const std::string& line : lines)
-            out << line << '\n';
-        if (!out.flush())
-            return false;
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, m_strPath, error);
-    return !error;
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + '\n';
+    // Renamed over the old file: an interrupted write never leaves the skin
+    // description cut off, and a link in its place is replaced, not written through.
+    const std::span bytes(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    std::string error;
+    return COutputFile::ReplaceWholeFile(m_strPath, bytes, error);
 }

@@ -163,11 +163,12 @@ void CImageEditDlg::SetPictureHeader(const BITMAPINFOHEADER& header)
 }
 
 // A new snapshot starts afresh: no steps to take back and no command yet.
-void CImageEditDlg::LoadSnapshot()
+void CImageEditDlg::LoadSnapshot(CBitmapBlock bitmap, QImage textLayer)
 {
     m_undo.clear();
     m_filters.clear();
-    m_pPicture = CImageFilter::LoadBitmapFile(m_info.m_strSnapshotPath.toStdString());
+    m_pPicture = CImageFilter::CheckedBitmap(std::move(bitmap));
+    m_textLayer = std::move(textLayer);
     m_bPictureLoaded = bool(m_pPicture);
     m_captured = m_pPicture.Copy();
     m_strCommand = TEXT_NONE;
@@ -260,8 +261,10 @@ void CImageEditDlg::SaveSnapshot()
     QString path;
     const CStillMetadata still{m_info.m_timeSnapshot, m_info.m_nChannel + 1,
                                QFileInfo(m_info.m_strRecordingPath).fileName(), m_filters};
-    if (!CSnapshotFile::Save(m_strBackupFolder, still, PictureArea(), path)) {
-        CMessageBox::Show(this, m_strAppTitle, "Can not save the picture to " + QDir::toNativeSeparators(path));
+    QString reason;
+    if (!CSnapshotFile::Save(m_strBackupFolder, still, PictureArea(), path, reason)) {
+        CMessageBox::Show(this, m_strAppTitle,
+                          "Can not save the picture to " + QDir::toNativeSeparators(path) + "\n" + reason);
         return;
     }
     QApplication::beep();
@@ -291,6 +294,7 @@ void CImageEditDlg::OnClose()
 {
     m_pPicture = {};
     m_captured = {};
+    m_textLayer = {};
     m_undo.clear();
     m_filters.clear();
     m_bPictureLoaded = false;
@@ -319,8 +323,9 @@ void CImageEditDlg::paintEvent(QPaintEvent*)
     }
 }
 
-// What the editor shows in its picture rectangle: the working picture stretched to
-// the rectangle and shown from one pixel in, with a frame of the background around.
+// What the editor shows in its picture rectangle: the working picture with the tile
+// texts over it, stretched to the rectangle and shown from one pixel in, with a frame
+// of the background around.
 QImage CImageEditDlg::PictureArea() const
 {
     QImage area(m_rcPicture.size(), QImage::Format_RGB32);
@@ -331,6 +336,10 @@ QImage CImageEditDlg::PictureArea() const
     QImage picture = WorkingPicture();
     if (picture.isNull())
         return area;
+    if (!m_textLayer.isNull()) {
+        picture.convertTo(QImage::Format_RGB32);
+        QPainter(&picture).drawImage(QPoint(0, 0), m_textLayer);
+    }
     if (picture.size() != area.size())
         picture = picture.scaled(area.size());
     painter.drawImage(QPoint(1, 1), picture, QRect(0, 0, area.width() - 2, area.height() - 2));

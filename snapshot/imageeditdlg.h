@@ -44,9 +44,14 @@ public:
     // window, and what the player knows of the picture.
     void LayoutForSnapshot(bool pal, QSize playerSize, const SNAPSHOTINFO& info);
     void SetPictureHeader(const BITMAPINFOHEADER& header);
-    // Reads the snapshot file into the working picture; every earlier step is gone.
-    // A file that cannot be read leaves the editor without a picture.
-    void LoadSnapshot();
+    // Takes the captured bitmap as the working picture; every earlier step is gone.
+    // A block that is no bitmap leaves the editor without a picture. `textLayer` holds
+    // the capture's tile texts (date-time, camera number), transparent elsewhere and
+    // of the picture's size: the filters work on the picture only, and the texts are
+    // drawn over it wherever it shows, is saved or printed, as the capture showed
+    // them, so that no step makes the evidence text harder to read. A null layer
+    // draws nothing.
+    void LoadSnapshot(CBitmapBlock bitmap, QImage textLayer);
 
     // The command dispatch of the buttons and keys: a picture command runs its
     // filter once and repaints.
@@ -58,7 +63,7 @@ public:
     QRect PictureRect() const { return m_rcPicture; }
     bool IsSaveOkShown() const { return m_bSaveOkShown; }
     CSkinButton* Button(int id) const;
-    // The working picture, top-down; null without one.
+    // The working picture, top-down, without the tile texts; null without one.
     QImage WorkingPicture() const;
     // The picture area as the editor shows it, which save and print take.
     QImage PictureArea() const;
@@ -121,6 +126,7 @@ private:
     CBitmapBlock m_pPicture;
     QStringList m_filters;
     CBitmapBlock m_captured;
+    QImage m_textLayer;
     std::vector<CUndoStep> m_undo;
     bool m_bPictureLoaded = false;
     QString m_strCommand;

@@ -151,10 +151,16 @@ CBitmapBlock CImageFilter::LoadBitmapFile(const std::string& path)
     if (!block.m_pBytes)
         return {};
     block.m_nSize = size;
-    const int64_t read = file.Read(block.m_pBytes.get(), size);
+    if (file.Read(block.m_pBytes.get(), size) != int64_t(size))
+        return {};
+    return CheckedBitmap(std::move(block));
+}
+
+CBitmapBlock CImageFilter::CheckedBitmap(CBitmapBlock block)
+{
     const std::span<const uint8_t> bytes = block.Bytes();
-    if (read != int64_t(size) || size < FILE_SIZE_FIELD + 4 || bytes[0] != 'B' || bytes[1] != 'M'
-        || ReadU32(bytes, FILE_SIZE_FIELD) != size)
+    if (!block || bytes.size() < FILE_SIZE_FIELD + 4 || bytes[0] != 'B' || bytes[1] != 'M'
+        || ReadU32(bytes, FILE_SIZE_FIELD) != bytes.size())
         return {};
     return block;
 }

@@ -39,6 +39,9 @@ public:
     // opened or read, one too large for a 32-bit size, a block that cannot be had, a
     // file not starting with "BM", and one whose size field does not equal its size.
     static CBitmapBlock LoadBitmapFile(const std::string& path);
+    // `block` when it passes the same checks as a loaded file (it starts with "BM" and
+    // its size field equals its size), else an empty block.
+    static CBitmapBlock CheckedBitmap(CBitmapBlock block);
 
     // Adds `step` to every colour byte, clamped to 0..255.
     bool AdjustBrightness(std::span<uint8_t> picture, int step) const;

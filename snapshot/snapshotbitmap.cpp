@@ -1,10 +1,9 @@
 #include "snapshot/snapshotbitmap.h"
 
-#include "snapshot/imagefilter.h"
-
-#include <QFile>
+#include "platform/outputfile.h"
 
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -13,9 +12,10 @@ int64_t RowBytes(int64_t width)
     return (3 * width + 3) / 4 * 4;
 }
 
-template <typename T> void Put(QByteArray& out, T value)
+template <typename T> uint8_t* Put(uint8_t* at, const T& value)
 {
-    out.append(reinterpret_cast<const char*>(&value), sizeof value); // the file is little-endian, as this machine
+    std::memcpy(at, &value, sizeof value); // the file is little-endian, as this machine
+    return at + sizeof value;
 }
 
 } // namespace
@@ -32,31 +32,34 @@ BITMAPINFOHEADER CSnapshotBitmap::HeaderFor(int width, int height)
     return h;
 }
 
-bool CSnapshotBitmap::WriteBitmapFile(const std::string& path, const QImage& picture)
+CBitmapBlock CSnapshotBitmap::BitmapOf(const QImage& picture)
 {
     if (picture.isNull())
-        return false;
+        return {};
     const QImage bgr = picture.convertToFormat(QImage::Format_BGR888);
     const BITMAPINFOHEADER h = HeaderFor(bgr.width(), bgr.height());
-    QByteArray bytes;
-    bytes.reserve(int(PIXEL_OFFSET + h.biSizeImage));
-    bytes.append("BM", 2);
-    Put(bytes, uint32_t(PIXEL_OFFSET + h.biSizeImage));
-    Put(bytes, uint32_t(0));
-    Put(bytes, PIXEL_OFFSET);
-    bytes.append(reinterpret_cast<const char*>(&h), sizeof h);
-    const QByteArray padding(int(RowBytes(bgr.width()) - 3 * bgr.width()), '\0');
-    for (int y = bgr.height() - 1; y >= 0; --y) {
-        bytes.append(reinterpret_cast<const char*>(bgr.constScanLine(y)), 3 * bgr.width());
-        bytes.append(padding);
-    }
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    if (file.write(bytes) == bytes.size() && file.flush())
-        return true;
-    file.remove();
-    return false;
+    CBitmapBlock block;
+    block.m_nSize = PIXEL_OFFSET + h.biSizeImage;
+    block.m_pBytes.reset(new (std::nothrow) uint8_t[block.m_nSize]());
+    if (!block.m_pBytes)
+        return {};
+    uint8_t* at = block.m_pBytes.get();
+    at = Put(at, uint16_t('B' | 'M' << 8));
+    at = Put(at, uint32_t(block.m_nSize));
+    at = Put(at, uint32_t(0));
+    at = Put(at, PIXEL_OFFSET);
+    at = Put(at, h);
+    const size_t row = size_t(RowBytes(bgr.width()));
+    for (int y = bgr.height() - 1; y >= 0; --y, at += row) // padding stays zero
+        std::memcpy(at, bgr.constScanLine(y), size_t(3 * bgr.width()));
+    return block;
+}
+
+bool CSnapshotBitmap::WriteBitmapFile(const std::string& path, const QImage& picture)
+{
+    const CBitmapBlock block = BitmapOf(picture);
+    std::string error;
+    return block && COutputFile::WriteNewFile(path, block.Bytes(), error) == COutputFile::ECreate::Created;
 }
 
 QImage CSnapshotBitmap::PictureOf(const CBitmapBlock& block, const BITMAPINFOHEADER& h)

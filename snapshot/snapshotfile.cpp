@@ -1,11 +1,54 @@
 #include "snapshot/snapshotfile.h"
 
+#include "platform/outputfile.h"
 #include "playback/dibpicture.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <vector>
+
+namespace {
+
+// How far the series name(1).jpg, name(2).jpg, ... is tried before giving up.
+constexpr int MAX_NUMBER = 10000;
+
+// The JPEG of `picture` with the still's EXIF block after its JFIF header, where
+// viewers look first; empty when it cannot be encoded.
+std::vector<uint8_t> EncodeStill(const CStillMetadata& still, const QImage& picture)
+{
+    // Mirrored, the rows run bottom-up, each padded to 4 bytes: the layout the
+    // encoder takes from memory.
+    const QImage bgr = picture.convertToFormat(QImage::Format_BGR888).mirrored();
+    // The encoder needs at most 3 bytes for each pixel of the picture padded to whole
+    // 16 x 16 blocks, and 2,048 more; the margin holds its JFIF header too.
+    const size_t capacity = size_t(bgr.width() + 16) * size_t(bgr.height() + 16) * 3 + 4096;
+    std::vector<uint8_t> jpeg(capacity);
+    jpeg.resize(CDibPicture::EncodeJpegBuffer(jpeg.data(), bgr.constBits(), bgr.width(), bgr.height(), 3, capacity,
+                                              CSnapshotFile::QUALITY));
+    if (jpeg.empty())
+        return {};
+    const std::vector<uint8_t> segment = CStillExif::Segment(still, bgr.width(), bgr.height());
+    size_t at = 2; // after the start of image
+    if (jpeg.size() > 6 && jpeg[2] == 0xFF && jpeg[3] == 0xE0)
+        at = std::min(jpeg.size(), 4 + (size_t(jpeg[4]) << 8 | jpeg[5]));
+    jpeg.insert(jpeg.begin() + ptrdiff_t(at), segment.begin(), segment.end());
+    return jpeg;
+}
+
+// `path` itself for 0, else its name followed by "(n)".
+QString NumberedPath(const QString& path, int n)
+{
+    if (n == 0)
+        return path;
+    const QFileInfo info(path);
+    const QString suffix = info.suffix().isEmpty() ? QString() : "." + info.suffix();
+    return QString("%1(%2)%3").arg(info.dir().filePath(info.completeBaseName())).arg(n).arg(suffix);
+}
+
+} // namespace
 
 QString CSnapshotFile::FileName(const CDateTime& t)
 {
@@ -15,30 +58,42 @@ QString CSnapshotFile::FileName(const CDateTime& t)
                              t.GetMinute(), t.GetSecond());
 }
 
-// A name that exists in any form, even one we could not read, is taken.
-QString CSnapshotFile::FirstFreePath(const QString& path)
+bool CSnapshotFile::Save(const QString& folder, const CStillMetadata& still, const QImage& picture, QString& path,
+                         QString& reason)
 {
-    const QFileInfo info(path);
-    const QString stem = info.dir().filePath(info.completeBaseName());
-    const QString suffix = info.suffix().isEmpty() ? QString() : "." + info.suffix();
-    QString candidate = path;
-    for (int n = 1; QFileInfo::exists(candidate) || QFileInfo(candidate).isSymLink(); ++n)
-        candidate = QString("%1(%2)%3").arg(stem).arg(n).arg(suffix);
-    return candidate;
+    const QString first = QDir(folder).filePath(FileName(still.m_time));
+    path = first;
+    if (picture.isNull()) {
+        reason = "There is no picture to save.";
+        return false;
+    }
+    QDir().mkpath(folder); // a folder that cannot be made shows in the reason the file gives
+    const std::vector<uint8_t> jpeg = EncodeStill(still, picture);
+    if (jpeg.empty()) {
+        reason = "The picture could not be encoded.";
+        return false;
+    }
+    for (int n = 0; n < MAX_NUMBER; ++n) {
+        path = NumberedPath(first, n);
+        std::string error;
+        switch (COutputFile::WriteNewFile(QFile::encodeName(path).toStdString(), jpeg, error)) {
+        case COutputFile::ECreate::Created:
+            return true;
+        case COutputFile::ECreate::Failed:
+            reason = QString::fromLocal8Bit(error);
+            return false;
+        case COutputFile::ECreate::Exists:
+        case COutputFile::ECreate::IsInput:
+            break; // taken, by a file or a link: the next name
+        }
+    }
+    path = first;
+    reason = QString("Every name up to (%1) is taken.").arg(MAX_NUMBER - 1);
+    return false;
 }
 
 bool CSnapshotFile::Save(const QString& folder, const CStillMetadata& still, const QImage& picture, QString& path)
 {
-    QDir().mkpath(folder);
-    path = FirstFreePath(QDir(folder).filePath(FileName(still.m_time)));
-    if (picture.isNull())
-        return false;
-    // The encoder takes rows of exactly 3 x width bytes.
-    const QImage bgr = picture.convertToFormat(QImage::Format_BGR888);
-    const size_t row = size_t(bgr.width()) * 3;
-    std::vector<uint8_t> bits(row * size_t(bgr.height()));
-    for (int y = 0; y < bgr.height(); ++y)
-        std::copy_n(bgr.constScanLine(y), row, bits.data() + row * size_t(y));
-    return CDibPicture::EncodeJpegFile(path.toStdString(), bits.data(), bgr.width(), bgr.height(), QUALITY,
-                                      CStillExif::Segment(still, bgr.width(), bgr.height()));
+    QString reason;
+    return Save(folder, still, picture, path, reason);
 }

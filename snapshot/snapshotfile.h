@@ -7,8 +7,11 @@
 #include <QString>
 
 // A saved snapshot: a JPEG file (quality 80, 4:2:0 chroma) in the Backup folder,
-// named after the recording date-time of the picture, which its EXIF block carries too. An existing file is never
-// replaced: a name already taken is followed by name(1).jpg, name(2).jpg, ...
+// named after the recording date-time of the picture, which its EXIF block carries
+// too. An existing file is never replaced: a name already taken, by a file or a link,
+// is followed by name(1).jpg, name(2).jpg, ... Each name is taken by creating the
+// file exclusively, so saves running at once into one folder each get a name of
+// their own.
 class CSnapshotFile {
 public:
     static constexpr int QUALITY = 80;
@@ -16,12 +19,13 @@ public:
     // "20240115_093005.jpg" for a picture stamped 15 January 2024, 09:30:05;
     // "snapshot.jpg" without a time.
     static QString FileName(const CDateTime& time);
-    // The first path of the series name.jpg, name(1).jpg, name(2).jpg, ... that no
-    // file takes.
-    static QString FirstFreePath(const QString& path);
 
     // Saves `picture` (rows top-down, any format) into `folder`, creating it when
     // missing, named after the still's recording time and carrying its EXIF block.
-    // `path` receives the file's path, or when the save fails the path it was meant for.
+    // `path` receives the file's path, or when the save fails the path it was meant
+    // for, and `reason` then says why, in the system's words where it gave any.
+    static bool Save(const QString& folder, const CStillMetadata& still, const QImage& picture, QString& path,
+                     QString& reason);
+    // As above, for callers that word the failure themselves.
     static bool Save(const QString& folder, const CStillMetadata& still, const QImage& picture, QString& path);
 };

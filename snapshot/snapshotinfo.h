@@ -10,6 +10,5 @@ struct SNAPSHOTINFO {
     CDateTime m_timeStart;      // the recording's first and last date-time
     CDateTime m_timeEnd;
     CDateTime m_timeSnapshot;   // stamped on the frame the snapshot shows
-    QString m_strSnapshotPath;  // the bitmap file the player wrote
     QString m_strRecordingPath; // the recording the picture comes from
 };

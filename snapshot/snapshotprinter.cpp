@@ -1,8 +1,11 @@
 #include "snapshot/snapshotprinter.h"
 
 #include "platform/messagebox.h"
+#include "platform/outputfile.h"
 #include "platform/printdialog.h"
 
+#include <QDir>
+#include <QFile>
 #include <QPainter>
 #include <QPrinter>
 
@@ -52,6 +55,8 @@ bool CSnapshotPrinter::PrintSnapshot(QWidget* parent, const QImage& picture, QSi
     printer.setDocName(DOC_NAME);
     if (!CPrintDialog::Exec(parent, printer))
         return false;
+    if (!ClaimOutputFile(parent, printer.outputFileName(), info, caption))
+        return false;
     printer.setFullPage(true);
     QPainter painter;
     if (!painter.begin(&printer)) {
@@ -66,6 +71,24 @@ bool CSnapshotPrinter::PrintSnapshot(QWidget* parent, const QImage& picture, QSi
                             printer.pageLayout().fullRectPixels(printer.resolution()).width()};
     PaintPage(painter, page, picture, pictureSize, info, QDateTime::currentDateTime());
     return painter.end();
+}
+
+// Printing to a file (a PDF) writes by the file's name: that name is taken first by
+// creating the file exclusively, so that the page never replaces a file that is
+// there already, nor writes through a link there into what it names.
+bool CSnapshotPrinter::ClaimOutputFile(QWidget* parent, const QString& path, const SNAPSHOTINFO& info,
+                                       const QString& caption)
+{
+    if (path.isEmpty())
+        return true; // to a printer
+    const std::string recording = QFile::encodeName(info.m_strRecordingPath).toStdString();
+    COutputFile file;
+    if (file.Create(QFile::encodeName(path).toStdString(), false, {recording}) == COutputFile::ECreate::Created
+        && file.Close())
+        return true;
+    CMessageBox::Show(parent, caption, "Can not print to " + QDir::toNativeSeparators(path) + "\n"
+                                           + QString::fromLocal8Bit(file.ErrorText()));
+    return false;
 }
 
 // Every text is placed by the top of its character cell.

@@ -19,8 +19,9 @@ public:
     static constexpr const char* DOC_NAME = "KVX IMAGE PRINT";
 
     // Asks for the printer and prints. False when nothing was printed: the user
-    // cancelled (silently), the document could not start (the user is told, under
-    // `caption`), or the page could not start (silently; the document is dropped).
+    // cancelled (silently), the file printed to exists or cannot be made, the
+    // document could not start (the user is told, under `caption`, of both), or the
+    // page could not start (silently; the document is dropped).
     // `pictureSize` is the snapshot's size as captured, printed in the footer.
     static bool PrintSnapshot(QWidget* parent, const QImage& picture, QSize pictureSize, const SNAPSHOTINFO& info,
                               const QString& caption);
@@ -29,6 +30,8 @@ private:
     struct CPageMetrics {
         int m_nDpiX, m_nDpiY, m_nPageWidth;
     };
+    static bool ClaimOutputFile(QWidget* parent, const QString& path, const SNAPSHOTINFO& info,
+                                const QString& caption);
     static void PaintPage(QPainter& painter, const CPageMetrics& page, const QImage& picture, QSize pictureSize,
                           const SNAPSHOTINFO& info, const QDateTime& printedAt);
 };

@@ -5,6 +5,7 @@
 #include "skin/skinbutton.h"
 #include "snapshot/editcontrolids.h"
 #include "snapshot/imageeditdlg.h"
+#include "tests/support/plantedlink.h"
 #include "tests/support/playerfixture.h"
 #include "tests/support/recordingfixture.h"
 #include "tests/support/testmain.h"
@@ -112,6 +113,32 @@ private slots:
         QVERIFY(Near(dlg->WorkingPicture().pixelColor(BACKGROUND_POINT), scene, 3));
         QTest::keyClick(dlg, Qt::Key_Z, Qt::ControlModifier); // nothing to take back
         QVERIFY(Near(dlg->WorkingPicture().pixelColor(BACKGROUND_POINT), scene, 3));
+    }
+
+    // The capture reaches the editor in memory: links planted in the Backup folder as
+    // its bitmap and under the still's name, to the recording being played, are
+    // neither written through nor taken away.
+    void linksInTheBackupFolderLeaveTheRecordingAlone()
+    {
+        CPlayerFixture fixture;
+        fixture.WriteSkin();
+        auto frame = StartPaused(fixture, false);
+        CKVXPlayerView* view = frame->View();
+        QVERIFY(QDir().mkpath(fixture.Folder() + "Backup"));
+        const CPlantedLink bitmap(view->FilePath(), fixture.Folder() + "Backup/tmp.bmp");
+        const CPlantedLink still(view->FilePath(), fixture.Folder() + "Backup/20240115_093005.jpg");
+        QVERIFY(bitmap.Planted() && still.Planted());
+        Click(view->Button(ctl::CHANNEL_FIRST + 4));
+        Click(view->Button(ctl::EDIT));
+
+        CImageEditDlg* dlg = view->EditDialog();
+        QVERIFY(dlg && dlg->IsPictureLoaded());
+        QVERIFY(Near(dlg->WorkingPicture().pixelColor(BACKGROUND_POINT), CScenePainter::BackgroundColour(4)));
+        dlg->OnCommand(editctl::SAVE);
+        QVERIFY(fixture.m_messages.isEmpty());
+        QCOMPARE(QImage(fixture.Folder() + "Backup/20240115_093005(1).jpg").size(), QSize(720, 480));
+        QVERIFY(bitmap.RecordingIntact());
+        QVERIFY(bitmap.LinkIntact() && still.LinkIntact());
     }
 
     void palSnapshotIsFullHeight()

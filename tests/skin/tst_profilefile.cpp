@@ -1,8 +1,11 @@
 #include "skin/profilefile.h"
 #include "skin/skinreader.h"
+#include "tests/support/plantedlink.h"
+#include "tests/support/recordingfixture.h"
 #include "tests/support/testmain.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 class TestProfileFile : public QObject {
@@ -76,6 +79,30 @@ private slots:
         const std::string created = m_dir.filePath("new.ini").toStdString();
         QVERIFY(CProfileFile(created).WriteString("INFO", "PAL", "1"));
         QCOMPARE(CProfileFile(created).GetInt("INFO", "PAL", 0), 1);
+    }
+
+    // The file is replaced by renaming a new one over it: a link planted beside it
+    // under the name a new file could take, or in its own place, leads nowhere.
+    void writingNeverGoesThroughALink()
+    {
+        CRecordingFixture recordings;
+        CRecordingRecipe recipe;
+        recipe.m_nRecords = 8;
+        const QString recording = QString::fromStdString(recordings.Write(recipe));
+        const std::string path = Write("[INFO]\nPAL=0\n");
+        const CPlantedLink beside(recording, QString::fromStdString(path) + ".new");
+        QVERIFY(beside.Planted());
+        QVERIFY(CProfileFile(path).WriteString("INFO", "PAL", "1"));
+        QCOMPARE(Read(path), QByteArray("[INFO]\nPAL=1\n"));
+        QVERIFY(beside.RecordingIntact());
+
+        const QString linked = m_dir.filePath("linked.ini");
+        const CPlantedLink own(recording, linked);
+        QVERIFY(own.Planted());
+        QVERIFY(CProfileFile(linked.toStdString()).WriteString("INFO", "PAL", "1"));
+        QVERIFY(own.RecordingIntact());
+        QVERIFY(!QFileInfo(linked).isSymLink());
+        QCOMPARE(CProfileFile(linked.toStdString()).GetInt("INFO", "PAL", 0), 1);
     }
 
     void rectangleGrammar_data()

@@ -6,10 +6,13 @@
 #include "snapshot/snapshotbitmap.h"
 #include "tests/support/editskin.h"
 #include "tests/support/exiftags.h"
+#include "tests/support/plantedlink.h"
+#include "tests/support/recordingfixture.h"
 #include "tests/support/testmain.h"
 
 #include <QDir>
 #include <QFile>
+#include <QPainter>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
@@ -63,6 +66,68 @@ QRect BoxOfColour(const QImage& image, const QColor& colour)
     return box;
 }
 
+// A picture with grain in every colour, which each filter changes.
+QImage GrainyPicture()
+{
+    QImage picture(720, 480, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const int grain = (x * 7919 + y * 104729) % 97;
+            picture.setPixel(x, y, qRgb(60 + grain, 150 - grain / 2, 40 + grain * 2));
+        }
+    return picture;
+}
+
+// Tile texts as the capture draws them: light text on transparency.
+QImage TextLayer(QSize size)
+{
+    QImage layer(size, QImage::Format_ARGB32_Premultiplied);
+    layer.fill(Qt::transparent);
+    QPainter painter(&layer);
+    QFont font("Arial");
+    font.setPixelSize(40);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(QColor(240, 240, 240));
+    painter.drawText(QPoint(20, 50), "2024/03/18 14:00:03");
+    painter.drawText(QPoint(640, 460), "05");
+    return layer;
+}
+
+QImage Composed(const QImage& picture, const QImage& layer)
+{
+    QImage composed = picture.convertToFormat(QImage::Format_RGB32);
+    QPainter(&composed).drawImage(QPoint(0, 0), layer);
+    return composed;
+}
+
+// A point of the text whose neighbours are text too: a JPEG keeps its colour.
+QPoint OpaqueInterior(const QImage& layer)
+{
+    for (int y = 1; y < layer.height() - 1; ++y)
+        for (int x = 1; x < layer.width() - 1; ++x) {
+            bool inside = true;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    inside = inside && qAlpha(layer.pixel(x + dx, y + dy)) == 255;
+            if (inside)
+                return QPoint(x, y);
+        }
+    qFatal("the text has no inside");
+}
+
+// The pixels of `shown` (the picture shown from one pixel in) that differ from
+// `captured` where the text layer is opaque.
+int TextPixelsChanged(const QImage& shown, const QImage& captured, const QImage& layer)
+{
+    int changed = 0;
+    for (int y = 0; y < layer.height() - 2; ++y)
+        for (int x = 0; x < layer.width() - 2; ++x)
+            if (qAlpha(layer.pixel(x, y)) == 255 && shown.pixel(x + 1, y + 1) != captured.pixel(x, y))
+                ++changed;
+    return changed;
+}
+
 } // namespace
 
 class TestImageEditDlg : public QObject {
@@ -85,17 +150,20 @@ class TestImageEditDlg : public QObject {
         QImage picture(720, pal ? 576 : 480, QImage::Format_RGB32);
         picture.fill(PICTURE_COLOUR);
         picture.setPixelColor(0, 0, Qt::white);
+        Open(picture, QImage());
+    }
+    void Open(const QImage& picture, const QImage& textLayer)
+    {
+        const bool pal = picture.height() == 576;
         SNAPSHOTINFO info;
         info.m_nChannel = 4;
         info.m_timeStart = CDateTime(2024, 3, 18, 14, 0, 0);
         info.m_timeEnd = CDateTime(2024, 3, 18, 14, 2, 0);
         info.m_timeSnapshot = SHOT_TIME;
-        info.m_strSnapshotPath = Backup() + "/tmp.bmp";
         info.m_strRecordingPath = "/media/disc/incident 7.kvx";
-        QVERIFY(CSnapshotBitmap::WriteBitmapFile(info.m_strSnapshotPath.toStdString(), picture));
         m_dlg->LayoutForSnapshot(pal, QSize(1000, pal ? 741 : 640), info);
         m_dlg->SetPictureHeader(CSnapshotBitmap::HeaderFor(720, picture.height()));
-        m_dlg->LoadSnapshot();
+        m_dlg->LoadSnapshot(CSnapshotBitmap::BitmapOf(picture), textLayer);
         m_dlg->show();
     }
 
@@ -261,6 +329,46 @@ private slots:
                  QString("Camera 05; recording incident 7.kvx; filters BRIGHT, SHARPEN"));
     }
 
+    // Every filter works on the picture only: the tile texts show, save and print as
+    // captured, however often it runs; the picture under them does change.
+    void filtersLeaveTheTileTextsAsCaptured()
+    {
+        const QImage picture = GrainyPicture();
+        const QImage layer = TextLayer(picture.size());
+        const QImage captured = Composed(picture, layer);
+        Open(picture, layer);
+        QCOMPARE(TextPixelsChanged(m_dlg->PictureArea(), captured, layer), 0);
+        for (const int id : {editctl::BRIGHT, editctl::DARK, editctl::SHARPEN, editctl::BLUR, editctl::CONTRAST_UP,
+                             editctl::CONTRAST_DN}) {
+            QTest::keyClick(m_dlg.get(), Qt::Key_R, Qt::ControlModifier);
+            for (int i = 0; i < 3; ++i)
+                m_dlg->OnCommand(id);
+            const QImage shown = m_dlg->PictureArea();
+            QVERIFY2(TextPixelsChanged(shown, captured, layer) == 0, qPrintable(m_dlg->CommandText()));
+            QVERIFY(m_dlg->WorkingPicture() != picture.convertToFormat(m_dlg->WorkingPicture().format()));
+        }
+        m_dlg->OnCommand(editctl::SAVE);
+        const QImage saved(Backup() + "/20240318_140003.jpg");
+        const QColor text = saved.pixelColor(OpaqueInterior(layer) + QPoint(1, 1));
+        QVERIFY2(text.red() > 180 && text.green() > 180 && text.blue() > 180, qPrintable(text.name()));
+    }
+
+    // The file a page is printed to is made new: a link in its place, to a
+    // recording, is refused with its name and the reason, and the recording stays.
+    void printToAFileNeverGoesThroughALink()
+    {
+        CRecordingFixture recordings;
+        CRecordingRecipe recipe;
+        recipe.m_nRecords = 8;
+        const CPlantedLink link(QString::fromStdString(recordings.Write(recipe)), m_dir->filePath("page.pdf"));
+        QVERIFY(link.Planted());
+        Open(false);
+        PrintToPdf();
+        const QString page = QDir::toNativeSeparators(m_dir->filePath("page.pdf"));
+        QCOMPARE(m_messages, QStringList{"KVXPlayer|Can not print to " + page + "\nIt exists already."});
+        QVERIFY(link.RecordingIntact() && link.LinkIntact());
+    }
+
     void failedSaveNamesTheFile()
     {
         Open(false);
@@ -270,7 +378,8 @@ private slots:
         blocker.close();
         m_dlg->OnCommand(editctl::SAVE);
         QCOMPARE(m_messages, QStringList{"KVXPlayer|Can not save the picture to "
-                                         + QDir::toNativeSeparators(Backup() + "/20240318_140003.jpg")});
+                                         + QDir::toNativeSeparators(Backup() + "/20240318_140003.jpg")
+                                         + "\nNot a directory"});
         QVERIFY(!m_dlg->IsSaveOkShown());
     }
 
@@ -349,6 +458,16 @@ private slots:
         CPrintDialog::SetHandler([this](QPrinter& printer) {
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(m_dir->filePath("missing/folder/page.pdf"));
+            return true;
+        });
+        m_dlg->OnCommand(editctl::PRINT);
+        QCOMPARE(m_messages, QStringList{"KVXPlayer|Can not print to "
+                                         + QDir::toNativeSeparators(m_dir->filePath("missing/folder/page.pdf"))
+                                         + "\nNo such file or directory"});
+        m_messages.clear();
+        CPrintDialog::SetHandler([](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::NativeFormat);
+            printer.setPrinterName("no printer of this name");
             return true;
         });
         m_dlg->OnCommand(editctl::PRINT);

@@ -2,11 +2,17 @@
 #include "snapshot/snapshotbitmap.h"
 #include "snapshot/snapshotfile.h"
 #include "tests/support/exiftags.h"
+#include "tests/support/plantedlink.h"
+#include "tests/support/recordingfixture.h"
 #include "tests/support/testmain.h"
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
+
+#include <array>
+#include <thread>
 
 namespace {
 
@@ -113,16 +119,61 @@ private slots:
         QCOMPARE(undated["ImageDescription"].toString(), QString("Camera unknown; recording unknown; filters none"));
     }
 
-    // A save that cannot write says which file it meant.
-    void failedSaveNamesTheFile()
+    // A save that cannot write says which file it meant, and the system's reason.
+    void failedSaveNamesTheFileAndTheReason()
     {
         const QTemporaryDir dir;
         QFile blocker(dir.filePath("Backup"));
         QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where the folder should be
         blocker.close();
-        QString path;
-        QVERIFY(!CSnapshotFile::Save(blocker.fileName(), At(CDateTime(2024, 3, 18, 14, 0, 3)), Striped(QSize(720, 480)), path));
+        QString path, reason;
+        QVERIFY(!CSnapshotFile::Save(blocker.fileName(), At(CDateTime(2024, 3, 18, 14, 0, 3)), Striped(QSize(720, 480)),
+                                     path, reason));
         QCOMPARE(path, dir.filePath("Backup/20240318_140003.jpg"));
+        QCOMPARE(reason, QString("Not a directory"));
+    }
+
+    // Saves of one picture running at once into one folder each take a name of
+    // their own: none fails, none replaces another's file.
+    void concurrentSavesEachTakeAName()
+    {
+        const QTemporaryDir dir;
+        const QImage picture = Striped(QSize(720, 480));
+        constexpr int SAVES = 6;
+        std::array<QString, SAVES> paths, reasons;
+        std::array<bool, SAVES> saved{};
+        {
+            std::vector<std::jthread> savers;
+            for (int i = 0; i < SAVES; ++i)
+                savers.emplace_back([&, i] {
+                    saved[i] = CSnapshotFile::Save(dir.path(), At(CDateTime(2024, 1, 15, 9, 30, 5)), picture, paths[i],
+                                                   reasons[i]);
+                });
+        }
+        QSet<QString> names;
+        for (int i = 0; i < SAVES; ++i) {
+            QVERIFY2(saved[i], qPrintable(paths[i] + ": " + reasons[i]));
+            QCOMPARE(QImage(paths[i]).size(), QSize(720, 480));
+            names << QFileInfo(paths[i]).fileName();
+        }
+        QCOMPARE(names.size(), SAVES);
+        QVERIFY(names.contains("20240115_093005.jpg") && names.contains("20240115_093005(5).jpg"));
+    }
+
+    // A link planted under the still's name, to a recording, is a name taken: the
+    // still goes to the next name and the recording stays as it was.
+    void linkInTheStillsPlaceIsPassedBy()
+    {
+        const QTemporaryDir dir;
+        CRecordingFixture recordings;
+        CRecordingRecipe recipe;
+        recipe.m_nRecords = 8;
+        const CPlantedLink link(QString::fromStdString(recordings.Write(recipe)), dir.filePath("20240115_093005.jpg"));
+        QVERIFY(link.Planted());
+        QString path;
+        QVERIFY(CSnapshotFile::Save(dir.path(), At(CDateTime(2024, 1, 15, 9, 30, 5)), Striped(QSize(720, 480)), path));
+        QCOMPARE(QFileInfo(path).fileName(), QString("20240115_093005(1).jpg"));
+        QVERIFY(link.RecordingIntact() && link.LinkIntact());
     }
 };
 
