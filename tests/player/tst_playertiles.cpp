@@ -254,6 +254,36 @@ private slots:
                  QString(camera1).replace('-', ':'));
     }
 
+    // Every picture command of the editor leaves the burnt-in date, time and camera
+    // number as captured: the white of their letters stays white.
+    void editorFiltersLeaveTheTileTextsAlone()
+    {
+        CPlayerFixture fixture;
+        fixture.WriteSkin();
+        auto frame = StartPaused(fixture, m_recordings.Write(QuarterSecondRecipe(64)));
+        CKVXPlayerView* view = frame->View();
+        view->OnCommand(ctl::CHANNEL_FIRST + 0);
+        view->OnCommand(ctl::EDIT);
+        CImageEditDlg* dlg = view->EditDialog();
+        QVERIFY(dlg);
+        const QImage captured = dlg->PictureArea();
+        QList<QPoint> letters;
+        for (int y = captured.height() - 25; y < captured.height(); ++y)
+            for (int x = 0; x < captured.width(); ++x)
+                if (captured.pixel(x, y) == qRgb(255, 255, 255))
+                    letters.append(QPoint(x, y));
+        QVERIFY(letters.size() > 100);
+        for (int command : {editctl::DARK, editctl::BLUR, editctl::CONTRAST_UP, editctl::BLUR, editctl::SHARPEN,
+                            editctl::CONTRAST_DN, editctl::BRIGHT}) {
+            dlg->OnCommand(command);
+            const QImage shown = dlg->PictureArea();
+            QVERIFY(shown != captured);
+            for (const QPoint& at : letters)
+                QVERIFY2(shown.pixel(at) == qRgb(255, 255, 255),
+                         qPrintable(QString("after command %1 the text at %2,%3 changed").arg(command).arg(at.x()).arg(at.y())));
+        }
+    }
+
     // With one camera enlarged, "." and "," go to that camera's next and previous
     // picture; Shift steps one record.
     void frameStepsFollowTheEnlargedCamera()
