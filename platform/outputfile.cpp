@@ -43,7 +43,10 @@ COutputFile::ECreate COutputFile::Create(const std::string& path, bool replace, 
     struct stat file {};
     if (::stat(path.c_str(), &file) == 0 && IsOneOf(file, inputs))
         return Refuse(ECreate::IsInput);
-    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (replace ? 0 : O_EXCL), 0666);
+    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (replace ? O_NOFOLLOW : O_EXCL), 0666);
+    // Replacing a link replaces the link: the file it names is none of ours to empty.
+    if (m_fd < 0 && errno == ELOOP && ::unlink(path.c_str()) == 0)
+        m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (m_fd < 0 && errno == EEXIST)
         return Refuse(ECreate::Exists);
     if (m_fd < 0 || ::fstat(m_fd, &file) != 0) {

@@ -27,8 +27,9 @@ public:
     COutputFile& operator=(const COutputFile&) = delete;
 
     // Creates `path` for writing. An existing file (or link) is Exists unless
-    // `replace`, in which case it is emptied, but only after making sure it is none
-    // of `inputs`, the files the caller reads: those give IsInput. Failed leaves the
+    // `replace`, in which case it is emptied (a link is replaced by a new file), but
+    // only after making sure it is none of `inputs`, the files the caller reads:
+    // those give IsInput. Failed leaves the
     // system's reason, worded for a person, in ErrorText().
     ECreate Create(const std::string& path, bool replace, const std::vector<std::string>& inputs);
     // Writes all of `data`; false (reason in ErrorText()) when it could not.

@@ -57,6 +57,27 @@ private slots:
         QCOMPARE(error, std::string("No such file or directory"));
     }
 
+    // Told to replace, a file being read is refused under any name, and a link to
+    // another file is itself replaced: what it names is left as it was.
+    void replacingALinkLeavesWhatItNames()
+    {
+        const QTemporaryDir dir;
+        const std::string input = m_strRecording.toStdString();
+        const CPlantedLink toInput(m_strRecording, dir.filePath("dump.mjpeg"));
+        QVERIFY(toInput.Planted());
+        COutputFile out;
+        QCOMPARE(out.Create(dir.filePath("dump.mjpeg").toStdString(), true, {input}), COutputFile::ECreate::IsInput);
+        QVERIFY(toInput.RecordingIntact() && toInput.LinkIntact());
+
+        const CPlantedLink toOther(m_strRecording, dir.filePath("out.bmp"));
+        QVERIFY(toOther.Planted());
+        QCOMPARE(out.Create(dir.filePath("out.bmp").toStdString(), true, {}), COutputFile::ECreate::Created);
+        QVERIFY(out.Write(CONTENT.data(), CONTENT.size()) && out.Close());
+        QVERIFY(toOther.RecordingIntact());
+        QVERIFY(!QFileInfo(dir.filePath("out.bmp")).isSymLink());
+        QCOMPARE(Read(dir.filePath("out.bmp")), QByteArray("new\n"));
+    }
+
     // The program's own file is replaced by renaming a new file over its name: a
     // link in its place is replaced, not written through, and links planted where
     // the new file might be written are passed by.
