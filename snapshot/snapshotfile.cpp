@@ -1,10 +1,13 @@
 #include "snapshot/snapshotfile.h"
 
+#include "platform/nativefilename.h"
+#include "platform/outputfolders.h"
 #include "playback/dibpicture.h"
 
 #include <QDir>
 #include <QFileInfo>
 
+#include <sys/stat.h>
 #include <vector>
 
 QString CSnapshotFile::FileName(const CDateTime& t)
@@ -15,21 +18,26 @@ QString CSnapshotFile::FileName(const CDateTime& t)
                              t.GetMinute(), t.GetSecond());
 }
 
-// A name that exists in any form, even one we could not read, is taken.
+// A name that exists in any form, even one we could not read, is taken. Names are
+// looked up by their own bytes, which need not be UTF-8.
 QString CSnapshotFile::FirstFreePath(const QString& path)
 {
     const QFileInfo info(path);
     const QString stem = info.dir().filePath(info.completeBaseName());
     const QString suffix = info.suffix().isEmpty() ? QString() : "." + info.suffix();
+    const auto taken = [](const QString& name) {
+        struct stat st;
+        return ::lstat(CNativeFileName::Encode(name).constData(), &st) == 0;
+    };
     QString candidate = path;
-    for (int n = 1; QFileInfo::exists(candidate) || QFileInfo(candidate).isSymLink(); ++n)
+    for (int n = 1; taken(candidate); ++n)
         candidate = QString("%1(%2)%3").arg(stem).arg(n).arg(suffix);
     return candidate;
 }
 
 bool CSnapshotFile::Save(const QString& folder, const CStillMetadata& still, const QImage& picture, QString& path)
 {
-    QDir().mkpath(folder);
+    COutputFolders::Ensure(folder);
     path = FirstFreePath(QDir(folder).filePath(FileName(still.m_time)));
     if (picture.isNull())
         return false;
@@ -39,6 +47,6 @@ bool CSnapshotFile::Save(const QString& folder, const CStillMetadata& still, con
     std::vector<uint8_t> bits(row * size_t(bgr.height()));
     for (int y = 0; y < bgr.height(); ++y)
         std::copy_n(bgr.constScanLine(y), row, bits.data() + row * size_t(y));
-    return CDibPicture::EncodeJpegFile(path.toStdString(), bits.data(), bgr.width(), bgr.height(), QUALITY,
+    return CDibPicture::EncodeJpegFile(CNativeFileName::Encode(path).toStdString(), bits.data(), bgr.width(), bgr.height(), QUALITY,
                                       CStillExif::Segment(still, bgr.width(), bgr.height()));
 }

@@ -12,6 +12,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <filesystem>
+#include <unistd.h>
 
 namespace {
 
@@ -162,6 +164,33 @@ private slots:
         const QJsonObject o = QJsonDocument::fromJson(run.out).object();
         QCOMPARE(o["height"].toInt(), 576);
         QCOMPARE(QImage(o["file"].toString()).size(), QSize(720, 576));
+    }
+
+    // Camera 9 of a 4-camera recording is refused, naming the recording, and no
+    // still is made; a folder whose name is not UTF-8 is written into as named.
+    void snapshotOfCamerasAndFoldersAsGiven()
+    {
+        CRecordingRecipe recipe;
+        recipe.m_nChannels = 4;
+        recipe.m_nRecords = 32;
+        recipe.m_timeStart = CDateTime(2024, 1, 15, 9, 30, 0);
+        const QString recording = QString::fromStdString(m_files.Write(recipe));
+        const QString folder = Path("as-given");
+        const CRun beyond = Tool({"snapshot", recording, "--channel", "9", "--at", "2024-01-15 09:30:00", "--out", folder});
+        QCOMPARE(beyond.status, 1);
+        QCOMPARE(beyond.err, "kvxtool: " + recording.toUtf8() + ": --channel 9: the recording has cameras 1 to 4\n");
+        QVERIFY(!QFileInfo::exists(folder));
+
+        QProcess shell;
+        shell.start("sh", {"-c", "exec \"$0\" snapshot \"$1\" --channel 2 --at \"2024-01-15 09:30:01\" --out \"$2$(printf '\\351')\"",
+                           KVXTOOL_PATH, recording, folder + "/caf"});
+        QVERIFY(shell.waitForFinished(60000));
+        QCOMPARE(shell.exitCode(), 0);
+        const QByteArray latin1 = QFile::encodeName(folder) + "/caf\xE9/20240115_093001.jpg";
+        QVERIFY2(shell.readAllStandardOutput().startsWith(latin1 + "  channel 02"), qPrintable(shell.readAllStandardError()));
+        QVERIFY(::access(latin1.constData(), F_OK) == 0);
+        QVERIFY(::access((QFile::encodeName(folder) + "/caf\uFFFD").constData(), F_OK) != 0);
+        std::filesystem::remove_all(QFile::encodeName(folder).toStdString() + "/caf\xE9"); // Qt could not
     }
 
     void snapshotRefusals()
