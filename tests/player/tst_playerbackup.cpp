@@ -290,7 +290,8 @@ private slots:
         CBackupDlg* dialog = OpenPanel(view);
         StartExport(dialog, 0);
         QCOMPARE(fixture.m_messages.size(), 1);
-        QVERIFY2(fixture.m_messages[0].startsWith("KVXPlayer|ERROR : CreateAVIFile.\n" + fixture.Folder() + "avi"),
+        QVERIFY2(fixture.m_messages[0].startsWith("KVXPlayer|ERROR : CreateAVIFile.\n")
+                     && fixture.m_messages[0].contains(fixture.Folder() + "avi/"),
                  qPrintable(fixture.m_messages[0]));
         QVERIFY(dialog->IsStopped());
         QVERIFY(dialog->StartButton()->IsButtonEnabled());

@@ -166,9 +166,9 @@ private slots:
         QCOMPARE(QImage(o["file"].toString()).size(), QSize(720, 576));
     }
 
-    // Camera 9 of a 4-camera recording is refused, naming the recording, and no
-    // still is made; a folder whose name is not UTF-8 is written into as named.
-    void snapshotOfCamerasAndFoldersAsGiven()
+    // A folder whose name is not UTF-8 is written into as named, not into a new one
+    // named with U+FFFD.
+    void snapshotIntoAFolderAsNamed()
     {
         CRecordingRecipe recipe;
         recipe.m_nChannels = 4;
@@ -176,11 +176,6 @@ private slots:
         recipe.m_timeStart = CDateTime(2024, 1, 15, 9, 30, 0);
         const QString recording = QString::fromStdString(m_files.Write(recipe));
         const QString folder = Path("as-given");
-        const CRun beyond = Tool({"snapshot", recording, "--channel", "9", "--at", "2024-01-15 09:30:00", "--out", folder});
-        QCOMPARE(beyond.status, 1);
-        QCOMPARE(beyond.err, "kvxtool: " + recording.toUtf8() + ": --channel 9: the recording has cameras 1 to 4\n");
-        QVERIFY(!QFileInfo::exists(folder));
-
         QProcess shell;
         shell.start("sh", {"-c", "exec \"$0\" snapshot \"$1\" --channel 2 --at \"2024-01-15 09:30:01\" --out \"$2$(printf '\\351')\"",
                            KVXTOOL_PATH, recording, folder + "/caf"});
@@ -200,7 +195,7 @@ private slots:
         const QString out = Path("none");
         CRun run = Tool({"snapshot", recording, "--channel", "5", "--at", "2005-01-01 00:00:00", "--out", out});
         QCOMPARE(run.status, 1); // a 4-channel recording has no camera 5
-        QVERIFY(run.err.contains("no picture of channel 5"));
+        QCOMPARE(run.err, "kvxtool: " + recording.toUtf8() + ": --channel 5: the recording has cameras 1 to 4\n");
         QCOMPARE(Tool({"snapshot", recording, "--channel", "1", "--at", "2006-01-01 00:00:00", "--out", out}).status, 1);
         const QString garbage = QString::fromStdString(m_files.WriteBytes(std::vector<uint8_t>(70000, 0)));
         run = Tool({"snapshot", garbage, "--channel", "1", "--at", "2005-01-01 00:00:00", "--out", out});
