@@ -143,13 +143,11 @@ void CBackupDlg::Prepare(BACKUPSETTING* setting)
     m_comboChannel->setCurrentIndex(DEFAULT_CHANNEL);
     m_comboFrameRate->setCurrentIndex(DEFAULT_FRAMERATE);
     m_comboSize->setCurrentIndex(DEFAULT_SIZE);
-    // Without a recording there is no camera, and an export would name one that is not.
-    m_btnStart->EnableButton(m_comboChannel->count() > 0);
 }
 
 void CBackupDlg::OnStart()
 {
-    if (!m_pSetting || !m_bStopped || m_comboChannel->currentIndex() < 0)
+    if (!m_pSetting || !m_bStopped)
         return;
     m_pSetting->m_byFrameRate = uint8_t(m_comboFrameRate->currentIndex() + 1);
     const int size = m_comboSize->currentIndex();

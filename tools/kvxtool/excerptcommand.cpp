@@ -31,7 +31,7 @@ bool Parse(const std::vector<std::string>& args, CExcerptArgs& out)
                 return false;
         } else if (arg == "--out" && hasValue) {
             if ((out.m_strOut = args[++i]).empty())
-                return Refuse("--out", "the excerpt's file name is empty");
+                return Refuse("--out", "the excerpt's name is empty");
         } else if (arg.starts_with("-") || !out.m_strFile.empty()) {
             return RefuseStray(arg, {"--from", "--to", "--out"});
         } else {

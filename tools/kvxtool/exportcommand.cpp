@@ -93,7 +93,8 @@ bool CExportCommand::Parse(const std::vector<std::string>& args, COptions& out)
             out.m_nWidth = size == "360x240" ? 360 : 720;
             out.m_nHeight = size == "360x240" ? 240 : 480;
         } else if (arg == "--out" && hasValue) {
-            out.m_strOutDir = args[++i];
+            if ((out.m_strOutDir = args[++i]).empty())
+                return Refuse("--out", "the folder's name is empty");
         } else if (arg.starts_with("-") || !out.m_strRecording.empty()) {
             return RefuseStray(arg, {"--channel", "--from", "--to", "--fps", "--size", "--out"});
         } else {

@@ -44,7 +44,8 @@ bool Parse(const std::vector<std::string>& args, CSnapshotArgs& out)
             if (!ParseDateTimeArg(arg, args[++i], out.m_timeAt))
                 return false;
         } else if (arg == "--out" && hasValue) {
-            out.m_strOut = args[++i];
+            if ((out.m_strOut = args[++i]).empty())
+                return Refuse("--out", "the folder's name is empty");
         } else if (arg.starts_with("-") || !out.m_strFile.empty()) {
             return RefuseStray(arg, {"--channel", "--at", "--out"});
         } else {
