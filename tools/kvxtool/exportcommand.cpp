@@ -27,6 +27,12 @@ constexpr size_t MAX_CAMERAS_SHOWN = 4;
 // Decoded pictures waiting per writing thread: a few megabytes.
 constexpr size_t STRAND_QUEUE = 8;
 
+// A message of the recorder on standard error, its file names as their bytes.
+void Say(const QString& text)
+{
+    std::fprintf(stderr, "kvxtool: %s\n", CNativeFileName::Encode(text).constData());
+}
+
 CFrameTime FrameTimeOf(const CRecordHeader& h)
 {
     return {h.m_wYear, h.m_byMonth, h.m_byDay, h.m_byHour, h.m_byMinute, h.m_bySecond};
@@ -241,7 +247,7 @@ bool CExportCommand::StartExport(const CFrameTime& start)
         setting.m_nWidth = m_options.m_nWidth;
         setting.m_nHeight = m_options.m_nHeight;
         if (!camera.m_recorder->StartBackup(setting, start)) {
-            std::fprintf(stderr, "kvxtool: %s\n", qPrintable(camera.m_recorder->ErrorText()));
+            Say(camera.m_recorder->ErrorText());
             if (m_strStopCause.isEmpty())
                 m_strStopCause = QString("the export of camera %1 could not be created").arg(camera.m_nChannel, 2, 10, QChar('0'));
         }
@@ -284,9 +290,9 @@ int CExportCommand::Finish(bool readOk)
             camera.m_recorder->CutShort(cause);
         const bool stopped = camera.m_recorder->StopBackup(m_timeLast);
         if (const QString failure = camera.m_recorder->FailureText(); !failure.isEmpty())
-            std::fprintf(stderr, "kvxtool: %s\n", qPrintable(failure));
+            Say(failure);
         if (!stopped)
-            std::fprintf(stderr, "kvxtool: %s\n", qPrintable(camera.m_recorder->ErrorText()));
+            Say(camera.m_recorder->ErrorText());
         ok = ok && stopped;
     }
     if (!ok)
