@@ -99,6 +99,7 @@ class TestKvxToolExport : public QObject {
 
     CRecordingFixture m_files;
     QString m_strSixteen;
+    QString m_strFour;
 
     QString Out(const char* name) const { return QString::fromStdString(m_files.PathFor(name)); }
 
@@ -110,6 +111,10 @@ private slots:
         recipe.m_timeStart = CDateTime(2024, 3, 18, 14, 0, 0);
         recipe.m_dSecondsPerRecord = 0.25;
         m_strSixteen = QString::fromStdString(m_files.Write(recipe));
+        CRecordingRecipe four;
+        four.m_nChannels = 4;
+        four.m_nRecords = 64;
+        m_strFour = QString::fromStdString(m_files.Write(four));
     }
 
     // Every delivered picture of the camera is one frame; the log runs from the first
@@ -162,10 +167,7 @@ private slots:
 
     void usageErrorsWriteNothing()
     {
-        CRecordingRecipe four;
-        four.m_nChannels = 4;
-        four.m_nRecords = 64;
-        const QString fourChannels = QString::fromStdString(m_files.Write(four));
+        const QString& fourChannels = m_strFour;
         const QString out = Out("usage");
         const QList<QStringList> wrong = {
             {m_strSixteen, "--channel", "0"},       {m_strSixteen, "--channel", "17"},
@@ -187,10 +189,7 @@ private slots:
     // new folder named with U+FFFD.
     void camerasAndFoldersAsGiven()
     {
-        CRecordingRecipe four;
-        four.m_nChannels = 4;
-        four.m_nRecords = 32;
-        const QString fourChannels = QString::fromStdString(m_files.Write(four));
+        const QString& fourChannels = m_strFour;
         const QString out = Out("as-given");
         const CRun beyond = Tool({"export", fourChannels, "--channel", "2,9", "--out", out});
         QCOMPARE(beyond.status, 2);
