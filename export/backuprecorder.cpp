@@ -353,7 +353,8 @@ bool CBackupRecorder::WriteSums(const QString& aviName, const QString& logName)
 QByteArray CBackupRecorder::IncompleteText(const QString& aviName, const QString& reason, uint32_t frames,
                                            const std::optional<CFrameTime>& last)
 {
-    QByteArray text = CNativeFileName::Encode(QFileInfo(aviName).fileName()) + " is incomplete: the export stopped before its end.\r\n";
+    QByteArray text = CNativeFileName::Encode(QFileInfo(aviName).fileName());
+    text += " is incomplete: the export stopped before its end.\r\n";
     text += "REASON       : " + reason.toUtf8() + "\r\n";
     text += QString::asprintf("FRAMES       : %u written", frames).toLatin1();
     if (last)
@@ -365,7 +366,8 @@ QByteArray CBackupRecorder::IncompleteText(const QString& aviName, const QString
 bool CBackupRecorder::WriteIncompleteNote()
 {
     const QString noteName = WithSuffix(m_strAviName, INCOMPLETE_SUFFIX);
-    const QString failure = WriteNewFile(noteName, IncompleteText(m_strAviName, m_strFailure, m_nFrames, m_timeLastWritten));
+    const QString failure =
+        WriteNewFile(noteName, IncompleteText(m_strAviName, m_strFailure, m_nFrames, m_timeLastWritten));
     if (failure.isEmpty())
         return true;
     return SetError(QString("The note %1 could not be written: %2").arg(noteName, failure));

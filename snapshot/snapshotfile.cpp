@@ -47,6 +47,7 @@ bool CSnapshotFile::Save(const QString& folder, const CStillMetadata& still, con
     std::vector<uint8_t> bits(row * size_t(bgr.height()));
     for (int y = 0; y < bgr.height(); ++y)
         std::copy_n(bgr.constScanLine(y), row, bits.data() + row * size_t(y));
-    return CDibPicture::EncodeJpegFile(CNativeFileName::Encode(path).toStdString(), bits.data(), bgr.width(), bgr.height(), QUALITY,
+    return CDibPicture::EncodeJpegFile(CNativeFileName::Encode(path).toStdString(), bits.data(), bgr.width(),
+                                      bgr.height(), QUALITY,
                                       CStillExif::Segment(still, bgr.width(), bgr.height()));
 }
