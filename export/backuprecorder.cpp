@@ -1,5 +1,6 @@
 #include "export/backuprecorder.h"
 
+#include "platform/nativefilename.h"
 #include "platform/outputfile.h"
 #include "platform/outputfolders.h"
 #include "platform/sha256.h"
@@ -13,6 +14,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,7 +28,8 @@ constexpr int CHANNEL_TEXT_X = 20;
 // A name taken by another export in the same moment is tried again this often.
 constexpr int MAX_CREATE_ATTEMPTS = 1000;
 
-const char* const SUFFIXES[] = {".avi", ".log", ".sha256"};
+const char* const INCOMPLETE_SUFFIX = ".INCOMPLETE.txt";
+const char* const SUFFIXES[] = {".avi", ".log", ".sha256", INCOMPLETE_SUFFIX};
 
 QString WithSuffix(const QString& aviName, const char* suffix)
 {
@@ -33,16 +37,18 @@ QString WithSuffix(const QString& aviName, const char* suffix)
     return (dot < 0 ? aviName : aviName.left(dot)) + suffix;
 }
 
+// Paths are handed to the system as the bytes they stand for, so that a folder whose
+// name is not UTF-8 is the one written into.
+std::string NativePath(const QString& path)
+{
+    return CNativeFileName::Encode(path).toStdString();
+}
+
 // Taken by a file, a folder, or a link that leads nowhere yet.
 bool IsTaken(const QString& path)
 {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
-}
-
-std::string NativePath(const QString& path)
-{
-    return QFile::encodeName(path).toStdString();
+    struct stat st;
+    return ::lstat(NativePath(path).c_str(), &st) == 0;
 }
 
 QString TimeText(const CFrameTime& t)
@@ -61,13 +67,13 @@ QString WriteNewFile(const QString& path, const QByteArray& data)
     if (file.Write(data.data(), size_t(data.size())) && file.Close())
         return {};
     const QString reason = QString::fromStdString(file.ErrorText());
-    QFile::remove(path);
+    ::unlink(NativePath(path).c_str());
     return reason;
 }
 
 std::optional<QByteArray> Sha256Of(const QString& path)
 {
-    const std::optional<std::string> sum = Sha256OfFile(QFile::encodeName(path).toStdString());
+    const std::optional<std::string> sum = Sha256OfFile(NativePath(path));
     if (!sum)
         return std::nullopt;
     return QByteArray::fromStdString(*sum);
@@ -107,9 +113,14 @@ bool CBackupRecorder::StartBackup(const BACKUPSETTING& setting, const CFrameTime
     m_strError.clear();
     if (m_pBackupLog)
         return SetError("An export is running already.");
+    if (setting.m_byChannel >= setting.m_byChannelCount)
+        return SetError(QString("Camera %1 cannot be exported: the recording has cameras 1 to %2.")
+                            .arg(setting.m_byChannel + 1)
+                            .arg(setting.m_byChannelCount));
     m_strFailure.clear();
     m_bFailed = false;
     m_nFrames = 0;
+    m_timeLastWritten.reset();
     if (!COutputFolders::Ensure(m_strAviFolder))
         return SetError(QString("The folder %1 cannot be made.").arg(m_strAviFolder));
     const QString base = m_strAviFolder + QString::asprintf("%02d_Capture.avi", setting.m_byChannel + 1);
@@ -154,12 +165,10 @@ CBackupRecorder::EFrame CBackupRecorder::WriteBackupFrame(const CBackupFrame& fr
     if (size == 0)
         return EFrame::Skipped;
     if (!m_aviWriter.WriteFrame(m_jpeg.data(), size)) {
-        m_strFailure = QString("The export into %1 stopped: %2. The %3 frames written before stay in the file.")
-                           .arg(m_strAviName, QString::fromStdString(m_aviWriter.ErrorText()))
-                           .arg(m_nFrames.load());
-        m_bFailed = true;
+        SetFailure(QString::fromStdString(m_aviWriter.ErrorText()));
         return EFrame::Failed;
     }
+    m_timeLastWritten = frame.m_time;
     ++m_nFrames;
     return EFrame::Written;
 }
@@ -253,6 +262,24 @@ QFont CBackupRecorder::StampFont(int fontHeight)
     return font;
 }
 
+void CBackupRecorder::CutShort(const QString& reason)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_pBackupLog)
+        SetFailure(reason);
+}
+
+// The first reason is kept: later ones follow from it.
+void CBackupRecorder::SetFailure(const QString& reason)
+{
+    if (m_bFailed)
+        return;
+    m_strFailure = reason;
+    m_bFailed = true;
+}
+
+// An export cut short ends at its last frame and gets no checksums, which would vouch
+// for it as whole: a note beside it says why it stopped instead.
 bool CBackupRecorder::StopBackup(const CFrameTime& end)
 {
     std::lock_guard lock(m_mutex);
@@ -260,14 +287,16 @@ bool CBackupRecorder::StopBackup(const CFrameTime& end)
         return true;
     m_strError.clear();
     m_bExporting = false;
-    m_pBackupLog->m_timeEnd = end;
     bool ok = true;
-    if (!m_aviWriter.Close())
-        ok = SetError(QString("%1 could not be completed: %2")
-                          .arg(m_strAviName, QString::fromStdString(m_aviWriter.ErrorText())));
+    if (!m_aviWriter.Close()) {
+        const QString reason = QString::fromStdString(m_aviWriter.ErrorText());
+        ok = SetError(QString("%1 could not be completed: %2").arg(m_strAviName, reason));
+        SetFailure(reason);
+    }
+    m_pBackupLog->m_timeEnd = m_bFailed ? m_timeLastWritten.value_or(m_pBackupLog->m_timeStart) : end;
     const QString logName = WithSuffix(m_strAviName, ".log");
     ok = WriteBackupLog(m_strAviName) && ok;
-    ok = WriteSums(m_strAviName, logName) && ok;
+    ok = (m_bFailed ? WriteIncompleteNote() : WriteSums(m_strAviName, logName)) && ok;
     m_crop = {};
     m_export = {};
     m_jpeg = {};
@@ -307,18 +336,41 @@ bool CBackupRecorder::WriteSums(const QString& aviName, const QString& logName)
 {
     QByteArray sums;
     for (const QString& file : {aviName, logName}) {
-        if (!QFileInfo::exists(file))
+        if (!IsTaken(file))
             continue;
         const std::optional<QByteArray> sum = Sha256Of(file);
         if (!sum)
             return SetError(QString("%1 could not be read back for its checksum.").arg(file));
-        sums += *sum + "  " + QFile::encodeName(QFileInfo(file).fileName()) + "\n";
+        sums += *sum + "  " + CNativeFileName::Encode(QFileInfo(file).fileName()) + "\n";
     }
     const QString sumsName = WithSuffix(aviName, ".sha256");
     const QString failure = WriteNewFile(sumsName, sums);
     if (failure.isEmpty())
         return true;
     return SetError(QString("The checksums %1 could not be written: %2").arg(sumsName, failure));
+}
+
+QByteArray CBackupRecorder::IncompleteText(const QString& aviName, const QString& reason, uint32_t frames,
+                                           const std::optional<CFrameTime>& last)
+{
+    QByteArray text = CNativeFileName::Encode(QFileInfo(aviName).fileName());
+    text += " is incomplete: the export stopped before its end.\r\n";
+    text += "REASON       : " + reason.toUtf8() + "\r\n";
+    text += QString::asprintf("FRAMES       : %u written", frames).toLatin1();
+    if (last)
+        text += ", the last recorded " + TimeText(*last).toLatin1();
+    text += "\r\nIt has no .sha256 file, whose checksums would vouch for it as whole.\r\n";
+    return text;
+}
+
+bool CBackupRecorder::WriteIncompleteNote()
+{
+    const QString noteName = WithSuffix(m_strAviName, INCOMPLETE_SUFFIX);
+    const QString failure =
+        WriteNewFile(noteName, IncompleteText(m_strAviName, m_strFailure, m_nFrames, m_timeLastWritten));
+    if (failure.isEmpty())
+        return true;
+    return SetError(QString("The note %1 could not be written: %2").arg(noteName, failure));
 }
 
 std::optional<BACKUPSETTING> CBackupRecorder::Setting() const
@@ -342,7 +394,12 @@ QString CBackupRecorder::ErrorText() const
 QString CBackupRecorder::FailureText() const
 {
     std::lock_guard lock(m_mutex);
-    return m_strFailure;
+    if (!m_bFailed)
+        return {};
+    return QString("The export into %1 stopped: %2. It is incomplete: it holds the %3 frames written before, and no "
+                   "checksums.")
+        .arg(m_strAviName, m_strFailure)
+        .arg(m_nFrames.load());
 }
 
 // The first reason is kept: it is the one the user needs to hear.

@@ -34,7 +34,9 @@ struct CBackupFrame {
 
 // Turns the pictures of one channel into a Motion-JPEG AVI with the channel number
 // and the date-time burnt into each frame, and writes beside it a log of the export
-// and the SHA-256 sums of both, so that whoever receives them can check them.
+// and the SHA-256 sums of both, so that whoever receives them can check them. An
+// export that stopped before its end is not vouched for by sums: a note beside it
+// says that it is incomplete and why.
 //
 // An export is a file of evidence: it is created under a name that nothing in the
 // folder has yet (never truncating or sharing a file, even with another player
@@ -61,8 +63,11 @@ public:
     // file cannot be created; nothing is then left behind.
     bool StartBackup(const BACKUPSETTING& setting, const CFrameTime& start);
     // Ends the export: closes the AVI, writes its log with `end` as the end time and
-    // the .sha256 file. False with ErrorText() when something could not be written;
-    // what could be is written all the same. Nothing when no export runs.
+    // the .sha256 file. An export cut short (a failed write, CutShort, an AVI that
+    // could not be completed) instead ends its log at the last frame written and
+    // gets NN_Capture.INCOMPLETE.txt, with the reason and the frames, in place of the
+    // sums. False with ErrorText() when something could not be written; what could
+    // be is written all the same. Nothing when no export runs.
     bool StopBackup(const CFrameTime& end);
 
     // One picture of the exported channel: crop, scale, stamp, encode, write. Failed
@@ -70,6 +75,11 @@ public:
     // removed): the AVI then holds the frames before it, FailureText() says why, and
     // later pictures are Skipped until StopBackup.
     EFrame WriteBackupFrame(const CBackupFrame& frame);
+    // Ends the running export's frames for a reason outside it (the camera exported
+    // beside it could not be written, the recording could not be read on): later
+    // pictures are Skipped and StopBackup completes it as cut short. Nothing when no
+    // export runs.
+    void CutShort(const QString& reason);
 
     const QString& AviFolder() const { return m_strAviFolder; }
     bool IsExporting() const { return m_bExporting; }
@@ -78,15 +88,21 @@ public:
     QString AviName() const;          // of the current or last export
     uint32_t FrameCount() const { return m_nFrames; }
     QString ErrorText() const;        // why StartBackup or StopBackup failed
-    QString FailureText() const;      // why frames stopped being written, for a person
+    // Why an export was cut short, naming its file, for a person; empty while it is
+    // not. Kept after StopBackup until the next export starts.
+    QString FailureText() const;
 
     // The stamp's text cell height for an export `width` pixels wide.
     static int FontHeightFor(int width) { return width <= 360 ? 20 : 25; }
     // `path`, or the first of path(01).ext, path(02).ext, ... for which neither the
-    // AVI nor its log nor its sums exist.
+    // AVI nor its log, its sums or its note exist.
     static QString MakeUniqueFileName(const QString& path);
     // The log's five lines, CR LF each.
     static QByteArray LogText(const BACKUPLOG& log);
+    // The note beside an export cut short: its file, the reason, the frames written
+    // and the last one's date-time, if any. CR LF lines, as the log's.
+    static QByteArray IncompleteText(const QString& aviName, const QString& reason, uint32_t frames,
+                                     const std::optional<CFrameTime>& last);
     // The stamp's font: bold Arial whose text cell is `fontHeight` pixels high.
     static QFont StampFont(int fontHeight);
 
@@ -104,6 +120,8 @@ private:
     bool OpenUniqueAvi(const QString& base, int width, int height, int fps);
     bool WriteBackupLog(const QString& aviName);
     bool WriteSums(const QString& aviName, const QString& logName);
+    bool WriteIncompleteNote();
+    void SetFailure(const QString& reason);
     void DrawStampText(QImage& strip, int top, int x, const QString& text);
     bool SetError(const QString& text);
 
@@ -113,8 +131,9 @@ private:
     CAviWriter m_aviWriter;
     QString m_strAviName;
     QString m_strError;
-    QString m_strFailure;
+    QString m_strFailure;                  // the reason alone, while m_bFailed
     std::optional<BACKUPLOG> m_pBackupLog; // while an export runs
+    std::optional<CFrameTime> m_timeLastWritten; // of the last frame the AVI took
     std::atomic<bool> m_bExporting{false};
     std::atomic<bool> m_bFailed{false};
     std::atomic<uint32_t> m_nFrames{0};

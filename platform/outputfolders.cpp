@@ -1,8 +1,12 @@
 #include "platform/outputfolders.h"
 
+#include "platform/nativefilename.h"
+
 #include <QDir>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -44,9 +48,17 @@ COutputFolders::COutputFolders(const QString& programFolder, bool programFolderW
     }
 }
 
+// Made from the name's own bytes: a folder whose name is not UTF-8 is the one the
+// user named, not a new one that Qt's decoding would name with U+FFFD. A part that
+// exists already or cannot be made shows in the last check.
 bool COutputFolders::Ensure(const QString& folder)
 {
-    return QDir().mkpath(folder);
+    const QByteArray path = CNativeFileName::Encode(folder);
+    for (qsizetype slash = path.indexOf('/', 1); slash > 0; slash = path.indexOf('/', slash + 1))
+        ::mkdir(path.left(slash).constData(), 0777);
+    ::mkdir(path.constData(), 0777);
+    struct stat st;
+    return ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 void COutputFolders::SetWritableForTest(std::optional<bool> writable)

@@ -53,14 +53,17 @@ void CKVXPlayerView::CloseBackupWindow()
     OnNavigate(ctl::PAUSE);
 }
 
-// An export that cannot create its file does not start: the window goes back to idle.
+// An export that cannot create its file does not start: the window goes back to idle,
+// and the message says which file and why. The recorder checks the camera against
+// the recording open now.
 void CKVXPlayerView::StartBackup()
 {
     m_btnBackup->SetImage(SKIN_IMG_DNCHECK);
+    m_backupSetting.m_byChannelCount = uint8_t(m_recording.m_nChannelCount);
     if (!m_pBackupRecorder->StartBackup(m_backupSetting, m_router.FrameTime())) {
         m_btnBackup->SetImage(SKIN_IMG_NORMAL);
         m_pBackupDlg->ReturnToIdle();
-        CMessageBox::Show(this, m_frame.AppTitle(), "ERROR : CreateAVIFile.");
+        CMessageBox::Show(this, m_frame.AppTitle(), "ERROR : CreateAVIFile.\n" + m_pBackupRecorder->ErrorText());
         return;
     }
     if (m_nPlayState == PS_PAUSE) {
@@ -75,13 +78,21 @@ void CKVXPlayerView::StartBackup()
     }
 }
 
+// However an export stops (the stop button, the player pausing, the window closing, a
+// write that failed), its stop says whether it was cut short and what could not be
+// written, each naming the file and the reason.
 void CKVXPlayerView::StopBackup()
 {
     const bool written = m_pBackupRecorder->StopBackup(m_router.FrameTime());
     m_btnBackup->SetImage(SKIN_IMG_NORMAL);
     OnNavigate(ctl::PAUSE);
+    QStringList problems;
+    if (const QString failure = m_pBackupRecorder->FailureText(); !failure.isEmpty())
+        problems << failure;
     if (!written)
-        CMessageBox::Show(this, m_frame.AppTitle(), m_pBackupRecorder->ErrorText());
+        problems << m_pBackupRecorder->ErrorText();
+    if (!problems.isEmpty())
+        CMessageBox::Show(this, m_frame.AppTitle(), problems.join("\n\n"));
 }
 
 QString CKVXPlayerView::BackupProgressText() const
@@ -116,15 +127,13 @@ void CKVXPlayerView::ExportPicture(int channel, const CTilePicture& picture, con
 }
 
 // A write failed (disk full, medium removed): the export ends as the stop button
-// ends it, and the user learns which file stopped and why.
+// ends it, and its stop tells the user which file stopped and why.
 void CKVXPlayerView::OnBackupWriteFailed()
 {
-    const QString failure = m_pBackupRecorder->FailureText();
-    if (failure.isEmpty())
+    if (m_pBackupRecorder->FailureText().isEmpty())
         return; // another export has begun since
     if (m_pBackupDlg)
         m_pBackupDlg->OnStop();
-    CMessageBox::Show(this, m_frame.AppTitle(), failure);
 }
 
 void CKVXPlayerView::StopBackupOnPause()

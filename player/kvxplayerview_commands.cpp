@@ -254,7 +254,7 @@ void CKVXPlayerView::OpenFile(const QString& path)
 // the open button could open one.
 bool CKVXPlayerView::IsDroppableFile(const QMimeData* data) const
 {
-    return m_btnOpen->isEnabled() && data && data->hasUrls() && data->urls().size() == 1 &&
+    return m_btnOpen->IsButtonEnabled() && data && data->hasUrls() && data->urls().size() == 1 &&
            data->urls().front().isLocalFile();
 }
 

@@ -1,10 +1,11 @@
 #include "snapshot/snapshotfile.h"
 
+#include "platform/nativefilename.h"
 #include "platform/outputfile.h"
+#include "platform/outputfolders.h"
 #include "playback/dibpicture.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -67,7 +68,7 @@ bool CSnapshotFile::Save(const QString& folder, const CStillMetadata& still, con
         reason = "There is no picture to save.";
         return false;
     }
-    QDir().mkpath(folder); // a folder that cannot be made shows in the reason the file gives
+    COutputFolders::Ensure(folder); // a folder that cannot be made shows in the reason the file gives
     const std::vector<uint8_t> jpeg = EncodeStill(still, picture);
     if (jpeg.empty()) {
         reason = "The picture could not be encoded.";
@@ -76,7 +77,7 @@ bool CSnapshotFile::Save(const QString& folder, const CStillMetadata& still, con
     for (int n = 0; n < MAX_NUMBER; ++n) {
         path = NumberedPath(first, n);
         std::string error;
-        switch (COutputFile::WriteNewFile(QFile::encodeName(path).toStdString(), jpeg, error)) {
+        switch (COutputFile::WriteNewFile(CNativeFileName::Encode(path).toStdString(), jpeg, error)) {
         case COutputFile::ECreate::Created:
             return true;
         case COutputFile::ECreate::Failed:

@@ -1,6 +1,8 @@
 #include "export/avireader.h"
 #include "export/backuprecorder.h"
+#include "platform/nativefilename.h"
 #include "playback/smoothscaler.h"
+#include "tests/support/filesizelimit.h"
 #include "tests/support/testmain.h"
 
 #include <QDir>
@@ -11,6 +13,8 @@
 #include <QTemporaryDir>
 
 #include <cstring>
+#include <filesystem>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -347,6 +351,98 @@ private slots:
         for (int y = white.top(); y <= white.bottom(); ++y)
             for (int x = timeLeft - 6; x < timeLeft - 1; ++x)
                 QVERIFY(!IsWhite(stamped.pixel(x, y)));
+    }
+
+    // A disc that fills up cuts the export short: the AVI keeps its frames, the log
+    // ends at the last of them, and a note says why it is incomplete in place of the
+    // sums, which would vouch for it as whole. Later pictures are skipped.
+    void exportCutShortIsMarkedIncomplete()
+    {
+        const QString folder = Folder("cut");
+        CBackupRecorder recorder(folder);
+        CPicture picture(352, 240);
+        picture.FillWithGradient();
+        CBackupFrame frame = FrameOf(picture, 360);
+        QVERIFY(recorder.StartBackup(Setting(2, 10, 360), {2024, 3, 18, 14, 0, 0}));
+        CBackupRecorder::EFrame result = CBackupRecorder::EFrame::Written;
+        {
+            const CFileSizeLimit full(48 * 1024);
+            QVERIFY(full.IsSet());
+            for (uint8_t second = 0; second < 60 && result == CBackupRecorder::EFrame::Written; ++second) {
+                frame.m_time.m_bySecond = second;
+                result = recorder.WriteBackupFrame(frame);
+            }
+        }
+        QCOMPARE(result, CBackupRecorder::EFrame::Failed);
+        const uint32_t written = recorder.FrameCount();
+        QVERIFY(written >= 1);
+        QCOMPARE(recorder.WriteBackupFrame(frame), CBackupRecorder::EFrame::Skipped);
+        QVERIFY(recorder.FailureText().contains(folder + "03_Capture.avi"));
+        QVERIFY(recorder.FailureText().contains("File too large"));
+        QVERIFY(recorder.StopBackup({2024, 3, 18, 14, 5, 0}));
+
+        QVERIFY(!QFile::exists(folder + "03_Capture.sha256"));
+        const QByteArray last = QString::asprintf("2024/03/18 14:00:%02u", written - 1).toLatin1();
+        QVERIFY(Read(folder + "03_Capture.log").contains("RECORD END   : " + last + " \r\n"));
+        const QByteArray note = Read(folder + "03_Capture.INCOMPLETE.txt");
+        QVERIFY(note.startsWith("03_Capture.avi is incomplete"));
+        QVERIFY(note.contains("REASON       : File too large\r\n"));
+        QVERIFY(note.contains(QString::asprintf("FRAMES       : %u written, the last recorded ", written).toLatin1() + last));
+        CAviReader reader;
+        QVERIFY(reader.Open((folder + "03_Capture.avi").toStdString()));
+        QCOMPARE(reader.m_frames.size(), size_t(written));
+
+        // The next export of the camera is whole again, under a name of its own.
+        QVERIFY(recorder.StartBackup(Setting(2, 10, 360), {}));
+        QVERIFY(recorder.FailureText().isEmpty());
+        QVERIFY(recorder.StopBackup({}));
+        QVERIFY(QFile::exists(folder + "03_Capture(01).sha256"));
+        QVERIFY(!QFile::exists(folder + "03_Capture(01).INCOMPLETE.txt"));
+    }
+
+    // Cut short from outside (the camera exported beside it failed): the same ending,
+    // with the reason given; an export without frames ends its log at its start.
+    void exportCutShortFromOutside()
+    {
+        const QString folder = Folder("outside");
+        CBackupRecorder recorder(folder);
+        recorder.CutShort("ignored: no export runs");
+        QVERIFY(recorder.StartBackup(Setting(0, 10, 360), {2024, 3, 18, 14, 0, 7}));
+        QVERIFY(recorder.FailureText().isEmpty());
+        recorder.CutShort("the export of camera 05 could not be written");
+        QVERIFY(recorder.StopBackup({2024, 3, 18, 14, 9, 0}));
+        QVERIFY(recorder.FailureText().contains("01_Capture.avi stopped: the export of camera 05 could not be written"));
+        QVERIFY(Read(folder + "01_Capture.log").contains("RECORD END   : 2024/03/18 14:00:07 \r\n"));
+        QVERIFY(Read(folder + "01_Capture.INCOMPLETE.txt").contains("FRAMES       : 0 written\r\n"));
+        QCOMPARE(QDir(folder).entryList(QDir::Files, QDir::Name),
+                 (QStringList{"01_Capture.INCOMPLETE.txt", "01_Capture.avi", "01_Capture.log"}));
+        QCOMPARE(CBackupRecorder::MakeUniqueFileName(folder + "01_Capture.avi"), folder + "01_Capture(01).avi");
+        QFile::remove(folder + "01_Capture.avi");
+        QFile::remove(folder + "01_Capture.log");
+        QCOMPARE(CBackupRecorder::MakeUniqueFileName(folder + "01_Capture.avi"), folder + "01_Capture(01).avi");
+    }
+
+    // A camera the recording does not have is never exported.
+    void cameraBeyondTheRecordingIsRefused()
+    {
+        const QString folder = Folder("beyond");
+        CBackupRecorder recorder(folder);
+        QVERIFY(!recorder.StartBackup(Setting(8, 10, 360, 4), {}));
+        QCOMPARE(recorder.ErrorText(), QString("Camera 9 cannot be exported: the recording has cameras 1 to 4."));
+        QVERIFY(QDir(folder).entryList(QDir::Files).isEmpty());
+    }
+
+    // Non-UTF-8 folder names are written into as they are, not into a look-alike.
+    void folderNamedInLatin1()
+    {
+        const QByteArray native = QFile::encodeName(m_dir.path()) + "/caf\xe9/avi/";
+        const QString folder = CNativeFileName::Decode(native);
+        CBackupRecorder recorder(folder);
+        QVERIFY(recorder.StartBackup(Setting(0, 10, 360), {}));
+        QVERIFY(recorder.StopBackup({}));
+        for (const char* name : {"01_Capture.avi", "01_Capture.log", "01_Capture.sha256"})
+            QVERIFY2(::access((native + name).constData(), F_OK) == 0, name);
+        std::filesystem::remove_all(QFile::encodeName(m_dir.path()).toStdString() + "/caf\xe9"); // Qt could not
     }
 
     // An export that cannot be created does not start, and leaves nothing.

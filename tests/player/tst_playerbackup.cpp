@@ -6,6 +6,7 @@
 #include "player/controlids.h"
 #include "player/kvxplayerview.h"
 #include "skin/skinbutton.h"
+#include "tests/support/filesizelimit.h"
 #include "tests/support/playerfixture.h"
 #include "tests/support/recordingfixture.h"
 #include "tests/support/testmain.h"
@@ -13,7 +14,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QDragEnterEvent>
 #include <QLabel>
+#include <QMimeData>
+#include <QUrl>
 
 namespace {
 
@@ -128,6 +132,30 @@ private slots:
         QCOMPARE(Items(OpenPanel(frame->View())->ChannelBox()), Numbers(4));
     }
 
+    // While the panel is open the recording cannot change under it, nor its list of
+    // cameras: the open key is off, and a file dragged onto the window is refused
+    // too, until the panel closes.
+    void panelKeepsItsRecording()
+    {
+        CPlayerFixture fixture;
+        auto frame = StartPaused(fixture, 16, 64);
+        CKVXPlayerView* view = frame->View();
+        OpenPanel(view);
+        CRecordingRecipe four;
+        four.m_nChannels = 4;
+        four.m_nRecords = 32;
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(m_recordings.Write(four)))});
+        const auto dragTaken = [&] {
+            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(view, &enter);
+            return enter.isAccepted();
+        };
+        QVERIFY(!dragTaken());
+        Click(view->Button(ctl::BACKUP));
+        QVERIFY(dragTaken());
+    }
+
     // Start while paused plays forward; the window shows the file and its frames;
     // stop writes the AVI, its log and sums, pauses, and shows the folder once, even
     // when asked to stop again.
@@ -219,6 +247,36 @@ private slots:
         QVERIFY(dialog->StartButton()->IsButtonEnabled());
     }
 
+    // A disc that fills up ends the export as the stop button does, with one message
+    // naming the file and the reason; the export ends its log at its last frame and
+    // is marked incomplete instead of getting sums.
+    void fullDiscEndsTheExportAndSaysSo()
+    {
+        CPlayerFixture fixture;
+        auto frame = StartPaused(fixture, 16, 400); // camera 3's picture k is at 14:00:0k
+        CKVXPlayerView* view = frame->View();
+        CBackupDlg* dialog = OpenPanel(view);
+        {
+            const CFileSizeLimit full(48 * 1024);
+            QVERIFY(full.IsSet());
+            StartExport(dialog, 2);
+            QVERIFY(QTest::qWaitFor([&] { return dialog->IsStopped(); }, 30000));
+        }
+        const QString folder = fixture.Folder() + "avi/";
+        QCOMPARE(fixture.m_messages.size(), 1);
+        QVERIFY2(fixture.m_messages[0].startsWith("KVXPlayer|The export into " + folder + "03_Capture.avi stopped: File too large."),
+                 qPrintable(fixture.m_messages[0]));
+        QCOMPARE(view->PlayStateForTest(), PS_PAUSE);
+        QCOMPARE(m_shownFolders.size(), 1);
+        const uint32_t frames = view->BackupRecorder()->FrameCount();
+        QVERIFY(frames >= 1 && frames < 24);
+        QVERIFY(!QFile::exists(folder + "03_Capture.sha256"));
+        QVERIFY(QFile::exists(folder + "03_Capture.INCOMPLETE.txt"));
+        QFile log(folder + "03_Capture.log");
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.readAll().contains(QString::asprintf("RECORD END   : 2024/03/18 14:00:%02u \r\n", frames - 1).toLatin1()));
+    }
+
     // Without a file there is no export: the message, and the window back to idle.
     void fileThatCannotBeCreatedStopsTheStart()
     {
@@ -231,7 +289,10 @@ private slots:
         blocker.close();
         CBackupDlg* dialog = OpenPanel(view);
         StartExport(dialog, 0);
-        QCOMPARE(fixture.m_messages, QStringList{"KVXPlayer|ERROR : CreateAVIFile."});
+        QCOMPARE(fixture.m_messages.size(), 1);
+        QVERIFY2(fixture.m_messages[0].startsWith("KVXPlayer|ERROR : CreateAVIFile.\n")
+                     && fixture.m_messages[0].contains(fixture.Folder() + "avi/"),
+                 qPrintable(fixture.m_messages[0]));
         QVERIFY(dialog->IsStopped());
         QVERIFY(dialog->StartButton()->IsButtonEnabled());
         QVERIFY(!dialog->StopButton()->IsButtonEnabled());

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // A command-line program run to its end: exit status (-1 after a crash, -2 when it
 // did not finish in time and was killed) and what it printed.
 struct CToolRun {
@@ -15,9 +17,14 @@ struct CToolRun {
 
     QJsonObject Json() const { return QJsonDocument::fromJson(out).object(); }
 
-    static CToolRun Of(const QString& program, const QStringList& args, int timeoutMs = 120000)
+    // `childSetup` runs in the child before the program starts (limits, signals); it
+    // may only make calls that are safe between fork and exec.
+    static CToolRun Of(const QString& program, const QStringList& args, int timeoutMs = 120000,
+                       const std::function<void()>& childSetup = {})
     {
         QProcess process;
+        if (childSetup)
+            process.setChildProcessModifier(childSetup);
         process.start(program, args);
         if (!process.waitForFinished(timeoutMs)) {
             process.kill();

@@ -117,6 +117,51 @@ private slots:
         QVERIFY(help.out.contains("info FILE [--json]"));
     }
 
+    // A refused argument is named with the reason, not only answered with the
+    // synopsis; the exit status stays 2.
+    void everyRefusalSaysWhy_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("said");
+        const QString r = "rec.kvx", t = "2005-01-01 00:00:00";
+        QTest::newRow("fps") << QStringList{"export", r, "--channel", "1", "--fps", "0"} << "--fps 0: the rate is 1 to 60";
+        QTest::newRow("fps text") << QStringList{"export", r, "--channel", "1", "--fps", "ten"} << "--fps ten: ";
+        QTest::newRow("size") << QStringList{"export", r, "--channel", "1", "--size", "640x480"} << "--size 640x480: ";
+        QTest::newRow("export channel") << QStringList{"export", r, "--channel", "0"} << "--channel 0: ";
+        QTest::newRow("channel list") << QStringList{"export", r, "--channel", "1,,2"} << "--channel 1,,2: ";
+        QTest::newRow("from") << QStringList{"export", r, "--channel", "1", "--from", "noon"} << "--from noon: ";
+        QTest::newRow("order") << QStringList{"export", r, "--channel", "1", "--from", "2005-01-02 00:00:00", "--to", t}
+                               << "--to 2005-01-01 00:00:00: it lies before --from";
+        QTest::newRow("no value") << QStringList{"export", r, "--channel", "1", "--fps"} << "--fps: a value must follow";
+        QTest::newRow("no channel") << QStringList{"export", r} << "--channel: ";
+        QTest::newRow("empty out") << QStringList{"export", r, "--channel", "1", "--out", ""} << "--out: ";
+        QTest::newRow("snapshot out") << QStringList{"snapshot", r, "--channel", "1", "--at", t, "--out", ""} << "--out: ";
+        QTest::newRow("unknown") << QStringList{"export", r, "--channel", "1", "--crf", "20"} << "--crf: ";
+        QTest::newRow("snapshot channel") << QStringList{"snapshot", r, "--channel", "17", "--at", t} << "--channel 17: ";
+        QTest::newRow("snapshot at") << QStringList{"snapshot", r, "--channel", "1", "--at", "2005-01-01"}
+                                     << "--at 2005-01-01: ";
+        QTest::newRow("locate at") << QStringList{"locate", r, "--at", "2005-13-01 00:00:00"} << "--at 2005-13-01 00:00:00: ";
+        QTest::newRow("report gap") << QStringList{"report", r, "--gap", "-1"} << "--gap -1: ";
+        QTest::newRow("excerpt to") << QStringList{"excerpt", r, "--from", t, "--to", "x", "--out", "o.kvx"} << "--to x: ";
+        QTest::newRow("excerpt out") << QStringList{"excerpt", r, "--from", t, "--to", t} << "--out: ";
+        QTest::newRow("bench force") << QStringList{"bench", r, "--force"} << "--force: ";
+        QTest::newRow("filter op") << QStringList{"filter", "a.bmp", "b.bmp", "sepia"} << "sepia: no such filter";
+        QTest::newRow("info option") << QStringList{"info", r, "--xml"} << "--xml: ";
+        QTest::newRow("second file") << QStringList{"frames", r, "other.kvx"} << "other.kvx: ";
+        QTest::newRow("no file") << QStringList{"frames"} << "FILE: ";
+        QTest::newRow("no command") << QStringList{} << "COMMAND: ";
+    }
+    void everyRefusalSaysWhy()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, said);
+        const CRun run = Tool(args);
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.err.startsWith("kvxtool: " + said.toUtf8()), run.err);
+        QVERIFY(run.err.contains("usage: kvxtool"));
+        QVERIFY(run.out.isEmpty());
+    }
+
     // Every record forward play delivers, in file order, from the first record up to
     // (not including) the last one; damaged records are skipped, broken pictures show.
     void framesListsWhatForwardPlayDelivers()

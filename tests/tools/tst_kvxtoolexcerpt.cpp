@@ -166,6 +166,32 @@ private slots:
             QCOMPARE(Tool(args).status, 2);
     }
 
+    // Records that all carry one second would make a recording the probe refuses:
+    // such a range is refused, naming the recording, and nothing is made; the same
+    // range widened to the next second opens. A sidecar that cannot be written (a
+    // name too long beside the excerpt's) takes the excerpt and the other one along.
+    void refusesWhatWouldNotOpenOrBeVouchedFor()
+    {
+        CRecordingRecipe recipe; // 16 records a second
+        recipe.m_nRecords = 64;
+        const QString source = QString::fromStdString(m_files.Write(recipe));
+        const std::vector<CGeneratedRecord> r = m_files.Last().Records();
+        QCOMPARE(r[16].m_time.GetSecond(), r[31].m_time.GetSecond());
+        const QString out = OutPath("one-second.kvx");
+        const CToolRun second = Tool({"excerpt", source, "--from", Iso(r[16].m_time), "--to", Iso(r[31].m_time), "--out", out});
+        QCOMPARE(second.status, 1);
+        QVERIFY2(second.err.startsWith("kvxtool: " + source.toUtf8() + ": every record from "), second.err);
+        QVERIFY(!QFileInfo::exists(out) && !QFileInfo::exists(out + ".sha256") && !QFileInfo::exists(out + ".txt"));
+        QCOMPARE(Tool({"excerpt", source, "--from", Iso(r[16].m_time), "--to", Iso(r[32].m_time), "--out", out}).status, 0);
+        QCOMPARE(Tool({"info", out}).status, 0);
+
+        const QString longName = QFileInfo(out).path() + "/" + QString(250, 'x') + ".kvx"; // 254 bytes; a sidecar's 261
+        const CToolRun tooLong = Tool({"excerpt", source, "--from", Iso(r[0].m_time), "--to", Iso(r[40].m_time), "--out", longName});
+        QCOMPARE(tooLong.status, 1);
+        QVERIFY2(tooLong.err.contains((longName + ".sha256: File name too long").toUtf8()), tooLong.err);
+        QVERIFY(!QFileInfo::exists(longName));
+    }
+
 private:
     static CDateTime AfterSeconds(const CDateTime& t, int64_t seconds)
     {

@@ -14,6 +14,8 @@
 #include <QThread>
 
 #include <csignal>
+#include <filesystem>
+#include <unistd.h>
 
 namespace {
 
@@ -97,6 +99,7 @@ class TestKvxToolExport : public QObject {
 
     CRecordingFixture m_files;
     QString m_strSixteen;
+    QString m_strFour;
 
     QString Out(const char* name) const { return QString::fromStdString(m_files.PathFor(name)); }
 
@@ -108,6 +111,10 @@ private slots:
         recipe.m_timeStart = CDateTime(2024, 3, 18, 14, 0, 0);
         recipe.m_dSecondsPerRecord = 0.25;
         m_strSixteen = QString::fromStdString(m_files.Write(recipe));
+        CRecordingRecipe four;
+        four.m_nChannels = 4;
+        four.m_nRecords = 64;
+        m_strFour = QString::fromStdString(m_files.Write(four));
     }
 
     // Every delivered picture of the camera is one frame; the log runs from the first
@@ -160,10 +167,7 @@ private slots:
 
     void usageErrorsWriteNothing()
     {
-        CRecordingRecipe four;
-        four.m_nChannels = 4;
-        four.m_nRecords = 64;
-        const QString fourChannels = QString::fromStdString(m_files.Write(four));
+        const QString& fourChannels = m_strFour;
         const QString out = Out("usage");
         const QList<QStringList> wrong = {
             {m_strSixteen, "--channel", "0"},       {m_strSixteen, "--channel", "17"},
@@ -178,6 +182,30 @@ private slots:
         }
         QVERIFY(QDir(out).entryList(QDir::Files).isEmpty());
         QVERIFY(Tool({"--help"}).out.contains("export RECORDING --channel N"));
+    }
+
+    // A camera the recording does not have is refused, naming the recording; an
+    // output folder whose name is not UTF-8 is written into as named, not into a
+    // new folder named with U+FFFD.
+    void camerasAndFoldersAsGiven()
+    {
+        const QString& fourChannels = m_strFour;
+        const QString out = Out("as-given");
+        const CRun beyond = Tool({"export", fourChannels, "--channel", "2,9", "--out", out});
+        QCOMPARE(beyond.status, 2);
+        QVERIFY2(beyond.err.startsWith("kvxtool: " + fourChannels.toUtf8() + ": --channel 9: the recording has cameras 1 to 4\n"),
+                 beyond.err);
+        QVERIFY(!QFileInfo::exists(out));
+
+        const QByteArray latin1 = QFile::encodeName(out) + "/caf\xE9";
+        const CRun run = Run("sh", {"-c", "exec \"$0\" export \"$1\" --channel 2 --out \"$2$(printf '\\351')\"",
+                                    KVXTOOL_PATH, fourChannels, out + "/caf"});
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.out.startsWith(latin1 + "/02_Capture.avi "), run.out);
+        for (const char* name : {"/02_Capture.avi", "/02_Capture.log", "/02_Capture.sha256"})
+            QVERIFY2(::access((latin1 + name).constData(), F_OK) == 0, name);
+        QVERIFY(::access((QFile::encodeName(out) + "/caf\uFFFD").constData(), F_OK) != 0);
+        std::filesystem::remove_all(latin1.toStdString()); // Qt could not
     }
 
     void refusedRecordingLeavesNothing()

@@ -1,4 +1,5 @@
 #include "export/avireader.h"
+#include "tests/support/filesizelimit.h"
 #include "tests/support/recordingfixture.h"
 #include "tests/support/testmain.h"
 #include "tests/support/toolrun.h"
@@ -153,6 +154,35 @@ private slots:
         QVERIFY2(gap.err.contains("no recording between"), gap.err);
         QVERIFY(QDir(none).entryList(QDir::Files).isEmpty());
         QCOMPARE(Tool({"export", recording, "--channel", "1", "--from", Iso(to), "--to", Iso(from), "--out", none}).status, 2);
+    }
+
+    // A disc that fills up stops the pass: every camera's export ends with its frames
+    // so far and says so, naming its file and the reason; none has sums; each has a
+    // note with its frames, and its log ends at its last frame.
+    void fullDiscCutsEveryCameraShort()
+    {
+        CRecordingRecipe recipe; // a second a group: camera c's picture k is record 16 k + c, at k seconds
+        recipe.m_nRecords = 16 * 40;
+        const QString recording = QString::fromStdString(m_files.Write(recipe));
+        const std::vector<CGeneratedRecord> r = m_files.Last().Records();
+        const QString out = Out("full");
+        QVERIFY(QDir().mkpath(out));
+        const CToolRun run = CToolRun::Of(KVXTOOL_PATH, {"export", recording, "--channel", "all", "--out", out, "--json"},
+                                          300000, [] { CFileSizeLimit::ApplyInChild(64 * 1024); });
+        QCOMPARE(run.status, 1);
+        QVERIFY(run.out.isEmpty());
+        QVERIFY2(run.err.contains(": File too large."), run.err);
+        for (int channel = 0; channel < 16; ++channel) {
+            const QString name = out + QString("/%1_Capture").arg(channel + 1, 2, 10, QChar('0'));
+            QVERIFY2(run.err.contains(("kvxtool: The export into " + name + ".avi stopped: ").toUtf8()), qPrintable(name));
+            QVERIFY(!QFileInfo::exists(name + ".sha256"));
+            const int frames = int(Frames(name + ".avi").size());
+            QVERIFY(frames < 39);
+            const QByteArray note = Read(name + ".INCOMPLETE.txt");
+            QVERIFY2(note.contains(QString("FRAMES       : %1 written").arg(frames).toLatin1()), note);
+            const CDateTime last = r[size_t(std::max(0, frames - 1) * 16 + (frames ? channel : 0))].m_time;
+            QVERIFY2(Read(name + ".log").contains("RECORD END   : " + LogTime(last) + " \r\n"), qPrintable(name));
+        }
     }
 };
 

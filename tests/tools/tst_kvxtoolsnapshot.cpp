@@ -12,6 +12,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <filesystem>
+#include <unistd.h>
 
 namespace {
 
@@ -164,6 +166,28 @@ private slots:
         QCOMPARE(QImage(o["file"].toString()).size(), QSize(720, 576));
     }
 
+    // A folder whose name is not UTF-8 is written into as named, not into a new one
+    // named with U+FFFD.
+    void snapshotIntoAFolderAsNamed()
+    {
+        CRecordingRecipe recipe;
+        recipe.m_nChannels = 4;
+        recipe.m_nRecords = 32;
+        recipe.m_timeStart = CDateTime(2024, 1, 15, 9, 30, 0);
+        const QString recording = QString::fromStdString(m_files.Write(recipe));
+        const QString folder = Path("as-given");
+        QProcess shell;
+        shell.start("sh", {"-c", "exec \"$0\" snapshot \"$1\" --channel 2 --at \"2024-01-15 09:30:01\" --out \"$2$(printf '\\351')\"",
+                           KVXTOOL_PATH, recording, folder + "/caf"});
+        QVERIFY(shell.waitForFinished(60000));
+        QCOMPARE(shell.exitCode(), 0);
+        const QByteArray latin1 = QFile::encodeName(folder) + "/caf\xE9/20240115_093001.jpg";
+        QVERIFY2(shell.readAllStandardOutput().startsWith(latin1 + "  channel 02"), qPrintable(shell.readAllStandardError()));
+        QVERIFY(::access(latin1.constData(), F_OK) == 0);
+        QVERIFY(::access((QFile::encodeName(folder) + "/caf\uFFFD").constData(), F_OK) != 0);
+        std::filesystem::remove_all(QFile::encodeName(folder).toStdString() + "/caf\xE9"); // Qt could not
+    }
+
     void snapshotRefusals()
     {
         const CRecordingRecipe recipe = CRecordingRecipe::FourChannelsWithAudio(8, 0.25);
@@ -171,7 +195,7 @@ private slots:
         const QString out = Path("none");
         CRun run = Tool({"snapshot", recording, "--channel", "5", "--at", "2005-01-01 00:00:00", "--out", out});
         QCOMPARE(run.status, 1); // a 4-channel recording has no camera 5
-        QVERIFY(run.err.contains("no picture of channel 5"));
+        QCOMPARE(run.err, "kvxtool: " + recording.toUtf8() + ": --channel 5: the recording has cameras 1 to 4\n");
         QCOMPARE(Tool({"snapshot", recording, "--channel", "1", "--at", "2006-01-01 00:00:00", "--out", out}).status, 1);
         const QString garbage = QString::fromStdString(m_files.WriteBytes(std::vector<uint8_t>(70000, 0)));
         run = Tool({"snapshot", garbage, "--channel", "1", "--at", "2005-01-01 00:00:00", "--out", out});

@@ -45,30 +45,42 @@ bool CreateDump(COutputFile& dump, const std::string& path, bool force, const st
     return false;
 }
 
+struct CBenchArgs {
+    std::string m_strFile, m_strMjpeg;
+    bool m_bForce = false;
+};
+
+bool Parse(const std::vector<std::string>& args, CBenchArgs& out)
+{
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--mjpeg" && i + 1 < args.size())
+            out.m_strMjpeg = args[++i];
+        else if (args[i] == "--force")
+            out.m_bForce = true;
+        else if (!args[i].starts_with("-") && out.m_strFile.empty())
+            out.m_strFile = args[i];
+        else
+            return RefuseStray(args[i], {"--mjpeg"});
+    }
+    if (out.m_strFile.empty())
+        return Refuse("FILE", "the recording to read must be named");
+    return !out.m_bForce || !out.m_strMjpeg.empty()
+        || Refuse("--force", "it lets --mjpeg replace its file, and no --mjpeg is given");
+}
+
 } // namespace
 
 int RunBenchCommand(const std::vector<std::string>& args)
 {
-    std::string file, mjpeg;
-    bool force = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--mjpeg" && i + 1 < args.size())
-            mjpeg = args[++i];
-        else if (args[i] == "--force")
-            force = true;
-        else if (!args[i].starts_with("--") && file.empty())
-            file = args[i];
-        else
-            return UsageError(SYNOPSIS);
-    }
-    if (file.empty() || (force && mjpeg.empty()))
+    CBenchArgs a;
+    if (!Parse(args, a))
         return UsageError(SYNOPSIS);
     CRecordingFacts facts;
     CConsoleProbeView probeView;
-    if (!CRecordingProbe(facts, probeView).ProbeRecording(file))
+    if (!CRecordingProbe(facts, probeView).ProbeRecording(a.m_strFile))
         return EXIT_PROBE_FAILED;
     COutputFile dump;
-    if (!mjpeg.empty() && !CreateDump(dump, mjpeg, force, file))
+    if (!a.m_strMjpeg.empty() && !CreateDump(dump, a.m_strMjpeg, a.m_bForce, a.m_strFile))
         return EXIT_PROBE_FAILED;
 
     CDibPicture decoder, repairer;
@@ -77,7 +89,7 @@ int RunBenchCommand(const std::vector<std::string>& args)
     double pixels = 0;
     const auto start = std::chrono::steady_clock::now();
     CForwardReader reader;
-    const bool ok = reader.Run(file, facts, [&](const CForwardReader::CFrame& f) {
+    const bool ok = reader.Run(a.m_strFile, facts, [&](const CForwardReader::CFrame& f) {
         if (f.audioMode == kvx::AUDIO_MODE_ONLY)
             return;
         ++frames;
@@ -85,14 +97,14 @@ int RunBenchCommand(const std::vector<std::string>& args)
             ++failed;
         else
             pixels += double(decoder.m_bih.bmiHeader.biWidth) * decoder.m_bih.bmiHeader.biHeight;
-        if (!mjpeg.empty() && dumpOk)
+        if (!a.m_strMjpeg.empty() && dumpOk)
             dumpOk = AppendStream(dump, repairer, f.picture, f.pictureLength);
     });
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (!ok)
         return EXIT_PROBE_FAILED;
-    if (!mjpeg.empty() && !(dump.Close() && dumpOk)) {
-        std::fprintf(stderr, "kvxtool: cannot write %s: %s\n", mjpeg.c_str(), dump.ErrorText().c_str());
+    if (!a.m_strMjpeg.empty() && !(dump.Close() && dumpOk)) {
+        std::fprintf(stderr, "kvxtool: cannot write %s: %s\n", a.m_strMjpeg.c_str(), dump.ErrorText().c_str());
         return EXIT_PROBE_FAILED;
     }
     std::printf("%llu pictures (%llu not decoded) in %.3f s: %.1f frames/s, %.2f megapixels/s\n",

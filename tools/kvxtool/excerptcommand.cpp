@@ -23,18 +23,30 @@ bool Parse(const std::vector<std::string>& args, CExcerptArgs& out)
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (arg == "--from" && hasValue)
-            out.m_from = CDateTime::FromIsoString(args[++i]);
-        else if (arg == "--to" && hasValue)
-            out.m_to = CDateTime::FromIsoString(args[++i]);
-        else if (arg == "--out" && hasValue)
-            out.m_strOut = args[++i];
-        else if (arg.starts_with("-") || !out.m_strFile.empty())
-            return false;
-        else
+        if (arg == "--from" && hasValue) {
+            if (!ParseDateTimeArg(arg, args[++i], out.m_from))
+                return false;
+        } else if (arg == "--to" && hasValue) {
+            if (!ParseDateTimeArg(arg, args[++i], out.m_to))
+                return false;
+        } else if (arg == "--out" && hasValue) {
+            if ((out.m_strOut = args[++i]).empty())
+                return Refuse("--out", "the excerpt's name is empty");
+        } else if (arg.starts_with("-") || !out.m_strFile.empty()) {
+            return RefuseStray(arg, {"--from", "--to", "--out"});
+        } else {
             out.m_strFile = arg;
+        }
     }
-    return !out.m_strFile.empty() && !out.m_strOut.empty() && out.m_from.IsValid() && out.m_to.IsValid();
+    if (out.m_strFile.empty())
+        return Refuse("RECORDING", "the recording to copy from must be named");
+    if (!out.m_from.IsValid() || !out.m_to.IsValid())
+        return Refuse(out.m_from.IsValid() ? "--to" : "--from", "both ends of the range must be given");
+    if (out.m_strOut.empty())
+        return Refuse("--out", "the excerpt's file must be named");
+    if (DateTimeToOrderKey(out.m_to) < DateTimeToOrderKey(out.m_from))
+        return Refuse("--to " + out.m_to.ToIsoString(), "it lies before --from " + out.m_from.ToIsoString());
+    return true;
 }
 
 bool Exists(const std::string& path)
@@ -48,7 +60,8 @@ std::string FileName(const std::string& path)
     return std::filesystem::path(path).filename().string();
 }
 
-// Writes a small new text file; an existing one is never replaced.
+// Writes a small new text file; an existing one is never replaced, and one begun
+// and not completed is removed.
 bool WriteNewTextFile(const std::string& path, const std::string& text, const std::string& source)
 {
     COutputFile file;
@@ -59,6 +72,7 @@ bool WriteNewTextFile(const std::string& path, const std::string& text, const st
     }
     if (!file.Write(text.data(), text.size()) || !file.Close()) {
         std::fprintf(stderr, "kvxtool: cannot write %s: %s\n", path.c_str(), file.ErrorText().c_str());
+        std::remove(path.c_str());
         return false;
     }
     return true;
@@ -105,6 +119,24 @@ std::string NothingText(const CExcerptArgs& a, const CExcerptRange& range, const
     }
 }
 
+// The excerpt's sums and note. Without both it is not vouched for, so when either
+// cannot be written the excerpt and whatever was written beside it are removed,
+// as when the excerpt itself fails.
+bool WriteSidecars(const CExcerptArgs& a, const CExcerptRange& range, const CExcerptResult& result)
+{
+    const std::string sumPath = a.m_strOut + ".sha256", notePath = a.m_strOut + ".txt";
+    if (!WriteNewTextFile(sumPath, Sha256SumLine(result.m_strExcerptSha256, FileName(a.m_strOut)), a.m_strFile)) {
+        std::remove(a.m_strOut.c_str());
+        return false;
+    }
+    if (!WriteNewTextFile(notePath, Note(a, range, result), a.m_strFile)) {
+        std::remove(sumPath.c_str());
+        std::remove(a.m_strOut.c_str());
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int RunExcerptCommand(const std::vector<std::string>& args)
@@ -112,11 +144,6 @@ int RunExcerptCommand(const std::vector<std::string>& args)
     CExcerptArgs a;
     if (!Parse(args, a))
         return UsageError(SYNOPSIS);
-    if (DateTimeToOrderKey(a.m_to) < DateTimeToOrderKey(a.m_from)) {
-        std::fprintf(stderr, "kvxtool: --to %s lies before --from %s\n", a.m_to.ToIsoString().c_str(),
-                     a.m_from.ToIsoString().c_str());
-        return UsageError(SYNOPSIS);
-    }
     const std::string sumPath = a.m_strOut + ".sha256", notePath = a.m_strOut + ".txt";
     for (const std::string& path : {a.m_strOut, sumPath, notePath}) {
         if (Exists(path)) {
@@ -133,13 +160,20 @@ int RunExcerptCommand(const std::vector<std::string>& args)
         std::fprintf(stderr, "kvxtool: %s\n", NothingText(a, range, facts).c_str());
         return EXIT_PROBE_FAILED;
     }
+    if (!range.m_bRunsOn) {
+        std::fprintf(stderr,
+                     "kvxtool: %s: every record from %s to %s is dated %s; an excerpt needs a later one to be a "
+                     "recording the player opens: take a range of two seconds or more\n",
+                     a.m_strFile.c_str(), a.m_from.ToIsoString().c_str(), a.m_to.ToIsoString().c_str(),
+                     range.m_first.ToIsoString().c_str());
+        return EXIT_PROBE_FAILED;
+    }
     const CExcerptResult result = WriteExcerpt(a.m_strFile, range, a.m_strOut);
     if (!result.m_strError.empty()) {
         std::fprintf(stderr, "kvxtool: %s\n", result.m_strError.c_str());
         return EXIT_PROBE_FAILED;
     }
-    if (!WriteNewTextFile(sumPath, Sha256SumLine(result.m_strExcerptSha256, FileName(a.m_strOut)), a.m_strFile)
-        || !WriteNewTextFile(notePath, Note(a, range, result), a.m_strFile))
+    if (!WriteSidecars(a, range, result))
         return EXIT_PROBE_FAILED;
     std::printf("%s: %llu records, %s to %s, %llu bytes\n%s\n%s\n", a.m_strOut.c_str(),
                 (unsigned long long)range.m_nRecords, range.m_first.ToIsoString().c_str(),

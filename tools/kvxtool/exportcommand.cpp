@@ -1,5 +1,6 @@
 #include "tools/kvxtool/exportcommand.h"
 
+#include "platform/nativefilename.h"
 #include "platform/outputfolders.h"
 #include "recording/recordformat.h"
 #include "tools/kvxtool/consoleprobeview.h"
@@ -12,7 +13,6 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <charconv>
 #include <thread>
 #include <cstdio>
 #include <unistd.h>
@@ -27,10 +27,10 @@ constexpr size_t MAX_CAMERAS_SHOWN = 4;
 // Decoded pictures waiting per writing thread: a few megabytes.
 constexpr size_t STRAND_QUEUE = 8;
 
-bool ParseInt(const std::string& text, int& value)
+// A message of the recorder on standard error, its file names as their bytes.
+void Say(const QString& text)
 {
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end == text.data() + text.size();
+    std::fprintf(stderr, "kvxtool: %s\n", CNativeFileName::Encode(text).constData());
 }
 
 CFrameTime FrameTimeOf(const CRecordHeader& h)
@@ -45,7 +45,8 @@ const char* const CExportCommand::SYNOPSIS =
 
 namespace {
 
-// "3", "1,3,5" or "all"; channels from 1, ascending, each once.
+// "3", "1,3,5" or "all"; channels from 1, ascending, each once. The recording's
+// channel count is checked when it is known.
 bool ParseChannels(const std::string& text, CExportCommand::COptions& out)
 {
     if (text == "all")
@@ -55,8 +56,8 @@ bool ParseChannels(const std::string& text, CExportCommand::COptions& out)
     for (;;) {
         const size_t comma = text.find(',', start);
         int channel = 0;
-        if (!ParseInt(text.substr(start, comma - start), channel) || channel < 1)
-            return false;
+        if (!ParseIntIn(text.substr(start, comma - start), 1, 16, channel))
+            return Refuse("--channel " + text, "a camera is 1 to 16, a list of them (1,3,5) or all");
         channels.push_back(channel);
         if (comma == std::string::npos)
             break;
@@ -66,12 +67,6 @@ bool ParseChannels(const std::string& text, CExportCommand::COptions& out)
     channels.erase(std::unique(channels.begin(), channels.end()), channels.end());
     out.m_channels = channels;
     return true;
-}
-
-bool ParseTime(const std::string& text, CDateTime& out)
-{
-    out = CDateTime::FromIsoString(text);
-    return out.IsValid();
 }
 
 } // namespace
@@ -85,33 +80,40 @@ bool CExportCommand::Parse(const std::vector<std::string>& args, COptions& out)
         if (arg == "--json") {
             out.m_bJson = true;
         } else if (arg == "--channel" && hasValue) {
-            haveChannel = ParseChannels(args[++i], out);
+            if (!ParseChannels(args[++i], out))
+                return false;
+            haveChannel = true;
         } else if (arg == "--from" && hasValue) {
-            if (!ParseTime(args[++i], out.m_from))
+            if (!ParseDateTimeArg(arg, args[++i], out.m_from))
                 return false;
         } else if (arg == "--to" && hasValue) {
-            if (!ParseTime(args[++i], out.m_to))
+            if (!ParseDateTimeArg(arg, args[++i], out.m_to))
                 return false;
         } else if (arg == "--fps" && hasValue) {
-            if (!ParseInt(args[++i], out.m_nFps) || out.m_nFps < 1 || out.m_nFps > 60)
-                return false;
+            if (!ParseIntIn(args[++i], 1, 60, out.m_nFps))
+                return Refuse("--fps " + args[i], "the rate is 1 to 60");
         } else if (arg == "--size" && hasValue) {
             const std::string& size = args[++i];
             if (size != "360x240" && size != "720x480")
-                return false;
+                return Refuse("--size " + size, "the size is 360x240 or 720x480");
             out.m_nWidth = size == "360x240" ? 360 : 720;
             out.m_nHeight = size == "360x240" ? 240 : 480;
         } else if (arg == "--out" && hasValue) {
-            out.m_strOutDir = args[++i];
+            if ((out.m_strOutDir = args[++i]).empty())
+                return Refuse("--out", "the folder's name is empty");
         } else if (arg.starts_with("-") || !out.m_strRecording.empty()) {
-            return false;
+            return RefuseStray(arg, {"--channel", "--from", "--to", "--fps", "--size", "--out"});
         } else {
             out.m_strRecording = arg;
         }
     }
-    const bool ordered = !out.m_from.IsValid() || !out.m_to.IsValid()
-                      || DateTimeToOrderKey(out.m_from) <= DateTimeToOrderKey(out.m_to);
-    return !out.m_strRecording.empty() && haveChannel && ordered;
+    if (out.m_strRecording.empty())
+        return Refuse("RECORDING", "the recording to export must be named");
+    if (!haveChannel)
+        return Refuse("--channel", "the camera to export must be given");
+    if (out.m_from.IsValid() && out.m_to.IsValid() && DateTimeToOrderKey(out.m_from) > DateTimeToOrderKey(out.m_to))
+        return Refuse("--to " + out.m_to.ToIsoString(), "it lies before --from " + out.m_from.ToIsoString());
+    return true;
 }
 
 CExportCommand::CExportCommand(COptions options) : m_options(std::move(options)) {}
@@ -122,7 +124,8 @@ int CExportCommand::Run()
     if (!CRecordingProbe(m_facts, probeView).ProbeRecording(m_options.m_strRecording))
         return EXIT_PROBE_FAILED;
     if (!SelectChannels()) {
-        std::fprintf(stderr, "kvxtool: the recording has channels 1 to %d\n", m_facts.m_nChannelCount);
+        std::fprintf(stderr, "kvxtool: %s: --channel %d: the recording has cameras 1 to %d\n",
+                     m_options.m_strRecording.c_str(), m_options.m_channels.back(), m_facts.m_nChannelCount);
         return UsageError(SYNOPSIS);
     }
     m_bProgress = ::isatty(STDERR_FILENO) == 1;
@@ -149,7 +152,7 @@ bool CExportCommand::SelectChannels()
     if (m_options.m_bAllChannels)
         for (int channel = 1; channel <= m_facts.m_nChannelCount; ++channel)
             m_options.m_channels.push_back(channel);
-    if (m_options.m_channels.empty() || m_options.m_channels.back() > m_facts.m_nChannelCount)
+    if (m_options.m_channels.back() > m_facts.m_nChannelCount)
         return false;
     m_cameras.resize(m_options.m_channels.size());
     for (size_t i = 0; i < m_cameras.size(); ++i) {
@@ -164,7 +167,7 @@ QString CExportCommand::OutputFolder() const
 {
     if (m_options.m_strOutDir.empty())
         return COutputFolders(QCoreApplication::applicationDirPath()).AviFolder();
-    const QString folder = QDir::cleanPath(QFile::decodeName(m_options.m_strOutDir.c_str()));
+    const QString folder = QDir::cleanPath(CNativeFileName::Decode(QByteArray::fromStdString(m_options.m_strOutDir)));
     return folder.endsWith('/') ? folder : folder + '/';
 }
 
@@ -232,6 +235,7 @@ void CExportCommand::ExportPicture(CCamera& camera, const BITMAPINFOHEADER& head
         m_bWriteFailed = true;
 }
 
+// Every camera's export is tried, so that each one that cannot be created says why.
 bool CExportCommand::StartExport(const CFrameTime& start)
 {
     m_bStarted = true;
@@ -243,17 +247,30 @@ bool CExportCommand::StartExport(const CFrameTime& start)
         setting.m_nWidth = m_options.m_nWidth;
         setting.m_nHeight = m_options.m_nHeight;
         if (!camera.m_recorder->StartBackup(setting, start)) {
-            std::fprintf(stderr, "kvxtool: %s\n", qPrintable(camera.m_recorder->ErrorText()));
-            m_bCreateFailed = true;
-            return false;
+            Say(camera.m_recorder->ErrorText());
+            if (m_strStopCause.isEmpty())
+                m_strStopCause = QString("the export of camera %1 could not be created").arg(camera.m_nChannel, 2, 10, QChar('0'));
         }
     }
-    return true;
+    return m_strStopCause.isEmpty();
 }
 
-// A write that failed ends the exports with the frames before it, their logs and
-// sums, as in the player, and the reason is said. A range without a record makes
-// nothing.
+// Why the pass ended before the recording's end, for the exports it cut short: empty
+// when it ran to the end.
+QString CExportCommand::StopCause(bool readOk) const
+{
+    if (!m_strStopCause.isEmpty())
+        return m_strStopCause;
+    for (const CCamera& camera : m_cameras)
+        if (!camera.m_recorder->FailureText().isEmpty())
+            return QString("the export of camera %1 could not be written").arg(camera.m_nChannel, 2, 10, QChar('0'));
+    return readOk ? QString() : QString("the recording could not be read on");
+}
+
+// A pass that ended early (a write that failed, an export that could not be made, a
+// recording that could not be read on) cuts every camera's export short: each ends
+// with its frames so far, is marked incomplete instead of getting sums, and says so.
+// A range without a record makes nothing.
 int CExportCommand::Finish(bool readOk)
 {
     const bool ranged = m_options.m_from.IsValid() || m_options.m_to.IsValid();
@@ -263,23 +280,26 @@ int CExportCommand::Finish(bool readOk)
                      m_options.m_to.IsValid() ? m_options.m_to.ToIsoString().c_str() : "the end");
         return EXIT_PROBE_FAILED;
     }
-    const bool created = m_bStarted || StartExport(m_timeLast);
+    if (!m_bStarted)
+        StartExport(m_timeLast);
     ShowProgress(m_facts.m_nFileLength, true);
-    bool ok = created && !m_bCreateFailed;
+    const QString cause = StopCause(readOk);
+    bool ok = cause.isEmpty();
     for (CCamera& camera : m_cameras) {
-        const QString failure = camera.m_recorder->FailureText();
+        if (!cause.isEmpty())
+            camera.m_recorder->CutShort(cause);
         const bool stopped = camera.m_recorder->StopBackup(m_timeLast);
-        if (!failure.isEmpty())
-            std::fprintf(stderr, "kvxtool: %s\n", qPrintable(failure));
+        if (const QString failure = camera.m_recorder->FailureText(); !failure.isEmpty())
+            Say(failure);
         if (!stopped)
-            std::fprintf(stderr, "kvxtool: %s\n", qPrintable(camera.m_recorder->ErrorText()));
-        ok = ok && failure.isEmpty() && stopped;
+            Say(camera.m_recorder->ErrorText());
+        ok = ok && stopped;
     }
     if (!ok)
         return EXIT_PROBE_FAILED; // the reason is said
     for (const CCamera& camera : m_cameras)
         PrintResult(camera);
-    return readOk ? 0 : EXIT_PROBE_FAILED;
+    return 0;
 }
 
 uint32_t CExportCommand::FrameCount() const
@@ -322,9 +342,9 @@ void CExportCommand::ShowProgress(uint64_t offset, bool last)
 void CExportCommand::PrintResult(const CCamera& camera) const
 {
     const CBackupRecorder& recorder = *camera.m_recorder;
-    const std::string avi = QFile::encodeName(recorder.AviName()).toStdString();
-    const std::string log = QFile::encodeName(QFileInfo(recorder.AviName()).path() + '/'
-                                              + QFileInfo(recorder.AviName()).completeBaseName() + ".log")
+    const std::string avi = CNativeFileName::Encode(recorder.AviName()).toStdString();
+    const std::string log = CNativeFileName::Encode(QFileInfo(recorder.AviName()).path() + '/'
+                                                    + QFileInfo(recorder.AviName()).completeBaseName() + ".log")
                                 .toStdString();
     const int frames = int(recorder.FrameCount());
     if (m_options.m_bJson) {

@@ -70,6 +70,7 @@ private:
     bool SelectChannels();
     bool InRange(const CRecordHeader& header) const;
     bool StartExport(const CFrameTime& start);
+    QString StopCause(bool readOk) const;
     int Finish(bool readOk);
     void ShowProgress(uint64_t offset, bool last);
     void PrintResult(const CCamera& camera) const;
@@ -83,7 +84,7 @@ private:
     std::optional<bool> m_bPal;  // decided by the first picture delivered; decoding threads
     CFrameTime m_timeLast;       // of the last record delivered (in the range)
     bool m_bStarted = false;
-    bool m_bCreateFailed = false;             // an export could not be created
+    QString m_strStopCause;                   // an export could not be created
     std::atomic<bool> m_bWriteFailed{false};  // a frame could not be written
     bool m_bProgress = false;
     std::chrono::steady_clock::time_point m_tStart, m_tShown;

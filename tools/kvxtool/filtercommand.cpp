@@ -24,20 +24,18 @@ bool Parse(const std::vector<std::string>& args, CFilterArgs& out)
         if (arg == "--force")
             out.m_bForce = true;
         else if (arg.starts_with("-"))
-            return false;
+            return RefuseStray(arg, {});
         else
             positional.push_back(arg);
     }
     if (positional.size() < 3)
-        return false;
+        return Refuse(positional.size() < 2 ? "IN.bmp OUT.bmp" : "OP", "the bitmaps and at least one filter must be given");
     out.m_strIn = positional[0];
     out.m_strOut = positional[1];
     for (size_t i = 2; i < positional.size(); ++i) {
         const CFilterCommand* command = CFilterCommand::FromName(positional[i]);
-        if (!command) {
-            std::fprintf(stderr, "kvxtool: unknown filter '%s'\n", positional[i].c_str());
-            return false;
-        }
+        if (!command)
+            return Refuse(positional[i], "no such filter: bright, dark, sharpen, blur, despeckle or contrast");
         out.m_commands.push_back(command);
     }
     return true;

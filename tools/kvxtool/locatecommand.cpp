@@ -19,22 +19,22 @@ struct CLocateArgs {
 
 bool ParseLocateArgs(const std::vector<std::string>& args, CLocateArgs& out)
 {
-    bool haveMoment = false;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--json") {
             out.m_bJson = true;
         } else if (args[i] == "--at" && i + 1 < args.size()) {
-            out.m_moment = CDateTime::FromIsoString(args[++i]);
-            haveMoment = out.m_moment.IsValid();
-            if (!haveMoment)
+            if (!ParseDateTimeArg(args[i], args[i + 1], out.m_moment))
                 return false;
-        } else if (args[i].starts_with("--") || !out.m_strFile.empty()) {
-            return false;
+            ++i;
+        } else if (args[i].starts_with("-") || !out.m_strFile.empty()) {
+            return RefuseStray(args[i], {"--at"});
         } else {
             out.m_strFile = args[i];
         }
     }
-    return haveMoment && !out.m_strFile.empty();
+    if (out.m_strFile.empty())
+        return Refuse("FILE", "the recording to search must be named");
+    return out.m_moment.IsValid() || Refuse("--at", "the moment to find must be given");
 }
 
 void PrintJson(const CLocateResult& r)

@@ -16,8 +16,10 @@
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty())
+    if (args.empty()) {
+        Refuse("COMMAND", "a command must be given");
         return UsageError("COMMAND [ARGUMENTS]");
+    }
     const std::string command = args.front();
     args.erase(args.begin());
     if (command == "--help" || command == "-h" || command == "help") {

@@ -33,6 +33,8 @@ public:
         }
         if (m_range.m_nRecords++ == 0)
             m_range.m_first = time;
+        else if (record.m_pPicture && DateTimeToOrderKey(time) > DateTimeToOrderKey(m_range.m_first))
+            m_range.m_bRunsOn = true;
         m_range.m_last = time;
         m_range.m_nEnd = record.m_nEnd;
     }

@@ -17,6 +17,9 @@ struct CExcerptRange {
     uint64_t m_nEnd = 0;   // source offset after the last record copied
     uint64_t m_nRecords = 0;
     CDateTime m_first, m_last; // dates of the first and last record copied
+    // A picture dated after the first record follows it: without one, every record
+    // carries the first one's second, and the probe refuses such a recording.
+    bool m_bRunsOn = false;
     CDateTime m_next;          // InGap: the first record after `from`, already past `to`
     std::string m_strError;    // ReadFailed
 };

@@ -34,14 +34,14 @@ bool Parse(const std::vector<std::string>& args, CReportArgs& out)
             int64_t& gap = out.m_options.m_nGapSeconds;
             const auto [end, error] = std::from_chars(v.data(), v.data() + v.size(), gap);
             if (error != std::errc() || end != v.data() + v.size() || gap < 0)
-                return false;
+                return Refuse("--gap " + v, "the gap is a whole number of seconds, 0 or more");
         } else if (arg.starts_with("-") || !out.m_strFile.empty()) {
-            return false;
+            return RefuseStray(arg, {"--gap"});
         } else {
             out.m_strFile = arg;
         }
     }
-    return !out.m_strFile.empty();
+    return !out.m_strFile.empty() || Refuse("RECORDING", "the recording to report on must be named");
 }
 
 std::string Time(const CDateTime& time)

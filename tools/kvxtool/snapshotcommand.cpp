@@ -1,5 +1,6 @@
 #include "tools/kvxtool/snapshotcommand.h"
 
+#include "platform/nativefilename.h"
 #include "platform/outputfolders.h"
 #include "playback/dibpicture.h"
 #include "playback/tilerenderer.h"
@@ -13,7 +14,6 @@
 
 #include <QCoreApplication>
 
-#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -32,28 +32,31 @@ struct CSnapshotArgs {
 
 bool Parse(const std::vector<std::string>& args, CSnapshotArgs& out)
 {
-    bool haveChannel = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool hasValue = i + 1 < args.size();
         if (arg == "--json") {
             out.m_bJson = true;
         } else if (arg == "--channel" && hasValue) {
-            const std::string& v = args[++i];
-            const auto [end, error] = std::from_chars(v.data(), v.data() + v.size(), out.m_nChannel);
-            haveChannel = error == std::errc() && end == v.data() + v.size();
+            if (!ParseIntIn(args[++i], 1, 16, out.m_nChannel))
+                return Refuse("--channel " + args[i], "a camera is 1 to 16");
         } else if (arg == "--at" && hasValue) {
-            out.m_timeAt = CDateTime::FromIsoString(args[++i]);
+            if (!ParseDateTimeArg(arg, args[++i], out.m_timeAt))
+                return false;
         } else if (arg == "--out" && hasValue) {
-            out.m_strOut = args[++i];
+            if ((out.m_strOut = args[++i]).empty())
+                return Refuse("--out", "the folder's name is empty");
         } else if (arg.starts_with("-") || !out.m_strFile.empty()) {
-            return false;
+            return RefuseStray(arg, {"--channel", "--at", "--out"});
         } else {
             out.m_strFile = arg;
         }
     }
-    return !out.m_strFile.empty() && haveChannel && out.m_nChannel >= 1 && out.m_nChannel <= 16
-        && out.m_timeAt.IsValid();
+    if (out.m_strFile.empty())
+        return Refuse("RECORDING", "the recording to take the picture from must be named");
+    if (out.m_nChannel == 0)
+        return Refuse("--channel", "the camera must be given");
+    return out.m_timeAt.IsValid() || Refuse("--at", "the date-time of the picture must be given");
 }
 
 // The picture found, drawn as the one-tile layout draws it.
@@ -114,6 +117,11 @@ int RunSnapshotCommand(const std::vector<std::string>& args)
     CConsoleProbeView probeView;
     if (!CRecordingProbe(facts, probeView).ProbeRecording(a.m_strFile))
         return EXIT_PROBE_FAILED;
+    if (a.m_nChannel > facts.m_nChannelCount) {
+        std::fprintf(stderr, "kvxtool: %s: --channel %d: the recording has cameras 1 to %d\n", a.m_strFile.c_str(),
+                     a.m_nChannel, facts.m_nChannelCount);
+        return EXIT_PROBE_FAILED;
+    }
     bool readFailed = false;
     const std::optional<CFound> found = FindPicture(a.m_strFile, facts, a.m_nChannel - 1, a.m_timeAt, readFailed);
     if (!found || found->m_tile.isNull()) {
@@ -122,15 +130,16 @@ int RunSnapshotCommand(const std::vector<std::string>& args)
                          a.m_timeAt.ToIsoString().c_str());
         return EXIT_PROBE_FAILED;
     }
-    const QString folder = a.m_strOut.empty() ? DefaultFolder() : QString::fromStdString(a.m_strOut);
+    const QString folder =
+        a.m_strOut.empty() ? DefaultFolder() : CNativeFileName::Decode(QByteArray::fromStdString(a.m_strOut));
     QString path;
     const CStillMetadata still{found->m_time, a.m_nChannel,
                                QString::fromStdString(std::filesystem::path(a.m_strFile).filename().string()), {}};
     if (!CSnapshotFile::Save(folder, still, found->m_tile, path)) {
-        std::fprintf(stderr, "kvxtool: cannot save the picture to %s\n", qPrintable(path));
+        std::fprintf(stderr, "kvxtool: cannot save the picture to %s\n", CNativeFileName::Encode(path).constData());
         return EXIT_PROBE_FAILED;
     }
-    const std::string file = path.toStdString(), time = found->m_time.ToIsoString();
+    const std::string file = CNativeFileName::Encode(path).toStdString(), time = found->m_time.ToIsoString();
     if (a.m_bJson) {
         CJsonLine line;
         line.Add("file", file).Add("time", time).Add("channel", a.m_nChannel).Add("width", found->m_tile.width())

@@ -1,5 +1,7 @@
 #include "tools/kvxtool/usage.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
 
 bool ParseFileAndJson(const std::vector<std::string>& args, CCommandArgs& out)
@@ -7,12 +9,43 @@ bool ParseFileAndJson(const std::vector<std::string>& args, CCommandArgs& out)
     for (const std::string& arg : args) {
         if (arg == "--json")
             out.m_bJson = true;
-        else if (arg.starts_with("--") || !out.m_strFile.empty())
-            return false;
+        else if (arg.starts_with("-") || !out.m_strFile.empty())
+            return RefuseStray(arg, {});
         else
             out.m_strFile = arg;
     }
-    return !out.m_strFile.empty();
+    return !out.m_strFile.empty() || Refuse("FILE", "the recording to read must be named");
+}
+
+bool Refuse(const std::string& what, const std::string& reason)
+{
+    std::fprintf(stderr, "kvxtool: %s: %s\n", what.c_str(), reason.c_str());
+    return false;
+}
+
+bool RefuseStray(const std::string& arg, std::initializer_list<const char*> valueOptions)
+{
+    if (std::find(valueOptions.begin(), valueOptions.end(), arg) != valueOptions.end())
+        return Refuse(arg, "a value must follow it");
+    if (arg.starts_with("-"))
+        return Refuse(arg, "the command has no such option");
+    return Refuse(arg, "one file is taken, and it is named already");
+}
+
+bool ParseIntIn(const std::string& text, int low, int high, int& value)
+{
+    int parsed = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), parsed);
+    if (error != std::errc() || end != text.data() + text.size() || parsed < low || parsed > high)
+        return false;
+    value = parsed;
+    return true;
+}
+
+bool ParseDateTimeArg(const std::string& option, const std::string& text, CDateTime& out)
+{
+    out = CDateTime::FromIsoString(text);
+    return out.IsValid() || Refuse(option + " " + text, "not a date-time \"YYYY-MM-DD HH:MM:SS\"");
 }
 
 int UsageError(const char* synopsis)
@@ -86,7 +119,7 @@ const char* HelpText()
            "                       prints one JSON object:\n"
            "                       {\"file\",\"time\",\"channel\",\"width\",\"height\"}.\n"
            "                       Exit 1 when the recording is refused or has no such\n"
-           "                       picture.\n"
+           "                       picture, or when N is not one of its cameras.\n"
            "  export RECORDING --channel N|N,N,...|all [--from T] [--to T] [--fps F]\n"
            "         [--size 360x240|720x480] [--out DIR] [--json]\n"
            "                       Export camera N (1 to the recording's channel count) as\n"
@@ -106,10 +139,13 @@ const char* HelpText()
            "                       bar goes to standard error. --json prints one JSON\n"
            "                       object: {\"avi\",\"log\",\"frames\",\"channel\",\"fps\",\n"
            "                        \"width\",\"height\"}. Exit 1 when the recording is\n"
-           "                       refused (no file is made) or the export cannot be\n"
-           "                       written (it then ends with the frames written before,\n"
-           "                       and the reason is said); 2 for a camera, rate or size\n"
-           "                       outside those given.\n"
+           "                       refused (no file is made) or an export cannot be\n"
+           "                       written: every camera's export then ends with the\n"
+           "                       frames written before, its log ends at the last of\n"
+           "                       them, it gets NN_Capture.INCOMPLETE.txt (the reason\n"
+           "                       and the frames) instead of the .sha256, and each\n"
+           "                       camera's stop is said with its file and the reason;\n"
+           "                       2 for a camera, rate or size outside those given.\n"
            "                       --channel 1,3,5 or all exports each of those cameras in\n"
            "                       one pass over the recording, each picture decoded once:\n"
            "                       one AVI, log and .sha256 per camera, named as above;\n"
@@ -148,8 +184,10 @@ const char* HelpText()
            "                       every command open. Beside it OUT.kvx.sha256 (for\n"
            "                       sha256sum -c) and OUT.kvx.txt naming the source, its\n"
            "                       SHA-256, the range, the offsets copied and the version.\n"
-           "                       None of the three may exist: nothing is ever replaced.\n"
-           "                       Exit 1 when the range holds no record.\n"
+           "                       None of the three may exist: nothing is ever replaced,\n"
+           "                       and when one cannot be written none is left. Exit 1\n"
+           "                       when the range holds no record, or only records of\n"
+           "                       one second (the excerpt would not open).\n"
            "  --help               Show this text.\n"
            "\n"
            "frames and bench read on as forward play does and stop at the end of the file\n"
@@ -157,5 +195,7 @@ const char* HelpText()
            "\n"
            "Exit status: 0 on success; 1 when the file is not a playable recording or an\n"
            "output file cannot be written (the reason, e.g. \" Unknown CD \", goes to\n"
-           "standard error) or, for filter and snapshot, as said above; 2 for usage errors.\n";
+           "standard error) or, for filter and snapshot, as said above; 2 for usage errors,\n"
+           "each named with its reason, e.g. \"kvxtool: --fps 0: the rate is 1 to 60\".\n"
+           "Folder and file names are taken as the bytes given, UTF-8 or not.\n";
 }
