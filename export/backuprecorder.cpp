@@ -15,7 +15,7 @@
 #include <algorithm>
 #include <cstring>
 #include <sys/stat.h>
-#include <unistd.h>
+#include <span>
 
 namespace {
 
@@ -61,14 +61,11 @@ QString TimeText(const CFrameTime& t)
 // a file begun and not completed is removed, as it would claim what it does not hold.
 QString WriteNewFile(const QString& path, const QByteArray& data)
 {
-    COutputFile file;
-    if (file.Create(NativePath(path), false, {}) != COutputFile::ECreate::Created)
-        return QString::fromStdString(file.ErrorText());
-    if (file.Write(data.data(), size_t(data.size())) && file.Close())
+    std::string error;
+    const std::span bytes(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()));
+    if (COutputFile::WriteNewFile(NativePath(path), bytes, error) == COutputFile::ECreate::Created)
         return {};
-    const QString reason = QString::fromStdString(file.ErrorText());
-    ::unlink(NativePath(path).c_str());
-    return reason;
+    return QString::fromStdString(error);
 }
 
 std::optional<QByteArray> Sha256Of(const QString& path)

@@ -132,11 +132,12 @@ int RunSnapshotCommand(const std::vector<std::string>& args)
     }
     const QString folder =
         a.m_strOut.empty() ? DefaultFolder() : CNativeFileName::Decode(QByteArray::fromStdString(a.m_strOut));
-    QString path;
+    QString path, reason;
     const CStillMetadata still{found->m_time, a.m_nChannel,
                                QString::fromStdString(std::filesystem::path(a.m_strFile).filename().string()), {}};
-    if (!CSnapshotFile::Save(folder, still, found->m_tile, path)) {
-        std::fprintf(stderr, "kvxtool: cannot save the picture to %s\n", CNativeFileName::Encode(path).constData());
+    if (!CSnapshotFile::Save(folder, still, found->m_tile, path, reason)) {
+        std::fprintf(stderr, "kvxtool: cannot save the picture to %s: %s\n", CNativeFileName::Encode(path).constData(),
+                     reason.toLocal8Bit().constData());
         return EXIT_PROBE_FAILED;
     }
     const std::string file = CNativeFileName::Encode(path).toStdString(), time = found->m_time.ToIsoString();
