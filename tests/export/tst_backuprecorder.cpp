@@ -3,10 +3,12 @@
 #include "platform/nativefilename.h"
 #include "playback/smoothscaler.h"
 #include "tests/support/filesizelimit.h"
+#include "tests/support/plantedlink.h"
 #include "tests/support/testmain.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QProcess>
 #include <QStandardPaths>
@@ -14,6 +16,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <unistd.h>
 #include <vector>
 
@@ -146,6 +149,28 @@ private slots:
         expected.sort();
         QCOMPARE(QDir(folder).entryList(QDir::Files, QDir::Name), expected);
         QCOMPARE(CBackupRecorder::MakeUniqueFileName(folder + "05_Capture.avi"), folder + "05_Capture.avi");
+    }
+
+    // Links planted under every name an export would take, pointing at a recording:
+    // the export goes to the next free name and writes through none of them.
+    void linksUnderTheNamesAreNeverWrittenThrough()
+    {
+        const QString folder = Folder("links");
+        const QString recording = m_dir.path() + "/recording.kvx";
+        QFile master(recording);
+        QVERIFY(master.open(QIODevice::WriteOnly) && master.write(QByteArray(4096, 'r')) == 4096);
+        master.close();
+        std::vector<std::unique_ptr<CPlantedLink>> links;
+        for (const char* name : {"03_Capture.avi", "03_Capture.log", "03_Capture.sha256", "03_Capture.INCOMPLETE.txt",
+                                 "03_Capture(01).log", "03_Capture(01).sha256"})
+            links.push_back(std::make_unique<CPlantedLink>(recording, folder + name));
+        CBackupRecorder recorder(folder);
+        QVERIFY(recorder.StartBackup(Setting(2, 10, 360), {}));
+        QVERIFY(recorder.StopBackup({}));
+        for (const auto& link : links)
+            QVERIFY(link->Planted() && link->RecordingIntact() && link->LinkIntact());
+        for (const char* made : {"03_Capture(02).avi", "03_Capture(02).log", "03_Capture(02).sha256"})
+            QVERIFY2(QFileInfo(folder + made).isFile() && !QFileInfo(folder + made).isSymLink(), made);
     }
 
     // Names longer than a fixed buffer once allowed are whole in the file and its stream.
