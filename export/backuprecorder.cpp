@@ -19,8 +19,6 @@
 
 namespace {
 
-// Rows cut off the top of every picture: the recorder's channel code and row mark.
-constexpr int CROP_TOP_ROWS = 14;
 // Room for one encoded frame; a 720 x 480 frame at the export's quality takes a tenth.
 constexpr size_t JPEG_CAPACITY = 600000;
 constexpr int JPEG_QUALITY = 70;
@@ -121,8 +119,11 @@ bool CBackupRecorder::StartBackup(const BACKUPSETTING& setting, const CFrameTime
     if (!COutputFolders::Ensure(m_strAviFolder))
         return SetError(QString("The folder %1 cannot be made.").arg(m_strAviFolder));
     const QString base = m_strAviFolder + QString::asprintf("%02d_Capture.avi", setting.m_byChannel + 1);
-    if (!OpenUniqueAvi(base, setting.m_nWidth, setting.m_nHeight, setting.m_byFrameRate))
+    m_pAviWriter = std::make_unique<CAviWriter>();
+    if (!OpenUniqueAvi(base, setting.m_nWidth, setting.m_nHeight, setting.m_byFrameRate)) {
+        m_pAviWriter.reset();
         return false;
+    }
     m_export.assign(size_t(Stride(setting.m_nWidth) * setting.m_nHeight), 0);
     m_jpeg.resize(JPEG_CAPACITY);
     m_pBackupLog = BACKUPLOG{start, start, setting};
@@ -136,61 +137,59 @@ bool CBackupRecorder::OpenUniqueAvi(const QString& base, int width, int height, 
 {
     for (int attempt = 0; attempt < MAX_CREATE_ATTEMPTS; ++attempt) {
         const QString name = MakeUniqueFileName(base);
-        if (m_aviWriter.Open(NativePath(name), width, height, fps)) {
+        if (m_pAviWriter->Open(NativePath(name), width, height, fps)) {
             m_strAviName = name;
             return true;
         }
         if (!IsTaken(name))
-            return SetError(QString("%1 cannot be created: %2").arg(name, QString::fromStdString(m_aviWriter.ErrorText())));
+            return SetError(QString("%1 cannot be created: %2").arg(name, QString::fromStdString(m_pAviWriter->ErrorText())));
     }
     return SetError(QString("No free name for %1 could be had.").arg(base));
 }
 
-CBackupRecorder::EFrame CBackupRecorder::WriteBackupFrame(const CBackupFrame& frame)
+CBackupRecorder::EFrame CBackupRecorder::WritePicture(int channel, const CTilePicture& picture,
+                                                      const CFrameTime& time)
 {
     std::lock_guard lock(m_mutex);
-    if (!m_pBackupLog || m_bFailed)
+    if (!m_pBackupLog || m_bFailed || channel != m_pBackupLog->m_setting.m_byChannel)
         return EFrame::Skipped;
     const BACKUPSETTING& s = m_pBackupLog->m_setting;
-    if (frame.m_nWidth != s.m_nWidth || frame.m_nHeight != s.m_nHeight || !CropPicture(frame))
+    if (!CropPicture(picture))
         return EFrame::Skipped;
-    ScalePicture(frame.m_nWidth, frame.m_nHeight);
-    if (frame.m_bStamp)
-        StampPicture(frame);
-    const size_t size = CDibPicture::EncodeJpegBuffer(m_jpeg.data(), m_export.data(), frame.m_nWidth,
-                                                      frame.m_nHeight, 3, m_jpeg.size(), JPEG_QUALITY);
+    ScalePicture(s.m_nWidth, s.m_nHeight);
+    StampPicture(channel, time, s.m_nWidth, s.m_nHeight);
+    const size_t size = CDibPicture::EncodeJpegBuffer(m_jpeg.data(), m_export.data(), s.m_nWidth, s.m_nHeight, 3,
+                                                      m_jpeg.size(), JPEG_QUALITY);
     if (size == 0)
         return EFrame::Skipped;
-    if (!m_aviWriter.WriteFrame(m_jpeg.data(), size)) {
-        SetFailure(QString::fromStdString(m_aviWriter.ErrorText()));
+    if (!m_pAviWriter->WriteFrame(m_jpeg.data(), size)) {
+        SetFailure(QString::fromStdString(m_pAviWriter->ErrorText()));
         return EFrame::Failed;
     }
-    m_timeLastWritten = frame.m_time;
+    m_timeLastWritten = time;
     ++m_nFrames;
     return EFrame::Written;
 }
 
-// Keeps H - 14 rows of W - left - right pixels: the rows are taken in the order the
-// decoder stores them (bottom-up), from stored row 0, or row 1 for a picture without
-// the row mark, so the code rows at the picture's top are the ones dropped.
-bool CBackupRecorder::CropPicture(const CBackupFrame& frame)
+// The tile's crop without one more code row at the top, as exports have always been
+// cut. Only 24-bit pictures are exported.
+bool CBackupRecorder::CropPicture(const CTilePicture& picture)
 {
-    if (!frame.m_pHeader || !frame.m_pBits || frame.m_pHeader->biBitCount != 24)
+    if (!picture.m_pHeader || !picture.m_pBits || picture.m_pHeader->biBitCount != 24)
         return false;
-    const BITMAPINFOHEADER& h = *frame.m_pHeader;
-    const CTileRenderer::CSideCrop cut = CTileRenderer::SideCrop(frame.m_bPal, frame.m_nChannelCount);
-    const int width = h.biWidth - cut.left - cut.right;
-    const int rows = h.biHeight - CROP_TOP_ROWS;
-    const int64_t from = Stride(h.biWidth), to = Stride(width);
-    if (width < 1 || rows < 1 || from * h.biHeight > int64_t(h.biSizeImage))
+    const BITMAPINFOHEADER& h = *picture.m_pHeader;
+    const QRect crop = CTileRenderer::CropRect(picture).adjusted(0, 1, 0, 0);
+    const int64_t from = Stride(h.biWidth), to = Stride(crop.width());
+    if (crop.isEmpty() || from * h.biHeight > int64_t(h.biSizeImage))
         return false;
-    if (m_crop.size() < size_t(to * rows))
-        m_crop.resize(size_t(to * rows));
-    const int first = frame.m_bCrop && !frame.m_bMarkAbsent ? 0 : 1;
-    for (int r = 0; r < rows; ++r)
-        std::memcpy(m_crop.data() + r * to, frame.m_pBits + (first + r) * from + cut.left * 3, size_t(width) * 3);
-    m_nCropWidth = width;
-    m_nCropHeight = rows;
+    if (m_crop.size() < size_t(to * crop.height()))
+        m_crop.resize(size_t(to * crop.height()));
+    // Rows are stored bottom-up: the crop's bottom row is the first one copied.
+    const uint8_t* source = picture.m_pBits + (h.biHeight - 1 - crop.bottom()) * from + crop.left() * 3;
+    for (int r = 0; r < crop.height(); ++r)
+        std::memcpy(m_crop.data() + r * to, source + r * from, size_t(crop.width()) * 3);
+    m_nCropWidth = crop.width();
+    m_nCropHeight = crop.height();
     return true;
 }
 
@@ -202,14 +201,14 @@ void CBackupRecorder::ScalePicture(int width, int height)
 
 // The texts' cell starts font height rows above the picture's bottom. Only the rows
 // the texts and their outline reach are turned upright, drawn on and put back.
-void CBackupRecorder::StampPicture(const CBackupFrame& frame)
+void CBackupRecorder::StampPicture(int channel, const CFrameTime& time, int width, int height)
 {
-    if (frame.m_nFontHeight != m_nStampFontHeight) {
-        m_fontStamp = StampFont(frame.m_nFontHeight);
-        m_nStampFontHeight = frame.m_nFontHeight;
+    const int fontHeight = FontHeightFor(width);
+    if (fontHeight != m_nStampFontHeight) {
+        m_fontStamp = StampFont(fontHeight);
+        m_nStampFontHeight = fontHeight;
     }
-    const int width = frame.m_nWidth, height = frame.m_nHeight;
-    const int top = height - frame.m_nFontHeight;
+    const int top = height - fontHeight;
     const int first = std::clamp(top - 1, 0, height - 1);
     const int rows = height - first;
     if (m_stampStrip.width() != width || m_stampStrip.height() != rows)
@@ -219,29 +218,22 @@ void CBackupRecorder::StampPicture(const CBackupFrame& frame)
     for (int y = 0; y < rows; ++y)
         std::memcpy(m_stampStrip.scanLine(y), memoryRow(y), size_t(width) * 3);
 
-    const QString channel = QString::asprintf("%02d", frame.m_nChannel + 1);
-    const QString time = TimeText(frame.m_time);
+    const QString number = QString::asprintf("%02d", channel + 1);
+    const QString date = TimeText(time);
     // The advance of the first character, in whole pixels as the desktop measures it.
-    const int advance = QFontMetrics(m_fontStamp).horizontalAdvance(time.front());
-    DrawStampText(m_stampStrip, top - first, CHANNEL_TEXT_X, channel);
-    DrawStampText(m_stampStrip, top - first, width - int(time.size() - 1) * advance, time);
+    const int advance = QFontMetrics(m_fontStamp).horizontalAdvance(date.front());
+    DrawStampText(m_stampStrip, top - first, CHANNEL_TEXT_X, number);
+    DrawStampText(m_stampStrip, top - first, width - int(date.size() - 1) * advance, date);
 
     for (int y = 0; y < rows; ++y)
         std::memcpy(memoryRow(y), m_stampStrip.scanLine(y), size_t(width) * 3);
 }
 
-// Four black copies one pixel off diagonally, then the white text: an outline that
-// reads on any picture.
 void CBackupRecorder::DrawStampText(QImage& strip, int top, int x, const QString& text)
 {
     QPainter painter(&strip);
     painter.setFont(m_fontStamp);
-    const int baseline = top + painter.fontMetrics().ascent();
-    painter.setPen(Qt::black);
-    for (auto [dx, dy] : {std::pair{1, 1}, {-1, 1}, {1, -1}, {-1, -1}})
-        painter.drawText(x + dx, baseline + dy, text);
-    painter.setPen(Qt::white);
-    painter.drawText(x, baseline, text);
+    CTileRenderer::DrawOutlinedText(painter, QPoint(x, top + painter.fontMetrics().ascent()), text);
 }
 
 // Bold Arial (Liberation Sans, of the same metrics, on this desktop) whose ascent and
@@ -279,26 +271,51 @@ void CBackupRecorder::SetFailure(const QString& reason)
 // for it as whole: a note beside it says why it stopped instead.
 bool CBackupRecorder::StopBackup(const CFrameTime& end)
 {
-    std::lock_guard lock(m_mutex);
-    if (!m_pBackupLog)
-        return true;
-    m_strError.clear();
-    m_bExporting = false;
-    bool ok = true;
-    if (!m_aviWriter.Close()) {
-        const QString reason = QString::fromStdString(m_aviWriter.ErrorText());
-        ok = SetError(QString("%1 could not be completed: %2").arg(m_strAviName, reason));
-        SetFailure(reason);
+    CFinished done;
+    std::optional<QString> failure;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_pBackupLog)
+            return true;
+        m_strError.clear();
+        m_bExporting = false;
+        done = {std::move(m_pAviWriter), m_strAviName, *m_pBackupLog, m_timeLastWritten, m_nFrames};
+        if (m_bFailed)
+            failure = m_strFailure;
+        m_pBackupLog.reset();
+        m_crop = {};
+        m_export = {};
+        m_jpeg = {};
+        m_stampStrip = QImage();
     }
-    m_pBackupLog->m_timeEnd = m_bFailed ? m_timeLastWritten.value_or(m_pBackupLog->m_timeStart) : end;
-    const QString logName = WithSuffix(m_strAviName, ".log");
-    ok = WriteBackupLog(m_strAviName) && ok;
-    ok = (m_bFailed ? WriteIncompleteNote() : WriteSums(m_strAviName, logName)) && ok;
-    m_crop = {};
-    m_export = {};
-    m_jpeg = {};
-    m_stampStrip = QImage();
-    return ok;
+    const QString error = CompleteExport(done, end, failure);
+    std::lock_guard lock(m_mutex);
+    if (failure)
+        SetFailure(*failure);
+    return error.isEmpty() || SetError(error);
+}
+
+// Start and stop share one thread, so nothing but the questions can reach the
+// recorder while this runs; they see the stopped export's name and frame count.
+QString CBackupRecorder::CompleteExport(CFinished& done, const CFrameTime& end, std::optional<QString>& failure)
+{
+    QString error;
+    const auto keepFirst = [&error](const QString& text) {
+        if (error.isEmpty())
+            error = text;
+    };
+    if (!done.m_pAviWriter->Close()) {
+        const QString reason = QString::fromStdString(done.m_pAviWriter->ErrorText());
+        keepFirst(QString("%1 could not be completed: %2").arg(done.m_strAviName, reason));
+        if (!failure)
+            failure = reason;
+    }
+    done.m_pAviWriter.reset();
+    done.m_log.m_timeEnd = failure ? done.m_timeLastWritten.value_or(done.m_log.m_timeStart) : end;
+    const QString logName = WithSuffix(done.m_strAviName, ".log");
+    keepFirst(WriteBackupLog(done.m_strAviName, done.m_log));
+    keepFirst(failure ? WriteIncompleteNote(done, *failure) : WriteSums(done.m_strAviName, logName));
+    return error;
 }
 
 QByteArray CBackupRecorder::LogText(const BACKUPLOG& log)
@@ -316,20 +333,15 @@ QByteArray CBackupRecorder::LogText(const BACKUPLOG& log)
     return text;
 }
 
-bool CBackupRecorder::WriteBackupLog(const QString& aviName)
+QString CBackupRecorder::WriteBackupLog(const QString& aviName, const BACKUPLOG& log)
 {
-    if (!m_pBackupLog)
-        return true;
     const QString logName = WithSuffix(aviName, ".log");
-    const QString failure = WriteNewFile(logName, LogText(*m_pBackupLog));
-    m_pBackupLog.reset();
-    if (failure.isEmpty())
-        return true;
-    return SetError(QString("The log %1 could not be written: %2").arg(logName, failure));
+    const QString failure = WriteNewFile(logName, LogText(log));
+    return failure.isEmpty() ? QString() : QString("The log %1 could not be written: %2").arg(logName, failure);
 }
 
 // In the form `sha256sum -c` reads, run in the export's folder.
-bool CBackupRecorder::WriteSums(const QString& aviName, const QString& logName)
+QString CBackupRecorder::WriteSums(const QString& aviName, const QString& logName)
 {
     QByteArray sums;
     for (const QString& file : {aviName, logName}) {
@@ -337,14 +349,12 @@ bool CBackupRecorder::WriteSums(const QString& aviName, const QString& logName)
             continue;
         const std::optional<QByteArray> sum = Sha256Of(file);
         if (!sum)
-            return SetError(QString("%1 could not be read back for its checksum.").arg(file));
+            return QString("%1 could not be read back for its checksum.").arg(file);
         sums += *sum + "  " + CNativeFileName::Encode(QFileInfo(file).fileName()) + "\n";
     }
     const QString sumsName = WithSuffix(aviName, ".sha256");
     const QString failure = WriteNewFile(sumsName, sums);
-    if (failure.isEmpty())
-        return true;
-    return SetError(QString("The checksums %1 could not be written: %2").arg(sumsName, failure));
+    return failure.isEmpty() ? QString() : QString("The checksums %1 could not be written: %2").arg(sumsName, failure);
 }
 
 QByteArray CBackupRecorder::IncompleteText(const QString& aviName, const QString& reason, uint32_t frames,
@@ -360,14 +370,12 @@ QByteArray CBackupRecorder::IncompleteText(const QString& aviName, const QString
     return text;
 }
 
-bool CBackupRecorder::WriteIncompleteNote()
+QString CBackupRecorder::WriteIncompleteNote(const CFinished& done, const QString& reason)
 {
-    const QString noteName = WithSuffix(m_strAviName, INCOMPLETE_SUFFIX);
+    const QString noteName = WithSuffix(done.m_strAviName, INCOMPLETE_SUFFIX);
     const QString failure =
-        WriteNewFile(noteName, IncompleteText(m_strAviName, m_strFailure, m_nFrames, m_timeLastWritten));
-    if (failure.isEmpty())
-        return true;
-    return SetError(QString("The note %1 could not be written: %2").arg(noteName, failure));
+        WriteNewFile(noteName, IncompleteText(done.m_strAviName, reason, done.m_nFrames, done.m_timeLastWritten));
+    return failure.isEmpty() ? QString() : QString("The note %1 could not be written: %2").arg(noteName, failure);
 }
 
 std::optional<BACKUPSETTING> CBackupRecorder::Setting() const

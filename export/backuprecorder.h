@@ -16,22 +16,6 @@
 #include <optional>
 #include <vector>
 
-// One picture handed to the recorder: a decoded recorder picture (bottom-up rows of
-// 24 bits, padded to 4 bytes) of the exported channel, with what decides its crop.
-struct CBackupFrame {
-    int m_nChannel = 0;
-    bool m_bStamp = true;       // burn the channel and the date-time in
-    bool m_bCrop = true;        // cut the code rows above the picture as the recorder marks them
-    int m_nFontHeight = 20;     // of the stamp's text cell: FontHeightFor(width)
-    int m_nWidth = 360, m_nHeight = 240; // of the export
-    CFrameTime m_time;          // when the picture was recorded
-    const BITMAPINFOHEADER* m_pHeader = nullptr;
-    const uint8_t* m_pBits = nullptr;
-    bool m_bMarkAbsent = false; // the picture lacks the recorder's row mark
-    bool m_bPal = false;        // the video standard the player shows
-    int m_nChannelCount = 16;
-};
-
 // Turns the pictures of one channel into a Motion-JPEG AVI with the channel number
 // and the date-time burnt into each frame, and writes beside it a log of the export
 // and the SHA-256 sums of both, so that whoever receives them can check them. An
@@ -44,9 +28,12 @@ struct CBackupFrame {
 // and a write that fails ends it cleanly with the frames before it.
 //
 // Threads: StartBackup, StopBackup and the questions run on the window thread (or
-// the one thread of a command line); WriteBackupFrame on the playback thread. One
-// mutex serialises an export's start and stop with the frame in progress; the frame
-// count and the failure flag are atomics, for a window showing progress.
+// the one thread of a command line); WritePicture on the playback thread. One mutex
+// serialises an export's start and stop with the frame in progress, and is held
+// only for what a frame must wait for: StopBackup takes the finished export out
+// under it, then completes the AVI and writes its log and sums without it, so that
+// the playback thread never waits for a whole file to be hashed. The frame count and
+// the failure flag are atomics, for a window showing progress.
 class CBackupRecorder {
 public:
     enum class EFrame { Written, Skipped, Failed };
@@ -70,11 +57,13 @@ public:
     // be is written all the same. Nothing when no export runs.
     bool StopBackup(const CFrameTime& end);
 
-    // One picture of the exported channel: crop, scale, stamp, encode, write. Failed
-    // is answered once, for the write that ended the export (disk full, medium
-    // removed): the AVI then holds the frames before it, FailureText() says why, and
-    // later pictures are Skipped until StopBackup.
-    EFrame WriteBackupFrame(const CBackupFrame& frame);
+    // One decoded picture of `channel`, recorded at `time`: when it is the exported
+    // camera's, it is cropped, scaled, stamped, encoded and written. Failed is
+    // answered once, for the write that ended the export (disk full, medium removed):
+    // the AVI then holds the frames before it, FailureText() says why, and later
+    // pictures are Skipped until StopBackup. The window's export and the one-pass
+    // export of the command line both write their frames here.
+    EFrame WritePicture(int channel, const CTilePicture& picture, const CFrameTime& time);
     // Ends the running export's frames for a reason outside it (the camera exported
     // beside it could not be written, the recording could not be read on): later
     // pictures are Skipped and StopBackup completes it as cut short. Nothing when no
@@ -107,9 +96,9 @@ public:
     static QFont StampFont(int fontHeight);
 
     // The steps of one frame, each on the export's buffers (public for the tests).
-    bool CropPicture(const CBackupFrame& frame);
+    bool CropPicture(const CTilePicture& picture);
     void ScalePicture(int width, int height);
-    void StampPicture(const CBackupFrame& frame);
+    void StampPicture(int channel, const CFrameTime& time, int width, int height);
     const uint8_t* CropBits() const { return m_crop.data(); }
     int CropWidth() const { return m_nCropWidth; }
     int CropHeight() const { return m_nCropHeight; }
@@ -117,18 +106,29 @@ public:
     static int64_t Stride(int width) { return (int64_t(width) * 24 + 31) / 32 * 4; }
 
 private:
+    // An export taken out of the recorder by StopBackup, completed without its lock.
+    struct CFinished {
+        std::unique_ptr<CAviWriter> m_pAviWriter;
+        QString m_strAviName;
+        BACKUPLOG m_log;
+        std::optional<CFrameTime> m_timeLastWritten;
+        uint32_t m_nFrames = 0;
+    };
     bool OpenUniqueAvi(const QString& base, int width, int height, int fps);
-    bool WriteBackupLog(const QString& aviName);
-    bool WriteSums(const QString& aviName, const QString& logName);
-    bool WriteIncompleteNote();
+    // Completes `done` outside the lock; empty, or why something could not be written.
+    QString CompleteExport(CFinished& done, const CFrameTime& end, std::optional<QString>& failure);
+    static QString WriteBackupLog(const QString& aviName, const BACKUPLOG& log);
+    static QString WriteSums(const QString& aviName, const QString& logName);
+    static QString WriteIncompleteNote(const CFinished& done, const QString& reason);
     void SetFailure(const QString& reason);
     void DrawStampText(QImage& strip, int top, int x, const QString& text);
     bool SetError(const QString& text);
 
     const QString m_strAviFolder;
 
+    // Guarded by m_mutex.
     mutable std::mutex m_mutex;
-    CAviWriter m_aviWriter;
+    std::unique_ptr<CAviWriter> m_pAviWriter; // while an export runs
     QString m_strAviName;
     QString m_strError;
     QString m_strFailure;                  // the reason alone, while m_bFailed

@@ -75,16 +75,15 @@ void CTileRenderer::DrawTileText(QImage& tile, const CTileText& text)
     const int a = text.m_bSmall ? 17 : 20, b = text.m_bSmall ? 130 : 200;
     const CFrameTime& t = text.m_time;
     const int w = tile.width(), h = tile.height();
-    DrawOutlined(tile, w - b, h - a,
+    DrawTextLayer(tile, w - b, h - a,
                  QString::asprintf("%02d/%02d/%02d  %02d:%02d:%02d ", t.m_wYear, t.m_byMonth, t.m_byDay, t.m_byHour,
                                    t.m_byMinute, t.m_bySecond),
                  text.m_font);
-    DrawOutlined(tile, 5, h - a, QString::asprintf("%02d", text.m_nChannel + 1), text.m_font);
+    DrawTextLayer(tile, 5, h - a, QString::asprintf("%02d", text.m_nChannel + 1), text.m_font);
 }
 
-// White text outlined in black by four diagonal shadows; `top` is the top of the
-// text's cell.
-void CTileRenderer::DrawOutlined(QImage& tile, int x, int top, const QString& text, const QFont& font)
+// `top` is the top of the text's cell.
+void CTileRenderer::DrawTextLayer(QImage& tile, int x, int top, const QString& text, const QFont& font)
 {
     const CTextLayer& layer = TextLayer(text, font);
     QPainter(&tile).drawImage(QPoint(x, top) + layer.m_offset, layer.m_image);
@@ -104,14 +103,18 @@ const CTileRenderer::CTextLayer& CTileRenderer::TextLayer(const QString& text, c
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setFont(font);
-    const QPoint origin = -box.topLeft();
-    painter.setPen(Qt::black);
-    for (auto [dx, dy] : {std::pair{1, 1}, {-1, 1}, {1, -1}, {-1, -1}})
-        painter.drawText(origin + QPoint(dx, dy), text);
-    painter.setPen(Qt::white);
-    painter.drawText(origin, text);
+    DrawOutlinedText(painter, -box.topLeft(), text);
     painter.end();
     return *m_textLayers.insert(key, {image, box.topLeft() + QPoint(0, metrics.ascent())});
+}
+
+void CTileRenderer::DrawOutlinedText(QPainter& painter, QPoint baseline, const QString& text)
+{
+    painter.setPen(Qt::black);
+    for (auto [dx, dy] : {std::pair{1, 1}, {-1, 1}, {1, -1}, {-1, -1}})
+        painter.drawText(baseline + QPoint(dx, dy), text);
+    painter.setPen(Qt::white);
+    painter.drawText(baseline, text);
 }
 
 QFont CTileRenderer::TileFont(bool small)

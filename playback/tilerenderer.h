@@ -11,6 +11,8 @@
 #include <QSize>
 #include <QString>
 
+class QPainter;
+
 #include <cstdint>
 
 // The date-time of the frame routed last, as the tiles and the play time show it.
@@ -70,6 +72,10 @@ public:
 
     // The fonts of the tile texts: the small one for the 16-tile layout.
     static QFont TileFont(bool small);
+    // White text outlined in black by four diagonal shadows, in the painter's font,
+    // starting at `baseline`: it reads on any picture. The tiles and the export's
+    // stamp are written with it.
+    static void DrawOutlinedText(QPainter& painter, QPoint baseline, const QString& text);
 
 private:
     // An outlined text drawn once on a transparent layer, and where the layer goes
@@ -79,7 +85,7 @@ private:
         QPoint m_offset;
     };
 
-    void DrawOutlined(QImage& tile, int x, int top, const QString& text, const QFont& font);
+    void DrawTextLayer(QImage& tile, int x, int top, const QString& text, const QFont& font);
     const CTextLayer& TextLayer(const QString& text, const QFont& font);
 
     CSmoothScaler m_scaler;

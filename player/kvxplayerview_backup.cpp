@@ -108,21 +108,7 @@ QString CKVXPlayerView::BackupProgressText() const
 // window thread for the picture an export starts with.
 void CKVXPlayerView::ExportPicture(int channel, const CTilePicture& picture, const CFrameTime& time)
 {
-    const std::optional<BACKUPSETTING> setting = m_pBackupRecorder->Setting();
-    if (!setting || channel != setting->m_byChannel)
-        return;
-    CBackupFrame frame;
-    frame.m_nChannel = channel;
-    frame.m_nWidth = setting->m_nWidth;
-    frame.m_nHeight = setting->m_nHeight;
-    frame.m_nFontHeight = CBackupRecorder::FontHeightFor(frame.m_nWidth);
-    frame.m_time = time;
-    frame.m_pHeader = picture.m_pHeader;
-    frame.m_pBits = picture.m_pBits;
-    frame.m_bMarkAbsent = picture.m_bMarkAbsent;
-    frame.m_bPal = picture.m_bPal;
-    frame.m_nChannelCount = picture.m_nChannelCount;
-    if (m_pBackupRecorder->WriteBackupFrame(frame) == CBackupRecorder::EFrame::Failed)
+    if (m_pBackupRecorder->WritePicture(channel, picture, time) == CBackupRecorder::EFrame::Failed)
         OnWindowThread([this] { OnBackupWriteFailed(); });
 }
 

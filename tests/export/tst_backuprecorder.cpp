@@ -67,19 +67,18 @@ struct CPicture {
     }
 };
 
-CBackupFrame FrameOf(const CPicture& picture, int width, int channelCount = 16, bool pal = false)
+// The picture as the router hands it on, of a 16-camera NTSC recording unless said.
+CTilePicture TileOf(const CPicture& picture, int channelCount = 16, bool pal = false)
 {
-    CBackupFrame frame;
-    frame.m_nChannel = 2;
-    frame.m_nWidth = width;
-    frame.m_nHeight = width == 360 ? 240 : 480;
-    frame.m_nFontHeight = CBackupRecorder::FontHeightFor(width);
-    frame.m_time = {2024, 3, 18, 14, 0, 5};
-    frame.m_pHeader = &picture.m_header;
-    frame.m_pBits = picture.m_bits.data();
-    frame.m_bPal = pal;
-    frame.m_nChannelCount = channelCount;
-    return frame;
+    return {&picture.m_header, picture.m_bits.data(), false, pal, channelCount};
+}
+
+const CFrameTime FRAME_TIME{2024, 3, 18, 14, 0, 5};
+
+// Camera 3's picture, the camera every test here exports.
+CBackupRecorder::EFrame Write(CBackupRecorder& recorder, const CPicture& picture, const CFrameTime& time = FRAME_TIME)
+{
+    return recorder.WritePicture(2, TileOf(picture), time);
 }
 
 BACKUPSETTING Setting(int channel, int fps, int width, int channelCount = 16)
@@ -209,7 +208,7 @@ private slots:
         CPicture picture(352, 240);
         picture.FillWithGradient();
         QVERIFY(recorder.StartBackup(Setting(2, 10, 360), {}));
-        QCOMPARE(recorder.WriteBackupFrame(FrameOf(picture, 360)), CBackupRecorder::EFrame::Written);
+        QCOMPARE(Write(recorder, picture), CBackupRecorder::EFrame::Written);
         QVERIFY(recorder.StopBackup({}));
         QProcess check;
         check.setWorkingDirectory(folder);
@@ -247,10 +246,10 @@ private slots:
         QFETCH(int, keptWidth);
         CPicture picture(width, height);
         picture.FillWithPlaces();
-        CBackupFrame frame = FrameOf(picture, 360, channels, pal);
-        frame.m_bMarkAbsent = markAbsent;
+        CTilePicture tile = TileOf(picture, channels, pal);
+        tile.m_bMarkAbsent = markAbsent;
         CBackupRecorder recorder(Folder("crop"));
-        QVERIFY(recorder.CropPicture(frame));
+        QVERIFY(recorder.CropPicture(tile));
         QCOMPARE(recorder.CropWidth(), keptWidth);
         QCOMPARE(recorder.CropHeight(), height - 14);
         const int64_t stride = CBackupRecorder::Stride(keptWidth);
@@ -263,12 +262,18 @@ private slots:
             }
     }
 
-    void pictureTooSmallToCropIsSkipped()
+    // Every decoded picture reaches the recorder; only the exported camera's whole
+    // pictures of 24 bits become frames.
+    void picturesNotToExportAreSkipped()
     {
         CPicture picture(40, 14);
         CBackupRecorder recorder(Folder("small"));
         QVERIFY(recorder.StartBackup(Setting(2, 10, 360), {}));
-        QCOMPARE(recorder.WriteBackupFrame(FrameOf(picture, 360)), CBackupRecorder::EFrame::Skipped);
+        QCOMPARE(Write(recorder, picture), CBackupRecorder::EFrame::Skipped);
+        CPicture whole(352, 240);
+        QCOMPARE(recorder.WritePicture(1, TileOf(whole), FRAME_TIME), CBackupRecorder::EFrame::Skipped);
+        whole.m_header.biBitCount = 32;
+        QCOMPARE(Write(recorder, whole), CBackupRecorder::EFrame::Skipped);
         QVERIFY(recorder.StopBackup({}));
         QCOMPARE(recorder.FrameCount(), 0u);
     }
@@ -290,7 +295,7 @@ private slots:
         picture.FillWithGradient();
         CBackupRecorder recorder(folder);
         QVERIFY(recorder.StartBackup(Setting(2, 10, width), {}));
-        QCOMPARE(recorder.WriteBackupFrame(FrameOf(picture, width)), CBackupRecorder::EFrame::Written);
+        QCOMPARE(Write(recorder, picture), CBackupRecorder::EFrame::Written);
         QVERIFY(recorder.StopBackup({}));
 
         CAviReader reader;
@@ -342,10 +347,9 @@ private slots:
             b = 128;
         CBackupRecorder recorder(Folder(width == 360 ? "stamp360" : "stamp720"));
         QVERIFY(recorder.StartBackup(Setting(2, 10, width), {}));
-        CBackupFrame frame = FrameOf(picture, width);
-        QVERIFY(recorder.CropPicture(frame));
+        QVERIFY(recorder.CropPicture(TileOf(picture)));
         recorder.ScalePicture(width, height);
-        recorder.StampPicture(frame);
+        recorder.StampPicture(2, FRAME_TIME, width, height);
         const QImage stamped = ExportImage(recorder, width, height);
         QVERIFY(recorder.StopBackup({}));
 
@@ -387,21 +391,21 @@ private slots:
         CBackupRecorder recorder(folder);
         CPicture picture(352, 240);
         picture.FillWithGradient();
-        CBackupFrame frame = FrameOf(picture, 360);
+        CFrameTime time{2024, 3, 18, 14, 0, 0};
         QVERIFY(recorder.StartBackup(Setting(2, 10, 360), {2024, 3, 18, 14, 0, 0}));
         CBackupRecorder::EFrame result = CBackupRecorder::EFrame::Written;
         {
             const CFileSizeLimit full(48 * 1024);
             QVERIFY(full.IsSet());
             for (uint8_t second = 0; second < 60 && result == CBackupRecorder::EFrame::Written; ++second) {
-                frame.m_time.m_bySecond = second;
-                result = recorder.WriteBackupFrame(frame);
+                time.m_bySecond = second;
+                result = Write(recorder, picture, time);
             }
         }
         QCOMPARE(result, CBackupRecorder::EFrame::Failed);
         const uint32_t written = recorder.FrameCount();
         QVERIFY(written >= 1);
-        QCOMPARE(recorder.WriteBackupFrame(frame), CBackupRecorder::EFrame::Skipped);
+        QCOMPARE(Write(recorder, picture, time), CBackupRecorder::EFrame::Skipped);
         QVERIFY(recorder.FailureText().contains(folder + "03_Capture.avi"));
         QVERIFY(recorder.FailureText().contains("File too large"));
         QVERIFY(recorder.StopBackup({2024, 3, 18, 14, 5, 0}));

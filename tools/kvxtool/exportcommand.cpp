@@ -220,18 +220,8 @@ void CExportCommand::OnPicture(const COrderedDecoder::CDecoded& d)
 void CExportCommand::ExportPicture(CCamera& camera, const BITMAPINFOHEADER& header, const uint8_t* bits,
                                    bool markAbsent, const CFrameTime& time)
 {
-    CBackupFrame frame;
-    frame.m_nChannel = camera.m_nChannel - 1;
-    frame.m_nWidth = m_options.m_nWidth;
-    frame.m_nHeight = m_options.m_nHeight;
-    frame.m_nFontHeight = CBackupRecorder::FontHeightFor(frame.m_nWidth);
-    frame.m_time = time;
-    frame.m_pHeader = &header;
-    frame.m_pBits = bits;
-    frame.m_bMarkAbsent = markAbsent;
-    frame.m_bPal = m_bPal.value_or(false);
-    frame.m_nChannelCount = m_facts.m_nChannelCount;
-    if (camera.m_recorder->WriteBackupFrame(frame) == CBackupRecorder::EFrame::Failed)
+    const CTilePicture picture{&header, bits, markAbsent, m_bPal.value_or(false), m_facts.m_nChannelCount};
+    if (camera.m_recorder->WritePicture(camera.m_nChannel - 1, picture, time) == CBackupRecorder::EFrame::Failed)
         m_bWriteFailed = true;
 }
 
