@@ -4,7 +4,7 @@
 #include "playback/dibpicture.h"
 #include "recording/recordformat.h"
 #include "tools/kvxtool/consoleprobeview.h"
-#include "tools/kvxtool/forwardreader.h"
+#include "evidence/forwardreader.h"
 #include "tools/kvxtool/usage.h"
 
 #include <chrono>

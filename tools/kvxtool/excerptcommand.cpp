@@ -3,7 +3,7 @@
 #include "platform/outputfile.h"
 #include "platform/sha256.h"
 #include "tools/kvxtool/consoleprobeview.h"
-#include "tools/kvxtool/recordingexcerpt.h"
+#include "evidence/recordingexcerpt.h"
 #include "tools/kvxtool/usage.h"
 
 #include <cstdio>

@@ -3,9 +3,9 @@
 #include "export/backuprecorder.h"
 #include "playback/dibpicture.h"
 #include "recording/recordingprobe.h"
-#include "tools/kvxtool/forwardreader.h"
-#include "tools/kvxtool/ordereddecoder.h"
-#include "tools/kvxtool/strandpool.h"
+#include "evidence/forwardreader.h"
+#include "evidence/ordereddecoder.h"
+#include "evidence/strandpool.h"
 
 #include <array>
 #include <atomic>

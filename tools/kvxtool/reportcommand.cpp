@@ -3,7 +3,7 @@
 #include "tools/kvxtool/consoleprobeview.h"
 #include "tools/kvxtool/jsonline.h"
 #include "tools/kvxtool/progressbar.h"
-#include "tools/kvxtool/recordingreport.h"
+#include "evidence/recordingreport.h"
 #include "tools/kvxtool/usage.h"
 
 #include <charconv>

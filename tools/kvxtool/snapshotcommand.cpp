@@ -7,7 +7,7 @@
 #include "recording/recordformat.h"
 #include "snapshot/snapshotfile.h"
 #include "tools/kvxtool/consoleprobeview.h"
-#include "tools/kvxtool/forwardreader.h"
+#include "evidence/forwardreader.h"
 #include "tools/kvxtool/jsonline.h"
 #include "tools/kvxtool/offscreenapp.h"
 #include "tools/kvxtool/usage.h"

@@ -1,4 +1,4 @@
-#include "tools/kvxtool/recordingexcerpt.h"
+#include "evidence/recordingexcerpt.h"
 
 #include "platform/outputfile.h"
 #include "platform/readonlyfile.h"

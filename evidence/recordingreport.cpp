@@ -1,7 +1,7 @@
-#include "tools/kvxtool/recordingreport.h"
+#include "evidence/recordingreport.h"
 
 #include "platform/sha256.h"
-#include "tools/kvxtool/ordereddecoder.h"
+#include "evidence/ordereddecoder.h"
 
 #include <algorithm>
 #include <deque>

@@ -1,8 +1,8 @@
-#include "tools/kvxtool/forwardreader.h"
+#include "evidence/forwardreader.h"
 
 #include "playback/playbackengine.h"
 #include "playback/playstate.h"
-#include "tools/kvxtool/immediateclock.h"
+#include "evidence/immediateclock.h"
 
 #include <cstdio>
 

@@ -1,5 +1,5 @@
 #include "tests/support/testmain.h"
-#include "tools/kvxtool/ordereddecoder.h"
+#include "evidence/ordereddecoder.h"
 
 #include <QImage>
 

@@ -1,4 +1,4 @@
-#include "tools/kvxtool/ordereddecoder.h"
+#include "evidence/ordereddecoder.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "tools/kvxtool/strandpool.h"
+#include "evidence/strandpool.h"
 
 #include <algorithm>
 
