@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <vector>
 
 using namespace kvx;
@@ -48,7 +49,70 @@ private:
 
 constexpr size_t COPY_CHUNK = 1 << 20;
 
+std::string FileName(const std::string& path)
+{
+    return std::filesystem::path(path).filename().string();
+}
+
+// A small new text file; an existing one is never replaced, and one begun and not
+// completed is removed.
+bool WriteNewTextFile(const std::string& path, const std::string& text, const std::string& source,
+                      std::string& error)
+{
+    COutputFile file;
+    if (file.Create(path, false, {source}) != COutputFile::ECreate::Created) {
+        error = "cannot write " + path + ": " + (file.ErrorText().empty() ? "it exists already" : file.ErrorText());
+        return false;
+    }
+    if (!file.Write(text.data(), text.size()) || !file.Close()) {
+        error = "cannot write " + path + ": " + file.ErrorText();
+        std::remove(path.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::string Note(const CExcerptFiles& files, const CExcerptOrigin& origin, const CExcerptRange& range,
+                 const CExcerptResult& result)
+{
+    const std::string source = std::filesystem::absolute(origin.m_strSource).lexically_normal().string();
+    char text[2048];
+    std::snprintf(text, sizeof text,
+                  "Excerpt of a DVR recording, copied bit for bit by kvxtool excerpt (KVXPlayer %s).\n"
+                  "Source:           %s\n"
+                  "Source size:      %llu bytes\n"
+                  "Source SHA-256:   %s\n"
+                  "Range asked for:  %s to %s\n"
+                  "Records copied:   %llu, dated %s to %s\n"
+                  "Offsets copied:   0 to %llu (reserved area), then %llu to %llu of the source\n"
+                  "Excerpt:          %s, %llu bytes\n"
+                  "Excerpt SHA-256:  %s\n",
+                  KVX_VERSION, source.c_str(), (unsigned long long)result.m_nSourceSize,
+                  result.m_strSourceSha256.c_str(), origin.m_from.ToIsoString().c_str(),
+                  origin.m_to.ToIsoString().c_str(), (unsigned long long)range.m_nRecords,
+                  range.m_first.ToIsoString().c_str(), range.m_last.ToIsoString().c_str(),
+                  (unsigned long long)(RECORD_AREA_OFFSET - 1), (unsigned long long)range.m_nStart,
+                  (unsigned long long)(range.m_nEnd - 1), FileName(files.m_strExcerpt).c_str(),
+                  (unsigned long long)result.m_nExcerptSize, result.m_strExcerptSha256.c_str());
+    return text;
+}
+
 } // namespace
+
+CExcerptFiles::CExcerptFiles(const std::string& excerpt)
+    : m_strExcerpt(excerpt), m_strSums(excerpt + ".sha256"), m_strNote(excerpt + ".txt")
+{
+}
+
+std::string CExcerptFiles::FirstTaken() const
+{
+    for (const std::string& path : {m_strExcerpt, m_strSums, m_strNote}) {
+        std::error_code ec;
+        if (std::filesystem::exists(std::filesystem::symlink_status(path, ec)))
+            return path;
+    }
+    return {};
+}
 
 CExcerptRange FindExcerptRange(const std::string& path, const CRecordingFacts& facts, const CDateTime& from,
                                const CDateTime& to)
@@ -151,4 +215,20 @@ CExcerptResult WriteExcerpt(const std::string& source, const CExcerptRange& rang
     result.m_strSourceSha256 = sourceHash.HexDigest();
     result.m_strExcerptSha256 = excerptHash.HexDigest();
     return result;
+}
+
+bool WriteExcerptSidecars(const CExcerptFiles& files, const CExcerptOrigin& origin, const CExcerptRange& range,
+                          const CExcerptResult& result, std::string& error)
+{
+    const std::string sums = Sha256SumLine(result.m_strExcerptSha256, FileName(files.m_strExcerpt));
+    if (!WriteNewTextFile(files.m_strSums, sums, origin.m_strSource, error)) {
+        std::remove(files.m_strExcerpt.c_str());
+        return false;
+    }
+    if (!WriteNewTextFile(files.m_strNote, Note(files, origin, range, result), origin.m_strSource, error)) {
+        std::remove(files.m_strSums.c_str());
+        std::remove(files.m_strExcerpt.c_str());
+        return false;
+    }
+    return true;
 }

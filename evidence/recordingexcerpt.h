@@ -36,7 +36,29 @@ struct CExcerptResult {
     std::string m_strError; // empty on success
 };
 
+// The three files an excerpt makes: the copy, its sums (for sha256sum -c) and the
+// note of where it came from. None may exist beforehand.
+struct CExcerptFiles {
+    explicit CExcerptFiles(const std::string& excerpt);
+    // The first of them that exists already (a link counts), or empty.
+    std::string FirstTaken() const;
+
+    std::string m_strExcerpt, m_strSums, m_strNote;
+};
+
 // Reads the source once from start to end, hashing all of it, and writes to `out`
 // its reserved area and the bytes of `range`, exactly as they are. `out` must be a
 // new file; nothing is replaced, and on failure the new file is removed again.
 CExcerptResult WriteExcerpt(const std::string& source, const CExcerptRange& range, const std::string& out);
+
+// What the note beside an excerpt says: the source, the range asked for, what was copied.
+struct CExcerptOrigin {
+    std::string m_strSource;
+    CDateTime m_from, m_to;
+};
+
+// Writes the excerpt's sums and note, both new files. Without both it is not vouched
+// for: when either cannot be written, it, the excerpt and whatever was written beside
+// it are removed, and `error` says which file failed and why.
+bool WriteExcerptSidecars(const CExcerptFiles& files, const CExcerptOrigin& origin, const CExcerptRange& range,
+                          const CExcerptResult& result, std::string& error);

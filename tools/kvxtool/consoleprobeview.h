@@ -6,6 +6,10 @@
 // control switches are only remembered.
 class CConsoleProbeView : public IProbeView {
 public:
+    // Probes `path` into `facts`; false, the reason on standard error, when the
+    // recording is refused.
+    static bool Probe(const std::string& path, CRecordingFacts& facts);
+
     void ShowProbeMessage(const std::string& text) override;
     void EnableAudioControls(bool enable) override { m_bAudioControls = enable; }
     void DisableEndButton() override { m_bEndButton = false; }

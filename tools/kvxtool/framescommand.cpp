@@ -1,19 +1,25 @@
-#include "tools/kvxtool/framescommand.h"
-
+#include "evidence/frameinventory.h"
 #include "playback/dibpicture.h"
-#include "recording/recordformat.h"
+#include "tools/kvxtool/commandtable.h"
 #include "tools/kvxtool/consoleprobeview.h"
-#include "evidence/forwardreader.h"
 #include "tools/kvxtool/jsonline.h"
-#include "tools/kvxtool/usage.h"
+#include "tools/kvxtool/optionparser.h"
 
 #include <cstdio>
 
 namespace {
 
-struct CTotals {
-    uint64_t records = 0, audioOnly = 0, undecoded = 0;
-};
+constexpr const char* HELP =
+    "  frames FILE [--json] Read the recording as forward play does, from its first\n"
+    "                       record to the offset where forward play stops, and print\n"
+    "                       one line per delivered record: header offset, kind, date-\n"
+    "                       time, group length, audio mode, picture bytes, the channel\n"
+    "                       read from the picture's bar code and whether the row mark\n"
+    "                       is there. --json prints one JSON object per line:\n"
+    "                       {\"offset\",\"kind\",\"time\",\"group\",\"audio_mode\",\"bytes\",\n"
+    "                        \"channel\",\"mark\"}; channel is 255 when the picture cannot\n"
+    "                       be decoded, and null with mark for audio-only records.\n"
+    "                       Channels count from 0; tiles show them as 01, 02, ...\n";
 
 std::string KindText(uint8_t kind)
 {
@@ -27,8 +33,9 @@ std::string TimeText(const CCurrentRecord& r)
     return r.m_header.Time().ToIsoString();
 }
 
-void PrintJson(const CForwardReader::CFrame& f, bool audioOnly, uint8_t channel, bool mark)
+void PrintJson(const CInventoriedFrame& i)
 {
+    const CForwardReader::CFrame& f = i.m_frame;
     CJsonLine line;
     line.Add("offset", f.record.m_nHeaderOffset)
         .Add("kind", KindText(f.record.m_header.m_byKind))
@@ -36,62 +43,57 @@ void PrintJson(const CForwardReader::CFrame& f, bool audioOnly, uint8_t channel,
         .Add("group", int(f.record.m_header.m_byGroupLength))
         .Add("audio_mode", f.audioMode)
         .Add("bytes", uint64_t(f.pictureLength));
-    if (audioOnly)
+    if (i.m_bAudioOnly)
         line.AddNull("channel").AddNull("mark");
-    else if (channel == CDibPicture::NO_CHANNEL)
+    else if (i.m_nChannel == CDibPicture::NO_CHANNEL)
         line.Add("channel", 255).AddNull("mark");
     else
-        line.Add("channel", int(channel)).Add("mark", mark);
+        line.Add("channel", int(i.m_nChannel)).Add("mark", i.m_bMark);
     std::printf("%s\n", line.Text().c_str());
 }
 
-void PrintForPerson(const CForwardReader::CFrame& f, bool audioOnly, uint8_t channel, bool mark)
+void PrintForPerson(const CInventoriedFrame& i)
 {
+    const CForwardReader::CFrame& f = i.m_frame;
     std::string picture = "audio only";
-    if (!audioOnly)
-        picture = channel == CDibPicture::NO_CHANNEL
+    if (!i.m_bAudioOnly)
+        picture = i.m_nChannel == CDibPicture::NO_CHANNEL
                     ? "not decoded"
-                    : "channel " + std::to_string(channel) + (mark ? "" : ", no row mark");
+                    : "channel " + std::to_string(i.m_nChannel) + (i.m_bMark ? "" : ", no row mark");
     std::printf("%12llu  %s  %s  group %3d  audio %d  %6u bytes  %s\n",
                 (unsigned long long)f.record.m_nHeaderOffset, KindText(f.record.m_header.m_byKind).c_str(),
-                TimeText(f.record).c_str(), f.record.m_header.m_byGroupLength, f.audioMode, f.pictureLength, picture.c_str());
+                TimeText(f.record).c_str(), f.record.m_header.m_byGroupLength, f.audioMode, f.pictureLength,
+                picture.c_str());
+}
+
+void PrintTotals(const CFrameTotals& t, const CRecordingFacts& facts)
+{
+    std::printf("%llu records: %llu pictures (%llu not decoded), %llu audio only; %s %llu\n",
+                (unsigned long long)t.m_nRecords, (unsigned long long)(t.m_nRecords - t.m_nAudioOnly),
+                (unsigned long long)t.m_nUndecoded, (unsigned long long)t.m_nAudioOnly,
+                t.m_bEndedAtEndOfFile ? "the file ended before forward play's end offset"
+                                      : "forward play ends at offset",
+                (unsigned long long)facts.m_dwEndOffset);
+}
+
+int Run(const std::vector<std::string>& args)
+{
+    std::string file;
+    bool json = false;
+    if (!COptionParser().Flag("--json", json).File(file, "FILE", "the recording to read must be named").Parse(args))
+        return UsageError(FRAMES_COMMAND.m_szSynopsis);
+    CRecordingFacts facts;
+    if (!CConsoleProbeView::Probe(file, facts))
+        return EXIT_PROBE_FAILED;
+    CFrameTotals totals;
+    if (!TakeFrameInventory(file, facts, json ? PrintJson : PrintForPerson, totals))
+        return EXIT_PROBE_FAILED;
+    if (!json)
+        PrintTotals(totals, facts);
+    return 0;
 }
 
 } // namespace
 
-int RunFramesCommand(const std::vector<std::string>& args)
-{
-    CCommandArgs parsed;
-    if (!ParseFileAndJson(args, parsed))
-        return UsageError("frames FILE [--json]");
-    CRecordingFacts facts;
-    CConsoleProbeView probeView;
-    if (!CRecordingProbe(facts, probeView).ProbeRecording(parsed.m_strFile))
-        return EXIT_PROBE_FAILED;
-
-    CDibPicture decoder;
-    CTotals totals;
-    CForwardReader reader;
-    const bool ok = reader.Run(parsed.m_strFile, facts, [&](const CForwardReader::CFrame& f) {
-        const bool audioOnly = f.audioMode == kvx::AUDIO_MODE_ONLY;
-        const uint8_t channel = audioOnly ? 0 : decoder.DecodeJpegFrame(f.picture, f.pictureLength, facts.m_nChannelCount);
-        const bool mark = !decoder.m_bMarkAbsent;
-        ++totals.records;
-        totals.audioOnly += audioOnly;
-        totals.undecoded += !audioOnly && channel == CDibPicture::NO_CHANNEL;
-        if (parsed.m_bJson)
-            PrintJson(f, audioOnly, channel, mark);
-        else
-            PrintForPerson(f, audioOnly, channel, mark);
-    });
-    if (!ok)
-        return EXIT_PROBE_FAILED;
-    if (!parsed.m_bJson)
-        std::printf("%llu records: %llu pictures (%llu not decoded), %llu audio only; %s %llu\n",
-                    (unsigned long long)totals.records, (unsigned long long)(totals.records - totals.audioOnly),
-                    (unsigned long long)totals.undecoded, (unsigned long long)totals.audioOnly,
-                    reader.EndedAtEndOfFile() ? "the file ended before forward play's end offset"
-                                              : "forward play ends at offset",
-                    (unsigned long long)facts.m_dwEndOffset);
-    return 0;
-}
+// Every record forward play delivers, one line each.
+const CCommand FRAMES_COMMAND = {"frames", "frames FILE [--json]", HELP, Run};

@@ -1,17 +1,27 @@
-#include "tools/kvxtool/infocommand.h"
-
+#include "tools/kvxtool/commandtable.h"
 #include "tools/kvxtool/consoleprobeview.h"
 #include "tools/kvxtool/jsonline.h"
-#include "tools/kvxtool/usage.h"
+#include "tools/kvxtool/optionparser.h"
 
 #include <cstdio>
 
-static const char* LayoutName(kvx::EHeaderLayout layout)
+namespace {
+
+constexpr const char* HELP =
+    "  info FILE [--json]   Probe the recording: channel count (4 or 16), header\n"
+    "                       layout, first and last record date-time, first sector,\n"
+    "                       sector span, the offset where forward play stops, audio,\n"
+    "                       and the file size. --json prints one JSON object:\n"
+    "                       {\"channels\",\"layout\",\"start\",\"end\",\"end_valid\",\n"
+    "                        \"first_sector\",\"sector_span\",\"end_offset\",\"audio\",\"size\"}\n"
+    "                       with date-times as \"YYYY-MM-DD HH:MM:SS\" or null.\n";
+
+const char* LayoutName(kvx::EHeaderLayout layout)
 {
     return layout == kvx::EHeaderLayout::B ? "B" : "A";
 }
 
-static void PrintJson(const CRecordingFacts& facts)
+void PrintJson(const CRecordingFacts& facts)
 {
     CJsonLine line;
     line.Add("channels", int(facts.m_nChannelCount))
@@ -27,12 +37,12 @@ static void PrintJson(const CRecordingFacts& facts)
     std::printf("%s\n", line.Text().c_str());
 }
 
-static std::string TimeOrInvalid(const CDateTime& time)
+std::string TimeOrInvalid(const CDateTime& time)
 {
     return time.IsValid() ? time.ToIsoString() : "invalid";
 }
 
-static void PrintForPerson(const std::string& path, const CRecordingFacts& facts)
+void PrintForPerson(const std::string& path, const CRecordingFacts& facts)
 {
     std::printf("Recording:     %s\n", path.c_str());
     std::printf("Size:          %llu bytes\n", (unsigned long long)facts.m_nFileLength);
@@ -46,18 +56,23 @@ static void PrintForPerson(const std::string& path, const CRecordingFacts& facts
     std::printf("End offset:    %llu (forward play stops here)\n", (unsigned long long)facts.m_dwEndOffset);
 }
 
-int RunInfoCommand(const std::vector<std::string>& args)
+int Run(const std::vector<std::string>& args)
 {
-    CCommandArgs parsed;
-    if (!ParseFileAndJson(args, parsed))
-        return UsageError("info FILE [--json]");
+    std::string file;
+    bool json = false;
+    if (!COptionParser().Flag("--json", json).File(file, "FILE", "the recording to read must be named").Parse(args))
+        return UsageError(INFO_COMMAND.m_szSynopsis);
     CRecordingFacts facts;
-    CConsoleProbeView view;
-    if (!CRecordingProbe(facts, view).ProbeRecording(parsed.m_strFile))
+    if (!CConsoleProbeView::Probe(file, facts))
         return EXIT_PROBE_FAILED;
-    if (parsed.m_bJson)
+    if (json)
         PrintJson(facts);
     else
-        PrintForPerson(parsed.m_strFile, facts);
+        PrintForPerson(file, facts);
     return 0;
 }
+
+} // namespace
+
+// What the probe finds out about a recording.
+const CCommand INFO_COMMAND = {"info", "info FILE [--json]", HELP, Run};

@@ -1,41 +1,24 @@
-#include "tools/kvxtool/locatecommand.h"
-
 #include "recording/recordinglocator.h"
+#include "tools/kvxtool/commandtable.h"
 #include "tools/kvxtool/consoleprobeview.h"
 #include "tools/kvxtool/jsonline.h"
-#include "tools/kvxtool/usage.h"
+#include "tools/kvxtool/optionparser.h"
 
 #include <cstdio>
 
 namespace {
 
-constexpr const char* SYNOPSIS = "locate FILE --at \"YYYY-MM-DD HH:MM:SS\" [--json]";
-
-struct CLocateArgs {
-    std::string m_strFile;
-    CDateTime m_moment;
-    bool m_bJson = false;
-};
-
-bool ParseLocateArgs(const std::vector<std::string>& args, CLocateArgs& out)
-{
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--json") {
-            out.m_bJson = true;
-        } else if (args[i] == "--at" && i + 1 < args.size()) {
-            if (!ParseDateTimeArg(args[i], args[i + 1], out.m_moment))
-                return false;
-            ++i;
-        } else if (args[i].starts_with("-") || !out.m_strFile.empty()) {
-            return RefuseStray(args[i], {"--at"});
-        } else {
-            out.m_strFile = args[i];
-        }
-    }
-    if (out.m_strFile.empty())
-        return Refuse("FILE", "the recording to search must be named");
-    return out.m_moment.IsValid() || Refuse("--at", "the moment to find must be given");
-}
+constexpr const char* HELP =
+    "  locate FILE --at \"YYYY-MM-DD HH:MM:SS\" [--json]\n"
+    "                       The record the player shows for that moment: its header\n"
+    "                       offset and date-time. On a recording whose time only runs\n"
+    "                       forward, the first record in forward-play order dated at\n"
+    "                       or after the moment; before the first record, the first\n"
+    "                       record. --json prints {\"offset\",\"time\",\"gap\"}: gap is\n"
+    "                       null, or {\"from\",\"to\"}, the dates of the records on\n"
+    "                       either side when the moment falls between two records\n"
+    "                       more than a second apart. Exit status 1 also when the\n"
+    "                       moment lies after the last record.\n";
 
 void PrintJson(const CLocateResult& r)
 {
@@ -58,35 +41,44 @@ void PrintForPerson(const CLocateResult& r)
         std::printf("Gap:     %s\n", LocateGapText(r).c_str());
 }
 
-} // namespace
-
-int RunLocateCommand(const std::vector<std::string>& args)
+int Run(const std::vector<std::string>& args)
 {
-    CLocateArgs parsed;
-    if (!ParseLocateArgs(args, parsed))
-        return UsageError(SYNOPSIS);
+    std::string file;
+    CDateTime moment;
+    bool json = false;
+    if (!COptionParser()
+             .Flag("--json", json)
+             .DateTime("--at", moment)
+             .File(file, "FILE", "the recording to search must be named")
+             .Parse(args)
+        || (!moment.IsValid() && !Refuse("--at", "the moment to find must be given")))
+        return UsageError(LOCATE_COMMAND.m_szSynopsis);
     CRecordingFacts facts;
-    CConsoleProbeView view;
-    if (!CRecordingProbe(facts, view).ProbeRecording(parsed.m_strFile))
+    if (!CConsoleProbeView::Probe(file, facts))
         return EXIT_PROBE_FAILED;
     CRecordingLocator locator(facts);
-    if (!locator.Open(parsed.m_strFile)) {
-        std::fprintf(stderr, "Can not open KVX file.\n%s\n%s\n", parsed.m_strFile.c_str(), locator.ErrorText().c_str());
+    if (!locator.Open(file)) {
+        std::fprintf(stderr, "Can not open KVX file.\n%s\n%s\n", file.c_str(), locator.ErrorText().c_str());
         return EXIT_PROBE_FAILED;
     }
-    const CLocateResult result = locator.Locate(parsed.m_moment);
+    const CLocateResult result = locator.Locate(moment);
     if (result.m_status == CLocateResult::EStatus::NoRecords) {
         std::fprintf(stderr, "no record of the recording has a valid date\n");
         return EXIT_PROBE_FAILED;
     }
     if (result.m_status == CLocateResult::EStatus::AfterEnd) {
-        std::fprintf(stderr, "no recording at or after %s%s\n", parsed.m_moment.ToIsoString().c_str(),
+        std::fprintf(stderr, "no recording at or after %s%s\n", moment.ToIsoString().c_str(),
                      facts.m_timeEnd.IsValid() ? ("; the recording ends at " + facts.m_timeEnd.ToIsoString()).c_str() : "");
         return EXIT_PROBE_FAILED;
     }
-    if (parsed.m_bJson)
+    if (json)
         PrintJson(result);
     else
         PrintForPerson(result);
     return 0;
 }
+
+} // namespace
+
+// The record the player's go-to-date dialog would show for a moment.
+const CCommand LOCATE_COMMAND = {"locate", "locate FILE --at \"YYYY-MM-DD HH:MM:SS\" [--json]", HELP, Run};

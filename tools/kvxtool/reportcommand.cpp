@@ -1,100 +1,80 @@
-#include "tools/kvxtool/reportcommand.h"
-
+#include "evidence/recordingreport.h"
+#include "tools/kvxtool/commandtable.h"
 #include "tools/kvxtool/consoleprobeview.h"
 #include "tools/kvxtool/jsonline.h"
+#include "tools/kvxtool/optionparser.h"
 #include "tools/kvxtool/progressbar.h"
-#include "evidence/recordingreport.h"
-#include "tools/kvxtool/usage.h"
 
-#include <charconv>
 #include <cstdio>
+#include <limits>
 
 namespace {
 
-constexpr const char* SYNOPSIS = "report RECORDING [--json] [--gap SECONDS] [--no-hash]";
+constexpr const char* HELP =
+    "  report FILE [--json] [--gap SECONDS] [--no-hash]\n"
+    "                       Read the whole file once, to its very end (past where\n"
+    "                       forward play stops), and report: its size and SHA-256\n"
+    "                       (--no-hash skips it), the probe's facts; per camera the\n"
+    "                       pictures, first and last date-time and the gaps longer\n"
+    "                       than SECONDS (default 10) between its pictures; clock\n"
+    "                       jumps (time going back, or forward by more than the\n"
+    "                       gap, between consecutive records); damaged stretches\n"
+    "                       (blocks that are no header, headers with invalid\n"
+    "                       dates, pictures over 8 units, pictures cut off); the\n"
+    "                       pictures that do not decode and the audio blocks. Every\n"
+    "                       picture is counted under the camera its bar code names;\n"
+    "                       a gap's or jump's offset is the header of the record\n"
+    "                       after it. --json prints one JSON object: {\"file\",\n"
+    "                       \"size\",\"sha256\",\"probe\",\"records\",\"pictures\",\n"
+    "                       \"channels\":[{\"channel\" (from 1),\"pictures\",\"first\",\n"
+    "                       \"last\",\"gaps\":[{\"from\",\"to\",\"offset\"}]}],\n"
+    "                       \"clock_jumps\":[{\"offset\",\"from\",\"to\"}],\n"
+    "                       \"damaged\":[{\"offset\",\"bytes\",\"what\"}],\n"
+    "                       \"undecodable\",\"audio_blocks\"}. Pictures are decoded\n"
+    "                       on every core; a bar on a terminal shows the progress.\n";
+
 // Files shorter than this are read before a bar would be worth drawing.
 constexpr uint64_t PROGRESS_MINIMUM = 16ull << 20;
-
-struct CReportArgs {
-    std::string m_strFile;
-    bool m_bJson = false;
-    CReportOptions m_options;
-};
-
-bool Parse(const std::vector<std::string>& args, CReportArgs& out)
-{
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--json") {
-            out.m_bJson = true;
-        } else if (arg == "--no-hash") {
-            out.m_options.m_bHash = false;
-        } else if (arg == "--gap" && i + 1 < args.size()) {
-            const std::string& v = args[++i];
-            int64_t& gap = out.m_options.m_nGapSeconds;
-            const auto [end, error] = std::from_chars(v.data(), v.data() + v.size(), gap);
-            if (error != std::errc() || end != v.data() + v.size() || gap < 0)
-                return Refuse("--gap " + v, "the gap is a whole number of seconds, 0 or more");
-        } else if (arg.starts_with("-") || !out.m_strFile.empty()) {
-            return RefuseStray(arg, {"--gap"});
-        } else {
-            out.m_strFile = arg;
-        }
-    }
-    return !out.m_strFile.empty() || Refuse("RECORDING", "the recording to report on must be named");
-}
 
 std::string Time(const CDateTime& time)
 {
     return time.ToIsoString();
 }
 
+unsigned long long U(uint64_t value)
+{
+    return static_cast<unsigned long long>(value);
+}
+
+CJsonLine ChannelJson(const CReportChannel& c)
+{
+    std::vector<CJsonLine> gaps;
+    for (const CReportGap& g : c.m_gaps)
+        gaps.push_back(CJsonLine().Add("from", Time(g.m_from)).Add("to", Time(g.m_to)).Add("offset", g.m_nOffset));
+    return CJsonLine().Add("channel", c.m_nChannel).Add("pictures", c.m_nPictures).Add("first", Time(c.m_first))
+        .Add("last", Time(c.m_last)).AddArray("gaps", gaps);
+}
+
 void PrintJson(const CRecordingReport& r)
 {
     std::vector<CJsonLine> channels, jumps, damaged;
-    for (const CReportChannel& c : r.m_channels) {
-        std::vector<CJsonLine> gaps;
-        for (const CReportGap& g : c.m_gaps)
-            gaps.push_back(CJsonLine().Add("from", Time(g.m_from)).Add("to", Time(g.m_to)).Add("offset", g.m_nOffset));
-        channels.push_back(CJsonLine()
-                               .Add("channel", c.m_nChannel)
-                               .Add("pictures", c.m_nPictures)
-                               .Add("first", Time(c.m_first))
-                               .Add("last", Time(c.m_last))
-                               .AddArray("gaps", gaps));
-    }
+    for (const CReportChannel& c : r.m_channels)
+        channels.push_back(ChannelJson(c));
     for (const CClockJump& j : r.m_clockJumps)
         jumps.push_back(CJsonLine().Add("offset", j.m_nOffset).Add("from", Time(j.m_from)).Add("to", Time(j.m_to)));
     for (const CDamagedStretch& d : r.m_damaged)
         damaged.push_back(CJsonLine().Add("offset", d.m_nOffset).Add("bytes", d.m_nBytes).Add("what", DamageText(d.m_what)));
     const CRecordingFacts& f = r.m_facts;
-    CJsonLine probe;
-    probe.Add("channels", int(f.m_nChannelCount))
-        .Add("layout", f.m_layout == kvx::EHeaderLayout::B ? "B" : "A")
-        .AddOrNull("start", Time(f.m_timeStart))
-        .AddOrNull("end", Time(f.m_timeEnd))
-        .Add("end_offset", f.m_dwEndOffset)
-        .Add("audio", f.m_bAudio);
+    const CJsonLine probe = CJsonLine().Add("channels", int(f.m_nChannelCount))
+        .Add("layout", f.m_layout == kvx::EHeaderLayout::B ? "B" : "A").AddOrNull("start", Time(f.m_timeStart))
+        .AddOrNull("end", Time(f.m_timeEnd)).Add("end_offset", f.m_dwEndOffset).Add("audio", f.m_bAudio);
     CJsonLine line;
     line.Add("file", r.m_strFile).Add("size", r.m_nSize);
-    if (r.m_sha256)
-        line.Add("sha256", *r.m_sha256);
-    else
-        line.AddNull("sha256");
-    line.AddObject("probe", probe)
-        .Add("records", r.m_nRecords)
-        .Add("pictures", r.m_nPictures)
-        .AddArray("channels", channels)
-        .AddArray("clock_jumps", jumps)
-        .AddArray("damaged", damaged)
-        .Add("undecodable", r.m_nUndecodable)
-        .Add("audio_blocks", r.m_nAudioBlocks);
+    r.m_sha256 ? line.Add("sha256", *r.m_sha256) : line.AddNull("sha256");
+    line.AddObject("probe", probe).Add("records", r.m_nRecords).Add("pictures", r.m_nPictures)
+        .AddArray("channels", channels).AddArray("clock_jumps", jumps).AddArray("damaged", damaged)
+        .Add("undecodable", r.m_nUndecodable).Add("audio_blocks", r.m_nAudioBlocks);
     std::printf("%s\n", line.Text().c_str());
-}
-
-unsigned long long U(uint64_t value)
-{
-    return static_cast<unsigned long long>(value);
 }
 
 void PrintChannels(const CRecordingReport& r)
@@ -131,32 +111,39 @@ void PrintForPerson(const CRecordingReport& r, int64_t gapSeconds)
         std::printf("    at offset %llu, %llu bytes: %s\n", U(d.m_nOffset), U(d.m_nBytes), DamageText(d.m_what));
 }
 
-} // namespace
-
-int RunReportCommand(const std::vector<std::string>& args)
+int Run(const std::vector<std::string>& args)
 {
-    CReportArgs a;
-    if (!Parse(args, a))
-        return UsageError(SYNOPSIS);
+    std::string file;
+    bool json = false;
+    CReportOptions options;
+    if (!COptionParser()
+             .Flag("--json", json)
+             .Flag("--no-hash", options.m_bHash, false)
+             .Number<int64_t>("--gap", 0, std::numeric_limits<int64_t>::max(), options.m_nGapSeconds,
+                              "the gap is a whole number of seconds, 0 or more")
+             .File(file, "RECORDING", "the recording to report on must be named")
+             .Parse(args))
+        return UsageError(REPORT_COMMAND.m_szSynopsis);
     CRecordingFacts facts;
-    CConsoleProbeView probeView;
-    if (!CRecordingProbe(facts, probeView).ProbeRecording(a.m_strFile))
+    if (!CConsoleProbeView::Probe(file, facts))
         return EXIT_PROBE_FAILED;
     CRecordingReport report;
     std::string error;
     bool ok = false;
     {
-        CProgressBar progress("Reading", PROGRESS_MINIMUM);
-        a.m_options.m_onProgress = [&progress](uint64_t done, uint64_t total) { progress.Update(done, total); };
-        ok = BuildRecordingReport(a.m_strFile, facts, a.m_options, report, error);
+        CProgressBar progress("Reading", PROGRESS_MINIMUM); // wiped before anything else is printed
+        options.m_onProgress = [&progress](uint64_t done, uint64_t total) { progress.Update(done, total); };
+        ok = BuildRecordingReport(file, facts, options, report, error);
     }
     if (!ok) {
-        std::fprintf(stderr, "Can not read KVX file.\n%s\n%s\n", a.m_strFile.c_str(), error.c_str());
+        std::fprintf(stderr, "Can not read KVX file.\n%s\n%s\n", file.c_str(), error.c_str());
         return EXIT_PROBE_FAILED;
     }
-    if (a.m_bJson)
-        PrintJson(report);
-    else
-        PrintForPerson(report, a.m_options.m_nGapSeconds);
+    json ? PrintJson(report) : PrintForPerson(report, options.m_nGapSeconds);
     return 0;
 }
+
+} // namespace
+
+// One pass over the whole file: its hash, each camera's pictures and gaps, clock jumps, damage.
+const CCommand REPORT_COMMAND = {"report", "report RECORDING [--json] [--gap SECONDS] [--no-hash]", HELP, Run};

@@ -1,0 +1,36 @@
+#include "evidence/recordedstill.h"
+
+#include "evidence/forwardreader.h"
+#include "playback/dibpicture.h"
+#include "playback/tilerenderer.h"
+#include "recording/recordformat.h"
+
+std::optional<CRecordedStill> FindRecordedStill(const std::string& path, const CRecordingFacts& facts, int channel,
+                                                const CDateTime& at, bool& readFailed)
+{
+    CDibPicture decoder;
+    CTileRenderer renderer;
+    std::optional<bool> pal;
+    std::optional<CRecordedStill> found;
+    CForwardReader reader;
+    readFailed = !reader.Run(path, facts, [&](const CForwardReader::CFrame& f) {
+        if (f.audioMode == kvx::AUDIO_MODE_ONLY)
+            return;
+        const uint8_t d = decoder.DecodeJpegFrame(f.picture, f.pictureLength, facts.m_nChannelCount);
+        if (d == CDibPicture::NO_CHANNEL || !decoder.m_pBits)
+            return;
+        const BITMAPINFOHEADER& h = decoder.m_bih.bmiHeader;
+        if (!pal)
+            pal = h.biHeight > 240;
+        const CRecordHeader& r = f.record.m_header;
+        if (d != channel || DateTimeToOrderKey(r.Time()) < DateTimeToOrderKey(at))
+            return;
+        const CTileText text{channel, {r.m_wYear, r.m_byMonth, r.m_byDay, r.m_byHour, r.m_byMinute, r.m_bySecond},
+                             CTileRenderer::TileFont(false), false};
+        const CTilePicture picture{&h, decoder.m_pBits.get(), decoder.m_bMarkAbsent != 0, *pal,
+                                   facts.m_nChannelCount};
+        found = CRecordedStill{renderer.RenderTile(picture, QSize(720, *pal ? 576 : 480), text), r.Time()};
+        reader.Stop();
+    });
+    return found;
+}
