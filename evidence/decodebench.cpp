@@ -31,10 +31,11 @@ bool RunDecodeBench(const std::string& path, const CRecordingFacts& facts, COutp
         if (f.audioMode == kvx::AUDIO_MODE_ONLY)
             return;
         ++result.m_nPictures;
-        if (decoder.DecodeJpegFrame(f.picture, f.pictureLength, facts.m_nChannelCount) == CDibPicture::NO_CHANNEL)
+        const CDecodedPicture decoded = decoder.DecodeJpegFrame(f.picture, f.pictureLength, facts.m_nChannelCount);
+        if (!decoded.IsDecoded())
             ++result.m_nFailed;
         else
-            result.m_dPixels += double(decoder.m_bih.bmiHeader.biWidth) * decoder.m_bih.bmiHeader.biHeight;
+            result.m_dPixels += double(decoded.m_header.biWidth) * decoded.m_header.biHeight;
         if (dump && result.m_bDumpWritten)
             result.m_bDumpWritten = AppendStream(*dump, repairer, f.picture, f.pictureLength);
     });

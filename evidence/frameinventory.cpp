@@ -11,11 +11,13 @@ bool TakeFrameInventory(const std::string& path, const CRecordingFacts& facts,
     totals = {};
     const bool ok = reader.Run(path, facts, [&](const CForwardReader::CFrame& f) {
         const bool audioOnly = f.audioMode == kvx::AUDIO_MODE_ONLY;
-        const uint8_t channel = audioOnly ? 0 : decoder.DecodeJpegFrame(f.picture, f.pictureLength, facts.m_nChannelCount);
+        CDecodedPicture picture;
+        if (!audioOnly)
+            picture = decoder.DecodeJpegFrame(f.picture, f.pictureLength, facts.m_nChannelCount);
         ++totals.m_nRecords;
         totals.m_nAudioOnly += audioOnly;
-        totals.m_nUndecoded += !audioOnly && channel == CDibPicture::NO_CHANNEL;
-        onFrame({f, audioOnly, channel, !decoder.m_bMarkAbsent});
+        totals.m_nUndecoded += !audioOnly && !picture.IsDecoded();
+        onFrame({f, audioOnly, picture.m_nChannel, !picture.m_bMarkAbsent});
     });
     totals.m_bEndedAtEndOfFile = reader.EndedAtEndOfFile();
     return ok;

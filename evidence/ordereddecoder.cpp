@@ -46,14 +46,19 @@ void COrderedDecoder::Finish()
 }
 
 // The channel from the top rows; then the whole picture when its channel is wanted so.
-uint8_t COrderedDecoder::Decode(CDibPicture& decoder, const std::vector<uint8_t>& jpeg) const
+CDecodedPicture COrderedDecoder::Decode(CDibPicture& decoder, const std::vector<uint8_t>& jpeg) const
 {
-    const uint8_t channel = m_rest == ERest::Checked
-                              ? decoder.ReadJpegChannel(jpeg.data(), jpeg.size(), m_nChannelCount)
-                              : decoder.DecodeTopRows(jpeg.data(), jpeg.size(), m_nChannelCount);
-    if (channel == CDibPicture::NO_CHANNEL || channel >= m_whole.size() || !m_whole[channel])
-        return channel;
+    const CDecodedPicture rows = m_rest == ERest::Checked
+                                   ? decoder.ReadJpegChannel(jpeg.data(), jpeg.size(), m_nChannelCount)
+                                   : decoder.DecodeTopRows(jpeg.data(), jpeg.size(), m_nChannelCount);
+    if (!IsWhole(rows.m_nChannel))
+        return rows;
     return decoder.DecodeJpegFrame(jpeg.data(), jpeg.size(), m_nChannelCount);
+}
+
+bool COrderedDecoder::IsWhole(uint8_t channel) const
+{
+    return channel != CDibPicture::NO_CHANNEL && channel < m_whole.size() && m_whole[channel];
 }
 
 // Decodes while others decode; waits for its turn only to hand the picture on.
@@ -69,12 +74,12 @@ void COrderedDecoder::Work()
         m_queue.pop_front();
         m_changed.notify_all(); // room for the next push
         lock.unlock();
-        const uint8_t channel = Decode(decoder, job.m_jpeg);
-        const bool whole = channel != CDibPicture::NO_CHANNEL && channel < m_whole.size() && m_whole[channel];
+        const CDecodedPicture picture = Decode(decoder, job.m_jpeg);
+        const bool whole = IsWhole(picture.m_nChannel);
         lock.lock();
         m_changed.wait(lock, [&] { return m_nNextToHand == job.m_nSequence; });
         lock.unlock();
-        m_handler({decoder, channel, whole, job.m_time});
+        m_handler({picture, whole, job.m_time});
         lock.lock();
         m_spare.push_back(std::move(job.m_jpeg));
         ++m_nNextToHand;

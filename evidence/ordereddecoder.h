@@ -21,10 +21,9 @@
 class COrderedDecoder {
 public:
     struct CDecoded {
-        const CDibPicture& picture; // whole when `whole`, else only its top rows
-        uint8_t channel;            // the decoder's answer
+        const CDecodedPicture& picture; // whole when `whole`, else only its top rows
         bool whole;
-        CFrameTime time;            // of the record
+        CFrameTime time;                // of the record
     };
     using Handler = std::function<void(const CDecoded&)>;
 
@@ -52,7 +51,8 @@ private:
         CFrameTime m_time;
     };
     void Work();
-    uint8_t Decode(CDibPicture& decoder, const std::vector<uint8_t>& jpeg) const;
+    bool IsWhole(uint8_t channel) const;
+    CDecodedPicture Decode(CDibPicture& decoder, const std::vector<uint8_t>& jpeg) const;
 
     const int m_nChannelCount;
     const std::vector<bool> m_whole;

@@ -16,19 +16,17 @@ std::optional<CRecordedStill> FindRecordedStill(const std::string& path, const C
     readFailed = !reader.Run(path, facts, [&](const CForwardReader::CFrame& f) {
         if (f.audioMode == kvx::AUDIO_MODE_ONLY)
             return;
-        const uint8_t d = decoder.DecodeJpegFrame(f.picture, f.pictureLength, facts.m_nChannelCount);
-        if (d == CDibPicture::NO_CHANNEL || !decoder.m_pBits)
+        const CDecodedPicture d = decoder.DecodeJpegFrame(f.picture, f.pictureLength, facts.m_nChannelCount);
+        if (!d.IsDecoded() || !d.m_pBits)
             return;
-        const BITMAPINFOHEADER& h = decoder.m_bih.bmiHeader;
         if (!pal)
-            pal = h.biHeight > 240;
+            pal = d.m_header.biHeight > 240;
         const CRecordHeader& r = f.record.m_header;
-        if (d != channel || DateTimeToOrderKey(r.Time()) < DateTimeToOrderKey(at))
+        if (d.m_nChannel != channel || DateTimeToOrderKey(r.Time()) < DateTimeToOrderKey(at))
             return;
         const CTileText text{channel, {r.m_wYear, r.m_byMonth, r.m_byDay, r.m_byHour, r.m_byMinute, r.m_bySecond},
                              CTileRenderer::TileFont(false), false};
-        const CTilePicture picture{&h, decoder.m_pBits.get(), decoder.m_bMarkAbsent != 0, *pal,
-                                   facts.m_nChannelCount};
+        const CTilePicture picture{&d.m_header, d.m_pBits, d.m_bMarkAbsent, *pal, facts.m_nChannelCount};
         found = CRecordedStill{renderer.RenderTile(picture, QSize(720, *pal ? 576 : 480), text), r.Time()};
         reader.Stop();
     });

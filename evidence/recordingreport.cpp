@@ -23,7 +23,7 @@ public:
         : m_options(options), m_report(report),
           m_decoders(facts.m_nChannelCount,
                      int(options.m_nWorkers ? options.m_nWorkers : std::max(1u, std::thread::hardware_concurrency())),
-                     std::vector<bool>(size_t(facts.m_nChannelCount), false), COrderedDecoder::ERest::Checked, [this](const COrderedDecoder::CDecoded& d) { OnDecoded(d.channel); })
+                     std::vector<bool>(size_t(facts.m_nChannelCount), false), COrderedDecoder::ERest::Checked, [this](const COrderedDecoder::CDecoded& d) { OnDecoded(d.picture.m_nChannel); })
     {
     }
 

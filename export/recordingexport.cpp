@@ -112,21 +112,20 @@ void CRecordingExport::OnRecord(const CForwardReader::CFrame& f)
 // The first picture decides the video standard of the crop, as the player's first frame does.
 void CRecordingExport::OnPicture(const COrderedDecoder::CDecoded& d)
 {
-    if (d.channel == CDibPicture::NO_CHANNEL)
+    const CDecodedPicture& p = d.picture;
+    if (!p.IsDecoded())
         return;
     if (!m_bPal)
-        m_bPal = d.picture.m_nStreamHeight > 240;
-    if (!d.whole || !d.picture.m_pBits || d.channel >= m_byChannel.size() || !m_byChannel[d.channel]
-        || m_bWriteFailed)
+        m_bPal = p.m_nStreamHeight > 240;
+    if (!d.whole || !p.m_pBits || p.m_nChannel >= m_byChannel.size() || !m_byChannel[p.m_nChannel] || m_bWriteFailed)
         return;
-    CCamera& camera = *m_byChannel[d.channel];
-    const BITMAPINFOHEADER& header = d.picture.m_bih.bmiHeader;
+    CCamera& camera = *m_byChannel[p.m_nChannel];
+    const BITMAPINFOHEADER header = p.m_header;
     // Each camera writes on its own strand, side by side with the other cameras and
     // with the decoding of the next pictures, from a copy of the picture (the
     // decoder's is needed for the next one).
-    auto bits = std::make_shared<std::vector<uint8_t>>(d.picture.m_pBits.get(),
-                                                       d.picture.m_pBits.get() + header.biSizeImage);
-    const bool markAbsent = d.picture.m_bMarkAbsent != 0;
+    auto bits = std::make_shared<std::vector<uint8_t>>(p.m_pBits, p.m_pBits + header.biSizeImage);
+    const bool markAbsent = p.m_bMarkAbsent;
     const bool pal = *m_bPal;
     m_strands->Post(size_t(&camera - m_cameras.data()), [this, &camera, header, bits, markAbsent, pal, time = d.time] {
         ExportPicture(camera, {&header, bits->data(), markAbsent, pal, m_facts.m_nChannelCount}, time);

@@ -21,14 +21,14 @@ void Check(bool condition)
 
 // Copies every pixel byte, so that a buffer smaller than its header says is found:
 // the sanitizer checks each byte a copy reads, at a fraction of a loop's cost here.
-void TouchPixels(const CDibPicture& picture)
+void TouchPixels(const CDecodedPicture& picture)
 {
     static std::vector<uint8_t> copy;
-    const BITMAPINFOHEADER& h = picture.m_bih.bmiHeader;
+    const BITMAPINFOHEADER& h = picture.m_header;
     if (!picture.m_pBits)
         return;
     copy.resize(std::max<size_t>(copy.size(), h.biSizeImage));
-    std::memcpy(copy.data(), picture.m_pBits.get(), h.biSizeImage);
+    std::memcpy(copy.data(), picture.m_pBits, h.biSizeImage);
 }
 
 } // namespace
@@ -43,15 +43,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // One picture for every stream, as the frame router keeps one for every frame.
     static CDibPicture picture, top, repaired;
-    picture.m_bPal = (data[0] >> 5) & 1;
-    const uint8_t channel = picture.DecodeJpegFrame(stream.data(), stream.size(), channelCount);
+    picture.SetPal((data[0] >> 5) & 1);
+    const CDecodedPicture decoded = picture.DecodeJpegFrame(stream.data(), stream.size(), channelCount);
+    const uint8_t channel = decoded.m_nChannel;
     Check(channel == CDibPicture::NO_CHANNEL || channel < channelCount);
     if (channel != CDibPicture::NO_CHANNEL)
-        TouchPixels(picture);
+        TouchPixels(decoded);
     // As the export and the report read the other cameras' pictures.
-    if (top.DecodeTopRows(stream.data(), stream.size(), channelCount) != CDibPicture::NO_CHANNEL)
-        TouchPixels(top);
-    const uint8_t read = top.ReadJpegChannel(stream.data(), stream.size(), channelCount);
+    if (const CDecodedPicture rows = top.DecodeTopRows(stream.data(), stream.size(), channelCount); rows.IsDecoded())
+        TouchPixels(rows);
+    const uint8_t read = top.ReadJpegChannel(stream.data(), stream.size(), channelCount).m_nChannel;
     Check(read == CDibPicture::NO_CHANNEL || read < channelCount);
     picture.ReadChannelCode(channelCount);
     picture.HasRowMark(1 + data[0] % 4);

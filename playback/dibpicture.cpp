@@ -332,6 +332,16 @@ bool CDibPicture::Allocate(int bitCount, int width, int height)
     return ReallocBits();
 }
 
+bool CDibPicture::CopyPixels(const CDecodedPicture& picture)
+{
+    m_bih.bmiHeader = picture.m_header;
+    if (!ReallocBits())
+        return false;
+    if (m_pBits && picture.m_pBits)
+        std::memcpy(m_pBits.get(), picture.m_pBits, m_bih.bmiHeader.biSizeImage);
+    return true;
+}
+
 bool CDibPicture::ReallocBits()
 {
     BITMAPINFOHEADER& header = m_bih.bmiHeader;
@@ -391,46 +401,49 @@ const uint8_t* CDibPicture::RepairJpeg(const uint8_t* source, size_t& length)
     return out;
 }
 
-uint8_t CDibPicture::DecodeJpegFrame(const uint8_t* source, size_t length, int channelCount)
+CDecodedPicture CDibPicture::DecodeJpegFrame(const uint8_t* source, size_t length, int channelCount)
 {
     return DecodeRecorded(source, length, channelCount, MAX_JPEG_SIDE);
 }
 
-uint8_t CDibPicture::DecodeTopRows(const uint8_t* source, size_t length, int channelCount)
+CDecodedPicture CDibPicture::DecodeTopRows(const uint8_t* source, size_t length, int channelCount)
 {
     return DecodeRecorded(source, length, channelCount, TOP_ROWS);
 }
 
-uint8_t CDibPicture::ReadJpegChannel(const uint8_t* source, size_t length, int channelCount)
+CDecodedPicture CDibPicture::ReadJpegChannel(const uint8_t* source, size_t length, int channelCount)
 {
     size_t repaired = length;
     if (channelCount < 1 || !RepairJpeg(source, repaired) || !StreamDecodes(m_pJpeg.get(), repaired))
-        return NO_CHANNEL;
+        return {};
     return DecodeTopRows(source, length, channelCount);
 }
 
-uint8_t CDibPicture::DecodeRecorded(const uint8_t* source, size_t length, int channelCount, int rows)
+CDecodedPicture CDibPicture::DecodeRecorded(const uint8_t* source, size_t length, int channelCount, int rows)
 {
-    if (channelCount < 1)
-        return NO_CHANNEL;
+    CDecodedPicture decoded;
     // The repaired stream is ours to change: it lies in the work buffer.
-    if (!RepairJpeg(source, length) || !DecodePixels(m_pJpeg.get(), length, rows))
-        return NO_CHANNEL;
-    const uint8_t channel = ReadChannelCode(channelCount);
-    m_bMarkAbsent = HasRowMark(m_bPal ? MARK_ROWS_PAL : MARK_ROWS_NTSC) ? 0 : 1;
-    return channel;
+    if (channelCount < 1 || !RepairJpeg(source, length)
+        || !DecodePixels(m_pJpeg.get(), length, rows, decoded.m_nStreamHeight))
+        return decoded;
+    decoded.m_nChannel = ReadChannelCode(channelCount);
+    decoded.m_header = m_bih.bmiHeader;
+    decoded.m_pBits = m_pBits.get();
+    decoded.m_bPal = m_bPal;
+    decoded.m_bMarkAbsent = !HasRowMark(m_bPal ? MARK_ROWS_PAL : MARK_ROWS_NTSC);
+    return decoded;
 }
 
 // Fewer rows are had by lowering the frame header's height: the codec then decodes
 // the top rows exactly as in the whole picture (the same blocks, the same chroma rows
 // for upsampling) and stops.
-bool CDibPicture::DecodePixels(uint8_t* jpeg, size_t length, int rows)
+bool CDibPicture::DecodePixels(uint8_t* jpeg, size_t length, int rows, int& streamHeight)
 {
     const tjhandle decoder = Decompressor();
     std::optional<CStreamInfo> info = decoder ? ReadDecodableInfo(decoder, jpeg, length) : std::nullopt;
     if (!info)
         return false;
-    m_nStreamHeight = info->m_nHeight;
+    streamHeight = info->m_nHeight;
     const std::optional<size_t> heightAt = rows < info->m_nHeight ? FindFrameHeight(jpeg, length) : std::nullopt;
     if (heightAt) {
         jpeg[*heightAt] = uint8_t(rows >> 8);

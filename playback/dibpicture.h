@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/bitmapinfoheader.h"
+#include "playback/decodedpicture.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -15,13 +16,15 @@
 // channel number and the row mark that the recorder draws into the top rows, and
 // encodes pictures back to JPEG for the AVI export and for saved snapshots.
 //
+// A decode answers a CDecodedPicture that points into the picture's own pixels.
+//
 // A picture belongs to one thread at a time. The codec behind it keeps one decoder
 // and one encoder per thread, so the playback thread may decode and encode while the
 // window thread encodes. Every codec failure stays inside: decoding answers
 // NO_CHANNEL, encoding answers 0 or false. Nothing here throws.
 class CDibPicture {
 public:
-    static constexpr uint8_t NO_CHANNEL = 0xFF;
+    static constexpr uint8_t NO_CHANNEL = CDecodedPicture::NO_CHANNEL;
     // Recorder pictures are at most 720 x 288; larger streams are not decoded.
     static constexpr int64_t MAX_DECODE_PIXELS = 220000;
 
@@ -33,11 +36,18 @@ public:
     // Gives the picture a new size and depth (8, 16, 24 or 32 bits) and a new pixel
     // buffer of rows padded to 4 bytes, all zero. Sides outside 1..32767 or another
     // depth change nothing and give false. When the buffer cannot be had, the
-    // picture holds no pixels (m_pBits null, biSizeImage 0) and the result is false.
+    // picture holds no pixels (Bits() null, biSizeImage 0) and the result is false.
     bool Allocate(int bitCount, int width, int height);
-    // Replaces the pixel buffer by a zeroed one of biSizeImage bytes, for a header
-    // copied from another picture. Fails like Allocate.
-    bool ReallocBits();
+    // Takes the header and a copy of the pixels of a picture another decoder decoded,
+    // to keep it past that decoder's next decode. Fails like Allocate.
+    bool CopyPixels(const CDecodedPicture& picture);
+    // Of the pictures decoded from now on: PAL pictures carry the row mark one row lower.
+    void SetPal(bool pal) { m_bPal = pal; }
+
+    const BITMAPINFOHEADER& Header() const { return m_bih.bmiHeader; }
+    // biSizeImage bytes, null when that is 0.
+    const uint8_t* Bits() const { return m_pBits.get(); }
+    uint8_t* Bits() { return m_pBits.get(); }
 
     // Copies `source` into the JPEG work buffer with its start mended (one or two
     // extra leading bytes dropped, a missing leading 0xFF put back) and an
@@ -45,21 +55,20 @@ public:
     // Returns null when the start matches none of the known forms.
     const uint8_t* RepairJpeg(const uint8_t* source, size_t& length);
 
-    // Decodes one recorded picture into m_bih and m_pBits: 24-bit BGR from grey-scale
-    // and colour streams, 32-bit BGRA premultiplied by alpha from 4-component ones.
-    // Sets m_bMarkAbsent and returns the channel code (0..channelCount - 1), or
-    // NO_CHANNEL when the stream is refused, too large or damaged; the pixels are
-    // then not to be shown.
-    uint8_t DecodeJpegFrame(const uint8_t* source, size_t length, int channelCount);
+    // Decodes one recorded picture into the picture's pixels: 24-bit BGR from
+    // grey-scale and colour streams, 32-bit BGRA premultiplied by alpha from
+    // 4-component ones. Answers them with the channel code (0..channelCount - 1) and
+    // the row mark, or NO_CHANNEL when the stream is refused, too large or damaged.
+    CDecodedPicture DecodeJpegFrame(const uint8_t* source, size_t length, int channelCount);
     // The same for the top 16 rows only, which hold the channel code and the row
-    // mark: a small part of a whole decode, to learn whose picture it is. The picture
-    // then holds those rows; m_nStreamHeight tells the stream's height. Damage below
-    // them goes unseen.
-    uint8_t DecodeTopRows(const uint8_t* source, size_t length, int channelCount);
-    // What DecodeJpegFrame answers, at less than half its cost: the channel from the
-    // top rows, once the whole stream is found to decode (at an eighth of its size,
-    // which reads every coefficient as a whole decode does). Holds the top rows.
-    uint8_t ReadJpegChannel(const uint8_t* source, size_t length, int channelCount);
+    // mark: a small part of a whole decode, to learn whose picture it is. The pixels
+    // are those rows; m_nStreamHeight tells the stream's height. Damage below them
+    // goes unseen.
+    CDecodedPicture DecodeTopRows(const uint8_t* source, size_t length, int channelCount);
+    // The channel DecodeJpegFrame answers, at less than half its cost: from the top
+    // rows, once the whole stream is found to decode (at an eighth of its size, which
+    // reads every coefficient as a whole decode does). The pixels are the top rows.
+    CDecodedPicture ReadJpegChannel(const uint8_t* source, size_t length, int channelCount);
 
     // The channel number the recorder draws as four bars and a reference bar into
     // the second image row. Pictures too small to hold the bars give 0; a channel
@@ -85,20 +94,21 @@ public:
     static bool EncodeJpegFile(const std::string& path, const uint8_t* bits, int width, int height,
                                int quality, std::span<const uint8_t> segment = {});
 
-    uint8_t m_bMarkAbsent = 0;   // 1 when the last decoded picture lacked the row mark
-    BITMAPINFO m_bih{};          // biHeight positive: rows bottom-up
-    std::unique_ptr<uint8_t[]> m_pBits; // biSizeImage bytes, null when that is 0
-    int m_bPal = 0;              // 1 for PAL pictures: the row mark lies one row lower
-    int m_nStreamHeight = 0;     // of the last stream decoded, in whole or in part
-    std::unique_ptr<uint8_t[]> m_pJpeg; // work buffer of RepairJpeg; it only grows
-    size_t m_nJpegCap = 0;
-
 private:
-    uint32_t m_nBitsSize = 0;    // the size m_pBits was allocated with
+    // Replaces the pixel buffer by a zeroed one of biSizeImage bytes. Fails like Allocate.
+    bool ReallocBits();
     int64_t Stride() const;
     bool EnsureJpegCapacity(size_t size);
-    uint8_t DecodeRecorded(const uint8_t* source, size_t length, int channelCount, int rows);
-    bool DecodePixels(uint8_t* jpeg, size_t length, int rows);
+    CDecodedPicture DecodeRecorded(const uint8_t* source, size_t length, int channelCount, int rows);
+    // False when the stream does not decode; `streamHeight` is set once its header is read.
+    bool DecodePixels(uint8_t* jpeg, size_t length, int rows, int& streamHeight);
     bool IsBarLit(int bar, int row) const;
     int CountPixels(int row, int firstX, int lastX, bool (*test)(int luminance)) const;
+
+    BITMAPINFO m_bih{};                 // biHeight positive: rows bottom-up
+    std::unique_ptr<uint8_t[]> m_pBits; // biSizeImage bytes, null when that is 0
+    uint32_t m_nBitsSize = 0;           // the size m_pBits was allocated with
+    bool m_bPal = false;                // the row mark lies one row lower
+    std::unique_ptr<uint8_t[]> m_pJpeg; // work buffer of RepairJpeg; it only grows
+    size_t m_nJpegCap = 0;
 };

@@ -249,10 +249,11 @@ uint8_t CFrameRouter::OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictu
             RefreshTiles(ch, audioMode, m_tilePlayback);
         return m_nLastChannel;
     }
-    const uint8_t d = m_decoder.DecodeJpegFrame(picture, pictureLength, m_nChannelCount);
+    const CDecodedPicture decoded = m_decoder.DecodeJpegFrame(picture, pictureLength, m_nChannelCount);
+    const uint8_t d = decoded.m_nChannel;
     if (d < 16) {
-        const uint8_t stored = StorePicture(d, firstFrame, current.m_header);
-        ExportPicture(d, current.m_header);
+        const uint8_t stored = StorePicture(decoded, firstFrame, current.m_header);
+        ExportPicture(decoded, current.m_header);
         if (stored == CDibPicture::NO_CHANNEL)
             return CDibPicture::NO_CHANNEL;
     }
@@ -264,16 +265,17 @@ uint8_t CFrameRouter::OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictu
 // Keeps the decoded picture as its channel's newest; the first picture of a playback
 // thread also decides the video standard. A picture that arrives while its channel's
 // tile is being drawn is dropped.
-uint8_t CFrameRouter::StorePicture(uint8_t channel, bool firstFrame, const CRecordHeader& h)
+uint8_t CFrameRouter::StorePicture(const CDecodedPicture& decoded, bool firstFrame, const CRecordHeader& h)
 {
-    if (!m_decoder.m_pBits)
+    const uint8_t channel = decoded.m_nChannel;
+    if (!decoded.m_pBits)
         return channel;
-    m_decoder.m_bPal = m_bPal;
+    m_decoder.SetPal(m_bPal);
     if (firstFrame) {
-        const bool tall = m_decoder.m_bih.bmiHeader.biHeight > 240;
+        const bool tall = decoded.m_header.biHeight > 240;
         if (tall != m_bPal) {
             m_bPal = tall;
-            m_decoder.m_bPal = tall;
+            m_decoder.SetPal(tall);
             m_view.SwitchVideoStandard(tall);
         }
     }
@@ -283,14 +285,12 @@ uint8_t CFrameRouter::StorePicture(uint8_t channel, bool firstFrame, const CReco
         return CDibPicture::NO_CHANNEL;
     if (!c.m_pChannelPic)
         c.m_pChannelPic = std::make_unique<CDibPicture>();
-    c.m_pChannelPic->m_bih = m_decoder.m_bih;
     c.m_pChannelBits = nullptr;
-    if (!c.m_pChannelPic->ReallocBits())
+    if (!c.m_pChannelPic->CopyPixels(decoded))
         return CDibPicture::NO_CHANNEL;
-    std::memcpy(c.m_pChannelPic->m_pBits.get(), m_decoder.m_pBits.get(), m_decoder.m_bih.bmiHeader.biSizeImage);
-    c.m_pChannelBits = c.m_pChannelPic->m_pBits.get();
-    c.m_bihChannel = m_decoder.m_bih;
-    c.m_byMarkAbsent = m_decoder.m_bMarkAbsent;
+    c.m_pChannelBits = c.m_pChannelPic->Bits();
+    c.m_bihChannel.bmiHeader = decoded.m_header;
+    c.m_byMarkAbsent = decoded.m_bMarkAbsent;
     c.m_timePicture = FrameTimeOf(h);
     lock.unlock();
     const auto bit = uint16_t(1u << channel);
@@ -319,13 +319,12 @@ CTilePicture CFrameRouter::TilePictureOf(const CChannel& c) const
 
 // The export takes every picture of its channel, also one whose tile is being drawn
 // and so is not kept: what the window shows must not decide what an export holds.
-void CFrameRouter::ExportPicture(uint8_t channel, const CRecordHeader& h)
+void CFrameRouter::ExportPicture(const CDecodedPicture& decoded, const CRecordHeader& h)
 {
-    if (!m_decoder.m_pBits || !m_view.IsBackupOpen())
+    if (!decoded.m_pBits || !m_view.IsBackupOpen())
         return;
-    const CTilePicture picture{&m_decoder.m_bih.bmiHeader, m_decoder.m_pBits.get(), m_decoder.m_bMarkAbsent != 0,
-                               m_bPal, m_nChannelCount};
-    m_view.ExportPicture(channel, picture, FrameTimeOf(h));
+    const CTilePicture picture{&decoded.m_header, decoded.m_pBits, decoded.m_bMarkAbsent, m_bPal, m_nChannelCount};
+    m_view.ExportPicture(decoded.m_nChannel, picture, FrameTimeOf(h));
 }
 
 // Smooths the samples over the last seven: loud bytes are folded back first.

@@ -103,8 +103,8 @@ private:
     };
     CTilePicture TilePictureOf(const CChannel& c) const;
 
-    uint8_t StorePicture(uint8_t channel, bool firstFrame, const CRecordHeader& header);
-    void ExportPicture(uint8_t channel, const CRecordHeader& header);
+    uint8_t StorePicture(const CDecodedPicture& decoded, bool firstFrame, const CRecordHeader& header);
+    void ExportPicture(const CDecodedPicture& decoded, const CRecordHeader& header);
     void FilterAudio(uint8_t* slice);
     void RefreshTiles(int channel, int audioMode, CTileRenderer& renderer);
     void DrawTile(int channel, CTileRenderer& renderer);

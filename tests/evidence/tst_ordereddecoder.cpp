@@ -63,9 +63,9 @@ private slots:
                 std::vector<bool> whole(4, false);
                 whole[0] = wanted;
                 COrderedDecoder decoders(4, 2, whole, COrderedDecoder::ERest::CodeOnly, [&](const COrderedDecoder::CDecoded& d) {
-                    QCOMPARE(d.channel, uint8_t(0));
+                    QCOMPARE(d.picture.m_nChannel, uint8_t(0));
                     QCOMPARE(d.whole, wanted);
-                    rows.push_back(d.picture.m_bih.bmiHeader.biHeight);
+                    rows.push_back(d.picture.m_header.biHeight);
                     heights.push_back(d.picture.m_nStreamHeight);
                 });
                 for (int i = 0; i < 5; ++i)

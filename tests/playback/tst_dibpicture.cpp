@@ -84,15 +84,20 @@ QImage AsDib(const QImage& rgb)
     return rgb.mirrored().rgbSwapped();
 }
 
-uint8_t Decode(CDibPicture& picture, const Bytes& bytes, int channelCount = 16)
+CDecodedPicture Decoded(CDibPicture& picture, const Bytes& bytes, int channelCount = 16)
 {
     return picture.DecodeJpegFrame(bytes.data(), bytes.size(), channelCount);
 }
 
-uint8_t* MemoryRow(const CDibPicture& picture, int row)
+uint8_t Decode(CDibPicture& picture, const Bytes& bytes, int channelCount = 16)
 {
-    const BITMAPINFOHEADER& header = picture.m_bih.bmiHeader;
-    return picture.m_pBits.get() + size_t(row) * header.biSizeImage / header.biHeight;
+    return Decoded(picture, bytes, channelCount).m_nChannel;
+}
+
+uint8_t* MemoryRow(CDibPicture& picture, int row)
+{
+    const BITMAPINFOHEADER& header = picture.Header();
+    return picture.Bits() + size_t(row) * header.biSizeImage / header.biHeight;
 }
 
 // Lights the first `pixels` of each bar in `bars` (bit 0 = bar 1 ... bit 4 = reference)
@@ -100,7 +105,7 @@ uint8_t* MemoryRow(const CDibPicture& picture, int row)
 void DrawBars(CDibPicture& picture, int bars, int pixels, uint8_t value)
 {
     const int starts[5] = {90, 218, 346, 474, 602};
-    uint8_t* row = MemoryRow(picture, picture.m_bih.bmiHeader.biHeight - 2);
+    uint8_t* row = MemoryRow(picture, picture.Header().biHeight - 2);
     for (int bar = 0; bar < 5; ++bar)
         if (bars >> bar & 1)
             std::memset(row + 3 * starts[bar], value, 3 * size_t(pixels));
@@ -156,15 +161,15 @@ private slots:
         const Bytes intact = RecorderJpeg(Painted(720, 240, 5));
         CDibPicture reference, picture;
         QCOMPARE(Decode(reference, intact), uint8_t(5));
-        const size_t size = reference.m_bih.bmiHeader.biSizeImage;
+        const size_t size = reference.Header().biSizeImage;
         for (const Bytes& variant : {Bytes{0xFF}, Bytes{0x12, 0x34}}) {
             Bytes stream = variant;
             stream.insert(stream.end(), intact.begin(), intact.end());
             QCOMPARE(Decode(picture, stream), uint8_t(5));
-            QVERIFY(std::memcmp(picture.m_pBits.get(), reference.m_pBits.get(), size) == 0);
+            QVERIFY(std::memcmp(picture.Bits(), reference.Bits(), size) == 0);
         }
         QCOMPARE(Decode(picture, Bytes(intact.begin() + 1, intact.end())), uint8_t(5));
-        QVERIFY(std::memcmp(picture.m_pBits.get(), reference.m_pBits.get(), size) == 0);
+        QVERIFY(std::memcmp(picture.Bits(), reference.Bits(), size) == 0);
     }
 
     void channelCodeAndRowMark_data()
@@ -190,11 +195,13 @@ private slots:
         QFETCH(int, channel);
         QFETCH(int, count);
         CDibPicture picture;
-        picture.m_bPal = pal;
-        picture.m_bMarkAbsent = 1;
-        QCOMPARE(Decode(picture, RecorderJpeg(Painted(width, height, channel)), count), uint8_t(channel % count));
-        QCOMPARE(picture.m_bMarkAbsent, uint8_t(0));
-        const BITMAPINFOHEADER& header = picture.m_bih.bmiHeader;
+        picture.SetPal(pal);
+        const CDecodedPicture decoded = Decoded(picture, RecorderJpeg(Painted(width, height, channel)), count);
+        QCOMPARE(decoded.m_nChannel, uint8_t(channel % count));
+        QVERIFY(!decoded.m_bMarkAbsent);
+        QCOMPARE(decoded.m_bPal, pal != 0);
+        QCOMPARE(decoded.m_pBits, picture.Bits()); // the decoder's own, until its next decode
+        const BITMAPINFOHEADER& header = decoded.m_header;
         QCOMPARE(header.biBitCount, uint16_t(24));
         QCOMPARE(header.biSizeImage, uint32_t(height * ((width * 3 + 3) / 4 * 4)));
     }
@@ -235,12 +242,12 @@ private slots:
         QImage image = Filled(352, 16, Qt::black);
         std::memset(image.scanLine(3) + 3 * 16, 255, 3 * 31);
         CDibPicture picture;
-        picture.m_bPal = 1;
-        QCOMPARE(Decode(picture, RecorderJpeg(image)), uint8_t(0));
-        QCOMPARE(picture.m_bMarkAbsent, uint8_t(0));
-        picture.m_bPal = 0;
-        QCOMPARE(Decode(picture, RecorderJpeg(image)), uint8_t(0));
-        QCOMPARE(picture.m_bMarkAbsent, uint8_t(1));
+        picture.SetPal(true);
+        QCOMPARE(Decoded(picture, RecorderJpeg(image)).m_bMarkAbsent, false);
+        picture.SetPal(false);
+        const CDecodedPicture ntsc = Decoded(picture, RecorderJpeg(image));
+        QCOMPARE(ntsc.m_nChannel, uint8_t(0));
+        QCOMPARE(ntsc.m_bMarkAbsent, true);
 
         uint8_t* row = MemoryRow(picture, 12); // image row 3
         std::memset(row + 3 * 16, 0, 3 * 5);  // five strays in the bright stretch are allowed
@@ -272,8 +279,9 @@ private slots:
         QFETCH(int, markAbsent);
         const QImage painted = Painted(std::max(width, 24), std::max(height, 24), 9).copy(0, 0, width, height);
         CDibPicture picture;
-        QCOMPARE(Decode(picture, RecorderJpeg(painted)), uint8_t(code));
-        QCOMPARE(picture.m_bMarkAbsent, uint8_t(markAbsent));
+        const CDecodedPicture decoded = Decoded(picture, RecorderJpeg(painted));
+        QCOMPARE(decoded.m_nChannel, uint8_t(code));
+        QCOMPARE(decoded.m_bMarkAbsent, markAbsent != 0);
         QCOMPARE(picture.Luminance(0, height), 0);
         QCOMPARE(picture.Luminance(width + 1000, height - 1), 0);
         QCOMPARE(picture.Luminance(-1, 0), 0);
@@ -312,7 +320,7 @@ private slots:
         for (int y = 0; y < 16; ++y)
             std::fill_n(grey + 16 * y, 16, uint8_t(y < 8 ? 230 : 20));
         QCOMPARE(Decode(picture, TjCompress(grey, 16, 16, 16, TJPF_GRAY, TJSAMP_GRAY)), uint8_t(0));
-        QCOMPARE(picture.m_bih.bmiHeader.biBitCount, uint16_t(24));
+        QCOMPARE(picture.Header().biBitCount, uint16_t(24));
         QVERIFY(Near(MemoryRow(picture, 0), {20, 20, 20}));
         QVERIFY(Near(MemoryRow(picture, 15), {230, 230, 230}));
     }
@@ -331,8 +339,8 @@ private slots:
         QVERIFY(!jpeg.empty());
         CDibPicture picture;
         QCOMPARE(Decode(picture, jpeg), uint8_t(0));
-        QCOMPARE(picture.m_bih.bmiHeader.biBitCount, uint16_t(32));
-        QCOMPARE(picture.m_bih.bmiHeader.biSizeImage, uint32_t(32 * 32 * 4));
+        QCOMPARE(picture.Header().biBitCount, uint16_t(32));
+        QCOMPARE(picture.Header().biSizeImage, uint32_t(32 * 32 * 4));
         QVERIFY(Near(MemoryRow(picture, 2), {50, 100, 200, 255}));
         QVERIFY(Near(MemoryRow(picture, 29), {25, 50, 100, 128}));
     }
@@ -360,8 +368,9 @@ private slots:
     {
         const QImage image = Painted(330, 240, 7); // 990 bytes a row: padded to 992 in a bitmap
         CDibPicture picture;
-        QCOMPARE(Decode(picture, Encode(AsDib(image), 95)), uint8_t(7));
-        QCOMPARE(picture.m_bMarkAbsent, uint8_t(0));
+        const CDecodedPicture buffered = Decoded(picture, Encode(AsDib(image), 95));
+        QCOMPARE(buffered.m_nChannel, uint8_t(7));
+        QVERIFY(!buffered.m_bMarkAbsent);
 
         Bytes packed;
         const QImage bgr = image.rgbSwapped();
@@ -374,8 +383,9 @@ private slots:
         QFile file(QString::fromStdString(path));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray stored = file.readAll();
-        QCOMPARE(Decode(picture, Bytes(stored.begin(), stored.end())), uint8_t(7));
-        QCOMPARE(picture.m_bMarkAbsent, uint8_t(0));
+        const CDecodedPicture filed = Decoded(picture, Bytes(stored.begin(), stored.end()));
+        QCOMPARE(filed.m_nChannel, uint8_t(7));
+        QVERIFY(!filed.m_bMarkAbsent);
 
         // A file already there stays as it was.
         QVERIFY(!CDibPicture::EncodeJpegFile(path, packed.data(), 330, 240, 50));
@@ -417,9 +427,9 @@ private slots:
 
         CDibPicture reader;
         for (size_t cut : {size_t(100), intact.size() / 2, intact.size() - 200})
-            QCOMPARE(reader.ReadJpegChannel(intact.data(), cut, 16), CDibPicture::NO_CHANNEL);
-        QCOMPARE(reader.ReadJpegChannel(stray.data(), stray.size(), 16), CDibPicture::NO_CHANNEL);
-        QCOMPARE(reader.ReadJpegChannel(badTable.data(), badTable.size(), 16), CDibPicture::NO_CHANNEL);
+            QCOMPARE(reader.ReadJpegChannel(intact.data(), cut, 16).m_nChannel, CDibPicture::NO_CHANNEL);
+        QCOMPARE(reader.ReadJpegChannel(stray.data(), stray.size(), 16).m_nChannel, CDibPicture::NO_CHANNEL);
+        QCOMPARE(reader.ReadJpegChannel(badTable.data(), badTable.size(), 16).m_nChannel, CDibPicture::NO_CHANNEL);
         std::mt19937 random(7);
         for (int round = 0; round < 300; ++round) {
             Bytes damaged = intact;
@@ -428,7 +438,7 @@ private slots:
             const uint8_t channel = Decode(picture, damaged);
             QVERIFY(channel < 16 || channel == CDibPicture::NO_CHANNEL);
             // The report's cheaper reading agrees with the whole decode on every one.
-            QCOMPARE(reader.ReadJpegChannel(damaged.data(), damaged.size(), 16), channel);
+            QCOMPARE(reader.ReadJpegChannel(damaged.data(), damaged.size(), 16).m_nChannel, channel);
         }
         QCOMPARE(Decode(picture, intact), uint8_t(4));
     }
@@ -459,14 +469,14 @@ private slots:
         QVERIFY(!jpeg.empty());
         jpeg.resize((jpeg.size() + 8191) / 8192 * 8192, 0);
         CDibPicture whole, top;
-        whole.m_bMarkAbsent = top.m_bMarkAbsent = 2;
-        const uint8_t channel = Decode(whole, jpeg);
-        QCOMPARE(top.DecodeTopRows(jpeg.data(), jpeg.size(), 16), channel);
-        QCOMPARE(channel, uint8_t(11));
-        QCOMPARE(top.m_bMarkAbsent, whole.m_bMarkAbsent);
-        QCOMPARE(top.m_nStreamHeight, height);
-        QCOMPARE(whole.m_nStreamHeight, height);
-        const int rows = top.m_bih.bmiHeader.biHeight;
+        const CDecodedPicture all = Decoded(whole, jpeg);
+        const CDecodedPicture part = top.DecodeTopRows(jpeg.data(), jpeg.size(), 16);
+        QCOMPARE(part.m_nChannel, all.m_nChannel);
+        QCOMPARE(all.m_nChannel, uint8_t(11));
+        QCOMPARE(part.m_bMarkAbsent, all.m_bMarkAbsent);
+        QCOMPARE(part.m_nStreamHeight, height);
+        QCOMPARE(all.m_nStreamHeight, height);
+        const int rows = part.m_header.biHeight;
         QCOMPARE(rows, std::min(height, 16));
         for (int r = 1; r <= rows; ++r) // counted from the top
             QVERIFY(std::equal(MemoryRow(top, rows - r), MemoryRow(top, rows - r) + 720 * 3,
@@ -479,14 +489,14 @@ private slots:
         CDibPicture picture;
         const auto cutAt = [&](size_t cut) {
             Bytes truncated(intact.begin(), intact.begin() + long(cut));
-            return picture.DecodeTopRows(truncated.data(), truncated.size(), 16);
+            return picture.DecodeTopRows(truncated.data(), truncated.size(), 16).m_nChannel;
         };
         QCOMPARE(cutAt(400), CDibPicture::NO_CHANNEL);   // in the header or the top rows
         QCOMPARE(cutAt(intact.size() / 2), uint8_t(5)); // below them
-        QCOMPARE(picture.DecodeTopRows(intact.data(), intact.size(), 0), CDibPicture::NO_CHANNEL);
+        QCOMPARE(picture.DecodeTopRows(intact.data(), intact.size(), 0).m_nChannel, CDibPicture::NO_CHANNEL);
         // A stream too large to decode is refused in part as it is in whole.
         const Bytes large = RecorderJpeg(Painted(1024, 512, 5));
-        QCOMPARE(picture.DecodeTopRows(large.data(), large.size(), 16), CDibPicture::NO_CHANNEL);
+        QCOMPARE(picture.DecodeTopRows(large.data(), large.size(), 16).m_nChannel, CDibPicture::NO_CHANNEL);
     }
 
     // The playback thread decodes and exports while the window thread saves snapshots.
@@ -515,15 +525,20 @@ private slots:
         for (auto [width, height] : refused)
             QVERIFY(!picture.Allocate(24, width, height));
         QVERIFY(!picture.Allocate(12, 10, 10));
-        QCOMPARE(picture.m_bih.bmiHeader.biWidth, 320);
-        QCOMPARE(picture.m_bih.bmiHeader.biSizeImage, uint32_t(320 * 3 * 240));
+        QCOMPARE(picture.Header().biWidth, 320);
+        QCOMPARE(picture.Header().biSizeImage, uint32_t(320 * 3 * 240));
 
+        // A copy of another decoder's picture outlives that decoder's next decode.
         CDibPicture copy;
         QVERIFY(picture.Allocate(24, 330, 2));
-        copy.m_bih = picture.m_bih;
-        QVERIFY(copy.ReallocBits());
-        QCOMPARE(copy.m_bih.bmiHeader.biSizeImage, uint32_t(2 * 992));
-        std::memset(copy.m_pBits.get(), 1, 2 * 992); // the sanitizer build checks that it is all there
+        std::memset(picture.Bits(), 7, 2 * 992);
+        CDecodedPicture decoded;
+        decoded.m_header = picture.Header();
+        decoded.m_pBits = picture.Bits();
+        QVERIFY(copy.CopyPixels(decoded));
+        QVERIFY(picture.Allocate(24, 16, 16));
+        QCOMPARE(copy.Header().biSizeImage, uint32_t(2 * 992));
+        QVERIFY(std::all_of(copy.Bits(), copy.Bits() + 2 * 992, [](uint8_t b) { return b == 7; }));
     }
 };
 
