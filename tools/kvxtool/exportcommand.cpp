@@ -63,9 +63,11 @@ bool ParseChannels(const std::string& text, CExportArgs& out)
 
 bool ParseSize(const std::string& size, CRecordingExportSettings& out)
 {
+    if (size != "360x240" && size != "720x480")
+        return Refuse("--size " + size, "the size is 360x240 or 720x480");
     out.m_nWidth = size == "360x240" ? 360 : 720;
-    out.m_nHeight = size == "360x240" ? 240 : 480;
-    return size == "360x240" || size == "720x480" || Refuse("--size " + size, "the size is 360x240 or 720x480");
+    out.m_nHeight = out.m_nWidth * 2 / 3;
+    return true;
 }
 
 bool Parse(const std::vector<std::string>& args, CExportArgs& out)
@@ -102,8 +104,8 @@ void PrintResult(const CRecordingExportSettings& s, bool json, const CRecordingE
 
 int Export(CExportArgs& a, const CRecordingFacts& facts)
 {
-    const CRecordingExportSettings& s = a.m_settings;
     a.m_settings.m_strFolder = CRecordingExport::FolderFor(a.m_strOutDir);
+    const CRecordingExportSettings& s = a.m_settings;
     CExportConsole console(facts.m_nFileLength);
     CRecordingExport exporter(a.m_strRecording, facts, s, console);
     console.Show(exporter);
@@ -142,7 +144,5 @@ int Run(const std::vector<std::string>& args)
 } // namespace
 
 // Cameras of a recording into AVIs with their logs and checksums, in one pass.
-const CCommand EXPORT_COMMAND = {"export",
-                                 "export RECORDING --channel N|N,N,...|all [--from T] [--to T] [--fps F] "
-                                 "[--size 360x240|720x480] [--out DIR] [--json]",
-                                 HELP, Run};
+const CCommand EXPORT_COMMAND = {"export", "export RECORDING --channel N|N,N,...|all [--from T] [--to T] [--fps F] "
+                                           "[--size 360x240|720x480] [--out DIR] [--json]", HELP, Run};
