@@ -41,6 +41,7 @@ class CSkinSlider;
 class CImageEditDlg;
 class CSliderTimeTip;
 class QMimeData;
+class QRegion;
 class QToolButton;
 
 // The one window the user works with: it shows the recording's channels in tiles,
@@ -87,7 +88,8 @@ public:
     void EnableAudioControls(bool enable) override;
     void DisableEndButton() override;
 
-    // IFrameRouterView: called on the playback thread, and on the window thread while painting.
+    // IFrameRouterView: called on the playback thread, and on the window thread while the
+    // paused page is drawn again.
     void RepaintWindowRect(const QRect& rect) override;
     void SwitchVideoStandard(bool pal) override;
     void QueueAudioSlice(int channel, const uint8_t* slice) override;
@@ -187,6 +189,7 @@ private:
     // here, from each camera's newest picture, whenever the page, its layout or its
     // zoom changes and when playback comes to a pause.
     void RefreshTiles();
+    // Queued when the playback thread pauses: the pause lamp and the tiles follow.
     void OnPlaybackPaused();
 
     // Commands: one table says which handler each control ID runs.
@@ -240,13 +243,15 @@ private:
     void SetTileZoom(const CTileZoom& zoom);
     bool StartPan(const QMouseEvent& event);
 
-    // Painting: only paints, and changes no state.
-    void PaintBackground(QPainter& painter);
-    void PaintTimePanel(QPainter& painter);
-    void PaintClock(QPainter& painter);
-    void PaintPlayTime(QPainter& painter);
-    void DrawBlankTile(QPainter& painter, int channel);
-    void DrawTileBorder(QPainter& painter, const QRect& rect);
+    // Painting, const: a paint draws what is there and changes nothing, tiles and
+    // buttons included.
+    void Paint(QPainter& painter, const QRegion& dirty) const;
+    void PaintBackground(QPainter& painter) const;
+    void PaintTimePanel(QPainter& painter) const;
+    void PaintClock(QPainter& painter) const;
+    void PaintPlayTime(QPainter& painter) const;
+    void DrawBlankTile(QPainter& painter, int channel) const;
+    void DrawTileBorder(QPainter& painter, const QRect& rect) const;
 
     IPlayerFrame& m_frame;
     std::unique_ptr<CSkinReader> m_skin;

@@ -31,10 +31,14 @@ QString TimeText(const CDateTime& t)
 void CKVXPlayerView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
-    // While playing, most paints are one tile and the play time. A text is laid out
-    // only when its place is to be painted: drawn clipped away, it would cost its
-    // shaping all the same.
-    const QRegion& dirty = event->region();
+    Paint(painter, event->region());
+}
+
+// While playing, most paints are one tile and the play time. A text is laid out only
+// when its place is to be painted: drawn clipped away, it would cost its shaping all
+// the same.
+void CKVXPlayerView::Paint(QPainter& painter, const QRegion& dirty) const
+{
     const CViewGeometry& g = m_geometry;
     PaintBackground(painter);
     if (dirty.intersects(g.m_rcStartDate | g.m_rcStartTime | g.m_rcEndDate | g.m_rcEndTime))
@@ -65,7 +69,7 @@ void CKVXPlayerView::paintEvent(QPaintEvent* event)
         PaintPlayTime(painter);
 }
 
-void CKVXPlayerView::PaintBackground(QPainter& painter)
+void CKVXPlayerView::PaintBackground(QPainter& painter) const
 {
     const QImage& background = m_images.Background(m_bPal);
     if (background.isNull()) {
@@ -79,7 +83,7 @@ void CKVXPlayerView::PaintBackground(QPainter& painter)
 }
 
 // The date-time of the frame shown last.
-void CKVXPlayerView::PaintPlayTime(QPainter& painter)
+void CKVXPlayerView::PaintPlayTime(QPainter& painter) const
 {
     const std::optional<CFrameTime> t = m_router.ShownFrameTime();
     if (!t)
@@ -95,7 +99,7 @@ void CKVXPlayerView::PaintPlayTime(QPainter& painter)
 }
 
 // The start and end of the recording. A date-time that is not valid shows dashes.
-void CKVXPlayerView::PaintTimePanel(QPainter& painter)
+void CKVXPlayerView::PaintTimePanel(QPainter& painter) const
 {
     const CViewGeometry& g = m_geometry;
     painter.save();
@@ -112,7 +116,7 @@ void CKVXPlayerView::PaintTimePanel(QPainter& painter)
     painter.restore();
 }
 
-void CKVXPlayerView::PaintClock(QPainter& painter)
+void CKVXPlayerView::PaintClock(QPainter& painter) const
 {
     if (m_images.m_bmpTime.isNull())
         return;
@@ -121,7 +125,7 @@ void CKVXPlayerView::PaintClock(QPainter& painter)
         painter.drawImage(QPoint(g.x, CLOCK_Y), m_images.m_bmpTime, QRect(g.stripX, 0, g.width, CLOCK_HEIGHT));
 }
 
-void CKVXPlayerView::DrawBlankTile(QPainter& painter, int channel)
+void CKVXPlayerView::DrawBlankTile(QPainter& painter, int channel) const
 {
     if (!m_images.m_bmpOverlay.isNull())
         painter.drawImage(TileRect(channel), m_images.m_bmpOverlay, m_geometry.m_rcOverlay);
@@ -129,7 +133,7 @@ void CKVXPlayerView::DrawBlankTile(QPainter& painter, int channel)
 
 // A one-pixel frame; the right and bottom lines lie on the rectangle's right and
 // bottom coordinates, just outside its last column and row.
-void CKVXPlayerView::DrawTileBorder(QPainter& painter, const QRect& r)
+void CKVXPlayerView::DrawTileBorder(QPainter& painter, const QRect& r) const
 {
     const int left = r.x(), top = r.y(), right = r.x() + r.width(), bottom = r.y() + r.height();
     painter.fillRect(left, top, 1, bottom - top + 1, Qt::white);
