@@ -36,7 +36,8 @@ int IndexIn(const int (&ids)[N], int id)
 void CKVXPlayerView::OnCommand(int id)
 {
     const std::vector<CCommand>& commands = Commands();
-    const auto command = std::find_if(commands.begin(), commands.end(), [id](const CCommand& c) { return c.m_nId == id; });
+    const auto command =
+        std::find_if(commands.begin(), commands.end(), [id](const CCommand& c) { return c.m_nId == id; });
     if (command != commands.end())
         command->m_run(*this);
 }

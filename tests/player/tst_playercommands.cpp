@@ -200,7 +200,8 @@ private slots:
             step.change(want);
             view->OnCommand(step.id); // no events between: the playback thread's pauses wait
             const CObserved got = Observe(view);
-            QVERIFY2(got == want, qPrintable(QString("%1: %2, not %3").arg(step.id).arg(Describe(got), Describe(want))));
+            QVERIFY2(got == want,
+                     qPrintable(QString("%1: %2, not %3").arg(step.id).arg(Describe(got), Describe(want))));
         }
     }
 
