@@ -7,8 +7,8 @@
 #include <cstdint>
 
 // What the frame router asks of the player view. Called on the playback thread (and,
-// for the paused repaint, on the window thread); an implementation hands everything
-// visible to the window thread without waiting for it.
+// when the paused page is drawn again, on the window thread); an implementation
+// hands everything visible to the window thread without waiting for it.
 class IFrameRouterView {
 public:
     // Part of the window (window coordinates) shows something new.

@@ -15,4 +15,8 @@ inline constexpr int LAMP_FIRST = 1043; // 1043..1049: start, fast backward, bac
 inline constexpr int CHANNEL_FIRST = 1050; // 1050..1065
 inline constexpr int SLIDER = 1067;
 inline constexpr int AUDIO_IDS[4] = {AUDIO1, AUDIO2, AUDIO3, AUDIO4};
+// The layouts of 1, 4, 9 and 16 tiles.
+inline constexpr int MODES[4] = {MODE1, MODE4, MODE9, MODE16};
+// The navigation buttons in the order of their lamps.
+inline constexpr int NAVIGATION[7] = {START, RWPLAY, BPLAY, PAUSE, FPLAY, FFPLAY, END};
 } // namespace ctl

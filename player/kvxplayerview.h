@@ -8,14 +8,16 @@
 #include "playback/iplaybackview.h"
 #include "playback/playthread.h"
 #include "playback/playthreadparam.h"
+#include "player/controlids.h"
 #include "player/iplayerframe.h"
+#include "player/playercontrols.h"
+#include "player/playertooltips.h"
+#include "player/skinimages.h"
+#include "player/viewgeometry.h"
 #include "recording/recordinglocator.h"
 #include "recording/recordingprobe.h"
 #include "skin/skinreader.h"
 
-#include <QBrush>
-#include <QFont>
-#include <QImage>
 #include <QPoint>
 #include <QPointF>
 #include <QRect>
@@ -28,17 +30,18 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class CBackupDlg;
 class CBackupRecorder;
 class CSkinButton;
 class CWaveOut;
 class CSkinSlider;
-class CAudioCheckBox;
 class CImageEditDlg;
 class CSliderTimeTip;
-class QLabel;
 class QMimeData;
+class QRegion;
 class QToolButton;
 
 // The one window the user works with: it shows the recording's channels in tiles,
@@ -85,7 +88,8 @@ public:
     void EnableAudioControls(bool enable) override;
     void DisableEndButton() override;
 
-    // IFrameRouterView: called on the playback thread, and on the window thread while painting.
+    // IFrameRouterView: called on the playback thread, and on the window thread while the
+    // paused page is drawn again.
     void RepaintWindowRect(const QRect& rect) override;
     void SwitchVideoStandard(bool pal) override;
     void QueueAudioSlice(int channel, const uint8_t* slice) override;
@@ -109,11 +113,11 @@ public:
     uint8_t PlayStateForTest() const { return m_nPlayState; }
     int SpeedIndex() const { return m_nSpeedIndex; }
     int DelayIndex() const { return m_nDelayIndex; }
-    QRect VideoRect() const { return m_rcVideo; }
+    QRect VideoRect() const { return m_geometry.m_rcVideo; }
     QRect TileRect(int channel) const { return m_router.TileRect(channel); }
     bool HasAudioOutput(int channel) const;
     CSkinButton* Button(int id) const;
-    CSkinSlider* Slider() const { return m_slider; }
+    CSkinSlider* Slider() const { return m_controls.m_slider; }
     QWidget* Control(int id) const;
     bool IsPlayThreadStarted() const { return m_pPlayThread.IsStarted(); }
     int DeliveredFrames() const { return m_nDeliveredFrames; }
@@ -169,6 +173,7 @@ private:
     void LayoutModeButtons();
     void LayoutNavigation();
     void LayoutChannelButtons();
+    void LayoutValueFields();
     void ApplyVideoStandardLayout(bool pal);
     void ResetPageDisplay();
     void SetupSkinButton(CSkinButton* button, const char* imageSection);
@@ -178,20 +183,30 @@ private:
 
     // Navigation state.
     void EnableNavButtons(bool enable);
-    void SetStateLamp(int lamp);
     void SetNavButtonsEnabled(const std::array<bool, 7>& enabled);
     void SetGrid(int n);
+    // While paused the playback thread draws nothing: what the page shows is drawn
+    // here, from each camera's newest picture, whenever the page, its layout or its
+    // zoom changes and when playback comes to a pause.
+    void RefreshTiles();
+    // Queued when the playback thread pauses: the pause lamp and the tiles follow.
+    void OnPlaybackPaused();
 
-    // Commands.
+    // Commands: one table says which handler each control ID runs.
+    struct CCommand {
+        int m_nId;
+        std::function<void(CKVXPlayerView&)> m_run;
+    };
+    static const std::vector<CCommand>& Commands();
     void OnNavigate(int id);
     void OnSliderRelease();
     void OnMode(int id);
-    void OnChannel(int id);
+    void OnChannel(int channel);
     void OnPrevPage();
     void OnNextPage();
-    void OnSpeed(int id);
-    void OnDelay(int id);
-    void OnAudio(int id);
+    void OnSpeed(int step);
+    void OnDelay(int step);
+    void OnAudio(int bit);
     static QString RecordingPathFromCommandLine(const QString& commandLine);
     void OnOpenFile();
     void OpenFile(const QString& path);
@@ -214,7 +229,6 @@ private:
     int ChannelCount() const;
     int LastPage(int n) const;
     int ChannelInTile(int tile) const;
-    static int TipIndexFromID(int id);
     static int CommandForKey(const QKeyEvent& event);
 
     // Finding a moment: go to a date and time, frame steps, slider time, zoom.
@@ -229,54 +243,34 @@ private:
     void SetTileZoom(const CTileZoom& zoom);
     bool StartPan(const QMouseEvent& event);
 
-    // Painting.
-    void PaintTimePanel(QPainter& painter);
-    void PaintClock(QPainter& painter);
-    void PaintPlayTime(QPainter& painter);
-    void DrawBlankTile(QPainter& painter, int channel);
-    void DrawTileBorder(QPainter& painter, const QRect& rect);
+    // Painting, const: a paint draws what is there and changes nothing, tiles and
+    // buttons included.
+    void Paint(QPainter& painter, const QRegion& dirty) const;
+    void PaintBackground(QPainter& painter) const;
+    void PaintTimePanel(QPainter& painter) const;
+    void PaintClock(QPainter& painter) const;
+    void PaintPlayTime(QPainter& painter) const;
+    void DrawBlankTile(QPainter& painter, int channel) const;
+    void DrawTileBorder(QPainter& painter, const QRect& rect) const;
 
     IPlayerFrame& m_frame;
     std::unique_ptr<CSkinReader> m_skin;
 
-    // Skin resources.
-    QImage m_bmpNtSkin, m_bmpPalSkin;
-    const QImage* m_pBackground = nullptr;
-    QImage m_bmpLogo, m_bmpOverlay, m_bmpTime;
-    QImage m_bmpSliderUp, m_bmpSliderDn;
-    QBrush m_brushBack;
-    QFont m_fontInfo, m_fontTileSmall, m_fontTileLarge, m_fontForm;
+    // Skin resources and where the view paints them: window thread only, read from
+    // the skin at the first update.
+    CSkinImages m_images;
+    CViewGeometry m_geometry;
 
-    // Strings.
+    // Strings: window thread only.
     QString m_strFilePath;
     QString m_strAppFolder;
     QString m_strIniPath;
     QString m_strOptionsPath; // where PAL is remembered: res.ini, or a per-user copy
                               // when the program folder cannot be written
-    std::array<QString, 24> m_strToolTip;
+    CPlayerToolTips m_toolTips;
 
-    // Controls, owned by the view as their parent.
-    CSkinSlider* m_slider = nullptr;
-    CSkinButton *m_btnExit = nullptr, *m_btnOpen = nullptr, *m_btnBackup = nullptr, *m_btnEdit = nullptr;
-    std::array<CSkinButton*, 7> m_btnStateLamp{};
-    CSkinButton *m_btnStart = nullptr, *m_btnRwPlay = nullptr, *m_btnBPlay = nullptr, *m_btnPause = nullptr,
-                *m_btnFPlay = nullptr, *m_btnFFPlay = nullptr, *m_btnEnd = nullptr;
-    CSkinButton *m_btnMode1 = nullptr, *m_btnMode4 = nullptr, *m_btnMode9 = nullptr, *m_btnMode16 = nullptr;
-    CSkinButton *m_btnSpeedUp = nullptr, *m_btnSpeedDn = nullptr, *m_btnDelayUp = nullptr, *m_btnDelayDn = nullptr;
-    std::array<CSkinButton*, 16> m_btnChannel{};
-    CSkinButton *m_btnPrevPage = nullptr, *m_btnNextPage = nullptr;
-    CSkinButton* m_ctrlSetting = nullptr; // a plain form control with a tool tip only
-    QLabel *m_staticDelay = nullptr, *m_staticSpeed = nullptr, *m_staticPage = nullptr, *m_staticAudio = nullptr;
-    std::array<CAudioCheckBox*, 4> m_checkAudio{};
-
-    // Geometry.
-    int m_nSkinWidth = 0, m_nSkinHeight = 0;
-    QSize m_sizeNtsc, m_sizePal;
-    int m_nWndWidth = 0, m_nWndHeight = 0;
-    QPoint m_ptVideo;
-    int m_nVideoWidth = 720, m_nVideoHeight = 480;
-    QRect m_rcVideo, m_rcLogo, m_rcOverlay, m_rcSlide;
-    QRect m_rcStartCaption, m_rcStartDate, m_rcStartTime, m_rcEndCaption, m_rcEndDate, m_rcEndTime, m_rcPlayTime;
+    // Controls, owned by the view as their parent: window thread only.
+    CPlayerControls m_controls;
 
     // Playback: the steering fields the playback thread reads.
     std::atomic<uint8_t> m_nPlayState{0};
@@ -300,7 +294,7 @@ private:
     // and the audio mask, which the playback thread reads.
     CFrameRouter m_router{*this};
     int m_nStartGrid = 4;
-    int m_nModeCmd = 1006;
+    int m_nModeCmd = ctl::MODE16; // the layout a double-click on the enlarged picture goes back to
     int m_nPage = 0;
     std::array<std::unique_ptr<CWaveOut>, 4> m_pAudioOut;
     std::atomic<bool> m_bBackupOpen{false};
@@ -308,19 +302,15 @@ private:
     std::unique_ptr<CBackupRecorder> m_pBackupRecorder; // made at the first update
     std::unique_ptr<CBackupDlg> m_pBackupDlg;           // made at the first opening
     std::unique_ptr<CImageEditDlg> m_pEditDlg; // created at the first snapshot
-    bool m_bInPaint = false; // the paused refresh inside a paint asks for no further paint
 
-    // Options.
+    // Options: window thread only.
     bool m_bPal = false;
-    bool m_bAudioFilter = false;
-    bool m_bToolTipOn = false;
 
     QTimer m_timerClock;
 
-    // Finding a moment.
-    std::unique_ptr<CRecordingLocator> m_pLocator; // the open recording's, window thread
+    // Finding a moment: window thread only.
+    std::unique_ptr<CRecordingLocator> m_pLocator; // the open recording's
     CSliderTimeTip* m_pSliderTip = nullptr;
     QToolButton* m_btnPlayTime = nullptr;         // over the play-time text: opens the go-to dialog
-    bool m_bPanning = false;
-    QPointF m_ptPanFrom;
+    std::optional<QPointF> m_panFrom;             // where a right-button drag of the zoomed picture is
 };

@@ -29,10 +29,10 @@ void CKVXPlayerView::OpenBackupWindow()
         m_pBackupDlg = std::make_unique<CBackupDlg>(m_strAppFolder, m_strIniPath, m_frame.AppTitle(),
                                                     m_pBackupRecorder->AviFolder(), *this, this);
     m_backupSetting.m_byChannelCount = uint8_t(m_recording.m_nChannelCount);
-    m_btnOpen->EnableButton(false);
+    m_controls.m_btnOpen->EnableButton(false);
     m_bBackupOpen = true;
     const QRect place = m_skin->LoadSkinRect("MAIN POS", "POS_BACKUP_WIN", m_bPal);
-    const int playerHeight = m_bPal ? m_sizePal.height() : m_sizeNtsc.height();
+    const int playerHeight = m_geometry.WindowSize(m_bPal).height();
     m_pBackupDlg->setGeometry(client.left() + place.x(), client.top() + client.height() - playerHeight + place.y(),
                               place.width(), place.height());
     m_pBackupDlg->Prepare(&m_backupSetting);
@@ -48,7 +48,7 @@ void CKVXPlayerView::CloseBackupWindow()
         m_pBackupDlg->done(QDialog::Accepted);
     }
     m_backupSetting = BACKUPSETTING();
-    m_btnOpen->EnableButton(true);
+    m_controls.m_btnOpen->EnableButton(true);
     m_bBackupOpen = false;
     OnNavigate(ctl::PAUSE);
 }
@@ -58,10 +58,10 @@ void CKVXPlayerView::CloseBackupWindow()
 // the recording open now.
 void CKVXPlayerView::StartBackup()
 {
-    m_btnBackup->SetImage(SKIN_IMG_DNCHECK);
+    m_controls.m_btnBackup->SetImage(SKIN_IMG_DNCHECK);
     m_backupSetting.m_byChannelCount = uint8_t(m_recording.m_nChannelCount);
     if (!m_pBackupRecorder->StartBackup(m_backupSetting, m_router.FrameTime())) {
-        m_btnBackup->SetImage(SKIN_IMG_NORMAL);
+        m_controls.m_btnBackup->SetImage(SKIN_IMG_NORMAL);
         m_pBackupDlg->ReturnToIdle();
         CMessageBox::Show(this, m_frame.AppTitle(), "ERROR : CreateAVIFile.\n" + m_pBackupRecorder->ErrorText());
         return;
@@ -84,7 +84,7 @@ void CKVXPlayerView::StartBackup()
 void CKVXPlayerView::StopBackup()
 {
     const bool written = m_pBackupRecorder->StopBackup(m_router.FrameTime());
-    m_btnBackup->SetImage(SKIN_IMG_NORMAL);
+    m_controls.m_btnBackup->SetImage(SKIN_IMG_NORMAL);
     OnNavigate(ctl::PAUSE);
     QStringList problems;
     if (const QString failure = m_pBackupRecorder->FailureText(); !failure.isEmpty())

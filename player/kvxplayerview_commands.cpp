@@ -20,34 +20,55 @@
 #include <QMouseEvent>
 #include <QWindow>
 
+#include <algorithm>
+
+namespace {
+
+// Where `id` stands in a series of control IDs.
+template <size_t N>
+int IndexIn(const int (&ids)[N], int id)
+{
+    return int(std::find(std::begin(ids), std::end(ids), id) - std::begin(ids));
+}
+
+} // namespace
+
 void CKVXPlayerView::OnCommand(int id)
 {
-    if (id >= ctl::MODE1 && id <= ctl::MODE16)
-        OnMode(id);
-    else if (id >= ctl::END && id <= ctl::START)
-        OnNavigate(id);
-    else if (id >= ctl::CHANNEL_FIRST && id < ctl::CHANNEL_FIRST + 16)
-        OnChannel(id);
-    else if (std::find(std::begin(ctl::AUDIO_IDS), std::end(ctl::AUDIO_IDS), id) != std::end(ctl::AUDIO_IDS))
-        OnAudio(id); // 1036 lies inside the delay range, but it is an audio switch
-    else if (id >= ctl::DELAY_DN && id <= ctl::DELAY_UP)
-        OnDelay(id);
-    else if (id >= ctl::SPEED_DN && id <= ctl::SPEED_UP)
-        OnSpeed(id);
-    else if (id == ctl::SLIDER)
-        OnSliderRelease();
-    else if (id == ctl::PREV_PAGE)
-        OnPrevPage();
-    else if (id == ctl::NEXT_PAGE)
-        OnNextPage();
-    else if (id == ctl::OPEN)
-        OnOpenFile();
-    else if (id == ctl::EXIT)
-        OnExit();
-    else if (id == ctl::EDIT)
-        OnEdit();
-    else if (id == ctl::BACKUP)
-        OnBackup();
+    const std::vector<CCommand>& commands = Commands();
+    const auto command =
+        std::find_if(commands.begin(), commands.end(), [id](const CCommand& c) { return c.m_nId == id; });
+    if (command != commands.end())
+        command->m_run(*this);
+}
+
+const std::vector<CKVXPlayerView::CCommand>& CKVXPlayerView::Commands()
+{
+    static const std::vector<CCommand> commands = [] {
+        std::vector<CCommand> all = {
+            {ctl::SPEED_UP, [](CKVXPlayerView& v) { v.OnSpeed(+1); }},
+            {ctl::SPEED_DN, [](CKVXPlayerView& v) { v.OnSpeed(-1); }},
+            {ctl::DELAY_UP, [](CKVXPlayerView& v) { v.OnDelay(+1); }},
+            {ctl::DELAY_DN, [](CKVXPlayerView& v) { v.OnDelay(-1); }},
+            {ctl::SLIDER, [](CKVXPlayerView& v) { v.OnSliderRelease(); }},
+            {ctl::PREV_PAGE, [](CKVXPlayerView& v) { v.OnPrevPage(); }},
+            {ctl::NEXT_PAGE, [](CKVXPlayerView& v) { v.OnNextPage(); }},
+            {ctl::OPEN, [](CKVXPlayerView& v) { v.OnOpenFile(); }},
+            {ctl::EXIT, [](CKVXPlayerView& v) { v.OnExit(); }},
+            {ctl::EDIT, [](CKVXPlayerView& v) { v.OnEdit(); }},
+            {ctl::BACKUP, [](CKVXPlayerView& v) { v.OnBackup(); }},
+        };
+        for (int id : ctl::MODES)
+            all.push_back({id, [id](CKVXPlayerView& v) { v.OnMode(id); }});
+        for (int id : ctl::NAVIGATION)
+            all.push_back({id, [id](CKVXPlayerView& v) { v.OnNavigate(id); }});
+        for (int bit = 0; bit < 4; ++bit)
+            all.push_back({ctl::AUDIO_IDS[bit], [bit](CKVXPlayerView& v) { v.OnAudio(bit); }});
+        for (int channel = 0; channel < 16; ++channel)
+            all.push_back({ctl::CHANNEL_FIRST + channel, [channel](CKVXPlayerView& v) { v.OnChannel(channel); }});
+        return all;
+    }();
+    return commands;
 }
 
 // The pressed button stays disabled while its state lasts, so it reads as "on".
@@ -56,38 +77,30 @@ void CKVXPlayerView::OnNavigate(int id)
     if (m_strFilePath.isEmpty())
         return;
     EnableNavButtons(true);
-    struct CAction {
-        uint8_t state;
-        CSkinButton* button;
-        int lamp;
-    };
-    const CAction actions[7] = {
-        {PS_END, nullptr, 6},         {PS_FFPLAY, m_btnFFPlay, 5}, {PS_FPLAY, m_btnFPlay, 4},
-        {PS_PAUSE, m_btnPause, 3},    {PS_BPLAY, m_btnBPlay, 2},   {PS_RWPLAY, m_btnRwPlay, 1},
-        {PS_START, nullptr, 0},
-    };
-    const CAction& a = actions[id - ctl::END];
-    m_nPlayState = a.state;
+    const int nav = IndexIn(ctl::NAVIGATION, id);
+    constexpr uint8_t STATES[7] = {PS_START, PS_RWPLAY, PS_BPLAY, PS_PAUSE, PS_FPLAY, PS_FFPLAY, PS_END};
+    m_nPlayState = STATES[nav];
     if (id == ctl::START)
         SetStartButtons();
     else if (id == ctl::END)
         SetEndButtons();
     else
-        a.button->EnableButton(false);
-    SetStateLamp(a.lamp);
+        m_controls.Navigation()[size_t(nav)]->EnableButton(false);
+    m_controls.SetStateLamp(nav);
     if (id == ctl::START || id == ctl::END)
         update();
+    RefreshTiles();
 }
 
 void CKVXPlayerView::OnSliderRelease()
 {
     update();
-    m_nSeekPos = m_slider->m_nClickPos;
+    m_nSeekPos = m_controls.m_slider->m_nClickPos;
     m_nPlayState = PS_SEEK;
     EnableNavButtons(true);
-    m_btnPause->EnableButton(false);
+    m_controls.m_btnPause->EnableButton(false);
     if (m_bBackupOpen)
-        m_btnBackup->SetImage(SKIN_IMG_NORMAL);
+        m_controls.m_btnBackup->SetImage(SKIN_IMG_NORMAL);
 }
 
 void CKVXPlayerView::SetGrid(int n)
@@ -96,24 +109,42 @@ void CKVXPlayerView::SetGrid(int n)
         return;
     m_router.SetGrid(n);
     if (n == 4)
-        m_btnNextPage->EnableButton(false);
-    update(m_rcVideo.adjusted(0, 0, 1, 1));
+        m_controls.m_btnNextPage->EnableButton(false);
+    update(m_geometry.m_rcVideo.adjusted(0, 0, 1, 1));
 }
 
+// The layouts of 1, 4, 9 and 16 tiles are grids of 1 x 1 to 4 x 4.
 void CKVXPlayerView::OnMode(int id)
 {
     m_nModeCmd = id;
-    SetGrid(id - (ctl::MODE1 - 1));
+    SetGrid(IndexIn(ctl::MODES, id) + 1);
     ResetPageDisplay();
     EnableEditButton(id == ctl::MODE1);
     m_router.SetLastChannel(uint8_t(m_router.CurChannel()));
+    RefreshTiles();
+}
+
+void CKVXPlayerView::RefreshTiles()
+{
+    if (!m_strFilePath.isEmpty() && m_nPlayState == PS_PAUSE)
+        m_router.RefreshPage();
+}
+
+// The playback thread has paused (a group is shown, an end is reached); a command
+// given since has the last word.
+void CKVXPlayerView::OnPlaybackPaused()
+{
+    if (m_strFilePath.isEmpty() || m_nPlayState != PS_PAUSE)
+        return;
+    m_controls.SetStateLamp(IndexIn(ctl::NAVIGATION, ctl::PAUSE));
+    RefreshTiles();
 }
 
 // The snapshot editor works on the one enlarged picture, and only while that camera
 // has a picture to show: a still of nothing would name a camera that showed none.
 void CKVXPlayerView::EnableEditButton(bool singleTile)
 {
-    m_btnEdit->EnableButton(!m_strFilePath.isEmpty() && singleTile && !m_bBackupOpen &&
+    m_controls.m_btnEdit->EnableButton(!m_strFilePath.isEmpty() && singleTile && !m_bBackupOpen &&
                             m_router.HasPicture(m_router.CurChannel()));
 }
 
@@ -126,7 +157,7 @@ int CKVXPlayerView::ChannelCount() const
 void CKVXPlayerView::EnableChannelButtons()
 {
     for (int k = 0; k < 16; ++k)
-        m_btnChannel[size_t(k)]->EnableButton(k < ChannelCount());
+        m_controls.m_btnChannel[size_t(k)]->EnableButton(k < ChannelCount());
 }
 
 // The last page of n x n tiles that shows a camera of the recording.
@@ -137,23 +168,23 @@ int CKVXPlayerView::LastPage(int n) const
     return (ChannelCount() + n * n - 1) / (n * n) - 1;
 }
 
-void CKVXPlayerView::OnChannel(int id)
+void CKVXPlayerView::OnChannel(int channel)
 {
-    const int k = id - ctl::CHANNEL_FIRST;
-    if (k >= ChannelCount())
+    if (channel >= ChannelCount())
         return; // a camera this recording does not have
     if (m_router.Grid() != 1)
         SetGrid(1);
-    m_btnPrevPage->EnableButton(k > 0);
-    m_btnNextPage->EnableButton(k < LastPage(1));
-    if (k != m_router.CurChannel()) {
-        m_router.SetCurChannel(k);
+    m_controls.m_btnPrevPage->EnableButton(channel > 0);
+    m_controls.m_btnNextPage->EnableButton(channel < LastPage(1));
+    if (channel != m_router.CurChannel()) {
+        m_router.SetCurChannel(channel);
         m_router.SetZoom(CTileZoom()); // another camera starts unzoomed
-        m_nPage = k;
-        m_staticPage->setText(QString::number(k + 1));
+        m_nPage = channel;
+        m_controls.m_staticPage->setText(QString::number(channel + 1));
     }
-    update(TileRect(k));
+    update(TileRect(channel));
     EnableEditButton(true);
+    RefreshTiles();
 }
 
 void CKVXPlayerView::ShowPage(int page)
@@ -161,7 +192,7 @@ void CKVXPlayerView::ShowPage(int page)
     const int n = m_router.Grid();
     m_nPage = page;
     m_router.SetCurChannel(n * n * page);
-    m_staticPage->setText(QString::number(page + 1));
+    m_controls.m_staticPage->setText(QString::number(page + 1));
     EnableEditButton(n == 1);
 }
 
@@ -172,11 +203,12 @@ void CKVXPlayerView::OnPrevPage()
         return;
     if (m_nPage > 0) {
         ShowPage(m_nPage - 1);
-        m_btnNextPage->EnableButton(true);
+        m_controls.m_btnNextPage->EnableButton(true);
     }
     if (m_nPage == 0)
-        m_btnPrevPage->EnableButton(false);
-    update(m_rcVideo);
+        m_controls.m_btnPrevPage->EnableButton(false);
+    update(m_geometry.m_rcVideo);
+    RefreshTiles();
 }
 
 void CKVXPlayerView::OnNextPage()
@@ -186,42 +218,38 @@ void CKVXPlayerView::OnNextPage()
         return;
     if (m_nPage < LastPage(n)) {
         ShowPage(m_nPage + 1);
-        m_btnPrevPage->EnableButton(true);
+        m_controls.m_btnPrevPage->EnableButton(true);
     }
     if (m_nPage >= LastPage(n))
-        m_btnNextPage->EnableButton(false);
-    update(m_rcVideo);
+        m_controls.m_btnNextPage->EnableButton(false);
+    update(m_geometry.m_rcVideo);
+    RefreshTiles();
 }
 
-void CKVXPlayerView::OnSpeed(int id)
+// A step up or down, stopping at either end.
+void CKVXPlayerView::OnSpeed(int step)
 {
-    if (id == ctl::SPEED_UP && m_nSpeedIndex < SPEED_MAX)
-        ++m_nSpeedIndex;
-    else if (id != ctl::SPEED_UP && m_nSpeedIndex > SPEED_MIN)
-        --m_nSpeedIndex;
-    m_staticSpeed->setText(VALUE_TEXTS[m_nSpeedIndex]);
+    m_nSpeedIndex = std::clamp(m_nSpeedIndex + step, SPEED_MIN, SPEED_MAX);
+    m_controls.m_staticSpeed->setText(VALUE_TEXTS[m_nSpeedIndex]);
 }
 
-void CKVXPlayerView::OnDelay(int id)
+void CKVXPlayerView::OnDelay(int step)
 {
-    if (id == ctl::DELAY_UP && m_nDelayIndex < DELAY_MAX)
-        ++m_nDelayIndex;
-    else if (id != ctl::DELAY_UP && m_nDelayIndex > DELAY_MIN)
-        --m_nDelayIndex;
-    m_staticDelay->setText(VALUE_TEXTS[5 + m_nDelayIndex]);
+    m_nDelayIndex = std::clamp(m_nDelayIndex + step, DELAY_MIN, DELAY_MAX);
+    m_controls.m_staticDelay->setText(VALUE_TEXTS[5 + m_nDelayIndex]);
 }
 
 // Each switch owns one bit of the audio mask. While any channel sounds, the enlarged
 // picture shrinks to half size to leave the sound room on screen.
-void CKVXPlayerView::OnAudio(int id)
+void CKVXPlayerView::OnAudio(int bit)
 {
-    const int bit = int(std::find(std::begin(ctl::AUDIO_IDS), std::end(ctl::AUDIO_IDS), id) - std::begin(ctl::AUDIO_IDS));
     const uint8_t mask = m_router.AudioMask() ^ uint8_t(1u << bit);
     m_router.SetAudioMask(mask);
-    m_checkAudio[size_t(bit)]->setChecked(mask & (1u << bit));
+    m_controls.m_checkAudio[size_t(bit)]->setChecked(mask & (1u << bit));
     if (m_router.Grid() == 1) {
         m_router.SetGrid(0); // forget the layout, so that the single tile is laid out afresh
         SetGrid(1);
+        RefreshTiles();
     }
 }
 
@@ -241,7 +269,7 @@ void CKVXPlayerView::OpenFile(const QString& path)
     StopPlayThread();
     ResetPlayback();
     SetGrid(4);
-    m_btnEdit->EnableButton(false);
+    m_controls.m_btnEdit->EnableButton(false);
     if (!OpenRecording())
         return;
     m_frame.AddToRecentFileList(QFileInfo(path).absoluteFilePath());
@@ -254,7 +282,7 @@ void CKVXPlayerView::OpenFile(const QString& path)
 // the open button could open one.
 bool CKVXPlayerView::IsDroppableFile(const QMimeData* data) const
 {
-    return m_btnOpen->IsButtonEnabled() && data && data->hasUrls() && data->urls().size() == 1 &&
+    return m_controls.m_btnOpen->IsButtonEnabled() && data && data->hasUrls() && data->urls().size() == 1 &&
            data->urls().front().isLocalFile();
 }
 
@@ -304,7 +332,7 @@ void CKVXPlayerView::mouseDoubleClickEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton)
         return;
     const QPoint at = event->position().toPoint();
-    if (m_rcLogo.contains(at)) {
+    if (m_geometry.m_rcLogo.contains(at)) {
         m_frame.ShowAboutBox(this);
         return;
     }
@@ -320,7 +348,7 @@ void CKVXPlayerView::mouseDoubleClickEvent(QMouseEvent* event)
     for (int t = 0; t < n * n; ++t) {
         const int channel = ChannelInTile(t);
         if (channel >= 0 && TileRect(channel).contains(at)) {
-            OnChannel(ctl::CHANNEL_FIRST + channel);
+            OnChannel(channel);
             return;
         }
     }
@@ -343,7 +371,7 @@ void CKVXPlayerView::keyPressEvent(QKeyEvent* event)
     if (HandleFindKey(*event))
         return;
     int id = CommandForKey(*event);
-    if (id == ctl::PAUSE && !(m_btnPause->IsButtonEnabled() && m_nPlayState != PS_PAUSE))
+    if (id == ctl::PAUSE && !(m_controls.m_btnPause->IsButtonEnabled() && m_nPlayState != PS_PAUSE))
         id = ctl::FPLAY; // Space pauses what plays, and plays what is paused
     CSkinButton* button = id ? Button(id) : nullptr;
     if (!button) {
@@ -378,42 +406,5 @@ int CKVXPlayerView::CommandForKey(const QKeyEvent& event)
     case Qt::Key_O: return control ? ctl::OPEN : 0;
     case Qt::Key_Q: return control ? ctl::EXIT : 0;
     default: return 0;
-    }
-}
-
-// Which of the 24 tool tip texts a control shows.
-int CKVXPlayerView::TipIndexFromID(int id)
-{
-    switch (id) {
-    case ctl::EXIT: return 0;
-    case ctl::SPEED_VAL: return 1;
-    case ctl::SPEED_UP: return 2;
-    case ctl::SPEED_DN: return 3;
-    case ctl::DELAY_VAL: return 4;
-    case ctl::DELAY_UP: return 5;
-    case ctl::DELAY_DN: return 6;
-    case ctl::OPEN: return 7;
-    case ctl::BACKUP: return 8;
-    case ctl::EDIT: return 9;
-    case ctl::SETTING: return 10;
-    case ctl::MODE1:
-    case ctl::MODE4:
-    case ctl::MODE9:
-    case ctl::MODE16: return 11;
-    case ctl::PREV_PAGE: return 12;
-    case ctl::NEXT_PAGE: return 13;
-    case ctl::END: return 14;
-    case ctl::FFPLAY: return 15;
-    case ctl::FPLAY: return 16;
-    case ctl::PAUSE: return 17;
-    case ctl::BPLAY: return 18;
-    case ctl::RWPLAY: return 19;
-    case ctl::START: return 20;
-    default:
-        if (id >= ctl::CHANNEL_FIRST && id < ctl::CHANNEL_FIRST + 16)
-            return 21;
-        if (id >= ctl::LAMP_FIRST && id < ctl::LAMP_FIRST + 7)
-            return 22;
-        return 23;
     }
 }

@@ -27,7 +27,7 @@ constexpr double WHEEL_NOTCH = 120.0;
 
 void CKVXPlayerView::CreateFindControls()
 {
-    m_pSliderTip = new CSliderTimeTip(m_slider);
+    m_pSliderTip = new CSliderTimeTip(m_controls.m_slider);
     // The play-time text takes a click: an invisible button over it.
     m_btnPlayTime = new QToolButton(this);
     m_btnPlayTime->setStyleSheet("QToolButton { border: none; background: transparent; }");
@@ -39,7 +39,7 @@ void CKVXPlayerView::CreateFindControls()
 
 void CKVXPlayerView::PlaceFindControls()
 {
-    m_btnPlayTime->setGeometry(m_rcPlayTime);
+    m_btnPlayTime->setGeometry(m_geometry.m_rcPlayTime);
     m_btnPlayTime->setToolTip("Go to a date and time (Ctrl+G)");
     m_btnPlayTime->raise();
     m_btnPlayTime->show();
@@ -87,9 +87,9 @@ void CKVXPlayerView::ShowRecordAt(uint64_t offset)
     m_nTargetOffset = offset;
     m_nPlayState = PS_LOCATE;
     EnableNavButtons(true);
-    m_btnPause->EnableButton(false);
+    m_controls.m_btnPause->EnableButton(false);
     if (m_bBackupOpen)
-        m_btnBackup->SetImage(SKIN_IMG_NORMAL);
+        m_controls.m_btnBackup->SetImage(SKIN_IMG_NORMAL);
     update();
 }
 
@@ -105,7 +105,7 @@ void CKVXPlayerView::OnFrameStep(bool forward, bool shift)
     m_nStepRecords = oneCamera || !shift ? 1 : 0;
     m_nPlayState = forward ? PS_STEP_FORWARD : PS_STEP_BACKWARD;
     EnableNavButtons(true);
-    m_btnPause->EnableButton(false);
+    m_controls.m_btnPause->EnableButton(false);
 }
 
 bool CKVXPlayerView::HandleFindKey(const QKeyEvent& event)
@@ -152,7 +152,8 @@ void CKVXPlayerView::SetTileZoom(const CTileZoom& zoom)
     if (zoom == m_router.Zoom())
         return;
     m_router.SetZoom(zoom);
-    update(m_rcVideo);
+    update(m_geometry.m_rcVideo);
+    RefreshTiles();
 }
 
 void CKVXPlayerView::wheelEvent(QWheelEvent* event)
@@ -169,23 +170,22 @@ bool CKVXPlayerView::StartPan(const QMouseEvent& event)
     if (event.button() != Qt::RightButton || m_router.Grid() != 1 || !m_router.Zoom().IsZoomed()
         || !TileRect(m_router.CurChannel()).contains(event.position().toPoint()))
         return false;
-    m_bPanning = true;
-    m_ptPanFrom = event.position();
+    m_panFrom = event.position();
     return true;
 }
 
 void CKVXPlayerView::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!m_bPanning)
+    if (!m_panFrom)
         return;
     CTileZoom zoom = m_router.Zoom();
-    zoom.Pan(event->position() - m_ptPanFrom, TileRect(m_router.CurChannel()).size());
-    m_ptPanFrom = event->position();
+    zoom.Pan(event->position() - *m_panFrom, TileRect(m_router.CurChannel()).size());
+    m_panFrom = event->position();
     SetTileZoom(zoom);
 }
 
 void CKVXPlayerView::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::RightButton)
-        m_bPanning = false;
+        m_panFrom.reset();
 }

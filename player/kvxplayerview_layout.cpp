@@ -58,10 +58,11 @@ void CKVXPlayerView::PlaceControl(QWidget* control, const char* section, const s
 
 void CKVXPlayerView::PlaceSlider(bool pal)
 {
-    m_rcSlide = m_skin->LoadSkinRect("MAIN POS", "POS_SLIDE", pal);
-    m_slider->MoveSlider(m_rcSlide.x(), m_rcSlide.y(), m_rcSlide.width(), m_rcSlide.height(), true);
-    m_slider->raise();
-    m_slider->show();
+    const QRect slide = m_skin->LoadSkinRect("MAIN POS", "POS_SLIDE", pal);
+    CSkinSlider* slider = m_controls.m_slider;
+    slider->MoveSlider(slide.x(), slide.y(), slide.width(), slide.height(), true);
+    slider->raise();
+    slider->show();
 }
 
 void CKVXPlayerView::LayoutSkinControls()
@@ -70,86 +71,89 @@ void CKVXPlayerView::LayoutSkinControls()
     LayoutModeButtons();
     LayoutNavigation();
     LayoutChannelButtons();
-
-    BindAndPlace(m_btnSpeedUp, "BTN_SPEED_UP", "MAIN POS", "POS_SPEED_UP");
-    BindAndPlace(m_btnSpeedDn, "BTN_SPEED_DN", "MAIN POS", "POS_SPEED_DN");
-    m_staticSpeed->setFont(m_fontForm);
-    m_staticSpeed->setText(VALUE_TEXTS[m_nSpeedIndex]);
-    PlaceControl(m_staticSpeed, "MAIN POS", "POS_SPEED_VAL", false);
-    BindAndPlace(m_btnDelayUp, "BTN_DELAY_UP", "MAIN POS", "POS_DELAY_UP");
-    BindAndPlace(m_btnDelayDn, "BTN_DELAY_DN", "MAIN POS", "POS_DELAY_DN");
-    m_staticDelay->setFont(m_fontForm);
-    m_staticDelay->setText(VALUE_TEXTS[5 + m_nDelayIndex]);
-    PlaceControl(m_staticDelay, "MAIN POS", "POS_DELAY_VAL", false);
-
-    m_bmpSliderUp = m_skin->LoadSkinBitmap("MAIN", "SLIDERUP");
-    m_bmpSliderDn = m_skin->LoadSkinBitmap("MAIN", "SLIDERDN");
-    m_slider->SetBitmaps(&m_bmpSliderUp, &m_bmpSliderDn);
+    LayoutValueFields();
+    m_controls.m_slider->SetBitmaps(&m_images.m_bmpSliderUp, &m_images.m_bmpSliderDn);
     PlaceSlider(false);
 }
 
 void CKVXPlayerView::LayoutMainButtons()
 {
-    CSkinButton* buttons[4] = {m_btnExit, m_btnOpen, m_btnBackup, m_btnEdit};
-    for (int i = 0; i < 4; ++i)
+    const std::array<CSkinButton*, 4> buttons = m_controls.MainButtons();
+    for (size_t i = 0; i < buttons.size(); ++i)
         BindAndPlace(buttons[i], MAIN_SECTIONS[i], "MAIN POS", MAIN_KEYS[i]);
-    m_btnBackup->EnableButton(false);
-    m_btnEdit->EnableButton(false);
+    m_controls.m_btnBackup->EnableButton(false);
+    m_controls.m_btnEdit->EnableButton(false);
 
-    QWidget* audio[5] = {m_staticAudio, m_checkAudio[0], m_checkAudio[1], m_checkAudio[2], m_checkAudio[3]};
+    const auto& boxes = m_controls.m_checkAudio;
+    QWidget* audio[5] = {m_controls.m_staticAudio, boxes[0], boxes[1], boxes[2], boxes[3]};
     for (int i = 0; i < 5; ++i) {
-        audio[i]->setFont(i == 0 ? m_fontForm : m_fontInfo); // the switches are drawn as the panel is
+        audio[i]->setFont(i == 0 ? m_images.m_fontForm : m_images.m_fontInfo); // the switches are drawn as the panel is
         audio[i]->setGeometry(AUDIO_CONTROL_X, AUDIO_CAPTION_Y + i * AUDIO_CONTROL_HEIGHT, AUDIO_CONTROL_WIDTH,
                               AUDIO_CONTROL_HEIGHT);
         audio[i]->raise();
         audio[i]->hide();
     }
-    m_ctrlSetting->setGeometry(0, 0, 0, 0); // a form control without a picture; only its tool tip is left
+    m_controls.m_ctrlSetting->setGeometry(0, 0, 0, 0); // a form control without a picture; only its tool tip is left
 }
 
 void CKVXPlayerView::LayoutModeButtons()
 {
-    BindAndPlace(m_btnMode1, "BTN_MODE1", "MODE POS", "POS_MODE1");
-    BindAndPlace(m_btnMode4, "BTN_MODE4", "MODE POS", "POS_MODE4");
-    BindAndPlace(m_btnMode9, "BTN_MODE9", "MODE POS", "POS_MODE9");
-    BindAndPlace(m_btnMode16, "BTN_MODE16", "MODE POS", "POS_MODE16");
+    for (size_t i = 0; i < m_controls.m_btnMode.size(); ++i) {
+        const std::string tiles = std::to_string((i + 1) * (i + 1));
+        BindAndPlace(m_controls.m_btnMode[i], "BTN_MODE" + tiles, "MODE POS", "POS_MODE" + tiles);
+    }
 }
 
 void CKVXPlayerView::LayoutNavigation()
 {
-    CSkinButton* nav[7] = {m_btnStart, m_btnRwPlay, m_btnBPlay, m_btnPause, m_btnFPlay, m_btnFFPlay, m_btnEnd};
-    for (int i = 0; i < 7; ++i)
+    const std::array<CSkinButton*, 7> nav = m_controls.Navigation();
+    for (size_t i = 0; i < nav.size(); ++i)
         BindAndPlace(nav[i], NAV_SECTIONS[i], "NAVIGATION POS", NAV_KEYS[i]);
-    for (int k = 0; k < 7; ++k)
-        BindAndPlace(m_btnStateLamp[size_t(k)], LAMP_SECTIONS[k], "NAVIGATION POS", LAMP_KEYS[k]);
-    SetStateLamp(7);
+    for (size_t k = 0; k < nav.size(); ++k)
+        BindAndPlace(m_controls.m_btnStateLamp[k], LAMP_SECTIONS[k], "NAVIGATION POS", LAMP_KEYS[k]);
+    m_controls.SetStateLamp(7);
 }
 
 void CKVXPlayerView::LayoutChannelButtons()
 {
     for (int n = 1; n <= 16; ++n)
-        BindAndPlace(m_btnChannel[size_t(n - 1)], "BTN_CH" + std::to_string(n), "CH POS", ChannelKey(n));
-    m_staticPage->setFont(m_fontForm);
-    PlaceControl(m_staticPage, "CH POS", "POS_PAGE_VAL", false);
-    BindAndPlace(m_btnPrevPage, "BTN_PREV_PAGE", "CH POS", "POS_PREV_PAGE");
-    BindAndPlace(m_btnNextPage, "BTN_NEXT_PAGE", "CH POS", "POS_NEXT_PAGE");
+        BindAndPlace(m_controls.m_btnChannel[size_t(n - 1)], "BTN_CH" + std::to_string(n), "CH POS", ChannelKey(n));
+    m_controls.m_staticPage->setFont(m_images.m_fontForm);
+    PlaceControl(m_controls.m_staticPage, "CH POS", "POS_PAGE_VAL", false);
+    BindAndPlace(m_controls.m_btnPrevPage, "BTN_PREV_PAGE", "CH POS", "POS_PREV_PAGE");
+    BindAndPlace(m_controls.m_btnNextPage, "BTN_NEXT_PAGE", "CH POS", "POS_NEXT_PAGE");
     ResetPageDisplay();
+}
+
+// The speed and delay steps with the fields that show them.
+void CKVXPlayerView::LayoutValueFields()
+{
+    BindAndPlace(m_controls.m_btnSpeedUp, "BTN_SPEED_UP", "MAIN POS", "POS_SPEED_UP");
+    BindAndPlace(m_controls.m_btnSpeedDn, "BTN_SPEED_DN", "MAIN POS", "POS_SPEED_DN");
+    m_controls.m_staticSpeed->setFont(m_images.m_fontForm);
+    m_controls.m_staticSpeed->setText(VALUE_TEXTS[m_nSpeedIndex]);
+    PlaceControl(m_controls.m_staticSpeed, "MAIN POS", "POS_SPEED_VAL", false);
+    BindAndPlace(m_controls.m_btnDelayUp, "BTN_DELAY_UP", "MAIN POS", "POS_DELAY_UP");
+    BindAndPlace(m_controls.m_btnDelayDn, "BTN_DELAY_DN", "MAIN POS", "POS_DELAY_DN");
+    m_controls.m_staticDelay->setFont(m_images.m_fontForm);
+    m_controls.m_staticDelay->setText(VALUE_TEXTS[5 + m_nDelayIndex]);
+    PlaceControl(m_controls.m_staticDelay, "MAIN POS", "POS_DELAY_VAL", false);
 }
 
 void CKVXPlayerView::ApplyVideoStandardLayout(bool pal)
 {
     PlaceSlider(pal);
     for (int n = 1; n <= 16; ++n)
-        PlaceControl(m_btnChannel[size_t(n - 1)], "CH POS", ChannelKey(n), pal);
-    PlaceControl(m_staticPage, "CH POS", "POS_PAGE_VAL", pal);
-    PlaceControl(m_btnPrevPage, "CH POS", "POS_PREV_PAGE", pal);
-    PlaceControl(m_btnNextPage, "CH POS", "POS_NEXT_PAGE", pal);
+        PlaceControl(m_controls.m_btnChannel[size_t(n - 1)], "CH POS", ChannelKey(n), pal);
+    PlaceControl(m_controls.m_staticPage, "CH POS", "POS_PAGE_VAL", pal);
+    PlaceControl(m_controls.m_btnPrevPage, "CH POS", "POS_PREV_PAGE", pal);
+    PlaceControl(m_controls.m_btnNextPage, "CH POS", "POS_NEXT_PAGE", pal);
     ResetPageDisplay();
-    CSkinButton* nav[7] = {m_btnStart, m_btnRwPlay, m_btnBPlay, m_btnPause, m_btnFPlay, m_btnFFPlay, m_btnEnd};
-    for (int i = 0; i < 7; ++i)
+    const std::array<CSkinButton*, 7> nav = m_controls.Navigation();
+    for (size_t i = 0; i < nav.size(); ++i)
         PlaceControl(nav[i], "NAVIGATION POS", NAV_KEYS[i], pal);
-    CSkinButton* buttons[4] = {m_btnExit, m_btnOpen, m_btnBackup, m_btnEdit};
-    for (int i = 0; i < 4; ++i)
+    const std::array<CSkinButton*, 4> buttons = m_controls.MainButtons();
+    for (size_t i = 0; i < buttons.size(); ++i)
         PlaceControl(buttons[i], "MAIN POS", MAIN_KEYS[i], pal);
 }
 
@@ -157,36 +161,29 @@ void CKVXPlayerView::ResetPageDisplay()
 {
     m_nPage = 0;
     m_router.SetCurChannel(0);
-    m_staticPage->setText("1");
+    m_controls.m_staticPage->setText("1");
     const bool open = !m_strFilePath.isEmpty();
-    m_btnPrevPage->EnableButton(false);
-    m_btnNextPage->EnableButton(open && LastPage(m_router.Grid()) > 0);
+    m_controls.m_btnPrevPage->EnableButton(false);
+    m_controls.m_btnNextPage->EnableButton(open && LastPage(m_router.Grid()) > 0);
 }
 
 // --- navigation state ---
 
-// The seven navigation buttons, in the order start, fast backward, backward play,
-// pause, forward play, fast forward, end, and the slider with them.
+// The seven navigation buttons, in the order of ctl::NAVIGATION, and the slider with them.
 void CKVXPlayerView::SetNavButtonsEnabled(const std::array<bool, 7>& enabled)
 {
-    CSkinButton* nav[7] = {m_btnStart, m_btnRwPlay, m_btnBPlay, m_btnPause, m_btnFPlay, m_btnFFPlay, m_btnEnd};
-    for (int i = 0; i < 7; ++i)
-        nav[i]->EnableButton(enabled[size_t(i)]);
+    const std::array<CSkinButton*, 7> nav = m_controls.Navigation();
+    for (size_t i = 0; i < nav.size(); ++i)
+        nav[i]->EnableButton(enabled[i]);
     // A recording whose end time is broken has no end to go to.
     if (!m_bEndAllowed)
-        m_btnEnd->EnableButton(false);
-    m_slider->setEnabled(true);
+        m_controls.m_btnEnd->EnableButton(false);
+    m_controls.m_slider->setEnabled(true);
 }
 
 void CKVXPlayerView::EnableNavButtons(bool enable)
 {
     enable = enable && !m_strFilePath.isEmpty();
     SetNavButtonsEnabled({enable, enable, enable, enable, enable, enable, enable});
-    m_slider->setEnabled(enable);
-}
-
-void CKVXPlayerView::SetStateLamp(int lamp)
-{
-    for (int k = 0; k < 7; ++k)
-        m_btnStateLamp[size_t(k)]->EnableButton(k == lamp);
+    m_controls.m_slider->setEnabled(enable);
 }

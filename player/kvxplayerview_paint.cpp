@@ -5,7 +5,6 @@
 
 #include "player/clockglyphs.h"
 #include "player/panelcolours.h"
-#include "playback/playstate.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -32,28 +31,26 @@ QString TimeText(const CDateTime& t)
 void CKVXPlayerView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
-    // While playing, most paints are one tile and the play time. A text is laid out
-    // only when its place is to be painted: drawn clipped away, it would cost its
-    // shaping all the same.
-    const QRegion& dirty = event->region();
-    if (m_pBackground && !m_pBackground->isNull()) {
-        // The frame is a few rows taller than the PAL background: they take its colour.
-        if (height() > m_pBackground->height())
-            painter.fillRect(rect(), m_pBackground->pixelColor(0, m_pBackground->height() - 1));
-        painter.drawImage(0, 0, *m_pBackground);
-    } else {
-        painter.fillRect(rect(), Qt::black);
-    }
-    if (dirty.intersects(m_rcStartDate | m_rcStartTime | m_rcEndDate | m_rcEndTime))
-        PaintTimePanel(painter);
-    if (!m_bmpLogo.isNull())
-        painter.drawImage(m_rcLogo.topLeft(), m_bmpLogo, QRect(QPoint(0, 0), m_rcLogo.size()));
+    Paint(painter, event->region());
+}
 
-    if (dirty.intersects(m_rcStartCaption | m_rcEndCaption)) {
-        painter.setFont(m_fontInfo);
+// While playing, most paints are one tile and the play time. A text is laid out only
+// when its place is to be painted: drawn clipped away, it would cost its shaping all
+// the same.
+void CKVXPlayerView::Paint(QPainter& painter, const QRegion& dirty) const
+{
+    const CViewGeometry& g = m_geometry;
+    PaintBackground(painter);
+    if (dirty.intersects(g.m_rcStartDate | g.m_rcStartTime | g.m_rcEndDate | g.m_rcEndTime))
+        PaintTimePanel(painter);
+    if (!m_images.m_bmpLogo.isNull())
+        painter.drawImage(g.m_rcLogo.topLeft(), m_images.m_bmpLogo, QRect(QPoint(0, 0), g.m_rcLogo.size()));
+
+    if (dirty.intersects(g.m_rcStartCaption | g.m_rcEndCaption)) {
+        painter.setFont(m_images.m_fontInfo);
         painter.setPen(panel::CAPTION);
-        painter.drawText(m_rcStartCaption, Qt::AlignLeft | Qt::AlignTop, "START TIME");
-        painter.drawText(m_rcEndCaption, Qt::AlignLeft | Qt::AlignTop, "END TIME");
+        painter.drawText(g.m_rcStartCaption, Qt::AlignLeft | Qt::AlignTop, "START TIME");
+        painter.drawText(g.m_rcEndCaption, Qt::AlignLeft | Qt::AlignTop, "END TIME");
     }
     if (dirty.intersects(CLOCK_RECT))
         PaintClock(painter);
@@ -65,71 +62,78 @@ void CKVXPlayerView::paintEvent(QPaintEvent* event)
         }
         return;
     }
-    // While playing, the playback thread draws the tiles; while paused they are drawn
-    // here again from each channel's picture.
-    if (m_nPlayState == PS_PAUSE && event->rect().intersects(m_rcVideo)) {
-        m_bInPaint = true;
-        m_router.RefreshPage();
-        m_bInPaint = false;
-    }
+    // The tiles are drawn into the router's picture of the video area beforehand: by
+    // the playback thread while playing, by RefreshTiles while paused.
     m_router.PaintVideo(painter);
-    if (dirty.intersects(m_rcPlayTime))
+    if (dirty.intersects(g.m_rcPlayTime))
         PaintPlayTime(painter);
-    if (m_nPlayState == PS_PAUSE)
-        SetStateLamp(3);
+}
+
+void CKVXPlayerView::PaintBackground(QPainter& painter) const
+{
+    const QImage& background = m_images.Background(m_bPal);
+    if (background.isNull()) {
+        painter.fillRect(rect(), Qt::black);
+        return;
+    }
+    // The frame is a few rows taller than the PAL background: they take its colour.
+    if (height() > background.height())
+        painter.fillRect(rect(), background.pixelColor(0, background.height() - 1));
+    painter.drawImage(0, 0, background);
 }
 
 // The date-time of the frame shown last.
-void CKVXPlayerView::PaintPlayTime(QPainter& painter)
+void CKVXPlayerView::PaintPlayTime(QPainter& painter) const
 {
     const std::optional<CFrameTime> t = m_router.ShownFrameTime();
     if (!t)
         return;
     painter.save();
-    painter.setFont(m_fontInfo);
+    painter.setFont(m_images.m_fontInfo);
     painter.setPen(Qt::white);
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setBackground(panel::GROUND);
-    painter.drawText(m_rcPlayTime, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+    painter.drawText(m_geometry.m_rcPlayTime, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
                      QString::asprintf("TIME : %02d : %02d : %02d", t->m_byHour, t->m_byMinute, t->m_bySecond));
     painter.restore();
 }
 
 // The start and end of the recording. A date-time that is not valid shows dashes.
-void CKVXPlayerView::PaintTimePanel(QPainter& painter)
+void CKVXPlayerView::PaintTimePanel(QPainter& painter) const
 {
+    const CViewGeometry& g = m_geometry;
     painter.save();
-    painter.setFont(m_fontInfo);
+    painter.setFont(m_images.m_fontInfo);
     painter.setPen(panel::TEXT);
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setBackground(panel::GROUND);
     const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
-    painter.drawText(m_rcStartDate, flags, DateText(m_recording.m_timeStart));
-    painter.drawText(m_rcStartTime, flags, TimeText(m_recording.m_timeStart));
+    painter.drawText(g.m_rcStartDate, flags, DateText(m_recording.m_timeStart));
+    painter.drawText(g.m_rcStartTime, flags, TimeText(m_recording.m_timeStart));
     const CDateTime end = m_recording.m_timeStart.IsValid() ? m_recording.m_timeEnd : CDateTime();
-    painter.drawText(m_rcEndDate, flags, DateText(end));
-    painter.drawText(m_rcEndTime, flags, TimeText(end));
+    painter.drawText(g.m_rcEndDate, flags, DateText(end));
+    painter.drawText(g.m_rcEndTime, flags, TimeText(end));
     painter.restore();
 }
 
-void CKVXPlayerView::PaintClock(QPainter& painter)
+void CKVXPlayerView::PaintClock(QPainter& painter) const
 {
-    if (m_bmpTime.isNull())
+    if (m_images.m_bmpTime.isNull())
         return;
     const QTime now = QTime::currentTime();
     for (const CClockGlyph& g : ClockGlyphs(now.hour(), now.minute(), now.second()))
-        painter.drawImage(QPoint(g.x, CLOCK_Y), m_bmpTime, QRect(g.stripX, 0, g.width, CLOCK_HEIGHT));
+        painter.drawImage(QPoint(g.x, CLOCK_Y), m_images.m_bmpTime, QRect(g.stripX, 0, g.width, CLOCK_HEIGHT));
 }
 
-void CKVXPlayerView::DrawBlankTile(QPainter& painter, int channel)
+void CKVXPlayerView::DrawBlankTile(QPainter& painter, int channel) const
 {
-    if (!m_bmpOverlay.isNull())
-        painter.drawImage(TileRect(channel), m_bmpOverlay, m_rcOverlay);
+    if (!m_images.m_bmpOverlay.isNull())
+        painter.drawImage(TileRect(channel), m_images.m_bmpOverlay, m_geometry.m_rcOverlay);
 }
 
 // A one-pixel frame; the right and bottom lines lie on the rectangle's right and
 // bottom coordinates, just outside its last column and row.
-void CKVXPlayerView::DrawTileBorder(QPainter& painter, const QRect& r)
+void CKVXPlayerView::DrawTileBorder(QPainter& painter, const QRect& r) const
 {
     const int left = r.x(), top = r.y(), right = r.x() + r.width(), bottom = r.y() + r.height();
     painter.fillRect(left, top, 1, bottom - top + 1, Qt::white);

@@ -26,7 +26,7 @@ bool CKVXPlayerView::OpenRecording()
     if (!probe.ProbeRecording(CNativeFileName::Encode(m_strFilePath).toStdString())) {
         m_strFilePath.clear();
         EnableNavButtons(false);
-        m_btnBackup->EnableButton(false);
+        m_controls.m_btnBackup->EnableButton(false);
         EnableAudioControls(false);
         OpenLocator();
         update();
@@ -38,7 +38,7 @@ bool CKVXPlayerView::OpenRecording()
     OpenLocator();
     SetStartButtons();
     StartPlayThread();
-    m_btnBackup->EnableButton(true);
+    m_controls.m_btnBackup->EnableButton(true);
     update();
     return true;
 }
@@ -94,6 +94,8 @@ void CKVXPlayerView::SetPlayState(uint8_t state)
 {
     if (state == PS_PAUSE && m_bBackupOpen)
         OnWindowThread([this] { StopBackupOnPause(); });
+    if (state == PS_PAUSE)
+        OnWindowThread([this] { OnPlaybackPaused(); });
     m_nPlayState = state;
 }
 
@@ -120,10 +122,10 @@ void CKVXPlayerView::SetEndButtons()
 void CKVXPlayerView::SetSliderPos(int pos)
 {
     OnWindowThread([this, pos] {
-        if (pos == m_slider->m_nPos)
+        if (pos == m_controls.m_slider->m_nPos)
             return;
-        m_slider->m_nPos = pos;
-        m_slider->update();
+        m_controls.m_slider->m_nPos = pos;
+        m_controls.m_slider->update();
     });
 }
 
@@ -150,8 +152,8 @@ void CKVXPlayerView::ShowProbeMessage(const std::string& text)
 // are opened the first time one is probed and stay open across recordings.
 void CKVXPlayerView::EnableAudioControls(bool enable)
 {
-    m_staticAudio->setVisible(enable);
-    for (CAudioCheckBox* box : m_checkAudio)
+    m_controls.m_staticAudio->setVisible(enable);
+    for (CAudioCheckBox* box : m_controls.m_checkAudio)
         box->setVisible(enable);
     if (!enable)
         return;
@@ -191,15 +193,14 @@ void CKVXPlayerView::OpenAudioOutput(int channel)
 void CKVXPlayerView::RepaintWindowRect(const QRect& rect)
 {
     if (QThread::currentThread() == thread()) {
-        if (!m_bInPaint)
-            update(rect);
+        update(rect);
         return;
     }
     QMetaObject::invokeMethod(
         this,
         [this, rect] {
             update(rect);
-            update(m_rcPlayTime);
+            update(m_geometry.m_rcPlayTime);
         },
         Qt::QueuedConnection);
 }
@@ -232,5 +233,5 @@ void CKVXPlayerView::QueueAudioSlice(int channel, const uint8_t* slice)
 void CKVXPlayerView::DisableEndButton()
 {
     m_bEndAllowed = false;
-    m_btnEnd->EnableButton(false);
+    m_controls.m_btnEnd->EnableButton(false);
 }

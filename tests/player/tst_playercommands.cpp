@@ -56,6 +56,24 @@ bool Near(QColor a, QColor b, int tolerance = 30)
         && std::abs(a.blue() - b.blue()) <= tolerance;
 }
 
+// What the commands change that the window shows at once.
+struct CObserved {
+    int grid, page, channel, speed, delay, audio, lamp;
+    bool operator==(const CObserved&) const = default;
+};
+
+CObserved Observe(CKVXPlayerView* view)
+{
+    return {view->Grid(), view->Page(), view->CurrentChannel(), view->SpeedIndex(), view->DelayIndex(),
+            view->AudioMask(), LitLamp(view)};
+}
+
+QString Describe(const CObserved& o)
+{
+    return QString("grid %1 page %2 channel %3 speed %4 delay %5 audio %6 lamp %7")
+        .arg(o.grid).arg(o.page).arg(o.channel).arg(o.speed).arg(o.delay).arg(o.audio).arg(o.lamp);
+}
+
 // Where a tile shows the plain background of its channel's scene.
 QPoint BackgroundPointOf(const QRect& tile)
 {
@@ -140,6 +158,51 @@ private slots:
         QCOMPARE(LitLamp(view), 5);
         QTRY_COMPARE(view->PlayStateForTest(), PS_PAUSE); // fast forward ran into the end
         QTRY_COMPARE(NavEnabled(view), (std::array<bool, 7>{true, true, true, false, false, false, false}));
+    }
+
+    // Every control ID runs its own command and only that: the first audio switch's
+    // ID lies between the delay buttons' IDs, and the mode and channel IDs border
+    // on others.
+    void everyControlRunsItsOwnCommand()
+    {
+        CPlayerFixture fixture;
+        fixture.WriteSkin();
+        auto frame = StartPaused(fixture, Recording(16, 400), 17);
+        CKVXPlayerView* view = frame->View();
+        struct CStep {
+            int id;
+            std::function<void(CObserved&)> change;
+        };
+        std::vector<CStep> steps = {
+            {ctl::SPEED_UP, [](CObserved& o) { o.speed = 1; }},
+            {ctl::DELAY_UP, [](CObserved& o) { o.delay = 2; }},
+            {ctl::SPEED_DN, [](CObserved& o) { o.speed = 0; }},
+            {ctl::DELAY_DN, [](CObserved& o) { o.delay = 1; }},
+            {ctl::MODE4, [](CObserved& o) { o.grid = 2; }},
+            {ctl::NEXT_PAGE, [](CObserved& o) { o.page = 1; o.channel = 4; }},
+            {ctl::PREV_PAGE, [](CObserved& o) { o.page = 0; o.channel = 0; }},
+            {ctl::MODE9, [](CObserved& o) { o.grid = 3; }},
+            {ctl::MODE1, [](CObserved& o) { o.grid = 1; }},
+            {ctl::MODE16, [](CObserved& o) { o.grid = 4; }},
+        };
+        for (int bit = 0; bit < 4; ++bit)
+            steps.push_back({ctl::AUDIO_IDS[bit], [bit](CObserved& o) { o.audio ^= 1 << bit; }});
+        for (int channel = 15; channel >= 0; --channel)
+            steps.push_back({ctl::CHANNEL_FIRST + channel, [channel](CObserved& o) {
+                                 o.grid = 1;
+                                 o.page = o.channel = channel;
+                             }});
+        for (int lamp : {4, 3, 5, 2, 1, 0, 6})
+            steps.push_back({NAV_IDS[lamp], [lamp](CObserved& o) { o.lamp = lamp; }});
+
+        for (const CStep& step : steps) {
+            CObserved want = Observe(view);
+            step.change(want);
+            view->OnCommand(step.id); // no events between: the playback thread's pauses wait
+            const CObserved got = Observe(view);
+            QVERIFY2(got == want,
+                     qPrintable(QString("%1: %2, not %3").arg(step.id).arg(Describe(got), Describe(want))));
+        }
     }
 
     void withoutARecordingNavigationStaysOff()

@@ -20,7 +20,11 @@
 #include <QMimeData>
 #include <QTimer>
 
+#include <atomic>
+#include <chrono>
+#include <future>
 #include <map>
+#include <thread>
 
 namespace {
 
@@ -157,6 +161,35 @@ private slots:
         auto frame = StartPaused(fixture, m_recordings.Write(QuarterSecondRecipe(64)));
         CKVXPlayerView* view = frame->View();
         view->repaint();
+        CheckTiles(view, LastPictures(m_recordings.Last(), 0, 15), NTSC_GROUND);
+    }
+
+    // Painting only paints: a paused window is painted from the video area as its
+    // tiles were last drawn, without drawing one again, so a paint never waits for a
+    // camera's picture while the playback thread stores one.
+    void aPausedRepaintDrawsNoTile()
+    {
+        CPlayerFixture fixture;
+        fixture.WriteSkin();
+        auto frame = StartPaused(fixture, m_recordings.Write(QuarterSecondRecipe(64)));
+        CKVXPlayerView* view = frame->View();
+        std::promise<void> painted;
+        std::shared_future<void> paintDone = painted.get_future().share();
+        std::atomic<bool> holding{false}, released{false};
+        std::thread holder([&] {
+            view->Router().UseChannelPicture(0, [&](const CTilePicture&, const CFrameTime&) {
+                holding = true;
+                paintDone.wait_for(std::chrono::seconds(60)); // lets a paint that waits for the picture end
+            });
+            released = true;
+        });
+        while (!holding)
+            std::this_thread::yield();
+        view->repaint();
+        const bool paintedWhileHeld = !released;
+        painted.set_value();
+        holder.join();
+        QVERIFY(paintedWhileHeld);
         CheckTiles(view, LastPictures(m_recordings.Last(), 0, 15), NTSC_GROUND);
     }
 

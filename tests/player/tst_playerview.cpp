@@ -166,7 +166,7 @@ private slots:
         QVERIFY(!ButtonOf(*frame, ctl::EDIT)->IsButtonEnabled());
         QVERIFY(fixture.m_messages.isEmpty());
         view->grab();
-        QCOMPARE(ButtonOf(*frame, ctl::LAMP_FIRST + 3)->IsButtonEnabled(), true); // paused: the pause lamp
+        QTRY_COMPARE(ButtonOf(*frame, ctl::LAMP_FIRST + 3)->IsButtonEnabled(), true); // paused: the pause lamp
     }
 
     void refusedRecordingIsReportedAndNotPlayed()
