@@ -2,6 +2,8 @@
 
 #include "playback/currentrecord.h"
 #include "playback/iframerouterview.h"
+#include "playback/ipicturesink.h"
+#include "playback/isoundsink.h"
 
 #include <QPainter>
 
@@ -252,7 +254,7 @@ uint8_t CFrameRouter::OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictu
     const uint8_t d = m_decoder.DecodeJpegFrame(picture, pictureLength, m_nChannelCount);
     if (d < 16) {
         const uint8_t stored = StorePicture(d, firstFrame, current.m_header);
-        ExportPicture(d, current.m_header);
+        HandOnPicture(d, current.m_header);
         if (stored == CDibPicture::NO_CHANNEL)
             return CDibPicture::NO_CHANNEL;
     }
@@ -317,15 +319,16 @@ CTilePicture CFrameRouter::TilePictureOf(const CChannel& c) const
     return {&c.m_bihChannel.bmiHeader, c.m_pChannelBits, c.m_byMarkAbsent != 0, m_bPal, m_nChannelCount};
 }
 
-// The export takes every picture of its channel, also one whose tile is being drawn
-// and so is not kept: what the window shows must not decide what an export holds.
-void CFrameRouter::ExportPicture(uint8_t channel, const CRecordHeader& h)
+// The sink gets every picture, also one whose tile is being drawn and so is not
+// kept: what the window shows must not decide what an export holds.
+void CFrameRouter::HandOnPicture(uint8_t channel, const CRecordHeader& h)
 {
-    if (!m_decoder.m_pBits || !m_view.IsBackupOpen())
+    IPictureSink* sink = m_pPictureSink;
+    if (!m_decoder.m_pBits || !sink)
         return;
     const CTilePicture picture{&m_decoder.m_bih.bmiHeader, m_decoder.m_pBits.get(), m_decoder.m_bMarkAbsent != 0,
                                m_bPal, m_nChannelCount};
-    m_view.ExportPicture(channel, picture, FrameTimeOf(h));
+    sink->OnPicture(channel, picture, FrameTimeOf(h));
 }
 
 // Smooths the samples over the last seven: loud bytes are folded back first.
@@ -379,10 +382,11 @@ void CFrameRouter::RefreshTiles(int channel, int audioMode, CTileRenderer& rende
         // The play time is repainted with it, even when no tile of this page changed.
         m_view.RepaintWindowRect(dirty.isNull() ? dirty : dirty.adjusted(0, 0, 1, 1));
     }
-    if (audioMode > 1 && !m_view.IsBackupOpen())
+    ISoundSink* sound = m_pSoundSink;
+    if (audioMode > 1 && sound)
         for (int i = 0; i < AUDIO_CHANNELS; ++i)
             if (m_byAudioMask & (1u << i))
-                m_view.QueueAudioSlice(i, m_pAudioSlice[size_t(i)].data());
+                sound->OnSoundSlice(i, m_pAudioSlice[size_t(i)].data());
 }
 
 // Where a channel's tile lies in the video area and what is written over it, as the

@@ -5,12 +5,9 @@
 #include "player/kvxplayerview.h"
 
 #include "export/backupdlg.h"
-#include "export/backuprecorder.h"
 #include "platform/nativefilename.h"
 #include "platform/outputfolders.h"
-#include "platform/waveout.h"
 #include "playback/cellfont.h"
-#include "playback/playstate.h"
 #include "player/audiocheckbox.h"
 #include "player/controlids.h"
 #include "player/panelcolours.h"
@@ -47,6 +44,7 @@ CKVXPlayerView::CKVXPlayerView(QWidget* parent, IPlayerFrame& frame) : QWidget(p
     setFocusPolicy(Qt::StrongFocus); // the keyboard shortcuts
     setAcceptDrops(true);            // a recording dragged from the file manager
     CreateControls();
+    ConnectSession();
     connect(&m_timerClock, &QTimer::timeout, this, &CKVXPlayerView::OnClockTimer);
 }
 
@@ -129,9 +127,7 @@ void CKVXPlayerView::OnInitialUpdate(const QString& commandLine)
     LoadMainBitmaps();
     LoadOptions();
     ResetPlayback();
-    m_currentRecord = CCurrentRecord();
     LayoutSkinControls();
-    CreatePlayParam();
     LoadToolTips();
     PlaceFindControls();
     SetVideoStandard(m_bPal);
@@ -158,14 +154,10 @@ QString CKVXPlayerView::RecordingPathFromCommandLine(const QString& commandLine)
 
 void CKVXPlayerView::InitViewMembers()
 {
-    m_nPlayState = PS_PAUSE;
-    m_nDelayIndex = DELAY_MIN;
-    m_nSpeedIndex = SPEED_MIN;
-    m_nSeekPos = 0;
     m_nStartGrid = 4;
     m_nPage = 0;
-    m_router.SetCurChannel(0);
-    m_router.SetAudioMask(0);
+    m_session.SetCurChannel(0);
+    m_session.SetAudioMask(0);
 
     m_nSkinWidth = m_frame.SkinSize().width();
     m_nSkinHeight = m_frame.SkinSize().height();
@@ -189,10 +181,7 @@ void CKVXPlayerView::InitViewMembers()
         COutputFolders::Ensure(output.BackupFolder());
         COutputFolders::Ensure(output.AviFolder());
     }
-    m_pBackupRecorder = std::make_unique<CBackupRecorder>(output.AviFolder());
-
-    m_recording.m_timeStart = CDateTime();
-    m_recording.m_timeEnd = CDateTime();
+    m_session.CreateRecorder(output.AviFolder());
 
     m_brushBack = QBrush(panel::FIELD_GROUND);
     m_fontInfo = MakeCellFont(12, 5);
@@ -201,7 +190,7 @@ void CKVXPlayerView::InitViewMembers()
     m_fontForm = QFont("Liberation Mono");
     m_fontForm.setPixelSize(13);
     m_fontForm.setBold(true);
-    m_router.SetFonts(m_fontTileSmall, m_fontTileLarge);
+    m_session.SetFonts(m_fontTileSmall, m_fontTileLarge);
 
     m_timerClock.start(TIMER_CLOCK_PERIOD_MS);
 }
@@ -214,7 +203,7 @@ void CKVXPlayerView::LoadMainBitmaps()
     m_bmpOverlay = m_skin->LoadSkinBitmap("MAIN", "OVERLAY");
     m_bmpTime = m_skin->LoadSkinBitmap("MAIN", "TIME");
     m_pBackground = &m_bmpNtSkin;
-    m_router.SetOverlay(m_bmpOverlay, m_rcOverlay);
+    m_session.SetOverlay(m_bmpOverlay, m_rcOverlay);
 }
 
 void CKVXPlayerView::LoadOptions()
@@ -224,7 +213,7 @@ void CKVXPlayerView::LoadOptions()
     m_bPal = CProfileFile(m_strOptionsPath.toStdString()).GetInt("INFO", "PAL", ini.GetInt("INFO", "PAL", 0)) != 0;
     m_bAudioFilter = ini.GetInt("INFO", "FILTER", 0) != 0;
     m_bToolTipOn = ini.GetInt("INFO", "TOOLTIP_ON", 0) != 0;
-    m_router.SetAudioFilter(m_bAudioFilter);
+    m_session.SetAudioFilter(m_bAudioFilter);
     m_rcStartCaption = m_skin->LoadSkinRect("TIME INFO POS", "POS_S_TIME_TEXT", false);
     m_rcStartDate = m_skin->LoadSkinRect("TIME INFO POS", "POS_S_DATE", false);
     m_rcStartTime = m_skin->LoadSkinRect("TIME INFO POS", "POS_S_TIME", false);
@@ -259,31 +248,12 @@ void CKVXPlayerView::ApplyToolTips()
     }
 }
 
-void CKVXPlayerView::CreatePlayParam()
-{
-    m_pPlayParam = std::make_unique<PLAYTHREADPARAM>();
-    m_pPlayParam->m_pDelayIndex = &m_nDelayIndex;
-    m_pPlayParam->m_pSpeedIndex = &m_nSpeedIndex;
-    m_pPlayParam->m_pSeekPos = &m_nSeekPos;
-    m_pPlayParam->m_pThreadRun = &m_bThreadRun;
-    m_pPlayParam->m_pFirstSector = &m_nFirstSector;
-    m_pPlayParam->m_pTargetOffset = &m_nTargetOffset;
-    m_pPlayParam->m_pStepRecords = &m_nStepRecords;
-    m_pPlayParam->m_pStepChannel = &m_nStepChannel;
-    m_pPlayParam->m_pView = this;
-    m_pPlayParam->m_pCurrent = &m_currentRecord;
-    m_bThreadRun = 0;
-}
-
+// The session, a member, goes after these: the export recorder outlives its window.
 void CKVXPlayerView::ReleaseViewResources()
 {
     ReleaseBackup();
     m_pEditDlg.reset();
     m_pBackground = nullptr;
-    m_pPlayParam.reset();
-    ReleaseChannelPictures();
-    for (auto& output : m_pAudioOut)
-        output.reset();
 }
 
 void CKVXPlayerView::SetVideoStandard(bool pal)
@@ -295,14 +265,15 @@ void CKVXPlayerView::SetVideoStandard(bool pal)
     m_nVideoWidth = 720;
     m_nVideoHeight = pal ? 576 : 480;
     m_rcVideo = QRect(m_ptVideo, QSize(m_nVideoWidth, m_nVideoHeight));
-    m_router.SetPal(pal);
-    m_router.SetVideoArea(m_ptVideo, m_rcVideo.size(), m_pBackground ? *m_pBackground : QImage());
+    m_session.SetPal(pal);
+    m_session.SetVideoArea(m_ptVideo, m_rcVideo.size(), m_pBackground ? *m_pBackground : QImage());
     SetGrid(1);
     m_frame.CentreOnScreen(m_nWndWidth, m_nWndHeight + (pal ? PAL_FRAME_EXTRA : 0));
     setGeometry(0, 0, m_nWndWidth, m_nWndHeight + (pal ? PAL_FRAME_EXTRA : 0));
     ApplyVideoStandardLayout(pal);
     SetGrid(m_nStartGrid);
     update();
+    m_session.RefreshIfPaused();
 }
 
 CSkinButton* CKVXPlayerView::Button(int id) const

@@ -67,7 +67,7 @@ void CKVXPlayerView::OnNavigate(int id)
         {PS_START, nullptr, 0},
     };
     const CAction& a = actions[id - ctl::END];
-    m_nPlayState = a.state;
+    m_session.SetPlayState(a.state);
     if (id == ctl::START)
         SetStartButtons();
     else if (id == ctl::END)
@@ -82,19 +82,18 @@ void CKVXPlayerView::OnNavigate(int id)
 void CKVXPlayerView::OnSliderRelease()
 {
     update();
-    m_nSeekPos = m_slider->m_nClickPos;
-    m_nPlayState = PS_SEEK;
+    m_session.Seek(m_slider->m_nClickPos);
     EnableNavButtons(true);
     m_btnPause->EnableButton(false);
-    if (m_bBackupOpen)
+    if (m_session.IsExportWindowOpen())
         m_btnBackup->SetImage(SKIN_IMG_NORMAL);
 }
 
 void CKVXPlayerView::SetGrid(int n)
 {
-    if (n == m_router.Grid())
+    if (n == m_session.Grid())
         return;
-    m_router.SetGrid(n);
+    m_session.SetGrid(n);
     if (n == 4)
         m_btnNextPage->EnableButton(false);
     update(m_rcVideo.adjusted(0, 0, 1, 1));
@@ -106,21 +105,22 @@ void CKVXPlayerView::OnMode(int id)
     SetGrid(id - (ctl::MODE1 - 1));
     ResetPageDisplay();
     EnableEditButton(id == ctl::MODE1);
-    m_router.SetLastChannel(uint8_t(m_router.CurChannel()));
+    m_session.SetLastChannel(uint8_t(m_session.CurChannel()));
+    m_session.RefreshIfPaused();
 }
 
 // The snapshot editor works on the one enlarged picture, and only while that camera
 // has a picture to show: a still of nothing would name a camera that showed none.
 void CKVXPlayerView::EnableEditButton(bool singleTile)
 {
-    m_btnEdit->EnableButton(!m_strFilePath.isEmpty() && singleTile && !m_bBackupOpen &&
-                            m_router.HasPicture(m_router.CurChannel()));
+    m_btnEdit->EnableButton(!m_strFilePath.isEmpty() && singleTile && !m_session.IsExportWindowOpen() &&
+                            m_session.HasPicture(m_session.CurChannel()));
 }
 
 // The cameras the recording has: 4 or 16, and 16 before one is open.
 int CKVXPlayerView::ChannelCount() const
 {
-    return !m_strFilePath.isEmpty() && m_recording.m_nChannelCount == 4 ? 4 : 16;
+    return !m_strFilePath.isEmpty() && m_session.Recording().m_nChannelCount == 4 ? 4 : 16;
 }
 
 void CKVXPlayerView::EnableChannelButtons()
@@ -142,32 +142,33 @@ void CKVXPlayerView::OnChannel(int id)
     const int k = id - ctl::CHANNEL_FIRST;
     if (k >= ChannelCount())
         return; // a camera this recording does not have
-    if (m_router.Grid() != 1)
+    if (m_session.Grid() != 1)
         SetGrid(1);
     m_btnPrevPage->EnableButton(k > 0);
     m_btnNextPage->EnableButton(k < LastPage(1));
-    if (k != m_router.CurChannel()) {
-        m_router.SetCurChannel(k);
-        m_router.SetZoom(CTileZoom()); // another camera starts unzoomed
+    if (k != m_session.CurChannel()) {
+        m_session.SetCurChannel(k);
+        m_session.SetZoom(CTileZoom()); // another camera starts unzoomed
         m_nPage = k;
         m_staticPage->setText(QString::number(k + 1));
     }
     update(TileRect(k));
     EnableEditButton(true);
+    m_session.RefreshIfPaused();
 }
 
 void CKVXPlayerView::ShowPage(int page)
 {
-    const int n = m_router.Grid();
+    const int n = m_session.Grid();
     m_nPage = page;
-    m_router.SetCurChannel(n * n * page);
+    m_session.SetCurChannel(n * n * page);
     m_staticPage->setText(QString::number(page + 1));
     EnableEditButton(n == 1);
 }
 
 void CKVXPlayerView::OnPrevPage()
 {
-    const int n = m_router.Grid();
+    const int n = m_session.Grid();
     if (n < 1 || n > 4)
         return;
     if (m_nPage > 0) {
@@ -177,11 +178,12 @@ void CKVXPlayerView::OnPrevPage()
     if (m_nPage == 0)
         m_btnPrevPage->EnableButton(false);
     update(m_rcVideo);
+    m_session.RefreshIfPaused();
 }
 
 void CKVXPlayerView::OnNextPage()
 {
-    const int n = m_router.Grid();
+    const int n = m_session.Grid();
     if (n < 1 || n > 4)
         return;
     if (m_nPage < LastPage(n)) {
@@ -191,24 +193,17 @@ void CKVXPlayerView::OnNextPage()
     if (m_nPage >= LastPage(n))
         m_btnNextPage->EnableButton(false);
     update(m_rcVideo);
+    m_session.RefreshIfPaused();
 }
 
 void CKVXPlayerView::OnSpeed(int id)
 {
-    if (id == ctl::SPEED_UP && m_nSpeedIndex < SPEED_MAX)
-        ++m_nSpeedIndex;
-    else if (id != ctl::SPEED_UP && m_nSpeedIndex > SPEED_MIN)
-        --m_nSpeedIndex;
-    m_staticSpeed->setText(VALUE_TEXTS[m_nSpeedIndex]);
+    m_staticSpeed->setText(VALUE_TEXTS[m_session.ChangeSpeed(id == ctl::SPEED_UP)]);
 }
 
 void CKVXPlayerView::OnDelay(int id)
 {
-    if (id == ctl::DELAY_UP && m_nDelayIndex < DELAY_MAX)
-        ++m_nDelayIndex;
-    else if (id != ctl::DELAY_UP && m_nDelayIndex > DELAY_MIN)
-        --m_nDelayIndex;
-    m_staticDelay->setText(VALUE_TEXTS[5 + m_nDelayIndex]);
+    m_staticDelay->setText(VALUE_TEXTS[5 + m_session.ChangeDelay(id == ctl::DELAY_UP)]);
 }
 
 // Each switch owns one bit of the audio mask. While any channel sounds, the enlarged
@@ -216,12 +211,13 @@ void CKVXPlayerView::OnDelay(int id)
 void CKVXPlayerView::OnAudio(int id)
 {
     const int bit = int(std::find(std::begin(ctl::AUDIO_IDS), std::end(ctl::AUDIO_IDS), id) - std::begin(ctl::AUDIO_IDS));
-    const uint8_t mask = m_router.AudioMask() ^ uint8_t(1u << bit);
-    m_router.SetAudioMask(mask);
+    const uint8_t mask = m_session.AudioMask() ^ uint8_t(1u << bit);
+    m_session.SetAudioMask(mask);
     m_checkAudio[size_t(bit)]->setChecked(mask & (1u << bit));
-    if (m_router.Grid() == 1) {
-        m_router.SetGrid(0); // forget the layout, so that the single tile is laid out afresh
+    if (m_session.Grid() == 1) {
+        m_session.SetGrid(0); // forget the layout, so that the single tile is laid out afresh
         SetGrid(1);
+        m_session.RefreshIfPaused();
     }
 }
 
@@ -245,7 +241,7 @@ void CKVXPlayerView::OpenFile(const QString& path)
     if (!OpenRecording())
         return;
     m_frame.AddToRecentFileList(QFileInfo(path).absoluteFilePath());
-    m_router.SetGrid(0);
+    m_session.SetGrid(0);
     OnMode(ctl::MODE16);
     update();
 }
@@ -291,7 +287,7 @@ void CKVXPlayerView::OnClockTimer()
 // window belongs to it.
 void CKVXPlayerView::mousePressEvent(QMouseEvent* event)
 {
-    if (StartPan(*event) || event->button() != Qt::LeftButton || m_bBackupOpen)
+    if (StartPan(*event) || event->button() != Qt::LeftButton || m_session.IsExportWindowOpen())
         return;
     if (QWindow* frame = window()->windowHandle())
         frame->startSystemMove();
@@ -308,8 +304,8 @@ void CKVXPlayerView::mouseDoubleClickEvent(QMouseEvent* event)
         m_frame.ShowAboutBox(this);
         return;
     }
-    const int n = m_router.Grid();
-    if (n == 1 && m_router.Zoom().IsZoomed()) {
+    const int n = m_session.Grid();
+    if (n == 1 && m_session.Zoom().IsZoomed()) {
         SetTileZoom(CTileZoom()); // a zoomed picture goes back to 1x first
         return;
     }
@@ -330,8 +326,8 @@ void CKVXPlayerView::mouseDoubleClickEvent(QMouseEvent* event)
 // the first two tiles keep channels 0 and 1.
 int CKVXPlayerView::ChannelInTile(int tile) const
 {
-    const int first = m_router.CurChannel();
-    if (m_router.Grid() == 3 && first == 9)
+    const int first = m_session.CurChannel();
+    if (m_session.Grid() == 3 && first == 9)
         return tile < 2 ? tile : tile + 7;
     const int channel = first + tile;
     return channel < 16 ? channel : -1;
@@ -343,7 +339,7 @@ void CKVXPlayerView::keyPressEvent(QKeyEvent* event)
     if (HandleFindKey(*event))
         return;
     int id = CommandForKey(*event);
-    if (id == ctl::PAUSE && !(m_btnPause->IsButtonEnabled() && m_nPlayState != PS_PAUSE))
+    if (id == ctl::PAUSE && !(m_btnPause->IsButtonEnabled() && m_session.PlayState() != PS_PAUSE))
         id = ctl::FPLAY; // Space pauses what plays, and plays what is paused
     CSkinButton* button = id ? Button(id) : nullptr;
     if (!button) {

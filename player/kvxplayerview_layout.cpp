@@ -74,12 +74,12 @@ void CKVXPlayerView::LayoutSkinControls()
     BindAndPlace(m_btnSpeedUp, "BTN_SPEED_UP", "MAIN POS", "POS_SPEED_UP");
     BindAndPlace(m_btnSpeedDn, "BTN_SPEED_DN", "MAIN POS", "POS_SPEED_DN");
     m_staticSpeed->setFont(m_fontForm);
-    m_staticSpeed->setText(VALUE_TEXTS[m_nSpeedIndex]);
+    m_staticSpeed->setText(VALUE_TEXTS[m_session.SpeedIndex()]);
     PlaceControl(m_staticSpeed, "MAIN POS", "POS_SPEED_VAL", false);
     BindAndPlace(m_btnDelayUp, "BTN_DELAY_UP", "MAIN POS", "POS_DELAY_UP");
     BindAndPlace(m_btnDelayDn, "BTN_DELAY_DN", "MAIN POS", "POS_DELAY_DN");
     m_staticDelay->setFont(m_fontForm);
-    m_staticDelay->setText(VALUE_TEXTS[5 + m_nDelayIndex]);
+    m_staticDelay->setText(VALUE_TEXTS[5 + m_session.DelayIndex()]);
     PlaceControl(m_staticDelay, "MAIN POS", "POS_DELAY_VAL", false);
 
     m_bmpSliderUp = m_skin->LoadSkinBitmap("MAIN", "SLIDERUP");
@@ -156,11 +156,11 @@ void CKVXPlayerView::ApplyVideoStandardLayout(bool pal)
 void CKVXPlayerView::ResetPageDisplay()
 {
     m_nPage = 0;
-    m_router.SetCurChannel(0);
+    m_session.SetCurChannel(0);
     m_staticPage->setText("1");
     const bool open = !m_strFilePath.isEmpty();
     m_btnPrevPage->EnableButton(false);
-    m_btnNextPage->EnableButton(open && LastPage(m_router.Grid()) > 0);
+    m_btnNextPage->EnableButton(open && LastPage(m_session.Grid()) > 0);
 }
 
 // --- navigation state ---

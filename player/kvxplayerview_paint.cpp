@@ -5,7 +5,6 @@
 
 #include "player/clockglyphs.h"
 #include "player/panelcolours.h"
-#include "playback/playstate.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -65,24 +64,15 @@ void CKVXPlayerView::paintEvent(QPaintEvent* event)
         }
         return;
     }
-    // While playing, the playback thread draws the tiles; while paused they are drawn
-    // here again from each channel's picture.
-    if (m_nPlayState == PS_PAUSE && event->rect().intersects(m_rcVideo)) {
-        m_bInPaint = true;
-        m_router.RefreshPage();
-        m_bInPaint = false;
-    }
-    m_router.PaintVideo(painter);
+    m_session.PaintVideo(painter);
     if (dirty.intersects(m_rcPlayTime))
         PaintPlayTime(painter);
-    if (m_nPlayState == PS_PAUSE)
-        SetStateLamp(3);
 }
 
 // The date-time of the frame shown last.
 void CKVXPlayerView::PaintPlayTime(QPainter& painter)
 {
-    const std::optional<CFrameTime> t = m_router.ShownFrameTime();
+    const std::optional<CFrameTime> t = m_session.ShownFrameTime();
     if (!t)
         return;
     painter.save();
@@ -104,9 +94,9 @@ void CKVXPlayerView::PaintTimePanel(QPainter& painter)
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setBackground(panel::GROUND);
     const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
-    painter.drawText(m_rcStartDate, flags, DateText(m_recording.m_timeStart));
-    painter.drawText(m_rcStartTime, flags, TimeText(m_recording.m_timeStart));
-    const CDateTime end = m_recording.m_timeStart.IsValid() ? m_recording.m_timeEnd : CDateTime();
+    painter.drawText(m_rcStartDate, flags, DateText(m_session.Recording().m_timeStart));
+    painter.drawText(m_rcStartTime, flags, TimeText(m_session.Recording().m_timeStart));
+    const CDateTime end = m_session.Recording().m_timeStart.IsValid() ? m_session.Recording().m_timeEnd : CDateTime();
     painter.drawText(m_rcEndDate, flags, DateText(end));
     painter.drawText(m_rcEndTime, flags, TimeText(end));
     painter.restore();
