@@ -5,7 +5,6 @@
 
 #include "player/kvxplayerview.h"
 
-#include "playback/playstate.h"
 #include "player/controlids.h"
 #include "player/gotodialog.h"
 #include "player/slidertimetip.h"

@@ -5,7 +5,6 @@
 #include "player/kvxplayerview.h"
 
 #include "platform/messagebox.h"
-#include "playback/playstate.h"
 #include "player/audiocheckbox.h"
 #include "skin/skinbutton.h"
 #include "skin/skinslider.h"

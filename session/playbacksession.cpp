@@ -5,6 +5,8 @@
 
 #include <QThread>
 
+#include <algorithm>
+
 CPlaybackSession::CPlaybackSession(QObject* parent)
     : QObject(parent), m_export([this] { OnWindowThread([this] { emit exportWriteFailed(); }); })
 {
