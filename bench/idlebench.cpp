@@ -9,7 +9,7 @@
 #include "playback/iplaybackview.h"
 #include "playback/playstate.h"
 #include "playback/playthread.h"
-#include "playback/playthreadparam.h"
+#include "playback/playsteering.h"
 #include "recording/recordingprobe.h"
 #include "tools/recgen/recordinggenerator.h"
 
@@ -27,15 +27,12 @@ namespace {
 
 class CSilentView : public IProbeView, public IPlaybackView {
 public:
-    std::atomic<uint8_t> m_nState{PS_PAUSE};
     std::atomic<int> m_nFrames{0};
 
     void ShowProbeMessage(const std::string& text) override { std::fprintf(stderr, "probe: %s\n", text.c_str()); }
     void EnableAudioControls(bool) override {}
     void DisableEndButton() override {}
 
-    uint8_t PlayState() const override { return m_nState; }
-    void SetPlayState(uint8_t state) override { m_nState = state; }
     uint8_t OnPlayFrame(bool, int, uint32_t, const uint8_t*, const uint8_t*) override
     {
         ++m_nFrames;
@@ -60,22 +57,17 @@ void Measure(const char* title, const std::string& path)
     CRecordingFacts facts;
     if (!CRecordingProbe(facts, view).ProbeRecording(path))
         return;
-    std::atomic<int> delay{1}, speed{SPEED_MAX}, seek{SLIDER_MAX / 2}, run{0};
-    std::atomic<uint64_t> firstSector{facts.m_nFirstSector};
+    CPlaySteering steering;
+    steering.m_nSpeedIndex = SPEED_MAX;
+    steering.m_nSeekPos = SLIDER_MAX / 2;
+    steering.m_nStepRecords = 0;
+    steering.m_nFirstSector = facts.m_nFirstSector;
+    steering.m_nChannelCount = facts.m_nChannelCount;
+    steering.m_nEndOffset = facts.m_dwEndOffset;
+    steering.m_strPath = path;
     CCurrentRecord current;
-    PLAYTHREADPARAM param;
-    param.m_pDelayIndex = &delay;
-    param.m_pSpeedIndex = &speed;
-    param.m_pSeekPos = &seek;
-    param.m_pThreadRun = &run;
-    param.m_pFirstSector = &firstSector;
-    param.m_nChannelCount = facts.m_nChannelCount;
-    param.m_dwEndOffset = facts.m_dwEndOffset;
-    param.m_strPath = path;
-    param.m_pView = &view;
-    param.m_pCurrent = &current;
     CPlayThread thread;
-    thread.Start(param);
+    thread.Start(steering, view, current);
     std::printf("%s (%.1f MB)\n  %-14s %8s %12s %8s\n", title, double(facts.m_nFileLength) / 1e6, "state", "CPU %",
                 "MB read/s", "frames");
     const std::pair<const char*, uint8_t> states[] = {
@@ -83,7 +75,7 @@ void Measure(const char* title, const std::string& path)
         {"fast backward", PS_RWPLAY}, {"go to start", PS_START}, {"go to end", PS_END}, {"seek", PS_SEEK},
     };
     for (const auto& [name, state] : states) {
-        view.m_nState = state;
+        steering.m_nPlayState = state;
         view.m_nFrames = 0;
         const double cpu = ProcessCpuSeconds();
         const uint64_t bytes = CReadOnlyFile::TotalBytesRead();

@@ -106,7 +106,7 @@ int main(int argc, char** argv)
 
     // The frame times are taken on the playback thread, so the recorder is set up
     // before a playback thread exists; the recording is then opened as a user opens it.
-    view->m_onFrameRouted = [&times] {
+    view->Session().m_onFrameRouted = [&times] {
         if (times.size() < times.capacity())
             times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count());
     };

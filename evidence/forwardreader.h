@@ -2,6 +2,7 @@
 
 #include "playback/currentrecord.h"
 #include "playback/iplaybackview.h"
+#include "playback/playsteering.h"
 #include "recording/recordingprobe.h"
 
 #include <atomic>
@@ -29,10 +30,9 @@ public:
     // The last run ended at the end of the file, before forward play reached the end offset.
     bool EndedAtEndOfFile() const { return m_bEndOfFile; }
     // Called from the frame handler: no record after this one is read.
-    void Stop() { m_bThreadRun = 0; }
+    void Stop() { m_steering.m_bThreadRun = false; }
 
-    uint8_t PlayState() const override { return m_nPlayState; }
-    void SetPlayState(uint8_t state) override;
+    void OnPlayStateSet(uint8_t state) override;
     uint8_t OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictureLength, const uint8_t* audio,
                         const uint8_t* picture) override;
     void SetStartButtons() override {}
@@ -42,8 +42,7 @@ public:
     void OnEndOfFile() override;
 
 private:
-    std::atomic<uint8_t> m_nPlayState{0};
-    std::atomic<int> m_bThreadRun{0};
+    CPlaySteering m_steering;
     CCurrentRecord m_current;
     FrameHandler m_onFrame;
     bool m_bReadError = false;

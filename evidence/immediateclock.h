@@ -6,5 +6,5 @@
 class CImmediateClock : public CSteadyPlaybackClock {
 public:
     void Sleep(int) override {}
-    void WaitUntil(double, const std::atomic<int>&) override {}
+    void WaitUntil(double, const std::atomic<bool>&) override {}
 };

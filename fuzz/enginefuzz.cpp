@@ -13,6 +13,7 @@
 #include "playback/playbackclock.h"
 #include "playback/playbackengine.h"
 #include "playback/playstate.h"
+#include "playback/playsteering.h"
 #include "recording/recordingprobe.h"
 
 #include <algorithm>
@@ -44,14 +45,14 @@ public:
 // the next command of the script; once it is spent, the run flag goes down.
 class CScriptedUser : public IPlaybackView, public IPlaybackClock {
 public:
-    explicit CScriptedUser(std::span<const uint8_t> script) : m_script(script) {}
+    explicit CScriptedUser(std::span<const uint8_t> script) : m_script(script)
+    {
+        m_steering.m_bThreadRun = true;
+        m_steering.m_pClock = this;
+    }
 
-    std::atomic<int> m_nDelayIndex{1}, m_nSpeedIndex{0}, m_nSeekPos{0}, m_bThreadRun{1};
-    std::atomic<uint64_t> m_nFirstSector{0}, m_nTargetOffset{0};
-    std::atomic<int> m_nStepRecords{1};
+    CPlaySteering m_steering;
 
-    uint8_t PlayState() const override { return m_nPlayState; }
-    void SetPlayState(uint8_t state) override { m_nPlayState = state; }
     uint8_t OnPlayFrame(bool, int audioMode, uint32_t pictureLength, const uint8_t* audio,
                         const uint8_t* picture) override
     {
@@ -76,7 +77,7 @@ public:
         if (milliseconds >= 4)
             Turn();
     }
-    void WaitUntil(double deadline, const std::atomic<int>&) override { m_dNow = std::max(m_dNow, deadline); }
+    void WaitUntil(double deadline, const std::atomic<bool>&) override { m_dNow = std::max(m_dNow, deadline); }
 
 private:
     // The sanitizer checks every byte a copy reads, at a fraction of a loop's cost here.
@@ -89,24 +90,23 @@ private:
         }
         if (m_nNext >= m_script.size()) {
             if (++m_nTurnsAfter > TURNS_AFTER_SCRIPT)
-                m_bThreadRun = 0;
+                m_steering.m_bThreadRun = false;
             return;
         }
         const uint8_t command = m_script[m_nNext++];
         m_nHold = command >> 4;
         const uint8_t state = uint8_t((command & 15) % 13);
         if (state == PS_SEEK && m_nNext < m_script.size())
-            m_nSeekPos = m_script[m_nNext++] * SLIDER_MAX / 255;
-        m_nSpeedIndex = command % (SPEED_MAX + 1);
-        m_nStepRecords = command >> 7; // a record, or a whole group
-        m_nPlayState = state;
+            m_steering.m_nSeekPos = m_script[m_nNext++] * SLIDER_MAX / 255;
+        m_steering.m_nSpeedIndex = command % (SPEED_MAX + 1);
+        m_steering.m_nStepRecords = command >> 7; // a record, or a whole group
+        m_steering.m_nPlayState = state;
     }
 
     std::span<const uint8_t> m_script;
     size_t m_nNext = 0;
     int m_nHold = 0;
     int m_nTurnsAfter = 0;
-    std::atomic<uint8_t> m_nPlayState{PS_PAUSE};
     double m_dNow = 1000.0;
     std::vector<uint8_t> m_copy = std::vector<uint8_t>(kvx::MAX_PICTURE_SIZE);
 };
@@ -129,24 +129,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     CScriptedUser user(script);
     CCurrentRecord current;
-    user.m_nFirstSector = facts.m_nFirstSector;
-    user.m_nTargetOffset = kvx::RECORD_AREA_OFFSET + (scriptSize ? script[0] : 0) * kvx::BLOCK_SIZE;
-    PLAYTHREADPARAM param;
-    param.m_pDelayIndex = &user.m_nDelayIndex;
-    param.m_pSpeedIndex = &user.m_nSpeedIndex;
-    param.m_pSeekPos = &user.m_nSeekPos;
-    param.m_pThreadRun = &user.m_bThreadRun;
-    param.m_pFirstSector = &user.m_nFirstSector;
-    param.m_pTargetOffset = &user.m_nTargetOffset;
-    param.m_pStepRecords = &user.m_nStepRecords;
-    param.m_nChannelCount = facts.m_nChannelCount;
-    param.m_dwEndOffset = facts.m_dwEndOffset;
-    param.m_strPath = file.Path();
-    param.m_pView = &user;
-    param.m_pCurrent = &current;
-    param.m_pClock = &user;
-    // Large buffers: on the heap, as the player keeps them.
-    auto engine = std::make_unique<CPlaybackEngine>(param);
-    engine->Run();
+    CPlaySteering& steering = user.m_steering;
+    steering.m_nFirstSector = facts.m_nFirstSector;
+    steering.m_nTargetOffset = kvx::RECORD_AREA_OFFSET + (scriptSize ? script[0] : 0) * kvx::BLOCK_SIZE;
+    steering.m_nChannelCount = facts.m_nChannelCount;
+    steering.m_nEndOffset = facts.m_dwEndOffset;
+    steering.m_strPath = file.Path();
+    RunPlaybackEngine(steering, user, current);
     return 0;
 }

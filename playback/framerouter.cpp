@@ -2,6 +2,8 @@
 
 #include "playback/currentrecord.h"
 #include "playback/iframerouterview.h"
+#include "playback/ipicturesink.h"
+#include "playback/isoundsink.h"
 
 #include <QPainter>
 
@@ -253,7 +255,7 @@ uint8_t CFrameRouter::OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictu
     const uint8_t d = decoded.m_nChannel;
     if (d < 16) {
         const uint8_t stored = StorePicture(decoded, firstFrame, current.m_header);
-        ExportPicture(decoded, current.m_header);
+        HandOnPicture(decoded, current.m_header);
         if (stored == CDibPicture::NO_CHANNEL)
             return CDibPicture::NO_CHANNEL;
     }
@@ -317,14 +319,15 @@ CTilePicture CFrameRouter::TilePictureOf(const CChannel& c) const
     return {&c.m_bihChannel.bmiHeader, c.m_pChannelBits, c.m_byMarkAbsent != 0, m_bPal, m_nChannelCount};
 }
 
-// The export takes every picture of its channel, also one whose tile is being drawn
-// and so is not kept: what the window shows must not decide what an export holds.
-void CFrameRouter::ExportPicture(const CDecodedPicture& decoded, const CRecordHeader& h)
+// The sink gets every picture, also one whose tile is being drawn and so is not
+// kept: what the window shows must not decide what an export holds.
+void CFrameRouter::HandOnPicture(const CDecodedPicture& decoded, const CRecordHeader& h)
 {
-    if (!decoded.m_pBits || !m_view.IsBackupOpen())
+    IPictureSink* sink = m_pPictureSink;
+    if (!decoded.m_pBits || !sink)
         return;
     const CTilePicture picture{&decoded.m_header, decoded.m_pBits, decoded.m_bMarkAbsent, m_bPal, m_nChannelCount};
-    m_view.ExportPicture(decoded.m_nChannel, picture, FrameTimeOf(h));
+    sink->OnPicture(decoded.m_nChannel, picture, FrameTimeOf(h));
 }
 
 // Smooths the samples over the last seven: loud bytes are folded back first.
@@ -378,10 +381,11 @@ void CFrameRouter::RefreshTiles(int channel, int audioMode, CTileRenderer& rende
         // The play time is repainted with it, even when no tile of this page changed.
         m_view.RepaintWindowRect(dirty.isNull() ? dirty : dirty.adjusted(0, 0, 1, 1));
     }
-    if (audioMode > 1 && !m_view.IsBackupOpen())
+    ISoundSink* sound = m_pSoundSink;
+    if (audioMode > 1 && sound)
         for (int i = 0; i < AUDIO_CHANNELS; ++i)
             if (m_byAudioMask & (1u << i))
-                m_view.QueueAudioSlice(i, m_pAudioSlice[size_t(i)].data());
+                sound->OnSoundSlice(i, m_pAudioSlice[size_t(i)].data());
 }
 
 // Where a channel's tile lies in the video area and what is written over it, as the

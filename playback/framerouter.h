@@ -19,6 +19,8 @@
 #include <optional>
 
 class IFrameRouterView;
+class IPictureSink;
+class ISoundSink;
 class QPainter;
 struct CCurrentRecord;
 struct CRecordHeader;
@@ -28,8 +30,11 @@ struct CRecordHeader;
 // draws the channel's tile with its date-time and channel texts into the picture of
 // the video area, which the view paints.
 //
-// Threads: OnPlayFrame runs on the playback thread; the layout setters, the paused
-// refresh and VideoPicture run on the window thread. The picture of the video area
+// Every decoded picture also goes to the picture sink and the sound of the channels
+// switched on to the sound sink, while one is registered.
+//
+// Threads: OnPlayFrame runs on the playback thread; the layout setters, the sinks'
+// registration, the paused refresh and VideoPicture run on the window thread. The picture of the video area
 // and the tile layout are guarded by one mutex. Each channel's picture has a lock of
 // its own, held while it is read for drawing: a new picture that arrives meanwhile
 // is dropped rather than written into it. The decoder is the playback thread's; each
@@ -54,6 +59,9 @@ public:
     void SetAudioMask(uint8_t mask) { m_byAudioMask = mask; }
     uint8_t AudioMask() const { return m_byAudioMask; }
     void SetAudioFilter(bool on) { m_bAudioFilter = on; }
+    // Null for none; a sink outlives its registration.
+    void SetPictureSink(IPictureSink* sink) { m_pPictureSink = sink; }
+    void SetSoundSink(ISoundSink* sink) { m_pSoundSink = sink; }
     // The digital zoom of the one-tile layout; a new layout starts unzoomed.
     void SetZoom(const CTileZoom& zoom);
     CTileZoom Zoom() const;
@@ -104,7 +112,7 @@ private:
     CTilePicture TilePictureOf(const CChannel& c) const;
 
     uint8_t StorePicture(const CDecodedPicture& decoded, bool firstFrame, const CRecordHeader& header);
-    void ExportPicture(const CDecodedPicture& decoded, const CRecordHeader& header);
+    void HandOnPicture(const CDecodedPicture& decoded, const CRecordHeader& header);
     void FilterAudio(uint8_t* slice);
     void RefreshTiles(int channel, int audioMode, CTileRenderer& renderer);
     void DrawTile(int channel, CTileRenderer& renderer);
@@ -138,6 +146,8 @@ private:
     std::atomic<bool> m_bAudioFilter{false};
     std::atomic<bool> m_bPal{false};
     std::atomic<int> m_nChannelCount{16};
+    std::atomic<IPictureSink*> m_pPictureSink{nullptr};
+    std::atomic<ISoundSink*> m_pSoundSink{nullptr};
 
     // Window thread only.
     CTileRenderer m_tileWindow;

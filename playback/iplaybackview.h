@@ -2,15 +2,15 @@
 
 #include <cstdint>
 
-// What the playback thread asks of the player view. Every call comes from the
-// playback thread; an implementation that shows something hands it to the window
-// thread without waiting for it.
+// What the playback engine tells whoever runs it. Every call comes from the playback
+// thread; an implementation that shows something hands it to the window thread
+// without waiting for it.
 class IPlaybackView {
 public:
-    // m_nPlayState, read at the top of every pass and after every frame.
-    virtual uint8_t PlayState() const = 0;
-    // Stores the state; pausing while the backup window is open first ends the export.
-    virtual void SetPlayState(uint8_t state) = 0;
+    // The engine has just stored `state` as the steering's play state: it paused (at
+    // an end of the recording, after a jump's show, after a read error), or turned a
+    // command into what carries it out. A player ends a running export on a pause.
+    virtual void OnPlayStateSet(uint8_t /*state*/) {}
     // One assembled record: its picture (pictureLength bytes, whole 8,192-byte units,
     // 0 for an audio-only record) and its unscrambled audio block when audioMode is
     // 2 or 3. Returns the channel the picture showed, 0xFF when none.

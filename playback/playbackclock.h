@@ -10,8 +10,8 @@ public:
     virtual double Now() = 0;
     // Short pauses: the 4 ms poll while paused, the 1 ms after each frame.
     virtual void Sleep(int milliseconds) = 0;
-    // Waits until Now() reaches `deadline`, or returns early once `run` is 0.
-    virtual void WaitUntil(double deadline, const std::atomic<int>& run) = 0;
+    // Waits until Now() reaches `deadline`, or returns early once `run` is false.
+    virtual void WaitUntil(double deadline, const std::atomic<bool>& run) = 0;
 
 protected:
     ~IPlaybackClock() = default;

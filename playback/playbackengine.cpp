@@ -20,10 +20,10 @@ constexpr int PAUSE_POLL_MS = 4;
 constexpr int FRAME_SLEEP_MS = 1;
 constexpr size_t MAX_PICTURE_BLOCKS = MAX_PICTURE_SIZE / BLOCK_SIZE;
 
-IPlaybackClock& ClockOf(PLAYTHREADPARAM& param)
+IPlaybackClock& ClockOf(const CPlaySteering& steering)
 {
     static CSteadyPlaybackClock steady;
-    return param.m_pClock ? *param.m_pClock : steady;
+    return steering.m_pClock ? *steering.m_pClock : steady;
 }
 
 uint64_t AlignToBlock(uint64_t position)
@@ -33,15 +33,15 @@ uint64_t AlignToBlock(uint64_t position)
 
 } // namespace
 
-CPlaybackEngine::CPlaybackEngine(PLAYTHREADPARAM& param)
-    : m_param(param), m_view(*param.m_pView), m_clock(ClockOf(param)), m_current(*param.m_pCurrent),
-      m_layout(LayoutForChannelCount(param.m_nChannelCount))
+CPlaybackEngine::CPlaybackEngine(CPlaySteering& steering, IPlaybackView& view, CCurrentRecord& current)
+    : m_steering(steering), m_view(view), m_clock(ClockOf(steering)), m_current(current),
+      m_layout(LayoutForChannelCount(steering.m_nChannelCount))
 {
 }
 
 bool CPlaybackEngine::Open()
 {
-    if (!m_file.Open(m_param.m_strPath))
+    if (!m_file.Open(m_steering.m_strPath))
         return false;
     TakeLength();
     m_bWide = m_nLength > UINT32_MAX;
@@ -71,9 +71,9 @@ void CPlaybackEngine::Run()
         ReadErrorExit();
         return;
     }
-    m_view.SetPlayState(PS_START);
-    while (m_param.m_pThreadRun->load()) {
-        const uint8_t state = m_view.PlayState();
+    SetPlayState(PS_START);
+    while (m_steering.m_bThreadRun.load()) {
+        const uint8_t state = PlayState();
         if (state == PS_PAUSE) {
             m_clock.Sleep(PAUSE_POLL_MS);
             continue;
@@ -108,7 +108,7 @@ void CPlaybackEngine::Run()
 void CPlaybackEngine::AtEndOfFile(uint8_t state)
 {
     if (!m_bDeliveredSinceEnd && state == m_byEndState) {
-        while (m_param.m_pThreadRun->load() && m_view.PlayState() == state)
+        while (m_steering.m_bThreadRun.load() && PlayState() == state)
             m_clock.Sleep(PAUSE_POLL_MS);
         m_byEndState = NO_END_STATE;
         return;
@@ -242,7 +242,7 @@ bool CPlaybackEngine::FindEndOfPicture()
 void CPlaybackEngine::FinishFrame()
 {
     if (!ActOnState() && m_nPos > m_nLength) {
-        m_view.SetPlayState(PS_PAUSE);
+        SetPlayState(PS_PAUSE);
         m_nPos = m_nLength;
         m_view.SetEndButtons();
     }
@@ -258,56 +258,56 @@ void CPlaybackEngine::FinishFrame()
 
 bool CPlaybackEngine::ActOnState()
 {
-    const uint8_t state = m_view.PlayState();
+    const uint8_t state = PlayState();
     if (state != PS_SHOW_FORWARD && state != PS_SHOW_BACKWARD)
         m_bJumpShow = false; // the user took over from a jump's show
     switch (state) {
     case PS_FPLAY:
-        if (m_param.m_dwEndOffset > m_nPos)
+        if (m_steering.m_nEndOffset > m_nPos)
             return false;
         m_nPos = m_nLength;
         m_view.SetEndButtons();
-        m_view.SetPlayState(PS_PAUSE);
+        SetPlayState(PS_PAUSE);
         return true;
     case PS_BPLAY:
-        if (m_param.m_pFirstSector->load() < m_current.m_header.m_nSector) {
+        if (m_steering.m_nFirstSector.load() < m_current.m_header.m_nSector) {
             BackStep();
             m_file.Seek(m_nPos);
         } else {
             m_nPos = RECORD_AREA_OFFSET;
             m_view.SetStartButtons();
-            m_view.SetPlayState(PS_PAUSE);
+            SetPlayState(PS_PAUSE);
         }
         return false;
     case PS_FFPLAY:
     case PS_RWPLAY:
         if (!GroupStepEnds())
             return false;
-        if (m_view.PlayState() == PS_FFPLAY) {
+        if (PlayState() == PS_FFPLAY) {
             m_nPos = Offset(m_nHeaderPos, SpeedStep());
             return false;
         }
         m_nPos = Offset(m_nHeaderPos, -int64_t(SpeedStep()));
         if (m_nPos <= m_nLength)
             return true;
-        m_view.SetPlayState(PS_PAUSE); // jumped back past the start
+        SetPlayState(PS_PAUSE); // jumped back past the start
         m_nPos = RECORD_AREA_OFFSET;
         m_view.SetStartButtons();
         return false;
     case PS_START:
         m_view.OnJump();
-        m_view.SetPlayState(PS_SHOW_FORWARD);
+        SetPlayState(PS_SHOW_FORWARD);
         m_current.m_nGroupCounter = 0;
         m_nPos = RECORD_AREA_OFFSET;
         return false;
     case PS_END:
         m_view.OnJump();
-        m_nPos = m_param.m_dwEndOffset;
-        m_view.SetPlayState(PS_SHOW_BACKWARD);
+        m_nPos = m_steering.m_nEndOffset;
+        SetPlayState(PS_SHOW_BACKWARD);
         m_current.m_nGroupCounter = 0;
         return false;
     case PS_SHOW_BACKWARD:
-        if (m_bJumpShow && m_param.m_pFirstSector->load() >= m_current.m_header.m_nSector) {
+        if (m_bJumpShow && m_steering.m_nFirstSector.load() >= m_current.m_header.m_nSector) {
             EndShow(); // stepped back to the first record
             m_view.SetStartButtons();
             return false;
@@ -321,7 +321,7 @@ bool CPlaybackEngine::ActOnState()
     case PS_SEEK:
         m_view.OnJump();
         m_nPos = SeekTarget();
-        m_view.SetPlayState(PS_SHOW_BACKWARD);
+        SetPlayState(PS_SHOW_BACKWARD);
         m_current.m_nGroupCounter = 0;
         return false;
     default: // paused while the frame was read: it is shown, nothing moves
@@ -335,8 +335,8 @@ void CPlaybackEngine::Jump(uint8_t state)
 {
     LeaveRecord();
     m_current.m_nGroupCounter = 0;
-    m_nShowRecords = m_param.m_pStepRecords ? std::max(0, m_param.m_pStepRecords->load()) : 0;
-    m_nStepChannel = m_param.m_pStepChannel ? m_param.m_pStepChannel->load() : -1;
+    m_nShowRecords = std::max(0, m_steering.m_nStepRecords.load());
+    m_nStepChannel = m_steering.m_nStepChannel.load();
     if (state == PS_LOCATE) {
         m_view.OnJump();
         m_nShowRecords = 0;
@@ -344,8 +344,8 @@ void CPlaybackEngine::Jump(uint8_t state)
         m_nPos = TargetOffset();
     } else if (state == PS_STEP_FORWARD) {
         m_nPos = m_bShown ? m_nShownEnd : m_nPos;
-    } else if (!m_bShown || m_param.m_pFirstSector->load() >= m_shownHeader.m_nSector) {
-        m_view.SetPlayState(PS_PAUSE); // nothing before the first record
+    } else if (!m_bShown || m_steering.m_nFirstSector.load() >= m_shownHeader.m_nSector) {
+        SetPlayState(PS_PAUSE); // nothing before the first record
         m_view.SetStartButtons();
         return;
     } else {
@@ -353,7 +353,7 @@ void CPlaybackEngine::Jump(uint8_t state)
     }
     m_bJumpShow = true;
     m_file.Seek(m_nPos);
-    m_view.SetPlayState(state == PS_STEP_BACKWARD ? PS_SHOW_BACKWARD : PS_SHOW_FORWARD);
+    SetPlayState(state == PS_STEP_BACKWARD ? PS_SHOW_BACKWARD : PS_SHOW_FORWARD);
 }
 
 bool CPlaybackEngine::ShowEnds()
@@ -375,7 +375,7 @@ bool CPlaybackEngine::PassesToChannel() const
 void CPlaybackEngine::EndShow()
 {
     m_bJumpShow = false;
-    m_view.SetPlayState(PS_PAUSE);
+    SetPlayState(PS_PAUSE);
 }
 
 // A group is the records of one moment (one per channel): fast play and the show
@@ -403,20 +403,20 @@ uint64_t CPlaybackEngine::Offset(uint64_t base, int64_t delta) const
 
 int CPlaybackEngine::SpeedStep() const
 {
-    const int index = std::clamp(m_param.m_pSpeedIndex->load(), SPEED_MIN, SPEED_MAX);
-    return (m_param.m_nChannelCount == 4 ? SPEED_STEPS_4CH : SPEED_STEPS_16CH)[index] * 1024;
+    const int index = std::clamp(m_steering.m_nSpeedIndex.load(), SPEED_MIN, SPEED_MAX);
+    return (m_steering.m_nChannelCount == 4 ? SPEED_STEPS_4CH : SPEED_STEPS_16CH)[index] * 1024;
 }
 
 uint64_t CPlaybackEngine::SeekTarget() const
 {
-    return SliderSeekOffset(m_param.m_pSeekPos->load(), m_nLength);
+    return SliderSeekOffset(m_steering.m_nSeekPos.load(), m_nLength);
 }
 
 // A header's offset, as the window found it; anything else is taken to the block grid
 // inside the file.
 uint64_t CPlaybackEngine::TargetOffset() const
 {
-    const uint64_t target = m_param.m_pTargetOffset ? m_param.m_pTargetOffset->load() : RECORD_AREA_OFFSET;
+    const uint64_t target = m_steering.m_nTargetOffset.load();
     return std::clamp(AlignToBlock(target), RECORD_AREA_OFFSET, std::max(m_nLength, RECORD_AREA_OFFSET));
 }
 
@@ -431,11 +431,11 @@ int CPlaybackEngine::SliderValue() const
 // that overran its period, or that follows a pause, starts its period afresh.
 void CPlaybackEngine::Pace()
 {
-    const int delay = std::clamp(m_param.m_pDelayIndex->load(), DELAY_MIN, DELAY_MAX);
+    const int delay = std::clamp(m_steering.m_nDelayIndex.load(), DELAY_MIN, DELAY_MAX);
     const double period = FRAME_PERIOD_UNIT * DELAY_FACTORS[delay];
     if (m_bPacingArmed) {
         const double deadline = m_dPeriodStart + period;
-        m_clock.WaitUntil(deadline, *m_param.m_pThreadRun);
+        m_clock.WaitUntil(deadline, m_steering.m_bThreadRun);
         const double now = m_clock.Now();
         m_dPeriodStart = now - deadline < period ? deadline : now;
     } else {
@@ -447,7 +447,7 @@ void CPlaybackEngine::Pace()
 void CPlaybackEngine::ReadErrorExit()
 {
     m_view.ShowReadError(READ_ERROR_TEXT);
-    m_view.SetPlayState(PS_PAUSE);
+    SetPlayState(PS_PAUSE);
     m_file.Close();
 }
 
@@ -457,10 +457,19 @@ void CPlaybackEngine::LeaveRecord()
     m_nBlockCount = 0;
 }
 
-int PlayThreadProc(PLAYTHREADPARAM* param)
+uint8_t CPlaybackEngine::PlayState() const
+{
+    return m_steering.m_nPlayState;
+}
+
+void CPlaybackEngine::SetPlayState(uint8_t state)
+{
+    m_steering.m_nPlayState = state;
+    m_view.OnPlayStateSet(state);
+}
+
+void RunPlaybackEngine(CPlaySteering& steering, IPlaybackView& view, CCurrentRecord& current)
 {
     // Large buffers: the engine lives on the heap, not on the thread's stack.
-    auto engine = std::make_unique<CPlaybackEngine>(*param);
-    engine->Run();
-    return 0;
+    std::make_unique<CPlaybackEngine>(steering, view, current)->Run();
 }

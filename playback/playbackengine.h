@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/readonlyfile.h"
-#include "playback/playthreadparam.h"
+#include "playback/playsteering.h"
 #include "recording/recordformat.h"
 #include "recording/recordheader.h"
 
@@ -17,12 +17,13 @@ struct CCurrentRecord;
 // to the view, then move the read position as the play state says and wait out the
 // frame period.
 //
-// Everything here belongs to the playback thread. It reads the view's steering
-// fields through PLAYTHREADPARAM (atomics written by the window thread) and writes
-// the current-record values, which only the playback thread touches.
+// Everything here belongs to the playback thread. It reads the steering (atomics
+// the window thread writes), stores the play state there when it pauses or turns a
+// jump into its show, and writes the current-record values, which only the playback
+// thread touches.
 class CPlaybackEngine {
 public:
-    explicit CPlaybackEngine(PLAYTHREADPARAM& param);
+    CPlaybackEngine(CPlaySteering& steering, IPlaybackView& view, CCurrentRecord& current);
 
     // Runs until the run flag is cleared or a read fails.
     void Run();
@@ -55,8 +56,11 @@ private:
     void Pace();
     void ReadErrorExit();
     void LeaveRecord();
+    uint8_t PlayState() const;
+    // Stores the state in the steering and tells the view.
+    void SetPlayState(uint8_t state);
 
-    PLAYTHREADPARAM& m_param;
+    CPlaySteering& m_steering;
     IPlaybackView& m_view;
     IPlaybackClock& m_clock;
     CCurrentRecord& m_current;
@@ -99,5 +103,5 @@ private:
     double m_dPeriodStart = 0;     // when the current frame period began
 };
 
-// The thread procedure: runs one engine on `param`. Returns 0.
-int PlayThreadProc(PLAYTHREADPARAM* param);
+// Runs one engine on the calling thread until it ends.
+void RunPlaybackEngine(CPlaySteering& steering, IPlaybackView& view, CCurrentRecord& current);

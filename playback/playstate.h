@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-// What the playback thread does next. The window thread stores a state directly;
-// the playback thread goes through the view's SetPlayState.
+// What the playback thread does next: the steering's play state. Both threads store
+// it directly; the engine tells its view each state it stores.
 inline constexpr uint8_t PS_PAUSE = 0;         // no reading
 inline constexpr uint8_t PS_FPLAY = 1;         // forward, record by record
 inline constexpr uint8_t PS_BPLAY = 2;         // backward, record by record

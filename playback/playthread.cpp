@@ -2,19 +2,19 @@
 
 #include "playback/playbackengine.h"
 
-void CPlayThread::Start(PLAYTHREADPARAM& param)
+void CPlayThread::Start(CPlaySteering& steering, IPlaybackView& view, CCurrentRecord& current)
 {
     Stop();
-    m_pParam = &param;
-    param.m_pThreadRun->store(1);
-    m_thread = std::thread(PlayThreadProc, &param);
+    m_pSteering = &steering;
+    steering.m_bThreadRun = true;
+    m_thread = std::thread([&steering, &view, &current] { RunPlaybackEngine(steering, view, current); });
 }
 
 void CPlayThread::Stop()
 {
     if (!m_thread.joinable())
         return;
-    m_pParam->m_pThreadRun->store(0);
+    m_pSteering->m_bThreadRun = false;
     m_thread.join();
-    m_pParam = nullptr;
+    m_pSteering = nullptr;
 }

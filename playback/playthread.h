@@ -2,9 +2,11 @@
 
 #include <thread>
 
-struct PLAYTHREADPARAM;
+class IPlaybackView;
+struct CCurrentRecord;
+struct CPlaySteering;
 
-// The one playback thread of a view. Owned and driven by the window thread.
+// The one playback thread of a session. Owned and driven by the window thread.
 class CPlayThread {
 public:
     CPlayThread() = default;
@@ -12,9 +14,10 @@ public:
     CPlayThread(const CPlayThread&) = delete;
     CPlayThread& operator=(const CPlayThread&) = delete;
 
-    // Starts a playback thread on `param` (its copies already made), stopping the
-    // previous one first. Sets the run flag.
-    void Start(PLAYTHREADPARAM& param);
+    // Starts a playback thread steered by `steering` (its per-thread values already
+    // set), stopping the previous one first. Sets the run flag. The three outlive the
+    // thread: Stop, or the destructor, joins it.
+    void Start(CPlaySteering& steering, IPlaybackView& view, CCurrentRecord& current);
     // Clears the run flag and waits for the thread to end, if there is one. The
     // thread notices within one record's reading and one frame period.
     void Stop();
@@ -22,5 +25,5 @@ public:
 
 private:
     std::thread m_thread;
-    PLAYTHREADPARAM* m_pParam = nullptr;
+    CPlaySteering* m_pSteering = nullptr; // the running thread's, null while none runs
 };

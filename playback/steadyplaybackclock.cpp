@@ -44,7 +44,7 @@ void CSteadyPlaybackClock::Sleep(int milliseconds)
     SleepUntil(Now() + milliseconds / 1000.0);
 }
 
-void CSteadyPlaybackClock::WaitUntil(double deadline, const std::atomic<int>& run)
+void CSteadyPlaybackClock::WaitUntil(double deadline, const std::atomic<bool>& run)
 {
     for (double now = Now(); now < deadline && run.load(); now = Now())
         SleepUntil(std::min(deadline, now + SLICE_SECONDS));

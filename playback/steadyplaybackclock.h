@@ -8,5 +8,5 @@ class CSteadyPlaybackClock : public IPlaybackClock {
 public:
     double Now() override;
     void Sleep(int milliseconds) override;
-    void WaitUntil(double deadline, const std::atomic<int>& run) override;
+    void WaitUntil(double deadline, const std::atomic<bool>& run) override;
 };

@@ -5,10 +5,8 @@
 #include "player/kvxplayerview.h"
 
 #include "export/backupdlg.h"
-#include "export/backuprecorder.h"
 #include "platform/nativefilename.h"
 #include "platform/outputfolders.h"
-#include "platform/waveout.h"
 #include "playback/playstate.h"
 #include "player/controlids.h"
 #include "skin/skinbutton.h"
@@ -33,6 +31,7 @@ CKVXPlayerView::CKVXPlayerView(QWidget* parent, IPlayerFrame& frame) : QWidget(p
     setFocusPolicy(Qt::StrongFocus); // the keyboard shortcuts
     setAcceptDrops(true);            // a recording dragged from the file manager
     CreateControls();
+    ConnectSession();
     connect(&m_timerClock, &QTimer::timeout, this, &CKVXPlayerView::OnClockTimer);
 }
 
@@ -57,9 +56,7 @@ void CKVXPlayerView::OnInitialUpdate(const QString& commandLine)
     LoadMainBitmaps();
     LoadOptions();
     ResetPlayback();
-    m_currentRecord = CCurrentRecord();
     LayoutSkinControls();
-    CreatePlayParam();
     LoadToolTips();
     PlaceFindControls();
     SetVideoStandard(m_bPal);
@@ -86,14 +83,10 @@ QString CKVXPlayerView::RecordingPathFromCommandLine(const QString& commandLine)
 
 void CKVXPlayerView::InitViewMembers()
 {
-    m_nPlayState = PS_PAUSE;
-    m_nDelayIndex = DELAY_MIN;
-    m_nSpeedIndex = SPEED_MIN;
-    m_nSeekPos = 0;
     m_nStartGrid = 4;
     m_nPage = 0;
-    m_router.SetCurChannel(0);
-    m_router.SetAudioMask(0);
+    m_session.SetCurChannel(0);
+    m_session.SetAudioMask(0);
 
     m_strAppFolder = m_frame.AppFolder();
     m_strIniPath = m_frame.IniPath();
@@ -108,12 +101,9 @@ void CKVXPlayerView::InitViewMembers()
         COutputFolders::Ensure(output.BackupFolder());
         COutputFolders::Ensure(output.AviFolder());
     }
-    m_pBackupRecorder = std::make_unique<CBackupRecorder>(output.AviFolder());
+    m_session.CreateRecorder(output.AviFolder());
 
-    m_recording.m_timeStart = CDateTime();
-    m_recording.m_timeEnd = CDateTime();
-
-    m_router.SetFonts(CTileRenderer::TileFont(true), CTileRenderer::TileFont(false));
+    m_session.SetFonts(CTileRenderer::TileFont(true), CTileRenderer::TileFont(false));
 
     m_timerClock.start(TIMER_CLOCK_PERIOD_MS);
 }
@@ -121,7 +111,7 @@ void CKVXPlayerView::InitViewMembers()
 void CKVXPlayerView::LoadMainBitmaps()
 {
     m_images.Load(*m_skin);
-    m_router.SetOverlay(m_images.m_bmpOverlay, m_geometry.m_rcOverlay);
+    m_session.SetOverlay(m_images.m_bmpOverlay, m_geometry.m_rcOverlay);
 }
 
 void CKVXPlayerView::LoadOptions()
@@ -129,7 +119,7 @@ void CKVXPlayerView::LoadOptions()
     const CProfileFile& ini = m_skin->Profile();
     // An installed player remembers the layout per user, in preference to res.ini's.
     m_bPal = CProfileFile(m_strOptionsPath.toStdString()).GetInt("INFO", "PAL", ini.GetInt("INFO", "PAL", 0)) != 0;
-    m_router.SetAudioFilter(ini.GetInt("INFO", "FILTER", 0) != 0);
+    m_session.SetAudioFilter(ini.GetInt("INFO", "FILTER", 0) != 0);
 }
 
 void CKVXPlayerView::SaveOptions()
@@ -152,30 +142,11 @@ void CKVXPlayerView::ApplyToolTips()
         child->setToolTip(m_toolTips.TextFor(child->property("controlId").toInt()));
 }
 
-void CKVXPlayerView::CreatePlayParam()
-{
-    m_pPlayParam = std::make_unique<PLAYTHREADPARAM>();
-    m_pPlayParam->m_pDelayIndex = &m_nDelayIndex;
-    m_pPlayParam->m_pSpeedIndex = &m_nSpeedIndex;
-    m_pPlayParam->m_pSeekPos = &m_nSeekPos;
-    m_pPlayParam->m_pThreadRun = &m_bThreadRun;
-    m_pPlayParam->m_pFirstSector = &m_nFirstSector;
-    m_pPlayParam->m_pTargetOffset = &m_nTargetOffset;
-    m_pPlayParam->m_pStepRecords = &m_nStepRecords;
-    m_pPlayParam->m_pStepChannel = &m_nStepChannel;
-    m_pPlayParam->m_pView = this;
-    m_pPlayParam->m_pCurrent = &m_currentRecord;
-    m_bThreadRun = 0;
-}
-
+// The session, a member, goes after these: the export recorder outlives its window.
 void CKVXPlayerView::ReleaseViewResources()
 {
     ReleaseBackup();
     m_pEditDlg.reset();
-    m_pPlayParam.reset();
-    ReleaseChannelPictures();
-    for (auto& output : m_pAudioOut)
-        output.reset();
 }
 
 void CKVXPlayerView::SetVideoStandard(bool pal)
@@ -183,14 +154,15 @@ void CKVXPlayerView::SetVideoStandard(bool pal)
     const QSize size = m_geometry.WindowSize(pal);
     m_geometry.SetVideoStandard(pal);
     const QRect video = m_geometry.m_rcVideo;
-    m_router.SetPal(pal);
-    m_router.SetVideoArea(video.topLeft(), video.size(), m_images.Background(pal));
+    m_session.SetPal(pal);
+    m_session.SetVideoArea(video.topLeft(), video.size(), m_images.Background(pal));
     SetGrid(1);
     m_frame.CentreOnScreen(size.width(), size.height() + (pal ? PAL_FRAME_EXTRA : 0));
     setGeometry(0, 0, size.width(), size.height() + (pal ? PAL_FRAME_EXTRA : 0));
     ApplyVideoStandardLayout(pal);
     SetGrid(m_nStartGrid);
     update();
+    m_session.RefreshIfPaused();
 }
 
 CSkinButton* CKVXPlayerView::Button(int id) const

@@ -2,12 +2,6 @@
 
 #include "export/backupsetting.h"
 #include "export/ibackupowner.h"
-#include "playback/currentrecord.h"
-#include "playback/framerouter.h"
-#include "playback/iframerouterview.h"
-#include "playback/iplaybackview.h"
-#include "playback/playthread.h"
-#include "playback/playthreadparam.h"
 #include "player/controlids.h"
 #include "player/iplayerframe.h"
 #include "player/playercontrols.h"
@@ -15,7 +9,7 @@
 #include "player/skinimages.h"
 #include "player/viewgeometry.h"
 #include "recording/recordinglocator.h"
-#include "recording/recordingprobe.h"
+#include "session/playbacksession.h"
 #include "skin/skinreader.h"
 
 #include <QPoint>
@@ -27,8 +21,6 @@
 #include <QWidget>
 
 #include <array>
-#include <atomic>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -36,7 +28,6 @@
 class CBackupDlg;
 class CBackupRecorder;
 class CSkinButton;
-class CWaveOut;
 class CSkinSlider;
 class CImageEditDlg;
 class CSliderTimeTip;
@@ -46,18 +37,12 @@ class QToolButton;
 
 // The one window the user works with: it shows the recording's channels in tiles,
 // the time panel and the clock, carries the 44 skin buttons and lamps and the
-// position slider, opens recordings and runs their playback thread.
+// position slider, and turns what the user does into calls on the playback session,
+// which opens and plays the recording.
 //
-// Threads: everything here belongs to the window thread except what the playback
-// thread reaches through IPlaybackView. Those calls only touch the atomics below and
-// hand everything visible to the window thread as a queued call; the window thread
-// never waits for the playback thread except in StopPlayThread, while the playback
-// thread never waits for the window thread.
-class CKVXPlayerView : public QWidget,
-                       public IPlaybackView,
-                       public IProbeView,
-                       public IFrameRouterView,
-                       public IBackupOwner {
+// Threads: everything here belongs to the window thread. What the playback thread
+// has to show reaches the view as the session's signals, on the window thread.
+class CKVXPlayerView : public QWidget, public IBackupOwner {
     Q_OBJECT
 
 public:
@@ -72,66 +57,40 @@ public:
     // The window's command dispatch: every skin control reports its control ID here.
     void OnCommand(int id);
 
-    // IPlaybackView: called on the playback thread.
-    uint8_t PlayState() const override { return m_nPlayState; }
-    void SetPlayState(uint8_t state) override;
-    uint8_t OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictureLength, const uint8_t* audio,
-                        const uint8_t* picture) override;
-    void SetStartButtons() override;
-    void SetEndButtons() override;
-    void SetSliderPos(int pos) override;
-    void ShowReadError(const char* text) override;
-    void OnJump() override;
-
-    // IProbeView: called on the window thread by the probe.
-    void ShowProbeMessage(const std::string& text) override;
-    void EnableAudioControls(bool enable) override;
-    void DisableEndButton() override;
-
-    // IFrameRouterView: called on the playback thread, and on the window thread while the
-    // paused page is drawn again.
-    void RepaintWindowRect(const QRect& rect) override;
-    void SwitchVideoStandard(bool pal) override;
-    void QueueAudioSlice(int channel, const uint8_t* slice) override;
-    bool IsBackupOpen() const override { return m_bBackupOpen; }
-    void ExportPicture(int channel, const CTilePicture& picture, const CFrameTime& time) override;
-    void OnPicturesChanged() override;
-
     // IBackupOwner: the backup window's start and stop, on the window thread.
     void StartBackup() override;
     void StopBackup() override;
     QString BackupProgressText() const override;
 
-    // What a test or a screenshot wants to know.
-    const CRecordingFacts& Recording() const { return m_recording; }
+    // What a test, a measurement or a screenshot wants to know.
+    CPlaybackSession& Session() { return m_session; }
+    const CRecordingFacts& Recording() const { return m_session.Recording(); }
     const QString& FilePath() const { return m_strFilePath; }
     bool IsPal() const { return m_bPal; }
-    int Grid() const { return m_router.Grid(); }
+    int Grid() const { return m_session.Grid(); }
     int Page() const { return m_nPage; }
-    int CurrentChannel() const { return m_router.CurChannel(); }
-    uint8_t AudioMask() const { return m_router.AudioMask(); }
-    uint8_t PlayStateForTest() const { return m_nPlayState; }
-    int SpeedIndex() const { return m_nSpeedIndex; }
-    int DelayIndex() const { return m_nDelayIndex; }
+    int CurrentChannel() const { return m_session.CurChannel(); }
+    uint8_t AudioMask() const { return m_session.AudioMask(); }
+    uint8_t PlayStateForTest() const { return m_session.PlayState(); }
+    int SpeedIndex() const { return m_session.SpeedIndex(); }
+    int DelayIndex() const { return m_session.DelayIndex(); }
     QRect VideoRect() const { return m_geometry.m_rcVideo; }
-    QRect TileRect(int channel) const { return m_router.TileRect(channel); }
-    bool HasAudioOutput(int channel) const;
+    QRect TileRect(int channel) const { return m_session.TileRect(channel); }
+    bool HasAudioOutput(int channel) const { return m_session.HasAudioOutput(channel); }
     CSkinButton* Button(int id) const;
     CSkinSlider* Slider() const { return m_controls.m_slider; }
     QWidget* Control(int id) const;
-    bool IsPlayThreadStarted() const { return m_pPlayThread.IsStarted(); }
-    int DeliveredFrames() const { return m_nDeliveredFrames; }
+    bool IsPlayThreadStarted() const { return m_session.IsThreadStarted(); }
+    int DeliveredFrames() const { return m_session.DeliveredFrames(); }
+    bool IsBackupOpen() const { return m_session.IsExportWindowOpen(); }
     CImageEditDlg* EditDialog() const { return m_pEditDlg.get(); }
     CBackupDlg* BackupDialog() const { return m_pBackupDlg.get(); }
-    CBackupRecorder* BackupRecorder() const { return m_pBackupRecorder.get(); }
-    CTileZoom Zoom() const { return m_router.Zoom(); }
-    const CFrameRouter& Router() const { return m_router; }
+    CBackupRecorder* BackupRecorder() const { return m_session.Recorder(); }
+    CTileZoom Zoom() const { return m_session.Zoom(); }
+    const CFrameRouter& Router() const { return m_session.Router(); }
     // The date-time on screen, or the recording's start before anything is shown.
-    CDateTime ShownTime() const;
+    CDateTime ShownTime() const { return m_session.ShownTime(); }
     CSliderTimeTip* SliderTimeTip() const { return m_pSliderTip; }
-    // Called on the playback thread after every routed frame; set while no playback
-    // thread runs. For measuring.
-    std::function<void()> m_onFrameRouted;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -151,21 +110,26 @@ private:
     void LoadOptions();
     void SaveOptions();
     void LoadToolTips();
-    void CreatePlayParam();
     void CreateControls();
     void ApplyToolTips();
     void ReleaseViewResources();
 
     // Recording and playback thread.
+    void ConnectSession();
     bool OpenRecording();
     void ResetPlayback();
-    void ReleaseChannelPictures();
-    void StartPlayThread();
     void StopPlayThread();
     void SetVideoStandard(bool pal);
-    // Runs `call` on the window thread: at once when already there, else queued and
-    // dropped if a newer playback thread has started since.
-    void OnWindowThread(std::function<void()> call);
+    // What the session tells.
+    void SetStartButtons();
+    void SetEndButtons();
+    void MoveSlider(int pos);
+    void ShowMessage(const QString& text);
+    void RepaintPart(const QRect& rect, bool played);
+    void OnVideoStandardSwitched(bool pal);
+    void OnPaused();
+    void ShowAudioControls(bool show);
+    void DisableEndButton();
 
     // Layout of the skin controls.
     void LayoutSkinControls();
@@ -185,12 +149,6 @@ private:
     void EnableNavButtons(bool enable);
     void SetNavButtonsEnabled(const std::array<bool, 7>& enabled);
     void SetGrid(int n);
-    // While paused the playback thread draws nothing: what the page shows is drawn
-    // here, from each camera's newest picture, whenever the page, its layout or its
-    // zoom changes and when playback comes to a pause.
-    void RefreshTiles();
-    // Queued when the playback thread pauses: the pause lamp and the tiles follow.
-    void OnPlaybackPaused();
 
     // Commands: one table says which handler each control ID runs.
     struct CCommand {
@@ -221,8 +179,6 @@ private:
     void OnBackupWriteFailed();
     void StopBackupOnPause();
     void ReleaseBackup();
-    void OpenAudioOutput(int channel);
-    bool IsAudioChannelMissing(int channel) const;
     void ShowPage(int page);
     void EnableEditButton(bool singleTile);
     void EnableChannelButtons();
@@ -272,35 +228,18 @@ private:
     // Controls, owned by the view as their parent: window thread only.
     CPlayerControls m_controls;
 
-    // Playback: the steering fields the playback thread reads.
-    std::atomic<uint8_t> m_nPlayState{0};
-    std::atomic<int> m_nDelayIndex{1};
-    std::atomic<int> m_nSpeedIndex{0};
-    std::atomic<int> m_nSeekPos{0};
-    std::atomic<int> m_bThreadRun{0};
-    std::atomic<uint64_t> m_nFirstSector{0};
-    std::atomic<uint64_t> m_nTargetOffset{0}; // the header a go-to shows
-    std::atomic<int> m_nStepRecords{1};       // records a frame step shows, 0 for a group
-    std::atomic<int> m_nStepChannel{-1};      // the channel a frame step goes on to, -1 for any
-    CPlayThread m_pPlayThread;
-    std::unique_ptr<PLAYTHREADPARAM> m_pPlayParam;
-    CCurrentRecord m_currentRecord; // playback thread only, once a thread runs
-    CRecordingFacts m_recording;    // what the probe found: channel count, times, end offset
-    std::atomic<int> m_nThreadGeneration{0};
-    std::atomic<int> m_nDeliveredFrames{0};
+    // Playback: the session plays the recording, owns its thread, steering, tiles,
+    // sound and export recorder, and signals on the window thread.
+    CPlaybackSession m_session;
     bool m_bEndAllowed = true; // the recording's end time is valid
 
-    // Tiles, pages and sound. The router holds the tile layout, the shown channel
-    // and the audio mask, which the playback thread reads.
-    CFrameRouter m_router{*this};
+    // Tiles, pages and the windows beside the player. The session holds the tile
+    // layout, the shown channel and the audio mask.
     int m_nStartGrid = 4;
     int m_nModeCmd = ctl::MODE16; // the layout a double-click on the enlarged picture goes back to
     int m_nPage = 0;
-    std::array<std::unique_ptr<CWaveOut>, 4> m_pAudioOut;
-    std::atomic<bool> m_bBackupOpen{false};
-    BACKUPSETTING m_backupSetting;                     // window thread; the recorder keeps its copy
-    std::unique_ptr<CBackupRecorder> m_pBackupRecorder; // made at the first update
-    std::unique_ptr<CBackupDlg> m_pBackupDlg;           // made at the first opening
+    BACKUPSETTING m_backupSetting;            // the recorder keeps its copy
+    std::unique_ptr<CBackupDlg> m_pBackupDlg; // made at the first opening
     std::unique_ptr<CImageEditDlg> m_pEditDlg; // created at the first snapshot
 
     // Options: window thread only.

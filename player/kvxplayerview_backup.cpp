@@ -1,13 +1,12 @@
 // The backup button and the export: the view opens and closes the backup window,
-// whose start and stop it hands to the recorder, and passes the recorder every
-// picture of the exported channel.
+// whose start and stop it hands to the session's export recorder. While the window
+// is open the session passes the recorder every picture.
 
 #include "player/kvxplayerview.h"
 
 #include "export/backupdlg.h"
 #include "export/backuprecorder.h"
 #include "platform/messagebox.h"
-#include "playback/playstate.h"
 #include "player/controlids.h"
 #include "skin/skinbutton.h"
 
@@ -15,7 +14,7 @@
 
 void CKVXPlayerView::OnBackup()
 {
-    if (m_bBackupOpen)
+    if (m_session.IsExportWindowOpen())
         CloseBackupWindow();
     else
         OpenBackupWindow();
@@ -27,10 +26,10 @@ void CKVXPlayerView::OpenBackupWindow()
     const QRect client(mapToGlobal(QPoint(0, 0)), size());
     if (!m_pBackupDlg)
         m_pBackupDlg = std::make_unique<CBackupDlg>(m_strAppFolder, m_strIniPath, m_frame.AppTitle(),
-                                                    m_pBackupRecorder->AviFolder(), *this, this);
-    m_backupSetting.m_byChannelCount = uint8_t(m_recording.m_nChannelCount);
+                                                    m_session.Recorder()->AviFolder(), *this, this);
+    m_backupSetting.m_byChannelCount = uint8_t(m_session.Recording().m_nChannelCount);
     m_controls.m_btnOpen->EnableButton(false);
-    m_bBackupOpen = true;
+    m_session.SetExportWindowOpen(true);
     const QRect place = m_skin->LoadSkinRect("MAIN POS", "POS_BACKUP_WIN", m_bPal);
     const int playerHeight = m_geometry.WindowSize(m_bPal).height();
     m_pBackupDlg->setGeometry(client.left() + place.x(), client.top() + client.height() - playerHeight + place.y(),
@@ -49,7 +48,7 @@ void CKVXPlayerView::CloseBackupWindow()
     }
     m_backupSetting = BACKUPSETTING();
     m_controls.m_btnOpen->EnableButton(true);
-    m_bBackupOpen = false;
+    m_session.SetExportWindowOpen(false);
     OnNavigate(ctl::PAUSE);
 }
 
@@ -59,22 +58,10 @@ void CKVXPlayerView::CloseBackupWindow()
 void CKVXPlayerView::StartBackup()
 {
     m_controls.m_btnBackup->SetImage(SKIN_IMG_DNCHECK);
-    m_backupSetting.m_byChannelCount = uint8_t(m_recording.m_nChannelCount);
-    if (!m_pBackupRecorder->StartBackup(m_backupSetting, m_router.FrameTime())) {
+    if (!m_session.StartExport(m_backupSetting)) {
         m_controls.m_btnBackup->SetImage(SKIN_IMG_NORMAL);
         m_pBackupDlg->ReturnToIdle();
-        CMessageBox::Show(this, m_frame.AppTitle(), "ERROR : CreateAVIFile.\n" + m_pBackupRecorder->ErrorText());
-        return;
-    }
-    if (m_nPlayState == PS_PAUSE) {
-        // The export begins with the camera's picture the paused window shows, then
-        // plays on: started right after opening, it holds every picture forward play
-        // delivers, as kvxtool's export does.
-        const int channel = m_backupSetting.m_byChannel;
-        m_router.UseChannelPicture(channel, [&](const CTilePicture& picture, const CFrameTime& time) {
-            ExportPicture(channel, picture, time);
-        });
-        m_nPlayState = PS_FPLAY;
+        CMessageBox::Show(this, m_frame.AppTitle(), "ERROR : CreateAVIFile.\n" + m_session.Recorder()->ErrorText());
     }
 }
 
@@ -83,40 +70,32 @@ void CKVXPlayerView::StartBackup()
 // written, each naming the file and the reason.
 void CKVXPlayerView::StopBackup()
 {
-    const bool written = m_pBackupRecorder->StopBackup(m_router.FrameTime());
+    const bool written = m_session.StopExport();
     m_controls.m_btnBackup->SetImage(SKIN_IMG_NORMAL);
     OnNavigate(ctl::PAUSE);
     QStringList problems;
-    if (const QString failure = m_pBackupRecorder->FailureText(); !failure.isEmpty())
+    if (const QString failure = m_session.Recorder()->FailureText(); !failure.isEmpty())
         problems << failure;
     if (!written)
-        problems << m_pBackupRecorder->ErrorText();
+        problems << m_session.Recorder()->ErrorText();
     if (!problems.isEmpty())
         CMessageBox::Show(this, m_frame.AppTitle(), problems.join("\n\n"));
 }
 
 QString CKVXPlayerView::BackupProgressText() const
 {
-    const uint32_t frames = m_pBackupRecorder->FrameCount();
+    const uint32_t frames = m_session.Recorder()->FrameCount();
     return QString("%1 \u00B7 %2 frame%3")
-        .arg(QFileInfo(m_pBackupRecorder->AviName()).fileName())
+        .arg(QFileInfo(m_session.Recorder()->AviName()).fileName())
         .arg(frames)
         .arg(frames == 1 ? "" : "s");
-}
-
-// Playback thread: every picture routed while the backup window is open; and the
-// window thread for the picture an export starts with.
-void CKVXPlayerView::ExportPicture(int channel, const CTilePicture& picture, const CFrameTime& time)
-{
-    if (m_pBackupRecorder->WritePicture(channel, picture, time) == CBackupRecorder::EFrame::Failed)
-        OnWindowThread([this] { OnBackupWriteFailed(); });
 }
 
 // A write failed (disk full, medium removed): the export ends as the stop button
 // ends it, and its stop tells the user which file stopped and why.
 void CKVXPlayerView::OnBackupWriteFailed()
 {
-    if (m_pBackupRecorder->FailureText().isEmpty())
+    if (m_session.Recorder()->FailureText().isEmpty())
         return; // another export has begun since
     if (m_pBackupDlg)
         m_pBackupDlg->OnStop();
@@ -124,16 +103,14 @@ void CKVXPlayerView::OnBackupWriteFailed()
 
 void CKVXPlayerView::StopBackupOnPause()
 {
-    if (m_bBackupOpen && m_pBackupDlg)
+    if (m_session.IsExportWindowOpen() && m_pBackupDlg)
         m_pBackupDlg->OnStop();
 }
 
-// At teardown, after the playback thread has ended: an export still running is
-// completed, without showing its folder.
+// At teardown: the playback thread ends and an export still running is completed,
+// without showing its folder, before its window goes.
 void CKVXPlayerView::ReleaseBackup()
 {
-    if (m_pBackupRecorder)
-        m_pBackupRecorder->StopBackup(m_router.FrameTime());
+    m_session.Close();
     m_pBackupDlg.reset();
-    m_pBackupRecorder.reset();
 }

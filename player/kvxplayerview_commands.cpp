@@ -79,7 +79,7 @@ void CKVXPlayerView::OnNavigate(int id)
     EnableNavButtons(true);
     const int nav = IndexIn(ctl::NAVIGATION, id);
     constexpr uint8_t STATES[7] = {PS_START, PS_RWPLAY, PS_BPLAY, PS_PAUSE, PS_FPLAY, PS_FFPLAY, PS_END};
-    m_nPlayState = STATES[nav];
+    m_session.SetPlayState(STATES[nav]);
     if (id == ctl::START)
         SetStartButtons();
     else if (id == ctl::END)
@@ -89,25 +89,23 @@ void CKVXPlayerView::OnNavigate(int id)
     m_controls.SetStateLamp(nav);
     if (id == ctl::START || id == ctl::END)
         update();
-    RefreshTiles();
 }
 
 void CKVXPlayerView::OnSliderRelease()
 {
     update();
-    m_nSeekPos = m_controls.m_slider->m_nClickPos;
-    m_nPlayState = PS_SEEK;
+    m_session.Seek(m_controls.m_slider->m_nClickPos);
     EnableNavButtons(true);
     m_controls.m_btnPause->EnableButton(false);
-    if (m_bBackupOpen)
+    if (m_session.IsExportWindowOpen())
         m_controls.m_btnBackup->SetImage(SKIN_IMG_NORMAL);
 }
 
 void CKVXPlayerView::SetGrid(int n)
 {
-    if (n == m_router.Grid())
+    if (n == m_session.Grid())
         return;
-    m_router.SetGrid(n);
+    m_session.SetGrid(n);
     if (n == 4)
         m_controls.m_btnNextPage->EnableButton(false);
     update(m_geometry.m_rcVideo.adjusted(0, 0, 1, 1));
@@ -120,38 +118,22 @@ void CKVXPlayerView::OnMode(int id)
     SetGrid(IndexIn(ctl::MODES, id) + 1);
     ResetPageDisplay();
     EnableEditButton(id == ctl::MODE1);
-    m_router.SetLastChannel(uint8_t(m_router.CurChannel()));
-    RefreshTiles();
-}
-
-void CKVXPlayerView::RefreshTiles()
-{
-    if (!m_strFilePath.isEmpty() && m_nPlayState == PS_PAUSE)
-        m_router.RefreshPage();
-}
-
-// The playback thread has paused (a group is shown, an end is reached); a command
-// given since has the last word.
-void CKVXPlayerView::OnPlaybackPaused()
-{
-    if (m_strFilePath.isEmpty() || m_nPlayState != PS_PAUSE)
-        return;
-    m_controls.SetStateLamp(IndexIn(ctl::NAVIGATION, ctl::PAUSE));
-    RefreshTiles();
+    m_session.SetLastChannel(uint8_t(m_session.CurChannel()));
+    m_session.RefreshIfPaused();
 }
 
 // The snapshot editor works on the one enlarged picture, and only while that camera
 // has a picture to show: a still of nothing would name a camera that showed none.
 void CKVXPlayerView::EnableEditButton(bool singleTile)
 {
-    m_controls.m_btnEdit->EnableButton(!m_strFilePath.isEmpty() && singleTile && !m_bBackupOpen &&
-                            m_router.HasPicture(m_router.CurChannel()));
+    m_controls.m_btnEdit->EnableButton(!m_strFilePath.isEmpty() && singleTile && !m_session.IsExportWindowOpen() &&
+                            m_session.HasPicture(m_session.CurChannel()));
 }
 
 // The cameras the recording has: 4 or 16, and 16 before one is open.
 int CKVXPlayerView::ChannelCount() const
 {
-    return !m_strFilePath.isEmpty() && m_recording.m_nChannelCount == 4 ? 4 : 16;
+    return !m_strFilePath.isEmpty() && m_session.Recording().m_nChannelCount == 4 ? 4 : 16;
 }
 
 void CKVXPlayerView::EnableChannelButtons()
@@ -172,33 +154,33 @@ void CKVXPlayerView::OnChannel(int channel)
 {
     if (channel >= ChannelCount())
         return; // a camera this recording does not have
-    if (m_router.Grid() != 1)
+    if (m_session.Grid() != 1)
         SetGrid(1);
     m_controls.m_btnPrevPage->EnableButton(channel > 0);
     m_controls.m_btnNextPage->EnableButton(channel < LastPage(1));
-    if (channel != m_router.CurChannel()) {
-        m_router.SetCurChannel(channel);
-        m_router.SetZoom(CTileZoom()); // another camera starts unzoomed
+    if (channel != m_session.CurChannel()) {
+        m_session.SetCurChannel(channel);
+        m_session.SetZoom(CTileZoom()); // another camera starts unzoomed
         m_nPage = channel;
         m_controls.m_staticPage->setText(QString::number(channel + 1));
     }
     update(TileRect(channel));
     EnableEditButton(true);
-    RefreshTiles();
+    m_session.RefreshIfPaused();
 }
 
 void CKVXPlayerView::ShowPage(int page)
 {
-    const int n = m_router.Grid();
+    const int n = m_session.Grid();
     m_nPage = page;
-    m_router.SetCurChannel(n * n * page);
+    m_session.SetCurChannel(n * n * page);
     m_controls.m_staticPage->setText(QString::number(page + 1));
     EnableEditButton(n == 1);
 }
 
 void CKVXPlayerView::OnPrevPage()
 {
-    const int n = m_router.Grid();
+    const int n = m_session.Grid();
     if (n < 1 || n > 4)
         return;
     if (m_nPage > 0) {
@@ -208,12 +190,12 @@ void CKVXPlayerView::OnPrevPage()
     if (m_nPage == 0)
         m_controls.m_btnPrevPage->EnableButton(false);
     update(m_geometry.m_rcVideo);
-    RefreshTiles();
+    m_session.RefreshIfPaused();
 }
 
 void CKVXPlayerView::OnNextPage()
 {
-    const int n = m_router.Grid();
+    const int n = m_session.Grid();
     if (n < 1 || n > 4)
         return;
     if (m_nPage < LastPage(n)) {
@@ -223,33 +205,31 @@ void CKVXPlayerView::OnNextPage()
     if (m_nPage >= LastPage(n))
         m_controls.m_btnNextPage->EnableButton(false);
     update(m_geometry.m_rcVideo);
-    RefreshTiles();
+    m_session.RefreshIfPaused();
 }
 
 // A step up or down, stopping at either end.
 void CKVXPlayerView::OnSpeed(int step)
 {
-    m_nSpeedIndex = std::clamp(m_nSpeedIndex + step, SPEED_MIN, SPEED_MAX);
-    m_controls.m_staticSpeed->setText(VALUE_TEXTS[m_nSpeedIndex]);
+    m_controls.m_staticSpeed->setText(VALUE_TEXTS[m_session.ChangeSpeed(step > 0)]);
 }
 
 void CKVXPlayerView::OnDelay(int step)
 {
-    m_nDelayIndex = std::clamp(m_nDelayIndex + step, DELAY_MIN, DELAY_MAX);
-    m_controls.m_staticDelay->setText(VALUE_TEXTS[5 + m_nDelayIndex]);
+    m_controls.m_staticDelay->setText(VALUE_TEXTS[5 + m_session.ChangeDelay(step > 0)]);
 }
 
 // Each switch owns one bit of the audio mask. While any channel sounds, the enlarged
 // picture shrinks to half size to leave the sound room on screen.
 void CKVXPlayerView::OnAudio(int bit)
 {
-    const uint8_t mask = m_router.AudioMask() ^ uint8_t(1u << bit);
-    m_router.SetAudioMask(mask);
+    const uint8_t mask = m_session.AudioMask() ^ uint8_t(1u << bit);
+    m_session.SetAudioMask(mask);
     m_controls.m_checkAudio[size_t(bit)]->setChecked(mask & (1u << bit));
-    if (m_router.Grid() == 1) {
-        m_router.SetGrid(0); // forget the layout, so that the single tile is laid out afresh
+    if (m_session.Grid() == 1) {
+        m_session.SetGrid(0); // forget the layout, so that the single tile is laid out afresh
         SetGrid(1);
-        RefreshTiles();
+        m_session.RefreshIfPaused();
     }
 }
 
@@ -273,7 +253,7 @@ void CKVXPlayerView::OpenFile(const QString& path)
     if (!OpenRecording())
         return;
     m_frame.AddToRecentFileList(QFileInfo(path).absoluteFilePath());
-    m_router.SetGrid(0);
+    m_session.SetGrid(0);
     OnMode(ctl::MODE16);
     update();
 }
@@ -319,7 +299,7 @@ void CKVXPlayerView::OnClockTimer()
 // window belongs to it.
 void CKVXPlayerView::mousePressEvent(QMouseEvent* event)
 {
-    if (StartPan(*event) || event->button() != Qt::LeftButton || m_bBackupOpen)
+    if (StartPan(*event) || event->button() != Qt::LeftButton || m_session.IsExportWindowOpen())
         return;
     if (QWindow* frame = window()->windowHandle())
         frame->startSystemMove();
@@ -336,8 +316,8 @@ void CKVXPlayerView::mouseDoubleClickEvent(QMouseEvent* event)
         m_frame.ShowAboutBox(this);
         return;
     }
-    const int n = m_router.Grid();
-    if (n == 1 && m_router.Zoom().IsZoomed()) {
+    const int n = m_session.Grid();
+    if (n == 1 && m_session.Zoom().IsZoomed()) {
         SetTileZoom(CTileZoom()); // a zoomed picture goes back to 1x first
         return;
     }
@@ -358,8 +338,8 @@ void CKVXPlayerView::mouseDoubleClickEvent(QMouseEvent* event)
 // the first two tiles keep channels 0 and 1.
 int CKVXPlayerView::ChannelInTile(int tile) const
 {
-    const int first = m_router.CurChannel();
-    if (m_router.Grid() == 3 && first == 9)
+    const int first = m_session.CurChannel();
+    if (m_session.Grid() == 3 && first == 9)
         return tile < 2 ? tile : tile + 7;
     const int channel = first + tile;
     return channel < 16 ? channel : -1;
@@ -371,7 +351,7 @@ void CKVXPlayerView::keyPressEvent(QKeyEvent* event)
     if (HandleFindKey(*event))
         return;
     int id = CommandForKey(*event);
-    if (id == ctl::PAUSE && !(m_controls.m_btnPause->IsButtonEnabled() && m_nPlayState != PS_PAUSE))
+    if (id == ctl::PAUSE && !(m_controls.m_btnPause->IsButtonEnabled() && m_session.PlayState() != PS_PAUSE))
         id = ctl::FPLAY; // Space pauses what plays, and plays what is paused
     CSkinButton* button = id ? Button(id) : nullptr;
     if (!button) {

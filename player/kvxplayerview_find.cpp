@@ -5,7 +5,6 @@
 
 #include "player/kvxplayerview.h"
 
-#include "playback/playstate.h"
 #include "player/controlids.h"
 #include "player/gotodialog.h"
 #include "player/slidertimetip.h"
@@ -52,25 +51,17 @@ void CKVXPlayerView::OpenLocator()
     m_pLocator.reset();
     if (m_strFilePath.isEmpty())
         return;
-    auto locator = std::make_unique<CRecordingLocator>(m_recording);
+    auto locator = std::make_unique<CRecordingLocator>(m_session.Recording());
     if (locator->Open(m_strFilePath.toStdString()))
         m_pLocator = std::move(locator);
-    m_pSliderTip->SetRecording(m_pLocator.get(), m_recording.m_nFileLength);
-}
-
-CDateTime CKVXPlayerView::ShownTime() const
-{
-    const std::optional<CFrameTime> t = m_router.ShownFrameTime();
-    if (!t)
-        return m_recording.m_timeStart;
-    return CDateTime(t->m_wYear, t->m_byMonth, t->m_byDay, t->m_byHour, t->m_byMinute, t->m_bySecond);
+    m_pSliderTip->SetRecording(m_pLocator.get(), m_session.Recording().m_nFileLength);
 }
 
 void CKVXPlayerView::OnGoTo()
 {
     if (!m_pLocator)
         return;
-    CGoToDialog dialog(this, ShownTime(), m_recording.m_timeStart, m_recording.m_timeEnd,
+    CGoToDialog dialog(this, ShownTime(), m_session.Recording().m_timeStart, m_session.Recording().m_timeEnd,
                        [this](const CDateTime& moment) { return m_pLocator->Locate(moment); });
     if (dialog.exec() != QDialog::Accepted)
         return;
@@ -84,11 +75,10 @@ void CKVXPlayerView::OnGoTo()
 // buttons read as after a seek.
 void CKVXPlayerView::ShowRecordAt(uint64_t offset)
 {
-    m_nTargetOffset = offset;
-    m_nPlayState = PS_LOCATE;
+    m_session.GoTo(offset);
     EnableNavButtons(true);
     m_controls.m_btnPause->EnableButton(false);
-    if (m_bBackupOpen)
+    if (m_session.IsExportWindowOpen())
         m_controls.m_btnBackup->SetImage(SKIN_IMG_NORMAL);
     update();
 }
@@ -98,12 +88,11 @@ void CKVXPlayerView::ShowRecordAt(uint64_t offset)
 // record, and Shift a whole group.
 void CKVXPlayerView::OnFrameStep(bool forward, bool shift)
 {
-    if (m_strFilePath.isEmpty() || m_nPlayState != PS_PAUSE)
+    const bool oneCamera = m_session.Grid() == 1;
+    const int records = oneCamera || !shift ? 1 : 0;
+    const int channel = oneCamera && !shift ? m_session.CurChannel() : -1;
+    if (m_strFilePath.isEmpty() || !m_session.FrameStep(forward, records, channel))
         return;
-    const bool oneCamera = m_router.Grid() == 1;
-    m_nStepChannel = oneCamera && !shift ? m_router.CurChannel() : -1;
-    m_nStepRecords = oneCamera || !shift ? 1 : 0;
-    m_nPlayState = forward ? PS_STEP_FORWARD : PS_STEP_BACKWARD;
     EnableNavButtons(true);
     m_controls.m_btnPause->EnableButton(false);
 }
@@ -112,7 +101,7 @@ bool CKVXPlayerView::HandleFindKey(const QKeyEvent& event)
 {
     const bool control = event.modifiers() & Qt::ControlModifier;
     const bool shift = event.modifiers() & Qt::ShiftModifier;
-    const QPointF centre = QRectF(TileRect(m_router.CurChannel())).center();
+    const QPointF centre = QRectF(TileRect(m_session.CurChannel())).center();
     switch (event.key()) {
     case Qt::Key_G:
         if (control)
@@ -138,10 +127,10 @@ bool CKVXPlayerView::HandleFindKey(const QKeyEvent& event)
 // goes back to 1x. Only the one-tile layout zooms.
 bool CKVXPlayerView::ZoomTile(double factor, QPointF at)
 {
-    if (m_strFilePath.isEmpty() || m_router.Grid() != 1)
+    if (m_strFilePath.isEmpty() || m_session.Grid() != 1)
         return false;
-    const QRect tile = TileRect(m_router.CurChannel());
-    CTileZoom zoom = m_router.Zoom();
+    const QRect tile = TileRect(m_session.CurChannel());
+    CTileZoom zoom = m_session.Zoom();
     zoom.ZoomAt(zoom.Factor() * factor, at - QPointF(tile.topLeft()), tile.size());
     SetTileZoom(zoom);
     return true;
@@ -149,17 +138,17 @@ bool CKVXPlayerView::ZoomTile(double factor, QPointF at)
 
 void CKVXPlayerView::SetTileZoom(const CTileZoom& zoom)
 {
-    if (zoom == m_router.Zoom())
+    if (zoom == m_session.Zoom())
         return;
-    m_router.SetZoom(zoom);
+    m_session.SetZoom(zoom);
     update(m_geometry.m_rcVideo);
-    RefreshTiles();
+    m_session.RefreshIfPaused();
 }
 
 void CKVXPlayerView::wheelEvent(QWheelEvent* event)
 {
     const QPointF at = event->position();
-    if (!TileRect(m_router.CurChannel()).contains(at.toPoint())
+    if (!TileRect(m_session.CurChannel()).contains(at.toPoint())
         || !ZoomTile(std::pow(CTileZoom::STEP, event->angleDelta().y() / WHEEL_NOTCH), at))
         QWidget::wheelEvent(event);
 }
@@ -167,8 +156,8 @@ void CKVXPlayerView::wheelEvent(QWheelEvent* event)
 // Dragging with the right button moves the zoomed picture under the pointer.
 bool CKVXPlayerView::StartPan(const QMouseEvent& event)
 {
-    if (event.button() != Qt::RightButton || m_router.Grid() != 1 || !m_router.Zoom().IsZoomed()
-        || !TileRect(m_router.CurChannel()).contains(event.position().toPoint()))
+    if (event.button() != Qt::RightButton || m_session.Grid() != 1 || !m_session.Zoom().IsZoomed()
+        || !TileRect(m_session.CurChannel()).contains(event.position().toPoint()))
         return false;
     m_panFrom = event.position();
     return true;
@@ -178,8 +167,8 @@ void CKVXPlayerView::mouseMoveEvent(QMouseEvent* event)
 {
     if (!m_panFrom)
         return;
-    CTileZoom zoom = m_router.Zoom();
-    zoom.Pan(event->position() - *m_panFrom, TileRect(m_router.CurChannel()).size());
+    CTileZoom zoom = m_session.Zoom();
+    zoom.Pan(event->position() - *m_panFrom, TileRect(m_session.CurChannel()).size());
     m_panFrom = event->position();
     SetTileZoom(zoom);
 }

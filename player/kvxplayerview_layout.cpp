@@ -71,7 +71,20 @@ void CKVXPlayerView::LayoutSkinControls()
     LayoutModeButtons();
     LayoutNavigation();
     LayoutChannelButtons();
-    LayoutValueFields();
+
+    BindAndPlace(m_controls.m_btnSpeedUp, "BTN_SPEED_UP", "MAIN POS", "POS_SPEED_UP");
+    BindAndPlace(m_controls.m_btnSpeedDn, "BTN_SPEED_DN", "MAIN POS", "POS_SPEED_DN");
+    m_controls.m_staticSpeed->setFont(m_images.m_fontForm);
+    m_controls.m_staticSpeed->setText(VALUE_TEXTS[m_session.SpeedIndex()]);
+    PlaceControl(m_controls.m_staticSpeed, "MAIN POS", "POS_SPEED_VAL", false);
+    BindAndPlace(m_controls.m_btnDelayUp, "BTN_DELAY_UP", "MAIN POS", "POS_DELAY_UP");
+    BindAndPlace(m_controls.m_btnDelayDn, "BTN_DELAY_DN", "MAIN POS", "POS_DELAY_DN");
+    m_controls.m_staticDelay->setFont(m_images.m_fontForm);
+    m_controls.m_staticDelay->setText(VALUE_TEXTS[5 + m_session.DelayIndex()]);
+    PlaceControl(m_controls.m_staticDelay, "MAIN POS", "POS_DELAY_VAL", false);
+
+    m_images.m_bmpSliderUp = m_skin->LoadSkinBitmap("MAIN", "SLIDERUP");
+    m_images.m_bmpSliderDn = m_skin->LoadSkinBitmap("MAIN", "SLIDERDN");
     m_controls.m_slider->SetBitmaps(&m_images.m_bmpSliderUp, &m_images.m_bmpSliderDn);
     PlaceSlider(false);
 }
@@ -131,12 +144,12 @@ void CKVXPlayerView::LayoutValueFields()
     BindAndPlace(m_controls.m_btnSpeedUp, "BTN_SPEED_UP", "MAIN POS", "POS_SPEED_UP");
     BindAndPlace(m_controls.m_btnSpeedDn, "BTN_SPEED_DN", "MAIN POS", "POS_SPEED_DN");
     m_controls.m_staticSpeed->setFont(m_images.m_fontForm);
-    m_controls.m_staticSpeed->setText(VALUE_TEXTS[m_nSpeedIndex]);
+    m_controls.m_staticSpeed->setText(VALUE_TEXTS[m_session.SpeedIndex()]);
     PlaceControl(m_controls.m_staticSpeed, "MAIN POS", "POS_SPEED_VAL", false);
     BindAndPlace(m_controls.m_btnDelayUp, "BTN_DELAY_UP", "MAIN POS", "POS_DELAY_UP");
     BindAndPlace(m_controls.m_btnDelayDn, "BTN_DELAY_DN", "MAIN POS", "POS_DELAY_DN");
     m_controls.m_staticDelay->setFont(m_images.m_fontForm);
-    m_controls.m_staticDelay->setText(VALUE_TEXTS[5 + m_nDelayIndex]);
+    m_controls.m_staticDelay->setText(VALUE_TEXTS[5 + m_session.DelayIndex()]);
     PlaceControl(m_controls.m_staticDelay, "MAIN POS", "POS_DELAY_VAL", false);
 }
 
@@ -160,11 +173,11 @@ void CKVXPlayerView::ApplyVideoStandardLayout(bool pal)
 void CKVXPlayerView::ResetPageDisplay()
 {
     m_nPage = 0;
-    m_router.SetCurChannel(0);
+    m_session.SetCurChannel(0);
     m_controls.m_staticPage->setText("1");
     const bool open = !m_strFilePath.isEmpty();
     m_controls.m_btnPrevPage->EnableButton(false);
-    m_controls.m_btnNextPage->EnableButton(open && LastPage(m_router.Grid()) > 0);
+    m_controls.m_btnNextPage->EnableButton(open && LastPage(m_session.Grid()) > 0);
 }
 
 // --- navigation state ---

@@ -63,8 +63,8 @@ void CKVXPlayerView::Paint(QPainter& painter, const QRegion& dirty) const
         return;
     }
     // The tiles are drawn into the router's picture of the video area beforehand: by
-    // the playback thread while playing, by RefreshTiles while paused.
-    m_router.PaintVideo(painter);
+    // the playback thread while playing, by the session while paused.
+    m_session.PaintVideo(painter);
     if (dirty.intersects(g.m_rcPlayTime))
         PaintPlayTime(painter);
 }
@@ -85,7 +85,7 @@ void CKVXPlayerView::PaintBackground(QPainter& painter) const
 // The date-time of the frame shown last.
 void CKVXPlayerView::PaintPlayTime(QPainter& painter) const
 {
-    const std::optional<CFrameTime> t = m_router.ShownFrameTime();
+    const std::optional<CFrameTime> t = m_session.ShownFrameTime();
     if (!t)
         return;
     painter.save();
@@ -108,9 +108,9 @@ void CKVXPlayerView::PaintTimePanel(QPainter& painter) const
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setBackground(panel::GROUND);
     const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
-    painter.drawText(g.m_rcStartDate, flags, DateText(m_recording.m_timeStart));
-    painter.drawText(g.m_rcStartTime, flags, TimeText(m_recording.m_timeStart));
-    const CDateTime end = m_recording.m_timeStart.IsValid() ? m_recording.m_timeEnd : CDateTime();
+    painter.drawText(g.m_rcStartDate, flags, DateText(m_session.Recording().m_timeStart));
+    painter.drawText(g.m_rcStartTime, flags, TimeText(m_session.Recording().m_timeStart));
+    const CDateTime end = m_session.Recording().m_timeStart.IsValid() ? m_session.Recording().m_timeEnd : CDateTime();
     painter.drawText(g.m_rcEndDate, flags, DateText(end));
     painter.drawText(g.m_rcEndTime, flags, TimeText(end));
     painter.restore();

@@ -24,7 +24,7 @@ CDateTime ToDateTime(const std::optional<CFrameTime>& t)
 
 void CKVXPlayerView::OnEdit()
 {
-    if (m_bBackupOpen) {
+    if (m_session.IsExportWindowOpen()) {
         CloseBackupWindow();
     } else if (m_strFilePath.isEmpty()) {
         CMessageBox::Show(this, "backup", "Can not command. It need pictuer for save.  ");
@@ -40,12 +40,12 @@ void CKVXPlayerView::OnEdit()
 // lead elsewhere.
 void CKVXPlayerView::OpenEditDialog()
 {
-    m_router.RefreshPage(); // as the paused view paints it
-    const CFrameRouter::CVideoSnapshot shown = m_router.SnapshotVideo();
+    m_session.RefreshPage(); // as the paused view paints it
+    const CFrameRouter::CVideoSnapshot shown = m_session.SnapshotVideo();
     SNAPSHOTINFO info;
-    info.m_nChannel = m_router.CurChannel();
-    info.m_timeStart = m_recording.m_timeStart;
-    info.m_timeEnd = m_recording.m_timeEnd;
+    info.m_nChannel = m_session.CurChannel();
+    info.m_timeStart = m_session.Recording().m_timeStart;
+    info.m_timeEnd = m_session.Recording().m_timeEnd;
     info.m_timeSnapshot = ToDateTime(shown.m_time);
     info.m_strRecordingPath = m_strFilePath;
     // Stills go to Backup/ in the program folder, or to the user's pictures when the

@@ -5,7 +5,7 @@
 #include "playback/playbackclock.h"
 #include "playback/playstate.h"
 #include "playback/playthread.h"
-#include "playback/playthreadparam.h"
+#include "playback/playsteering.h"
 #include "recording/recordformat.h"
 #include "recording/recordingprobe.h"
 
@@ -47,7 +47,7 @@ public:
         if (milliseconds >= 4) // let the test thread in while the engine idles
             std::this_thread::sleep_for(std::chrono::microseconds(50));
     }
-    void WaitUntil(double deadline, const std::atomic<int>&) override
+    void WaitUntil(double deadline, const std::atomic<bool>&) override
     {
         m_deadlines.push_back(deadline);
         m_now = std::max(m_now, deadline);
@@ -58,32 +58,19 @@ private:
     double m_now = 1000.0;
 };
 
-// The player view as the engine sees it: steering fields, and a log of every call.
+// The player as the engine sees it: the steering, and a log of every call.
 class CTestPlaybackView : public IPlaybackView {
 public:
-    std::atomic<uint8_t> m_nPlayState{PS_PAUSE};
-    std::atomic<int> m_nDelayIndex{1}, m_nSpeedIndex{0}, m_nSeekPos{0}, m_bThreadRun{0};
-    std::atomic<uint64_t> m_nFirstSector{0}, m_nTargetOffset{0};
-    std::atomic<int> m_nStepRecords{1};
+    CPlaySteering m_steering;
     CCurrentRecord m_current;
     CFakeClock m_clock;
-    PLAYTHREADPARAM m_param;
     CPlayThread m_thread;
     // Runs on the playback thread at every delivered frame, with its index.
     std::function<void(size_t)> m_onFrame;
 
     CTestPlaybackView()
     {
-        m_param.m_pDelayIndex = &m_nDelayIndex;
-        m_param.m_pSpeedIndex = &m_nSpeedIndex;
-        m_param.m_pSeekPos = &m_nSeekPos;
-        m_param.m_pThreadRun = &m_bThreadRun;
-        m_param.m_pFirstSector = &m_nFirstSector;
-        m_param.m_pTargetOffset = &m_nTargetOffset;
-        m_param.m_pStepRecords = &m_nStepRecords;
-        m_param.m_pView = this;
-        m_param.m_pCurrent = &m_current;
-        m_param.m_pClock = &m_clock;
+        m_steering.m_pClock = &m_clock;
         m_clock.m_onPausePoll = [this] {
             std::lock_guard lock(m_mutex);
             ++m_nPausePolls;
@@ -94,11 +81,11 @@ public:
 
     void Start(const std::string& path, const CRecordingFacts& facts)
     {
-        m_nFirstSector = facts.m_nFirstSector;
-        m_param.m_nChannelCount = facts.m_nChannelCount;
-        m_param.m_dwEndOffset = facts.m_dwEndOffset;
-        m_param.m_strPath = path;
-        m_thread.Start(m_param);
+        m_steering.m_nFirstSector = facts.m_nFirstSector;
+        m_steering.m_nChannelCount = facts.m_nChannelCount;
+        m_steering.m_nEndOffset = facts.m_dwEndOffset;
+        m_steering.m_strPath = path;
+        m_thread.Start(m_steering, *this, m_current);
     }
 
     // Waits until the engine idles in the pause state (it has polled twice since).
@@ -106,7 +93,7 @@ public:
     {
         std::unique_lock lock(m_mutex);
         return m_changed.wait_for(lock, std::chrono::seconds(20), [this] {
-            if (m_nPlayState != PS_PAUSE) {
+            if (m_steering.m_nPlayState != PS_PAUSE) {
                 m_nPollsSeenPaused = -1;
                 return false;
             }
@@ -123,7 +110,7 @@ public:
             std::lock_guard lock(m_mutex);
             m_nPollsSeenPaused = -1;
         }
-        m_nPlayState = state;
+        m_steering.m_nPlayState = state;
         if (!WaitUntilPaused())
             qFatal("the engine did not pause");
         std::vector<CFrame> all = Frames();
@@ -162,12 +149,7 @@ public:
     }
 
     // IPlaybackView
-    uint8_t PlayState() const override { return m_nPlayState; }
-    void SetPlayState(uint8_t state) override
-    {
-        m_nPlayState = state;
-        Log("state " + std::to_string(state));
-    }
+    void OnPlayStateSet(uint8_t state) override { Log("state " + std::to_string(state)); }
     uint8_t OnPlayFrame(bool first, int audioMode, uint32_t length, const uint8_t* audio, const uint8_t*) override
     {
         size_t index;

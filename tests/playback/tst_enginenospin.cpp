@@ -36,34 +36,28 @@ public:
         m_nState = state;
         m_seconds.assign(size_t(SIMULATED_SECONDS) + 1, {});
         m_nBytesBefore = CReadOnlyFile::TotalBytesRead();
-        PLAYTHREADPARAM param;
-        param.m_pDelayIndex = &m_nDelay;
-        param.m_pSpeedIndex = &m_nSpeed;
-        param.m_pSeekPos = &m_nSeekPos;
-        param.m_pThreadRun = &m_bRun;
-        param.m_pFirstSector = &m_nFirstSector;
-        param.m_nChannelCount = facts.m_nChannelCount;
-        param.m_dwEndOffset = facts.m_dwEndOffset;
-        param.m_strPath = path;
-        param.m_pView = this;
-        param.m_pCurrent = &m_current;
-        param.m_pClock = this;
-        m_nFirstSector = facts.m_nFirstSector;
-        m_bRun = 1;
-        std::make_unique<CPlaybackEngine>(param)->Run();
+        m_steering.m_nPlayState = state;
+        m_steering.m_nSpeedIndex = SPEED_MAX;
+        m_steering.m_nSeekPos = SLIDER_MAX / 2;
+        m_steering.m_nStepRecords = 0;
+        m_steering.m_nChannelCount = facts.m_nChannelCount;
+        m_steering.m_nEndOffset = facts.m_dwEndOffset;
+        m_steering.m_strPath = path;
+        m_steering.m_pClock = this;
+        m_steering.m_nFirstSector = facts.m_nFirstSector;
+        m_steering.m_bThreadRun = true;
+        RunPlaybackEngine(m_steering, *this, m_current);
         Account();
         return m_seconds;
     }
 
-    uint8_t PlayState() const override { return m_nState; }
-    void SetPlayState(uint8_t state) override
+    void OnPlayStateSet(uint8_t state) override
     {
-        // The engine's own first state, before the user has chosen.
+        // The engine's own first state, before the user has chosen: the user's stays.
         if (!m_bStarted && state == PS_START) {
             m_bStarted = true;
-            return;
+            m_steering.m_nPlayState = m_nState;
         }
-        m_nState = state;
     }
     uint8_t OnPlayFrame(bool, int, uint32_t, const uint8_t*, const uint8_t*) override
     {
@@ -73,12 +67,12 @@ public:
     void SetStartButtons() override {}
     void SetEndButtons() override {}
     void SetSliderPos(int) override {}
-    void ShowReadError(const char*) override { m_bRun = 0; }
+    void ShowReadError(const char*) override { m_steering.m_bThreadRun = false; }
     void OnEndOfFile() override { ++Current().laps; }
 
     double Now() override { return m_dNow; }
     void Sleep(int milliseconds) override { Advance(milliseconds / 1000.0); ++Current().sleeps; }
-    void WaitUntil(double deadline, const std::atomic<int>&) override { Advance(std::max(0.0, deadline - m_dNow)); }
+    void WaitUntil(double deadline, const std::atomic<bool>&) override { Advance(std::max(0.0, deadline - m_dNow)); }
 
 private:
     SSecond& Current() { return m_seconds[std::min(size_t(m_dNow), m_seconds.size() - 1)]; }
@@ -94,12 +88,11 @@ private:
         Account();
         m_dNow += seconds;
         if (m_dNow >= SIMULATED_SECONDS)
-            m_bRun = 0;
+            m_steering.m_bThreadRun = false;
     }
 
-    std::atomic<int> m_nDelay{1}, m_nSpeed{SPEED_MAX}, m_nSeekPos{SLIDER_MAX / 2}, m_bRun{0};
-    std::atomic<uint64_t> m_nFirstSector{0};
-    std::atomic<uint8_t> m_nState{PS_PAUSE};
+    CPlaySteering m_steering;
+    uint8_t m_nState = PS_PAUSE; // the user's choice
     bool m_bStarted = false;
     CCurrentRecord m_current;
     double m_dNow = 0;

@@ -184,13 +184,13 @@ private slots:
         CTestPlaybackView view;
         StartAndShowFirstGroup(view, o);
 
-        view.m_nSeekPos = 0;
+        view.m_steering.m_nSeekPos = 0;
         std::vector<CFrame> frames = view.PlayUntilPaused(PS_SEEK);
         // The frame at the old position is still shown, then the seek goes to the start.
         QCOMPARE(frames[0].offset, o.records[16].m_nOffset);
         QCOMPARE(frames[1].offset, o.records[0].m_nOffset);
 
-        view.m_nSeekPos = SLIDER_MAX; // the end of the file: one group back from the end
+        view.m_steering.m_nSeekPos = SLIDER_MAX; // the end of the file: one group back from the end
         frames = view.PlayUntilPaused(PS_SEEK);
         QCOMPARE(frames.size(), size_t(17));
         size_t last = 0;
@@ -236,14 +236,14 @@ private slots:
         StartAndShowFirstGroup(view, o); // shows records 0..3
         view.m_onFrame = [&view](size_t index) {
             if (index == 5 + 3) // the fourth frame of fast forward would jump
-                view.m_nPlayState = PS_PAUSE;
+                view.m_steering.m_nPlayState = PS_PAUSE;
         };
         const std::vector<CFrame> fast = view.PlayUntilPaused(PS_FFPLAY);
         QCOMPARE(Offsets(fast), OffsetsOf(o.records, 4, 8));
         view.m_onFrame = nullptr;
         view.m_onFrame = [&view](size_t index) {
             if (index == 9)
-                view.m_nPlayState = PS_PAUSE;
+                view.m_steering.m_nPlayState = PS_PAUSE;
         };
         const std::vector<CFrame> forward = view.PlayUntilPaused(PS_FPLAY);
         QCOMPARE(Offsets(forward), OffsetsOf(o.records, 8, 9));
@@ -256,9 +256,9 @@ private slots:
         StartAndShowFirstGroup(view, o);
         view.m_onFrame = [&view](size_t index) {
             if (index == 20)
-                view.m_nDelayIndex = 7;
+                view.m_steering.m_nDelayIndex = 7;
             if (index == 22)
-                view.m_nPlayState = PS_PAUSE;
+                view.m_steering.m_nPlayState = PS_PAUSE;
         };
         view.PlayUntilPaused(PS_FPLAY);
         // Deadline i ends the cycle of frame i + 1. Cycles that follow one another
@@ -309,7 +309,7 @@ private slots:
         StartAndShowFirstGroup(view, o);
         view.m_onFrame = [&view](size_t index) {
             if (index == 17 + 10)
-                view.m_nPlayState = PS_PAUSE;
+                view.m_steering.m_nPlayState = PS_PAUSE;
         };
         const std::vector<CFrame> frames = view.PlayUntilPaused(PS_FPLAY);
         size_t audioOnly = 0;
@@ -352,10 +352,10 @@ private slots:
         CTestPlaybackView view;
         view.Start(path, o.facts);
         QVERIFY(view.WaitUntilPaused());
-        view.m_nPlayState = PS_FFPLAY;
+        view.m_steering.m_nPlayState = PS_FFPLAY;
         const int polls = view.PausePolls();
         QVERIFY(view.WaitForPausePolls(polls + 50));
-        QCOMPARE(view.m_nPlayState.load(), PS_FFPLAY);
+        QCOMPARE(view.m_steering.m_nPlayState.load(), PS_FFPLAY);
     }
 
     // A hole of zeros (a damaged disc's image) is crossed by forward play, and the
@@ -387,18 +387,18 @@ private slots:
             if (index == 17 + 2)
                 truncated = ::truncate(o.path.c_str(), off_t(cut)) == 0;
         };
-        view.m_nPlayState = PS_FPLAY;
+        view.m_steering.m_nPlayState = PS_FPLAY;
         QVERIFY(view.WaitForPausePolls(view.PausePolls() + 20));
         view.m_onFrame = nullptr;
         QVERIFY(truncated);
-        QCOMPARE(view.m_nPlayState.load(), PS_FPLAY);
+        QCOMPARE(view.m_steering.m_nPlayState.load(), PS_FPLAY);
         const std::vector<CFrame> frames = view.Frames();
         for (size_t i = 17; i < frames.size(); ++i)
             QVERIFY(frames[i].offset < o.records[24].m_nOffset);
 
         QVERIFY(::truncate(o.path.c_str(), 1000) == 0);
         for (uint8_t state : {PS_START, PS_FPLAY, PS_FFPLAY}) {
-            view.m_nPlayState = state;
+            view.m_steering.m_nPlayState = state;
             QVERIFY(view.WaitForPausePolls(view.PausePolls() + 20));
         }
     }
@@ -406,10 +406,10 @@ private slots:
     void unopenableRecordingEndsTheThread()
     {
         CTestPlaybackView view;
-        view.m_param.m_strPath = m_files.PathFor("gone.kvx");
-        view.m_param.m_nChannelCount = 16;
-        view.m_bThreadRun = 1;
-        PlayThreadProc(&view.m_param); // returns: nothing was read
+        view.m_steering.m_strPath = m_files.PathFor("gone.kvx");
+        view.m_steering.m_nChannelCount = 16;
+        view.m_steering.m_bThreadRun = true;
+        RunPlaybackEngine(view.m_steering, view, view.m_current); // returns: nothing was read
         QCOMPARE(view.Calls(), (std::vector<std::string>{"message Can not read KVX file. ", "state 0"}));
         QVERIFY(view.Frames().empty());
     }
@@ -422,14 +422,14 @@ private slots:
         CTestPlaybackView view;
         StartAndShowFirstGroup(view, o);
         view.ClearCalls();
-        view.m_nTargetOffset = o.records[21].m_nOffset;
+        view.m_steering.m_nTargetOffset = o.records[21].m_nOffset;
         std::vector<CFrame> frames = view.PlayUntilPaused(PS_LOCATE);
         QCOMPARE(Offsets(frames), OffsetsOf(o.records, 21, 37));
         QCOMPARE(view.Calls(), (std::vector<std::string>{"state 7", "state 0"}));
         QCOMPARE(view.LastSlider(), SliderFor(o.records[37].m_nOffset, o.length));
 
         view.ClearCalls();
-        view.m_nTargetOffset = o.records[63].m_nOffset;
+        view.m_steering.m_nTargetOffset = o.records[63].m_nOffset;
         frames = view.PlayUntilPaused(PS_LOCATE);
         QCOMPARE(Offsets(frames), OffsetsOf(o.records, 63, 64));
         QCOMPARE(view.Calls(), (std::vector<std::string>{"state 7", "state 0", "end buttons"}));
@@ -443,7 +443,7 @@ private slots:
         CTestPlaybackView view;
         StartAndShowFirstGroup(view, o); // records 0..3
         auto step = [&](uint8_t state, int records) {
-            view.m_nStepRecords = records;
+            view.m_steering.m_nStepRecords = records;
             return Offsets(view.PlayUntilPaused(state));
         };
         QCOMPARE(step(PS_STEP_FORWARD, 1), OffsetsOf(o.records, 4, 5));
@@ -463,7 +463,7 @@ private slots:
         QVERIFY(step(PS_STEP_BACKWARD, 1).empty());
         QCOMPARE(view.Calls(), (std::vector<std::string>{"state 0", "start buttons"}));
 
-        view.m_nTargetOffset = o.records[22].m_nOffset;
+        view.m_steering.m_nTargetOffset = o.records[22].m_nOffset;
         QCOMPARE(Offsets(view.PlayUntilPaused(PS_LOCATE)), OffsetsOf(o.records, 22, 24));
         QCOMPARE(step(PS_STEP_BACKWARD, 1), OffsetsOf(o.records, 22, 23));
         QCOMPARE(step(PS_STEP_FORWARD, 1), OffsetsOf(o.records, 23, 24));
@@ -475,7 +475,7 @@ private slots:
     void steadyClockWaitNoticesTheStop()
     {
         CSteadyPlaybackClock clock;
-        std::atomic<int> run{1};
+        std::atomic<bool> run{true};
         const double deadline = clock.Now() + 60;
         std::thread waiter([&] { clock.WaitUntil(deadline, run); });
         std::this_thread::sleep_for(std::chrono::milliseconds(30));

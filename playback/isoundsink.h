@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+
+// Where the frame router hands the sound of the channels switched on, while the sink
+// is registered with it. Called on the playback thread; the slice is valid during
+// the call only.
+class ISoundSink {
+public:
+    // One 132-byte slice for audio output `channel` (0..3).
+    virtual void OnSoundSlice(int channel, const uint8_t* slice) = 0;
+
+protected:
+    ~ISoundSink() = default;
+};

@@ -1,0 +1,278 @@
+#include "session/playbacksession.h"
+
+#include "export/backuprecorder.h"
+#include "platform/nativefilename.h"
+
+#include <QThread>
+
+#include <algorithm>
+
+CPlaybackSession::CPlaybackSession(QObject* parent)
+    : QObject(parent), m_export([this] { OnWindowThread([this] { emit exportWriteFailed(); }); })
+{
+    m_router.SetSoundSink(&m_sound);
+}
+
+CPlaybackSession::~CPlaybackSession()
+{
+    Close();
+}
+
+// --- the recording ---
+
+// Nothing is left to draw: the pause needs no refresh.
+void CPlaybackSession::Reset()
+{
+    m_steering.m_nPlayState = PS_PAUSE;
+    m_steering.m_nFirstSector = 0;
+    m_nDeliveredFrames = 0;
+    m_router.ReleaseChannelPictures();
+    SetSliderPos(0);
+}
+
+// The facts stay as the probe left them, also when it refuses the file.
+bool CPlaybackSession::Open(const QString& path)
+{
+    Reset();
+    CRecordingProbe probe(m_recording, *this);
+    if (!probe.ProbeRecording(CNativeFileName::Encode(path).toStdString()))
+        return false;
+    m_steering.m_nFirstSector = m_recording.m_nFirstSector;
+    m_router.SetChannelCount(m_recording.m_nChannelCount);
+    return true;
+}
+
+void CPlaybackSession::StartThread(const QString& path)
+{
+    m_playThread.Stop(); // before its per-thread values change under it
+    m_steering.m_nChannelCount = m_recording.m_nChannelCount;
+    m_steering.m_nEndOffset = m_recording.m_dwEndOffset;
+    m_steering.m_strPath = CNativeFileName::Encode(path).toStdString();
+    ++m_nThreadGeneration; // what the previous thread still asked for is dropped
+    m_playThread.Start(m_steering, *this, m_currentRecord);
+}
+
+void CPlaybackSession::StopThread()
+{
+    m_playThread.Stop();
+}
+
+void CPlaybackSession::Close()
+{
+    StopThread();
+    m_export.Finish(m_router.FrameTime());
+}
+
+// --- steering ---
+
+void CPlaybackSession::SetPlayState(uint8_t state)
+{
+    m_steering.m_nPlayState = state;
+    if (state == PS_PAUSE)
+        RefreshIfPaused();
+}
+
+int CPlaybackSession::ChangeSpeed(bool faster)
+{
+    const int index = std::clamp(m_steering.m_nSpeedIndex + (faster ? 1 : -1), SPEED_MIN, SPEED_MAX);
+    m_steering.m_nSpeedIndex = index;
+    return index;
+}
+
+int CPlaybackSession::ChangeDelay(bool longer)
+{
+    const int index = std::clamp(m_steering.m_nDelayIndex + (longer ? 1 : -1), DELAY_MIN, DELAY_MAX);
+    m_steering.m_nDelayIndex = index;
+    return index;
+}
+
+void CPlaybackSession::Seek(int pos)
+{
+    m_steering.m_nSeekPos = pos;
+    m_steering.m_nPlayState = PS_SEEK;
+}
+
+void CPlaybackSession::GoTo(uint64_t offset)
+{
+    m_steering.m_nTargetOffset = offset;
+    m_steering.m_nPlayState = PS_LOCATE;
+}
+
+bool CPlaybackSession::FrameStep(bool forward, int records, int channel)
+{
+    if (PlayState() != PS_PAUSE)
+        return false;
+    m_steering.m_nStepChannel = channel;
+    m_steering.m_nStepRecords = records;
+    m_steering.m_nPlayState = forward ? PS_STEP_FORWARD : PS_STEP_BACKWARD;
+    return true;
+}
+
+// --- the video area ---
+
+CDateTime CPlaybackSession::ShownTime() const
+{
+    const std::optional<CFrameTime> t = m_router.ShownFrameTime();
+    if (!t)
+        return m_recording.m_timeStart;
+    return CDateTime(t->m_wYear, t->m_byMonth, t->m_byDay, t->m_byHour, t->m_byMinute, t->m_bySecond);
+}
+
+// While playing, the playback thread draws the tiles; while paused the page is drawn
+// here from each channel's picture.
+void CPlaybackSession::RefreshIfPaused()
+{
+    if (PlayState() != PS_PAUSE)
+        return;
+    m_router.RefreshPage();
+    emit paused();
+}
+
+// --- sound and export ---
+
+void CPlaybackSession::SetExportWindowOpen(bool open)
+{
+    m_bExportOpen = open;
+    m_router.SetPictureSink(open ? &m_export : nullptr);
+    m_router.SetSoundSink(open ? nullptr : &m_sound);
+}
+
+bool CPlaybackSession::StartExport(BACKUPSETTING& setting)
+{
+    setting.m_byChannelCount = uint8_t(m_recording.m_nChannelCount);
+    if (!Recorder()->StartBackup(setting, m_router.FrameTime()))
+        return false;
+    if (PlayState() == PS_PAUSE) {
+        // The export begins with the camera's picture the paused window shows, then
+        // plays on: started right after opening, it holds every picture forward play
+        // delivers, as kvxtool's export does.
+        const int channel = setting.m_byChannel;
+        m_router.UseChannelPicture(channel, [&](const CTilePicture& picture, const CFrameTime& time) {
+            m_export.OnPicture(channel, picture, time);
+        });
+        m_steering.m_nPlayState = PS_FPLAY;
+    }
+    return true;
+}
+
+bool CPlaybackSession::StopExport()
+{
+    return Recorder()->StopBackup(m_router.FrameTime());
+}
+
+// --- the playback thread's calls ---
+
+void CPlaybackSession::OnWindowThread(std::function<void()> call)
+{
+    if (QThread::currentThread() == thread()) {
+        call();
+        return;
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation = m_nThreadGeneration.load(), call = std::move(call)] {
+            if (generation == m_nThreadGeneration)
+                call();
+        },
+        Qt::QueuedConnection);
+}
+
+// A pause of the playback thread (at either end of the recording, after a seek or a
+// jump) ends a running export: the export window's stop sequence runs.
+void CPlaybackSession::OnPlayStateSet(uint8_t state)
+{
+    if (state != PS_PAUSE)
+        return;
+    if (m_bExportOpen)
+        OnWindowThread([this] { emit exportStopWanted(); });
+    OnWindowThread([this] { RefreshIfPaused(); });
+}
+
+uint8_t CPlaybackSession::OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictureLength, const uint8_t* audio,
+                                      const uint8_t* picture)
+{
+    ++m_nDeliveredFrames;
+    const uint8_t channel = m_router.OnPlayFrame(firstFrame, audioMode, pictureLength, audio, picture, m_currentRecord);
+    if (m_onFrameRouted)
+        m_onFrameRouted();
+    return channel;
+}
+
+void CPlaybackSession::SetStartButtons()
+{
+    OnWindowThread([this] { emit startReached(); });
+}
+
+void CPlaybackSession::SetEndButtons()
+{
+    OnWindowThread([this] { emit endReached(); });
+}
+
+void CPlaybackSession::SetSliderPos(int pos)
+{
+    OnWindowThread([this, pos] { emit sliderMoved(pos); });
+}
+
+void CPlaybackSession::ShowReadError(const char* text)
+{
+    OnWindowThread([this, message = QString(text)] { emit readFailed(message); });
+}
+
+// Runs on the playback thread, which alone stores pictures: none from before the
+// jump is left to pass for the moment read next.
+void CPlaybackSession::OnJump()
+{
+    m_router.ForgetPictures();
+}
+
+// --- what the frame router asks for ---
+
+void CPlaybackSession::RepaintWindowRect(const QRect& rect)
+{
+    if (QThread::currentThread() == thread()) {
+        emit repaintWanted(rect, false);
+        return;
+    }
+    QMetaObject::invokeMethod(this, [this, rect] { emit repaintWanted(rect, true); }, Qt::QueuedConnection);
+}
+
+// The video area is laid out anew for the other standard, which clears it; the
+// window draws the pictures that came meanwhile again.
+void CPlaybackSession::SwitchVideoStandard(bool pal)
+{
+    OnWindowThread([this, pal] { emit videoStandardSwitched(pal); });
+}
+
+void CPlaybackSession::OnPicturesChanged()
+{
+    OnWindowThread([this] { emit picturesChanged(); });
+}
+
+// --- what the probe asks for ---
+
+void CPlaybackSession::ShowProbeMessage(const std::string& text)
+{
+    emit probeMessage(QString::fromStdString(text));
+}
+
+// The audio caption and switches show only for recordings with sound; the outputs
+// are opened the first time one is probed and stay open across recordings.
+void CPlaybackSession::EnableAudioControls(bool enable)
+{
+    emit audioControlsShown(enable);
+    if (!enable)
+        return;
+    for (int i = 0; i < 4; ++i) {
+        if (m_sound.IsOpen(i))
+            continue;
+        if (!m_sound.Open(i)) {
+            emit audioOutputFailed();
+            break; // one message is enough: the others fail alike and are tried next time
+        }
+    }
+}
+
+void CPlaybackSession::DisableEndButton()
+{
+    emit endButtonDisabled();
+}

@@ -1,0 +1,29 @@
+#include "session/soundoutputs.h"
+
+#include "platform/waveout.h"
+
+CSoundOutputs::CSoundOutputs() = default;
+CSoundOutputs::~CSoundOutputs() = default;
+
+bool CSoundOutputs::IsOpen(int channel) const
+{
+    return channel >= 0 && channel < int(m_pOutputs.size()) && m_pOutputs[size_t(channel)]
+        && m_pOutputs[size_t(channel)]->IsOpen();
+}
+
+bool CSoundOutputs::Open(int channel)
+{
+    if (channel < 0 || channel >= int(m_pOutputs.size()))
+        return true;
+    auto output = std::make_unique<CWaveOut>();
+    if (!output->Open())
+        return false;
+    m_pOutputs[size_t(channel)] = std::move(output);
+    return true;
+}
+
+void CSoundOutputs::OnSoundSlice(int channel, const uint8_t* slice)
+{
+    if (IsOpen(channel))
+        m_pOutputs[size_t(channel)]->Queue(slice);
+}

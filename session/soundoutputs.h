@@ -1,0 +1,28 @@
+#pragma once
+
+#include "playback/isoundsink.h"
+
+#include <array>
+#include <memory>
+
+class CWaveOut;
+
+// The four sound outputs, one per audio channel of a recording, as the frame router's
+// sound sink.
+//
+// Threads: the outputs are opened on the window thread while no playback thread
+// runs, and live until this goes; after that the playback thread queues slices.
+class CSoundOutputs : public ISoundSink {
+public:
+    CSoundOutputs();
+    ~CSoundOutputs();
+
+    bool IsOpen(int channel) const;
+    // False when the system has no output that plays the recorder's sound.
+    bool Open(int channel);
+
+    void OnSoundSlice(int channel, const uint8_t* slice) override;
+
+private:
+    std::array<std::unique_ptr<CWaveOut>, 4> m_pOutputs;
+};
