@@ -72,16 +72,7 @@ void CKVXPlayerView::LayoutSkinControls()
     LayoutNavigation();
     LayoutChannelButtons();
 
-    BindAndPlace(m_controls.m_btnSpeedUp, "BTN_SPEED_UP", "MAIN POS", "POS_SPEED_UP");
-    BindAndPlace(m_controls.m_btnSpeedDn, "BTN_SPEED_DN", "MAIN POS", "POS_SPEED_DN");
-    m_controls.m_staticSpeed->setFont(m_images.m_fontForm);
-    m_controls.m_staticSpeed->setText(VALUE_TEXTS[m_session.SpeedIndex()]);
-    PlaceControl(m_controls.m_staticSpeed, "MAIN POS", "POS_SPEED_VAL", false);
-    BindAndPlace(m_controls.m_btnDelayUp, "BTN_DELAY_UP", "MAIN POS", "POS_DELAY_UP");
-    BindAndPlace(m_controls.m_btnDelayDn, "BTN_DELAY_DN", "MAIN POS", "POS_DELAY_DN");
-    m_controls.m_staticDelay->setFont(m_images.m_fontForm);
-    m_controls.m_staticDelay->setText(VALUE_TEXTS[5 + m_session.DelayIndex()]);
-    PlaceControl(m_controls.m_staticDelay, "MAIN POS", "POS_DELAY_VAL", false);
+    LayoutValueFields();
 
     m_images.m_bmpSliderUp = m_skin->LoadSkinBitmap("MAIN", "SLIDERUP");
     m_images.m_bmpSliderDn = m_skin->LoadSkinBitmap("MAIN", "SLIDERDN");
