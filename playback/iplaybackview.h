@@ -16,7 +16,8 @@ public:
     // 2 or 3. Returns the channel the picture showed, 0xFF when none.
     virtual uint8_t OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictureLength, const uint8_t* audio,
                                 const uint8_t* picture) = 0;
-    // Navigation button patterns at the start and at the end of the recording.
+    // Navigation button patterns at the start and at the end of the recording, told
+    // after the pause there has been stored.
     virtual void SetStartButtons() = 0;
     virtual void SetEndButtons() = 0;
     // The slider position, 0..710.

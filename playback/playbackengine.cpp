@@ -71,9 +71,9 @@ void CPlaybackEngine::Run()
         ReadErrorExit();
         return;
     }
-    SetPlayState(PS_START);
+    StorePlayState(PS_START);
     while (m_steering.m_bThreadRun.load()) {
-        const uint8_t state = PlayState();
+        const uint8_t state = ReadPlayState();
         if (state == PS_PAUSE) {
             m_clock.Sleep(PAUSE_POLL_MS);
             continue;
@@ -83,8 +83,8 @@ void CPlaybackEngine::Run()
             continue;
         }
         if (m_nPos >= m_nLength && m_bJumpShow) {
-            EndShow(); // stepped past the last record: nothing more to show
-            m_view.SetEndButtons();
+            if (EndShow()) // stepped past the last record: nothing more to show
+                m_view.SetEndButtons();
             continue;
         }
         if (m_nPos >= m_nLength) {
@@ -108,7 +108,7 @@ void CPlaybackEngine::Run()
 void CPlaybackEngine::AtEndOfFile(uint8_t state)
 {
     if (!m_bDeliveredSinceEnd && state == m_byEndState) {
-        while (m_steering.m_bThreadRun.load() && PlayState() == state)
+        while (m_steering.m_bThreadRun.load() && m_steering.m_nPlayState.load() == state)
             m_clock.Sleep(PAUSE_POLL_MS);
         m_byEndState = NO_END_STATE;
         return;
@@ -242,9 +242,9 @@ bool CPlaybackEngine::FindEndOfPicture()
 void CPlaybackEngine::FinishFrame()
 {
     if (!ActOnState() && m_nPos > m_nLength) {
-        SetPlayState(PS_PAUSE);
         m_nPos = m_nLength;
-        m_view.SetEndButtons();
+        if (ChangePlayState(PS_PAUSE))
+            m_view.SetEndButtons();
     }
     const bool passing = PassesToChannel();
     if (!passing)
@@ -258,7 +258,7 @@ void CPlaybackEngine::FinishFrame()
 
 bool CPlaybackEngine::ActOnState()
 {
-    const uint8_t state = PlayState();
+    const uint8_t state = ReadPlayState();
     if (state != PS_SHOW_FORWARD && state != PS_SHOW_BACKWARD)
         m_bJumpShow = false; // the user took over from a jump's show
     switch (state) {
@@ -266,8 +266,8 @@ bool CPlaybackEngine::ActOnState()
         if (m_steering.m_nEndOffset > m_nPos)
             return false;
         m_nPos = m_nLength;
-        m_view.SetEndButtons();
-        SetPlayState(PS_PAUSE);
+        if (ChangePlayState(PS_PAUSE))
+            m_view.SetEndButtons();
         return true;
     case PS_BPLAY:
         if (m_steering.m_nFirstSector.load() < m_current.m_header.m_nSector) {
@@ -275,41 +275,41 @@ bool CPlaybackEngine::ActOnState()
             m_file.Seek(m_nPos);
         } else {
             m_nPos = RECORD_AREA_OFFSET;
-            m_view.SetStartButtons();
-            SetPlayState(PS_PAUSE);
+            if (ChangePlayState(PS_PAUSE))
+                m_view.SetStartButtons();
         }
         return false;
     case PS_FFPLAY:
     case PS_RWPLAY:
         if (!GroupStepEnds())
             return false;
-        if (PlayState() == PS_FFPLAY) {
+        if (state == PS_FFPLAY) {
             m_nPos = Offset(m_nHeaderPos, SpeedStep());
             return false;
         }
         m_nPos = Offset(m_nHeaderPos, -int64_t(SpeedStep()));
         if (m_nPos <= m_nLength)
             return true;
-        SetPlayState(PS_PAUSE); // jumped back past the start
-        m_nPos = RECORD_AREA_OFFSET;
-        m_view.SetStartButtons();
+        m_nPos = RECORD_AREA_OFFSET; // jumped back past the start
+        if (ChangePlayState(PS_PAUSE))
+            m_view.SetStartButtons();
         return false;
     case PS_START:
         m_view.OnJump();
-        SetPlayState(PS_SHOW_FORWARD);
+        ChangePlayState(PS_SHOW_FORWARD);
         m_current.m_nGroupCounter = 0;
         m_nPos = RECORD_AREA_OFFSET;
         return false;
     case PS_END:
         m_view.OnJump();
         m_nPos = m_steering.m_nEndOffset;
-        SetPlayState(PS_SHOW_BACKWARD);
+        ChangePlayState(PS_SHOW_BACKWARD);
         m_current.m_nGroupCounter = 0;
         return false;
     case PS_SHOW_BACKWARD:
         if (m_bJumpShow && m_steering.m_nFirstSector.load() >= m_current.m_header.m_nSector) {
-            EndShow(); // stepped back to the first record
-            m_view.SetStartButtons();
+            if (EndShow()) // stepped back to the first record
+                m_view.SetStartButtons();
             return false;
         }
         BackStep();
@@ -321,7 +321,7 @@ bool CPlaybackEngine::ActOnState()
     case PS_SEEK:
         m_view.OnJump();
         m_nPos = SeekTarget();
-        SetPlayState(PS_SHOW_BACKWARD);
+        ChangePlayState(PS_SHOW_BACKWARD);
         m_current.m_nGroupCounter = 0;
         return false;
     default: // paused while the frame was read: it is shown, nothing moves
@@ -345,15 +345,15 @@ void CPlaybackEngine::Jump(uint8_t state)
     } else if (state == PS_STEP_FORWARD) {
         m_nPos = m_bShown ? m_nShownEnd : m_nPos;
     } else if (!m_bShown || m_steering.m_nFirstSector.load() >= m_shownHeader.m_nSector) {
-        SetPlayState(PS_PAUSE); // nothing before the first record
-        m_view.SetStartButtons();
+        if (ChangePlayState(PS_PAUSE)) // nothing before the first record
+            m_view.SetStartButtons();
         return;
     } else {
         m_nPos = Offset(m_nShownHeader, int64_t(BLOCK_SIZE * (m_shownHeader.m_nPrevSector - m_shownHeader.m_nSector)));
     }
     m_bJumpShow = true;
     m_file.Seek(m_nPos);
-    SetPlayState(state == PS_STEP_BACKWARD ? PS_SHOW_BACKWARD : PS_SHOW_FORWARD);
+    ChangePlayState(state == PS_STEP_BACKWARD ? PS_SHOW_BACKWARD : PS_SHOW_FORWARD);
 }
 
 bool CPlaybackEngine::ShowEnds()
@@ -372,10 +372,10 @@ bool CPlaybackEngine::PassesToChannel() const
     return m_bJumpShow && m_nStepChannel >= 0;
 }
 
-void CPlaybackEngine::EndShow()
+bool CPlaybackEngine::EndShow()
 {
     m_bJumpShow = false;
-    SetPlayState(PS_PAUSE);
+    return ChangePlayState(PS_PAUSE);
 }
 
 // A group is the records of one moment (one per channel): fast play and the show
@@ -447,7 +447,7 @@ void CPlaybackEngine::Pace()
 void CPlaybackEngine::ReadErrorExit()
 {
     m_view.ShowReadError(READ_ERROR_TEXT);
-    SetPlayState(PS_PAUSE);
+    StorePlayState(PS_PAUSE);
     m_file.Close();
 }
 
@@ -457,14 +457,28 @@ void CPlaybackEngine::LeaveRecord()
     m_nBlockCount = 0;
 }
 
-uint8_t CPlaybackEngine::PlayState() const
+uint8_t CPlaybackEngine::ReadPlayState()
 {
-    return m_steering.m_nPlayState;
+    m_byActedState = m_steering.m_nPlayState.load();
+    return m_byActedState;
 }
 
-void CPlaybackEngine::SetPlayState(uint8_t state)
+// The engine moves on from the state it read last (a show pauses, a jump turns into
+// its show) only if the window has not stored a command since: that command is the
+// user's newer wish, and the next lap acts on it instead.
+bool CPlaybackEngine::ChangePlayState(uint8_t state)
+{
+    if (!m_steering.m_nPlayState.compare_exchange_strong(m_byActedState, state))
+        return false;
+    m_byActedState = state;
+    m_view.OnPlayStateSet(state);
+    return true;
+}
+
+void CPlaybackEngine::StorePlayState(uint8_t state)
 {
     m_steering.m_nPlayState = state;
+    m_byActedState = state;
     m_view.OnPlayStateSet(state);
 }
 

@@ -19,8 +19,8 @@ struct CCurrentRecord;
 //
 // Everything here belongs to the playback thread. It reads the steering (atomics
 // the window thread writes), stores the play state there when it pauses or turns a
-// jump into its show, and writes the current-record values, which only the playback
-// thread touches.
+// jump into its show (unless the window stored a command first), and writes the
+// current-record values, which only the playback thread touches.
 class CPlaybackEngine {
 public:
     CPlaybackEngine(CPlaySteering& steering, IPlaybackView& view, CCurrentRecord& current);
@@ -43,7 +43,7 @@ private:
     void Jump(uint8_t state);
     bool ShowEnds();
     bool PassesToChannel() const;
-    void EndShow();
+    bool EndShow(); // false when a command of the window's came first
     bool GroupStepEnds();
     void BackStep();
     uint64_t Offset(uint64_t base, int64_t delta) const;
@@ -56,9 +56,11 @@ private:
     void Pace();
     void ReadErrorExit();
     void LeaveRecord();
-    uint8_t PlayState() const;
-    // Stores the state in the steering and tells the view.
-    void SetPlayState(uint8_t state);
+    uint8_t ReadPlayState();
+    // Both store the state in the steering and tell the view; the first only if the
+    // steering still holds the state read last, and says whether it did.
+    bool ChangePlayState(uint8_t state);
+    void StorePlayState(uint8_t state);
 
     CPlaySteering& m_steering;
     IPlaybackView& m_view;
@@ -99,6 +101,7 @@ private:
     static constexpr uint8_t NO_END_STATE = 0xFF;
     uint8_t m_byEndState = NO_END_STATE;
     bool m_bDeliveredSinceEnd = false;
+    uint8_t m_byActedState = PS_PAUSE; // the play state read last, or stored since
     bool m_bPacingArmed = false;
     double m_dPeriodStart = 0;     // when the current frame period began
 };

@@ -198,14 +198,22 @@ uint8_t CPlaybackSession::OnPlayFrame(bool firstFrame, int audioMode, uint32_t p
     return channel;
 }
 
+// The engine reports an end it paused at. A command the window stored before the
+// report arrives makes the report stale: the buttons already follow that command.
 void CPlaybackSession::SetStartButtons()
 {
-    OnWindowThread([this] { emit startReached(); });
+    OnWindowThread([this] {
+        if (PlayState() == PS_PAUSE)
+            emit startReached();
+    });
 }
 
 void CPlaybackSession::SetEndButtons()
 {
-    OnWindowThread([this] { emit endReached(); });
+    OnWindowThread([this] {
+        if (PlayState() == PS_PAUSE)
+            emit endReached();
+    });
 }
 
 void CPlaybackSession::SetSliderPos(int pos)

@@ -67,6 +67,8 @@ public:
     CPlayThread m_thread;
     // Runs on the playback thread at every delivered frame, with its index.
     std::function<void(size_t)> m_onFrame;
+    // Runs on the playback thread when the read position jumps.
+    std::function<void()> m_onJump;
 
     CTestPlaybackView()
     {
@@ -163,6 +165,11 @@ public:
         if (m_onFrame)
             m_onFrame(index);
         return 0;
+    }
+    void OnJump() override
+    {
+        if (m_onJump)
+            m_onJump();
     }
     void SetStartButtons() override { Log("start buttons"); }
     void SetEndButtons() override { Log("end buttons"); }

@@ -105,7 +105,7 @@ private slots:
         view.ClearCalls();
         const std::vector<CFrame> frames = view.PlayUntilPaused(PS_FPLAY);
         QCOMPARE(Offsets(frames), OffsetsOf(o.records, 16, 47)); // the last record is not shown
-        QCOMPARE(view.Calls(), (std::vector<std::string>{"end buttons", "state 0"}));
+        QCOMPARE(view.Calls(), (std::vector<std::string>{"state 0", "end buttons"}));
         QCOMPARE(view.LastSlider(), SliderFor(o.length, o.length));
         QCOMPARE(view.LastSlider(), SLIDER_MAX);
 
@@ -125,7 +125,7 @@ private slots:
         std::vector<uint64_t> expected = OffsetsOf(o.records, 0, 17);
         std::reverse(expected.begin(), expected.end());
         QCOMPARE(Offsets(frames), expected);
-        QCOMPARE(view.Calls(), (std::vector<std::string>{"start buttons", "state 0"}));
+        QCOMPARE(view.Calls(), (std::vector<std::string>{"state 0", "start buttons"}));
         QCOMPARE(view.LastSlider(), SliderFor(RECORD_AREA_OFFSET, o.length));
     }
 
@@ -210,6 +210,26 @@ private slots:
         for (size_t i = 47; i > 31; --i)
             expected.push_back(o.records[i].m_nOffset);
         QCOMPARE(Offsets(frames), expected);
+    }
+
+    // The user pressed End just as the engine went to the start: the engine's own
+    // move (go-to-start turning into its show) does not overwrite that newer command,
+    // which is carried out next.
+    void aCommandStoredDuringAMoveIsCarriedOut()
+    {
+        const COpened o = Open(Recipe(16, 48));
+        CTestPlaybackView view;
+        view.m_onJump = [&view] {
+            view.m_onJump = nullptr;
+            view.m_steering.m_nPlayState = PS_END;
+        };
+        view.Start(o.path, o.facts);
+        QVERIFY(view.WaitUntilPaused());
+        std::vector<uint64_t> expected{o.records[0].m_nOffset, o.records[0].m_nOffset};
+        for (size_t i = 47; i > 31; --i)
+            expected.push_back(o.records[i].m_nOffset);
+        QCOMPARE(Offsets(view.Frames()), expected);
+        QCOMPARE(view.Calls(), (std::vector<std::string>{"state 5", "state 8", "state 0"}));
     }
 
     void damagedRecordsAreSkipped()

@@ -142,6 +142,23 @@ private slots:
         QCOMPARE(std::count(s.sliderPositions.begin(), s.sliderPositions.end(), MARK), 1);
     }
 
+    // The engine paused at the end, and the user pressed Home before the report of
+    // it arrived: the report would disable End at the start, so it is dropped.
+    void anEndReportOvertakenByACommandIsDropped()
+    {
+        CHeadlessSession s;
+        QVERIFY(s.Play(Recording(64)));
+        QVERIFY(s.WaitUntilPaused(16));
+        QSignalSpy ends(&s.session, &CPlaybackSession::endReached);
+        std::thread([&] { s.session.SetEndButtons(); }).join(); // as the playback thread would
+        s.session.SetPlayState(PS_START);
+        QVERIFY(s.WaitUntilPaused(s.session.DeliveredFrames() + 16));
+        QVERIFY(ends.isEmpty());
+
+        std::thread([&] { s.session.SetEndButtons(); }).join();
+        QTRY_COMPARE(ends.count(), 1);
+    }
+
     void aRefusedFileLeavesNothingToPlay()
     {
         CHeadlessSession s;
