@@ -63,7 +63,7 @@ void Measure(const char* title, const std::string& path)
     steering.m_nStepRecords = 0;
     steering.m_nFirstSector = facts.m_nFirstSector;
     steering.m_nChannelCount = facts.m_nChannelCount;
-    steering.m_nEndOffset = facts.m_dwEndOffset;
+    steering.m_nEndOffset = facts.m_nEndOffset;
     steering.m_strPath = path;
     CCurrentRecord current;
     CPlayThread thread;

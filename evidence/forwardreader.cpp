@@ -10,7 +10,7 @@ bool CForwardReader::Run(const std::string& path, const CRecordingFacts& facts, 
 {
     CImmediateClock clock;
     m_steering.m_nChannelCount = facts.m_nChannelCount;
-    m_steering.m_nEndOffset = facts.m_dwEndOffset;
+    m_steering.m_nEndOffset = facts.m_nEndOffset;
     m_steering.m_strPath = path;
     m_steering.m_nFirstSector = facts.m_nFirstSector;
     m_steering.m_pClock = &clock;

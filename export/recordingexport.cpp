@@ -17,11 +17,6 @@ constexpr unsigned MAX_DECODING_THREADS = 4;
 // Decoded pictures waiting per writing thread: a few megabytes.
 constexpr size_t STRAND_QUEUE = 8;
 
-CFrameTime FrameTimeOf(const CRecordHeader& h)
-{
-    return {h.m_wYear, h.m_byMonth, h.m_byDay, h.m_byHour, h.m_byMinute, h.m_bySecond};
-}
-
 QString CameraText(int channel)
 {
     return QString("%1").arg(channel, 2, 10, QChar('0'));
@@ -99,7 +94,7 @@ void CRecordingExport::OnRecord(const CForwardReader::CFrame& f)
 {
     if (!InRange(f.record.m_header))
         return m_view.OnExportProgress(f.record.m_nHeaderOffset, false);
-    m_timeLast = FrameTimeOf(f.record.m_header);
+    m_timeLast = CFrameTime::Of(f.record.m_header);
     if ((!m_bStarted && !StartExport(m_timeLast)) || m_bWriteFailed) {
         m_reader.Stop();
         return;

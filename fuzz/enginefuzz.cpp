@@ -133,7 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     steering.m_nFirstSector = facts.m_nFirstSector;
     steering.m_nTargetOffset = kvx::RECORD_AREA_OFFSET + (scriptSize ? script[0] : 0) * kvx::BLOCK_SIZE;
     steering.m_nChannelCount = facts.m_nChannelCount;
-    steering.m_nEndOffset = facts.m_dwEndOffset;
+    steering.m_nEndOffset = facts.m_nEndOffset;
     steering.m_strPath = file.Path();
     RunPlaybackEngine(steering, user, current);
     return 0;

@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     Check(view.m_nMessages == 0);
     Check(facts.m_nChannelCount == 4 || facts.m_nChannelCount == 16);
-    Check(facts.m_dwEndOffset < facts.m_nFileLength);
+    Check(facts.m_nEndOffset < facts.m_nFileLength);
 
     CRecordingLocator locator(facts);
     if (!locator.Open(file.Path()))

@@ -11,15 +11,6 @@
 
 using namespace kvx;
 
-namespace {
-
-CFrameTime FrameTimeOf(const CRecordHeader& h)
-{
-    return {h.m_wYear, h.m_byMonth, h.m_byDay, h.m_byHour, h.m_byMinute, h.m_bySecond};
-}
-
-} // namespace
-
 CFrameRouter::CFrameRouter(IFrameRouterView& view) : m_view(view)
 {
 }
@@ -237,7 +228,7 @@ uint8_t CFrameRouter::OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictu
 {
     {
         std::lock_guard lock(m_mutex);
-        m_timeFrame = FrameTimeOf(current.m_header);
+        m_timeFrame = CFrameTime::Of(current.m_header);
     }
     if (audioMode == AUDIO_MODE_ONLY || audioMode == AUDIO_MODE_WITH_PICTURE) {
         for (size_t i = 0; i < AUDIO_CHANNELS; ++i) {
@@ -293,7 +284,7 @@ uint8_t CFrameRouter::StorePicture(const CDecodedPicture& decoded, bool firstFra
     c.m_pChannelBits = c.m_pChannelPic->Bits();
     c.m_bihChannel.bmiHeader = decoded.m_header;
     c.m_byMarkAbsent = decoded.m_bMarkAbsent;
-    c.m_timePicture = FrameTimeOf(h);
+    c.m_timePicture = CFrameTime::Of(h);
     lock.unlock();
     const auto bit = uint16_t(1u << channel);
     if (!(m_wPictureMask.fetch_or(bit) & bit))
@@ -327,7 +318,7 @@ void CFrameRouter::HandOnPicture(const CDecodedPicture& decoded, const CRecordHe
     if (!decoded.m_pBits || !sink)
         return;
     const CTilePicture picture{&decoded.m_header, decoded.m_pBits, decoded.m_bMarkAbsent, m_bPal, m_nChannelCount};
-    sink->OnPicture(decoded.m_nChannel, picture, FrameTimeOf(h));
+    sink->OnPicture(decoded.m_nChannel, picture, CFrameTime::Of(h));
 }
 
 // Smooths the samples over the last seven: loud bytes are folded back first.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/bitmapinfoheader.h"
+#include "playback/frametime.h"
 #include "playback/smoothscaler.h"
 #include "playback/tilezoom.h"
 
@@ -14,12 +15,6 @@
 class QPainter;
 
 #include <cstdint>
-
-// The date-time of the frame routed last, as the tiles and the play time show it.
-struct CFrameTime {
-    uint16_t m_wYear = 0;
-    uint8_t m_byMonth = 0, m_byDay = 0, m_byHour = 0, m_byMinute = 0, m_bySecond = 0;
-};
 
 // What a tile is drawn from: one channel's decoded picture (bottom-up rows of 3 or 4
 // bytes a pixel, padded to 4 bytes) and the recording it belongs to, whose video

@@ -79,10 +79,7 @@ void CKVXPlayerView::SetEndButtons()
 
 void CKVXPlayerView::MoveSlider(int pos)
 {
-    if (pos == m_controls.m_slider->m_nPos)
-        return;
-    m_controls.m_slider->m_nPos = pos;
-    m_controls.m_slider->update();
+    m_controls.m_slider->SetPos(pos);
 }
 
 void CKVXPlayerView::ShowMessage(const QString& text)

@@ -62,7 +62,7 @@ bool CRecordingLocator::FindEnds()
     m_first = m_reader.FindForward(RECORD_AREA_OFFSET, m_reader.Length(), SEARCH_BUDGET_BLOCKS);
     if (!m_first)
         return false;
-    const uint64_t lastOffset = m_facts.m_dwEndOffset + 2 * BLOCK_SIZE;
+    const uint64_t lastOffset = m_facts.m_nEndOffset + 2 * BLOCK_SIZE;
     m_last = m_reader.ReadAt(lastOffset);
     if (!m_last)
         m_last = m_reader.FindBackward(lastOffset + BLOCK_SIZE, m_first->m_nOffset + BLOCK_SIZE, SEARCH_BUDGET_BLOCKS);

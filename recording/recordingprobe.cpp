@@ -104,7 +104,7 @@ bool CRecordingProbe::FindLastRecord(CReadOnlyFile& file)
             continue;
         ReadBoundaryHeader(EBoundary::Last, m_block);
         if (DateTimeToOrderKey(m_facts.m_timeStart) < DateTimeToOrderKey(m_facts.m_timeEnd)) {
-            m_facts.m_dwEndOffset = pos - 2 * BLOCK_SIZE;
+            m_facts.m_nEndOffset = pos - 2 * BLOCK_SIZE;
             return true;
         }
     }

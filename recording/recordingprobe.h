@@ -18,7 +18,7 @@ struct CRecordingFacts {
     CDateTime m_timeEnd;                      // last accepted record
     uint64_t m_nFirstSector = 0;
     uint64_t m_nSectorSpan = 0;               // last accepted sector - first sector
-    uint64_t m_dwEndOffset = 0;               // last accepted header's offset - 1,024: forward play stops here
+    uint64_t m_nEndOffset = 0;               // last accepted header's offset - 1,024: forward play stops here
     uint64_t m_nFileLength = 0;
     bool m_bAudio = false;                    // the first record carries the audio signature
 };

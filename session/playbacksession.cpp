@@ -46,7 +46,7 @@ void CPlaybackSession::StartThread(const QString& path)
 {
     m_playThread.Stop(); // before its per-thread values change under it
     m_steering.m_nChannelCount = m_recording.m_nChannelCount;
-    m_steering.m_nEndOffset = m_recording.m_dwEndOffset;
+    m_steering.m_nEndOffset = m_recording.m_nEndOffset;
     m_steering.m_strPath = CNativeFileName::Encode(path).toStdString();
     ++m_nThreadGeneration; // what the previous thread still asked for is dropped
     m_playThread.Start(m_steering, *this, m_currentRecord);

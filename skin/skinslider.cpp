@@ -29,22 +29,33 @@ void CSkinSlider::MoveSlider(int left, int top, int width, int height, bool repa
     m_nWidth = width;
     m_nHeight = height;
     setGeometry(left, top, width, height);
+    m_nPos = std::clamp(m_nPos, 0, std::max(0, m_nWidth - SKIN_THUMB_WIDTH));
     if (repaint)
         update();
 }
 
+void CSkinSlider::SetPos(int pos)
+{
+    pos = std::clamp(pos, 0, std::max(0, m_nWidth - SKIN_THUMB_WIDTH));
+    if (pos == m_nPos)
+        return;
+    update(ThumbRect());
+    m_nPos = pos;
+    update(ThumbRect());
+}
+
+QRect CSkinSlider::ThumbRect() const
+{
+    return QRect(m_nPos, 0, SKIN_THUMB_WIDTH, m_nHeight);
+}
+
 void CSkinSlider::paintEvent(QPaintEvent*)
 {
-    if (m_nPos > m_nWidth - SKIN_THUMB_WIDTH)
-        m_nPos = m_nWidth - SKIN_THUMB_WIDTH;
-    else if (m_nPos < 0)
-        m_nPos = 0;
     QPainter painter(this);
     if (m_pTrackBitmap && !m_pTrackBitmap->isNull())
         painter.drawImage(QRect(0, 0, m_nWidth, m_nHeight), *m_pTrackBitmap, QRect(0, 0, TRACK_BLOCK, TRACK_BLOCK));
     if (m_pThumbBitmap && !m_pThumbBitmap->isNull())
         painter.drawImage(QPoint(m_nPos, 0), *m_pThumbBitmap, QRect(0, 0, SKIN_THUMB_WIDTH, m_nHeight));
-    m_rcThumb = QRect(m_nPos, 0, SKIN_THUMB_WIDTH, m_nHeight);
 }
 
 void CSkinSlider::mousePressEvent(QMouseEvent* event)
@@ -53,27 +64,22 @@ void CSkinSlider::mousePressEvent(QMouseEvent* event)
         return;
     const QPoint at = event->position().toPoint();
     m_bPressed = true;
-    if (!m_bDragging && m_rcThumb.contains(at)) {
+    if (!m_bDragging && ThumbRect().contains(at)) {
         m_bDragging = true;
         m_bMoved = false;
         return;
     }
-    m_nPos = at.x() - THUMB_HALF; // the thumb jumps to put its centre under the pointer
+    SetPos(at.x() - THUMB_HALF); // the thumb jumps to put its centre under the pointer
     m_nClickPos = at.x();
-    update();
 }
 
 void CSkinSlider::mouseMoveEvent(QMouseEvent* event)
 {
     if (!m_bDragging)
         return;
-    const int x = std::clamp(int(event->position().x()), THUMB_HALF, std::max(THUMB_HALF, m_nWidth - THUMB_HALF));
-    if (x - THUMB_HALF == m_nPos)
-        return;
-    update(m_rcThumb);
-    m_nPos = x - THUMB_HALF;
-    m_bMoved = true;
-    update(QRect(m_nPos, 0, SKIN_THUMB_WIDTH, m_nHeight));
+    const int before = m_nPos;
+    SetPos(int(event->position().x()) - THUMB_HALF);
+    m_bMoved |= m_nPos != before;
 }
 
 void CSkinSlider::mouseReleaseEvent(QMouseEvent* event)
@@ -82,7 +88,6 @@ void CSkinSlider::mouseReleaseEvent(QMouseEvent* event)
         return;
     m_bPressed = false;
     const bool wasDragging = std::exchange(m_bDragging, false);
-    update(m_rcThumb);
     if (wasDragging) {
         if (!m_bMoved)
             return; // a click on the thumb: nothing to seek to

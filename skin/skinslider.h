@@ -24,7 +24,10 @@ public:
     void SetBitmaps(const QImage* thumb, const QImage* track);
     void MoveSlider(int left, int top, int width, int height, bool repaint);
 
-    int m_nPos = 0;      // thumb's left edge; stored clamped when drawn
+    // The thumb's left edge, kept on the track: 0 .. width - 18.
+    int Pos() const { return m_nPos; }
+    void SetPos(int pos);
+
     int m_nClickPos = 0; // where to seek to, on the 0..710 scale
 
 signals:
@@ -37,10 +40,12 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    QRect ThumbRect() const;
+
     const QImage* m_pThumbBitmap = nullptr;
     const QImage* m_pTrackBitmap = nullptr;
     int m_nLeft = 0, m_nTop = 0, m_nWidth = 0, m_nHeight = 0;
-    QRect m_rcThumb;
+    int m_nPos = 0;
     bool m_bDragging = false;
     bool m_bMoved = false;   // the thumb moved during this drag
     bool m_bPressed = false; // a press on the slider waits for its release

@@ -85,7 +85,7 @@ public:
     {
         m_steering.m_nFirstSector = facts.m_nFirstSector;
         m_steering.m_nChannelCount = facts.m_nChannelCount;
-        m_steering.m_nEndOffset = facts.m_dwEndOffset;
+        m_steering.m_nEndOffset = facts.m_nEndOffset;
         m_steering.m_strPath = path;
         m_thread.Start(m_steering, *this, m_current);
     }

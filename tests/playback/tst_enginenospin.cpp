@@ -41,7 +41,7 @@ public:
         m_steering.m_nSeekPos = SLIDER_MAX / 2;
         m_steering.m_nStepRecords = 0;
         m_steering.m_nChannelCount = facts.m_nChannelCount;
-        m_steering.m_nEndOffset = facts.m_dwEndOffset;
+        m_steering.m_nEndOffset = facts.m_nEndOffset;
         m_steering.m_strPath = path;
         m_steering.m_pClock = this;
         m_steering.m_nFirstSector = facts.m_nFirstSector;

@@ -345,7 +345,7 @@ private slots:
         QTRY_COMPARE(view->PlayStateForTest(), PS_PAUSE);
         QTRY_VERIFY(view->DeliveredFrames() >= before + 17);
         // One group stepped back from the target: the thumb stands a little short of it.
-        QTRY_VERIFY(std::abs(view->Slider()->m_nPos - 500) < 40);
+        QTRY_VERIFY(std::abs(view->Slider()->Pos() - 500) < 40);
     }
 
     void audioSwitchesShrinkTheEnlargedPicture()

@@ -74,7 +74,7 @@ private slots:
             CTestProbeView view;
             QVERIFY(CRecordingProbe(facts, view).ProbeRecording(path));
             QVERIFY(view.m_messages.empty());
-            QVERIFY(facts.m_dwEndOffset + 1024 < cut.m_nOffset);
+            QVERIFY(facts.m_nEndOffset + 1024 < cut.m_nOffset);
             QVERIFY(facts.m_timeEnd.IsValid());
         }
     }

@@ -228,7 +228,7 @@ private slots:
                 const uint64_t key = DateTimeToOrderKey(moment);
                 uint64_t best = UINT64_MAX;
                 for (const CGeneratedRecord& r : o.records)
-                    if (DateTimeToOrderKey(r.m_time) >= key && r.m_nOffset <= o.facts.m_dwEndOffset + 1024)
+                    if (DateTimeToOrderKey(r.m_time) >= key && r.m_nOffset <= o.facts.m_nEndOffset + 1024)
                         best = std::min(best, DateTimeToOrderKey(r.m_time));
                 const CLocateResult r = o.locator->Locate(moment);
                 if (best == UINT64_MAX)

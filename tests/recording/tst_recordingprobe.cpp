@@ -51,7 +51,7 @@ class TestRecordingProbe : public QObject {
     static void VerifyLastRecordIs(const CResult& r, const CGeneratedRecord& last)
     {
         QVERIFY(r.ok);
-        QCOMPARE(r.facts.m_dwEndOffset, last.m_nOffset - 1024);
+        QCOMPARE(r.facts.m_nEndOffset, last.m_nOffset - 1024);
         QCOMPARE(r.facts.m_timeEnd, last.m_time);
         QCOMPARE(r.facts.m_nSectorSpan, last.m_nSector - r.facts.m_nFirstSector);
     }
@@ -180,7 +180,7 @@ private slots:
         QVERIFY(r->ok);
         QVERIFY(!r->facts.m_timeEnd.IsValid());
         QVERIFY(r->view.m_bEndDisabled);
-        QCOMPARE(r->facts.m_dwEndOffset, m_files.Last().Records().back().m_nOffset - 1024);
+        QCOMPARE(r->facts.m_nEndOffset, m_files.Last().Records().back().m_nOffset - 1024);
     }
 
     void markersAreOnlySeenAtEvenOffsets()
@@ -233,7 +233,7 @@ private slots:
         const CGeneratedRecord& last = m_files.Last().Records().back();
         QVERIFY(last.m_nOffset > (4ull << 30));
         VerifyLastRecordIs(*r, last);
-        QVERIFY(r->facts.m_dwEndOffset > UINT32_MAX);
+        QVERIFY(r->facts.m_nEndOffset > UINT32_MAX);
         QVERIFY(r->facts.m_nFileLength > (4ull << 30));
     }
 

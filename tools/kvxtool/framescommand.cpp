@@ -73,7 +73,7 @@ void PrintTotals(const CFrameTotals& t, const CRecordingFacts& facts)
                 (unsigned long long)t.m_nUndecoded, (unsigned long long)t.m_nAudioOnly,
                 t.m_bEndedAtEndOfFile ? "the file ended before forward play's end offset"
                                       : "forward play ends at offset",
-                (unsigned long long)facts.m_dwEndOffset);
+                (unsigned long long)facts.m_nEndOffset);
 }
 
 int Run(const std::vector<std::string>& args)

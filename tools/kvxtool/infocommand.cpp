@@ -31,7 +31,7 @@ void PrintJson(const CRecordingFacts& facts)
         .Add("end_valid", facts.m_timeEnd.IsValid())
         .Add("first_sector", facts.m_nFirstSector)
         .Add("sector_span", facts.m_nSectorSpan)
-        .Add("end_offset", facts.m_dwEndOffset)
+        .Add("end_offset", facts.m_nEndOffset)
         .Add("audio", facts.m_bAudio)
         .Add("size", facts.m_nFileLength);
     std::printf("%s\n", line.Text().c_str());
@@ -53,7 +53,7 @@ void PrintForPerson(const std::string& path, const CRecordingFacts& facts)
                 facts.m_timeEnd.IsValid() ? "" : " (go to end is disabled)");
     std::printf("First sector:  %llu\n", (unsigned long long)facts.m_nFirstSector);
     std::printf("Sector span:   %llu\n", (unsigned long long)facts.m_nSectorSpan);
-    std::printf("End offset:    %llu (forward play stops here)\n", (unsigned long long)facts.m_dwEndOffset);
+    std::printf("End offset:    %llu (forward play stops here)\n", (unsigned long long)facts.m_nEndOffset);
 }
 
 int Run(const std::vector<std::string>& args)

@@ -67,7 +67,7 @@ void PrintJson(const CRecordingReport& r)
     const CRecordingFacts& f = r.m_facts;
     const CJsonLine probe = CJsonLine().Add("channels", int(f.m_nChannelCount))
         .Add("layout", f.m_layout == kvx::EHeaderLayout::B ? "B" : "A").AddOrNull("start", Time(f.m_timeStart))
-        .AddOrNull("end", Time(f.m_timeEnd)).Add("end_offset", f.m_dwEndOffset).Add("audio", f.m_bAudio);
+        .AddOrNull("end", Time(f.m_timeEnd)).Add("end_offset", f.m_nEndOffset).Add("audio", f.m_bAudio);
     CJsonLine line;
     line.Add("file", r.m_strFile).Add("size", r.m_nSize);
     r.m_sha256 ? line.Add("sha256", *r.m_sha256) : line.AddNull("sha256");
@@ -98,7 +98,7 @@ void PrintForPerson(const CRecordingReport& r, int64_t gapSeconds)
     std::printf("Channels:      %d (header layout %s), audio %s\n", f.m_nChannelCount,
                 f.m_layout == kvx::EHeaderLayout::B ? "B" : "A", f.m_bAudio ? "yes" : "no");
     std::printf("Probe:         %s to %s; forward play stops at offset %llu\n", Time(f.m_timeStart).c_str(),
-                f.m_timeEnd.IsValid() ? Time(f.m_timeEnd).c_str() : "(invalid)", U(f.m_dwEndOffset));
+                f.m_timeEnd.IsValid() ? Time(f.m_timeEnd).c_str() : "(invalid)", U(f.m_nEndOffset));
     std::printf("Records:       %llu (%llu pictures, %llu not decodable), %llu audio blocks\n", U(r.m_nRecords),
                 U(r.m_nPictures), U(r.m_nUndecodable), U(r.m_nAudioBlocks));
     std::printf("Gaps:          longer than %lld s\n", (long long)gapSeconds);
