@@ -90,9 +90,11 @@ void CActivityDetector::Compare(const CCamera& camera, const CEighthPicture& lum
             picture.SetCell(cell);
             ++changed;
         }
-    if (std::abs(shift) >= LIGHT_SHIFT || changed > GLOBAL_SHARE * CActivityPicture::CELLS)
+    // Where the light changed, what the shift does not explain (saturated areas, the
+    // recorder's own marks, which it draws unlit) would pass for activity: the one
+    // picture is given up rather than reported everywhere.
+    if (std::abs(shift) >= LIGHT_SHIFT || changed > GLOBAL_SHARE * CActivityPicture::CELLS) {
         picture.m_nFlags |= CActivityPicture::GLOBAL_CHANGE;
-    if (changed > GLOBAL_SHARE * CActivityPicture::CELLS) {
         picture.m_cells = {};
         changed = 0;
     }

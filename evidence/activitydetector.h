@@ -11,7 +11,8 @@
 // before. The noise of the sensor and of the JPEG coding is mostly averaged away in
 // the 8 x 8 blocks and what is left stays under a per-block margin; a change of the
 // whole picture's brightness is taken out before the cells are judged, and a picture
-// that changed nearly everywhere is marked as such instead of as activity. A gap or
+// whose light changed, or that changed nearly everywhere, is marked as such instead
+// of as activity. A gap or
 // a clock set back starts a run: the picture after it is compared with nothing.
 // One thread (the index's builder feeds it in order).
 class CActivityDetector {

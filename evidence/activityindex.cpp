@@ -8,8 +8,8 @@ namespace {
 
 constexpr int COLUMNS = CActivityPicture::CELL_COLUMNS;
 constexpr int ROWS = CActivityPicture::CELL_ROWS;
-// Below this many pictures a camera's restless cells are not yet known.
-constexpr uint32_t RESTLESS_MIN_PICTURES = 20;
+// Below this many seconds of a camera its restless cells are not yet known.
+constexpr uint32_t RESTLESS_MIN_SECONDS = 20;
 // The share of a region's cells that must change at sensitivity 1; each step up halves it.
 constexpr double LEAST_SENSITIVE_SHARE = 0.16;
 
@@ -75,9 +75,18 @@ void CActivityIndex::Append(const CActivityPicture& picture)
     if (picture.m_nChannel >= m_channels.size())
         return;
     CChannel& channel = m_channels[picture.m_nChannel];
+    const bool newSecond = channel.m_pictures.empty() || channel.m_pictures.back().m_nSeconds != picture.m_nSeconds;
+    channel.m_nSeconds += newSecond;
     channel.m_pictures.push_back(picture);
-    for (int cell = 0; cell < CActivityPicture::CELLS; ++cell)
-        channel.m_changes[size_t(cell)] += picture.HasCell(cell);
+    if (picture.m_nScore == 0)
+        return;
+    for (int cell = 0; cell < CActivityPicture::CELLS; ++cell) {
+        const size_t c = size_t(cell);
+        if (picture.HasCell(cell) && (channel.m_changes[c] == 0 || channel.m_lastChange[c] != picture.m_nSeconds)) {
+            ++channel.m_changes[c];
+            channel.m_lastChange[c] = picture.m_nSeconds;
+        }
+    }
 }
 
 uint64_t CActivityIndex::PictureCount() const
@@ -92,11 +101,10 @@ std::array<bool, CActivityPicture::CELLS> CActivityIndex::RestlessCells(int chan
 {
     std::array<bool, CActivityPicture::CELLS> restless{};
     const CChannel& c = m_channels[size_t(channel)];
-    const size_t pictures = c.m_pictures.size();
-    if (pictures < RESTLESS_MIN_PICTURES)
+    if (c.m_nSeconds < RESTLESS_MIN_SECONDS)
         return restless;
     for (size_t cell = 0; cell < restless.size(); ++cell)
-        restless[cell] = double(c.m_changes[cell]) > RESTLESS_SHARE * double(pictures);
+        restless[cell] = double(c.m_changes[cell]) > RESTLESS_SHARE * double(c.m_nSeconds);
     return restless;
 }
 

@@ -66,10 +66,11 @@ public:
     // The stretches of each queried camera, in file order of their first picture.
     std::vector<CActivityStretch> Find(const CActivityQuery& query) const;
 
-    // Cells that change in more than this share of a camera's pictures (a clock
-    // drawn into the picture, a tree in the wind) are left out of a whole-picture
-    // search; a drawn region keeps them.
-    static constexpr double RESTLESS_SHARE = 0.15;
+    // Cells that change in more than this share of the seconds a camera recorded (a
+    // clock drawn into the picture, a tree in the wind) are left out of a whole-picture
+    // search; a drawn region keeps them. Counted in seconds, not pictures, so that a
+    // clock is as restless at 25 pictures a second as at one.
+    static constexpr double RESTLESS_SHARE = 0.25;
     // Of the cells of `channel`, those left out of a whole-picture search.
     std::array<bool, CActivityPicture::CELLS> RestlessCells(int channel) const;
 
@@ -78,7 +79,9 @@ public:
 private:
     struct CChannel {
         std::vector<CActivityPicture> m_pictures;
-        std::array<uint32_t, CActivityPicture::CELLS> m_changes{}; // pictures in which each cell changed
+        uint32_t m_nSeconds = 0;                                   // seconds with pictures
+        std::array<uint32_t, CActivityPicture::CELLS> m_changes{}; // seconds in which each cell changed
+        std::array<uint32_t, CActivityPicture::CELLS> m_lastChange{}; // the second last counted, per cell
         bool operator==(const CChannel&) const = default;
     };
     std::array<uint64_t, 3> SearchMask(int channel, const CActivityRegion& region) const;
