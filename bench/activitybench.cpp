@@ -52,13 +52,12 @@ CBuildRun Build(const std::string& path, const CRecordingFacts& facts)
 {
     CBuildRun run;
     uint32_t first = 0, last = 0;
-    std::string error;
     const double cpu = CpuSeconds();
     const auto start = Clock::now();
     ScanActivity(path, facts, {}, [&](const CActivityPicture& p) {
         first = run.m_nPictures++ ? std::min(first, p.m_nSeconds) : p.m_nSeconds;
         last = std::max(last, p.m_nSeconds);
-    }, error);
+    });
     run.m_dWall = std::chrono::duration<double>(Clock::now() - start).count();
     run.m_dCpu = CpuSeconds() - cpu;
     run.m_nSpan = int64_t(last) - int64_t(first) + 1;

@@ -108,13 +108,15 @@ std::string ParseBody(CReader& in, const CActivityCacheKey& key, int channelCoun
     if (!in.Number(stored.m_nSize) || !in.Bytes(stored.m_hash.data(), stored.m_hash.size()) || !(stored == key))
         return "foreign: it belongs to another recording";
     std::string path;
-    uint64_t pictures = 0;
+    uint64_t pictures = 0, undecodable = 0;
     if (!in.Number(channels) || int(channels) != channelCount || !in.Number(pathLength) || pathLength > in.Left())
         return "damaged header";
     path.resize(pathLength);
-    if (!in.Bytes(path.data(), pathLength) || !in.Number(pictures) || pictures * PICTURE_BYTES != in.Left())
+    if (!in.Bytes(path.data(), pathLength) || !in.Number(undecodable) || !in.Number(pictures)
+        || pictures * PICTURE_BYTES != in.Left())
         return "damaged header";
     CActivityIndex read(channelCount);
+    read.SetUndecodableCount(undecodable);
     for (uint64_t i = 0; i < pictures; ++i) {
         CActivityPicture p;
         if (!ReadPicture(in, p) || p.m_nChannel >= channels || p.m_nScore > CActivityPicture::CELLS)
@@ -214,6 +216,7 @@ bool CActivityCache::Save(const CActivityCacheKey& key, const std::string& recor
     out.Number(uint32_t(index.ChannelCount()));
     out.Number(uint32_t(recording.size()));
     out.Bytes(recording.data(), recording.size());
+    out.Number(index.UndecodableCount());
     out.Number(index.PictureCount());
     for (int channel = 0; channel < index.ChannelCount(); ++channel)
         for (const CActivityPicture& p : index.Pictures(channel))

@@ -172,5 +172,5 @@ std::vector<CActivityStretch> CActivityIndex::Find(const CActivityQuery& query) 
 
 bool CActivityIndex::operator==(const CActivityIndex& other) const
 {
-    return m_channels == other.m_channels;
+    return m_channels == other.m_channels && m_nUndecodable == other.m_nUndecodable;
 }

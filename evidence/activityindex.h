@@ -62,6 +62,9 @@ public:
     // Pictures of `channel` (0-based), in file order.
     const std::vector<CActivityPicture>& Pictures(int channel) const { return m_channels[size_t(channel)].m_pictures; }
     uint64_t PictureCount() const;
+    // Pictures of the recording left out because they do not decode.
+    uint64_t UndecodableCount() const { return m_nUndecodable; }
+    void SetUndecodableCount(uint64_t count) { m_nUndecodable = count; }
 
     // The stretches of each queried camera, in file order of their first picture.
     std::vector<CActivityStretch> Find(const CActivityQuery& query) const;
@@ -88,6 +91,7 @@ private:
     void FindInChannel(int channel, const CActivityQuery& query, std::vector<CActivityStretch>& out) const;
 
     std::vector<CChannel> m_channels;
+    uint64_t m_nUndecodable = 0;
 };
 
 // The cells of the grid whose centres lie in `region`; the one under its centre when none does.

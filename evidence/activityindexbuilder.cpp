@@ -43,15 +43,17 @@ CActivityIndexOutcome ObtainActivityIndex(const CActivityIndexRequest& request, 
         if (!key)
             outcome.m_notes.push_back("activity cache not used: " + error);
         if (key && LoadCached(cache, *key, request, index, outcome)) {
-            outcome.m_result = EActivityScan::Complete;
+            outcome.m_scan.m_result = EActivityScan::Complete;
+            outcome.m_scan.m_nUndecodable = index.Snapshot().UndecodableCount();
             outcome.m_bFromCache = true;
             return outcome;
         }
     }
-    outcome.m_result = ScanActivity(request.m_strPath, request.m_facts, request.m_scan,
-                                    [&index](const CActivityPicture& p) { index.Append(p); }, outcome.m_strError);
+    outcome.m_scan = ScanActivity(request.m_strPath, request.m_facts, request.m_scan,
+                                  [&index](const CActivityPicture& p) { index.Append(p); });
+    index.SetUndecodableCount(outcome.m_scan.m_nUndecodable);
     std::string error;
-    if (outcome.m_result == EActivityScan::Complete && key
+    if (outcome.m_scan.m_result == EActivityScan::Complete && key
         && !cache.Save(*key, request.m_strPath, index.Snapshot(), error))
         outcome.m_notes.push_back("activity index not cached: " + error);
     return outcome;

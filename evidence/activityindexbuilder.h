@@ -21,12 +21,11 @@ struct CActivityIndexRequest {
 };
 
 struct CActivityIndexOutcome {
-    EActivityScan m_result = EActivityScan::Failed;
+    CActivityScanResult m_scan; // from the cache: Complete, and the undecodable count kept with the index
     bool m_bFromCache = false;
     // What became of the cache, each naming the file and the reason: a discarded
     // file, an index that could not be kept. None of them stops the search.
     std::vector<std::string> m_notes;
-    std::string m_strError; // on Failed: why the recording could not be read
 };
 
 // Fills `index` from the cache when a file there fits the recording, else by scanning

@@ -36,16 +36,20 @@ private:
 
 } // namespace
 
-EActivityScan ScanActivity(const std::string& path, const CRecordingFacts& facts, const CActivityScanOptions& options,
-                           const std::function<void(const CActivityPicture&)>& onPicture, std::string& error)
+CActivityScanResult ScanActivity(const std::string& path, const CRecordingFacts& facts,
+                                 const CActivityScanOptions& options,
+                                 const std::function<void(const CActivityPicture&)>& onPicture)
 {
+    CActivityScanResult result;
     CActivityDetector detector(facts.m_nChannelCount, options.m_nGapSeconds);
     CPendingPictures pending;
-    // The handler runs one call at a time in file order: the detector is its alone.
+    // The handler runs one call at a time in file order: the detector and the count are its alone.
     const auto onDecoded = [&](const COrderedDecoder::CDecoded& decoded) {
         const auto [offset, seconds] = pending.Pop();
         if (decoded.eighth)
             onPicture(detector.Detect(decoded.picture.m_nChannel, offset, seconds, *decoded.eighth));
+        else
+            ++result.m_nUndecodable;
     };
     const int workers = int(options.m_nWorkers ? options.m_nWorkers : std::max(1u, std::thread::hardware_concurrency()));
     COrderedDecoder decoder(facts.m_nChannelCount, workers, {}, COrderedDecoder::ERest::EighthLuma, onDecoded);
@@ -69,12 +73,11 @@ EActivityScan ScanActivity(const std::string& path, const CRecordingFacts& facts
     });
     decoder.Finish();
     if (!ok) {
-        error = "the recording could not be read to its end";
-        return EActivityScan::Failed;
+        result.m_strError = "the recording could not be read to its end";
+        return result;
     }
-    if (cancelled)
-        return EActivityScan::Cancelled;
-    if (options.m_onProgress)
+    result.m_result = cancelled ? EActivityScan::Cancelled : EActivityScan::Complete;
+    if (!cancelled && options.m_onProgress)
         options.m_onProgress(facts.m_nEndOffset, facts.m_nEndOffset);
-    return EActivityScan::Complete;
+    return result;
 }

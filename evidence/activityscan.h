@@ -19,9 +19,15 @@ struct CActivityScanOptions {
 
 enum class EActivityScan { Complete, Cancelled, Failed };
 
+struct CActivityScanResult {
+    EActivityScan m_result = EActivityScan::Failed;
+    uint64_t m_nUndecodable = 0; // pictures left out: they do not decode, and the player shows none of them
+    std::string m_strError;      // on Failed: why
+};
+
 // Reads a probed recording as forward play delivers it, decodes every picture at an
 // eighth of its size on the cores and hands each decodable one's entry to `onPicture`,
-// in file order, one call at a time, on a decoding thread. Pictures that do not decode
-// (the player would not show them either) are left out. On Failed, `error` says why.
-EActivityScan ScanActivity(const std::string& path, const CRecordingFacts& facts, const CActivityScanOptions& options,
-                           const std::function<void(const CActivityPicture&)>& onPicture, std::string& error);
+// in file order, one call at a time, on a decoding thread.
+CActivityScanResult ScanActivity(const std::string& path, const CRecordingFacts& facts,
+                                 const CActivityScanOptions& options,
+                                 const std::function<void(const CActivityPicture&)>& onPicture);

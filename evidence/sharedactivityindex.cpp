@@ -6,6 +6,12 @@ void CSharedActivityIndex::Append(const CActivityPicture& picture)
     m_index.Append(picture);
 }
 
+void CSharedActivityIndex::SetUndecodableCount(uint64_t count)
+{
+    std::lock_guard lock(m_mutex);
+    m_index.SetUndecodableCount(count);
+}
+
 void CSharedActivityIndex::Replace(CActivityIndex index)
 {
     std::lock_guard lock(m_mutex);

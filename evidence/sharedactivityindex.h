@@ -13,6 +13,7 @@ public:
     explicit CSharedActivityIndex(int channelCount) : m_index(channelCount) {}
 
     void Append(const CActivityPicture& picture);
+    void SetUndecodableCount(uint64_t count);
     // Puts a whole index (from the cache) in place of what was gathered.
     void Replace(CActivityIndex index);
     void Clear();

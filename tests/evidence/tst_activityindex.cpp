@@ -79,7 +79,7 @@ private slots:
         m_truth = TrueStretches(m_files.Last());
         CTestProbeView view;
         QVERIFY(CRecordingProbe(m_facts, view).ProbeRecording(m_strPath));
-        QCOMPARE(Obtain(Request(), m_index).m_result, EActivityScan::Complete);
+        QCOMPARE(Obtain(Request(), m_index).m_scan.m_result, EActivityScan::Complete);
     }
 
     // Every picture forward play shows is in the index once, under its camera, in
@@ -204,7 +204,7 @@ private slots:
         Write(folder.filePath("blocked"), "not a folder");
         CActivityIndex index;
         const CActivityIndexOutcome outcome = Obtain(Request(folder.filePath("blocked/activity")), index);
-        QCOMPARE(outcome.m_result, EActivityScan::Complete);
+        QCOMPARE(outcome.m_scan.m_result, EActivityScan::Complete);
         QCOMPARE(outcome.m_notes.size(), size_t(1));
         QVERIFY(outcome.m_notes[0].find("not cached") != std::string::npos);
         QVERIFY(index == m_index);
@@ -234,7 +234,7 @@ private slots:
             QVERIFY(builder.Index().Snapshot() == m_index);
         }
         QVERIFY(done);
-        QCOMPARE(outcome.m_result, EActivityScan::Complete);
+        QCOMPARE(outcome.m_scan.m_result, EActivityScan::Complete);
         QVERIFY(progressCalls > 1);
 
         CActivityIndexBuilder cancelled(Request());
@@ -245,7 +245,7 @@ private slots:
                             stopped = true;
                         });
         QTRY_VERIFY(stopped.load());
-        QCOMPARE(outcome.m_result, EActivityScan::Cancelled);
+        QCOMPARE(outcome.m_scan.m_result, EActivityScan::Cancelled);
         QVERIFY(cancelled.Index().PictureCount() < m_index.PictureCount());
     }
 };

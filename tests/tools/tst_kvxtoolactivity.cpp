@@ -132,6 +132,20 @@ private slots:
         QVERIFY2(run.err.contains("not cached"), run.err.constData());
     }
 
+    // A picture past repair is left out, and the user is told, from the cache as well.
+    void saysWhatItCouldNotSearch()
+    {
+        CRecordingRecipe recipe;
+        recipe.m_jpegStarts = {{5, EJpegStart::Unrepairable}};
+        const QString path = QString::fromStdString(m_files.Write(recipe));
+        for (int run = 0; run < 2; ++run) {
+            const CToolRun result = Tool({"activity", path, "--channel", "6", "--json"});
+            QCOMPARE(result.status, 0);
+            QVERIFY2(result.err.endsWith("pictures that do not decode, not searched: 1\n"), result.err.constData());
+            QCOMPARE(result.Json()["pictures"].toInt(), 3); // of its four, all but the one past repair
+        }
+    }
+
     void refusesWhatIsNotARecording()
     {
         const std::string junk = m_files.WriteBytes(std::vector<uint8_t>(300000, 0x11));

@@ -124,10 +124,13 @@ int Run(const std::vector<std::string>& args)
     }
     for (const std::string& note : outcome.m_notes)
         std::fprintf(stderr, "kvxtool: %s\n", note.c_str());
-    if (outcome.m_result != EActivityScan::Complete) {
-        std::fprintf(stderr, "Can not read KVX file.\n%s\n%s\n", a.m_strFile.c_str(), outcome.m_strError.c_str());
+    if (outcome.m_scan.m_result != EActivityScan::Complete) {
+        std::fprintf(stderr, "Can not read KVX file.\n%s\n%s\n", a.m_strFile.c_str(), outcome.m_scan.m_strError.c_str());
         return EXIT_PROBE_FAILED;
     }
+    if (outcome.m_scan.m_nUndecodable)
+        std::fprintf(stderr, "kvxtool: %s: pictures that do not decode, not searched: %llu\n", a.m_strFile.c_str(),
+                     (unsigned long long)outcome.m_scan.m_nUndecodable);
     a.m_query.m_channels = {a.m_nChannel - 1};
     const CActivityIndex whole = index.Snapshot();
     const std::vector<CActivityStretch> stretches = whole.Find(a.m_query);
