@@ -46,11 +46,15 @@ void COrderedDecoder::Finish()
 }
 
 // The channel from the top rows; then the whole picture when its channel is wanted so.
-CDecodedPicture COrderedDecoder::Decode(CDibPicture& decoder, const std::vector<uint8_t>& jpeg) const
+CDecodedPicture COrderedDecoder::Decode(CDibPicture& decoder, const std::vector<uint8_t>& jpeg,
+                                        CEighthPicture& eighth) const
 {
-    const CDecodedPicture rows = m_rest == ERest::Checked
-                                   ? decoder.ReadJpegChannel(jpeg.data(), jpeg.size(), m_nChannelCount)
-                                   : decoder.DecodeTopRows(jpeg.data(), jpeg.size(), m_nChannelCount);
+    CDecodedPicture rows;
+    switch (m_rest) {
+    case ERest::CodeOnly: rows = decoder.DecodeTopRows(jpeg.data(), jpeg.size(), m_nChannelCount); break;
+    case ERest::Checked: rows = decoder.ReadJpegChannel(jpeg.data(), jpeg.size(), m_nChannelCount); break;
+    case ERest::EighthLuma: rows = decoder.ReadEighthLuma(jpeg.data(), jpeg.size(), m_nChannelCount, eighth); break;
+    }
     if (!IsWhole(rows.m_nChannel))
         return rows;
     return decoder.DecodeJpegFrame(jpeg.data(), jpeg.size(), m_nChannelCount);
@@ -65,6 +69,7 @@ bool COrderedDecoder::IsWhole(uint8_t channel) const
 void COrderedDecoder::Work()
 {
     CDibPicture decoder;
+    CEighthPicture eighth;
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_changed.wait(lock, [&] { return m_bStopping || !m_queue.empty(); });
@@ -74,12 +79,12 @@ void COrderedDecoder::Work()
         m_queue.pop_front();
         m_changed.notify_all(); // room for the next push
         lock.unlock();
-        const CDecodedPicture picture = Decode(decoder, job.m_jpeg);
+        const CDecodedPicture picture = Decode(decoder, job.m_jpeg, eighth);
         const bool whole = IsWhole(picture.m_nChannel);
         lock.lock();
         m_changed.wait(lock, [&] { return m_nNextToHand == job.m_nSequence; });
         lock.unlock();
-        m_handler({picture, whole, job.m_time});
+        m_handler({picture, whole, job.m_time, m_rest == ERest::EighthLuma && picture.IsDecoded() ? &eighth : nullptr});
         lock.lock();
         m_spare.push_back(std::move(job.m_jpeg));
         ++m_nNextToHand;

@@ -24,13 +24,15 @@ public:
         const CDecodedPicture& picture; // whole when `whole`, else only its top rows
         bool whole;
         CFrameTime time;                // of the record
+        const CEighthPicture* eighth;   // ERest::EighthLuma: the grey eighth-size picture; else null
     };
     using Handler = std::function<void(const CDecoded&)>;
 
     // How the pictures not decoded whole are read: as far as their channel code only,
     // or checked whole as well (ReadJpegChannel), so that one counts as decoded
-    // exactly when the player could show it.
-    enum class ERest { CodeOnly, Checked };
+    // exactly when the player could show it; or checked and kept as a grey picture at
+    // an eighth of its size (ReadEighthLuma), for the search for change.
+    enum class ERest { CodeOnly, Checked, EighthLuma };
 
     // Only the pictures of the channels `whole` names (0-based) are decoded whole,
     // so an export of one camera does not pay for the other cameras' pixels.
@@ -52,7 +54,7 @@ private:
     };
     void Work();
     bool IsWhole(uint8_t channel) const;
-    CDecodedPicture Decode(CDibPicture& decoder, const std::vector<uint8_t>& jpeg) const;
+    CDecodedPicture Decode(CDibPicture& decoder, const std::vector<uint8_t>& jpeg, CEighthPicture& eighth) const;
 
     const int m_nChannelCount;
     const std::vector<bool> m_whole;

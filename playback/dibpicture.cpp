@@ -163,10 +163,9 @@ bool IsFourComponent(int colourspace)
 // of the rows below unread, which the codec reports, only after the rows it decoded,
 // as extraneous bytes before the next marker.
 bool DecodeStream(tjhandle decoder, const CStreamInfo& info, const uint8_t* jpeg, size_t length,
-                  uint8_t* pixels, int64_t stride, bool cut)
+                  uint8_t* pixels, int64_t stride, bool cut, int format, int rowOrder)
 {
-    const int flags = TJFLAG_BOTTOMUP | TJFLAG_LIMITSCANS; // LIMITSCANS: no endless progressive streams
-    const int format = IsFourComponent(info.m_nColourspace) ? TJPF_CMYK : TJPF_BGR;
+    const int flags = rowOrder | TJFLAG_LIMITSCANS; // LIMITSCANS: no endless progressive streams
     if (tjDecompress2(decoder, jpeg, length, pixels, info.m_nWidth, int(stride), info.m_nHeight, format,
                       flags) == 0)
         return true;
@@ -177,10 +176,12 @@ bool DecodeStream(tjhandle decoder, const CStreamInfo& info, const uint8_t* jpeg
         || (cut && warning.find("extraneous bytes before marker") != std::string::npos);
 }
 
-// Whether the whole stream decodes, learnt at an eighth of its size: the codec still
-// reads every coefficient, so damage anywhere shows as in a whole decode, but skips
-// most of the inverse transform and the colour conversion.
-bool StreamDecodes(const uint8_t* jpeg, size_t length)
+// The stream at an eighth of its size, each pixel one 8 x 8 block's average: the
+// codec still reads every coefficient, so damage anywhere shows as in a whole decode,
+// but skips most of the inverse transform. Grey output skips the colour conversion
+// too (and the chroma transforms); 4-component streams, which the codec cannot turn
+// grey, come as their four samples. False when the stream does not decode.
+bool DecodeEighth(const uint8_t* jpeg, size_t length, bool grey, CEighthPicture& out)
 {
     const tjhandle decoder = Decompressor();
     std::optional<CStreamInfo> info = decoder ? ReadDecodableInfo(decoder, jpeg, length) : std::nullopt;
@@ -188,9 +189,33 @@ bool StreamDecodes(const uint8_t* jpeg, size_t length)
         return false;
     info->m_nWidth = (info->m_nWidth + 7) / 8;
     info->m_nHeight = (info->m_nHeight + 7) / 8;
-    const int pixelSize = IsFourComponent(info->m_nColourspace) ? 4 : 3;
-    std::vector<uint8_t> pixels(size_t(info->m_nWidth) * size_t(pixelSize) * size_t(info->m_nHeight));
-    return DecodeStream(decoder, *info, jpeg, length, pixels.data(), int64_t(info->m_nWidth) * pixelSize, false);
+    const bool fourComponent = IsFourComponent(info->m_nColourspace);
+    const int format = fourComponent ? TJPF_CMYK : grey ? TJPF_GRAY : TJPF_BGR;
+    out.m_nWidth = info->m_nWidth;
+    out.m_nHeight = info->m_nHeight;
+    out.m_nPixelSize = tjPixelSize[format];
+    out.m_pixels.resize(size_t(out.m_nWidth) * size_t(out.m_nPixelSize) * size_t(out.m_nHeight));
+    return DecodeStream(decoder, *info, jpeg, length, out.m_pixels.data(),
+                        int64_t(out.m_nWidth) * out.m_nPixelSize, false, format, 0);
+}
+
+bool StreamDecodes(const uint8_t* jpeg, size_t length)
+{
+    thread_local CEighthPicture scratch;
+    return DecodeEighth(jpeg, length, false, scratch);
+}
+
+// Four samples taken as R, G, B, A (as PremultiplyToBgra does) to the luma of the
+// premultiplied colour, in place.
+void KeepLuma(CEighthPicture& picture)
+{
+    const size_t count = size_t(picture.m_nWidth) * size_t(picture.m_nHeight);
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t* p = &picture.m_pixels[4 * i];
+        picture.m_pixels[i] = uint8_t((p[0] + p[1] + p[2]) * unsigned(p[3]) / (3 * 255));
+    }
+    picture.m_pixels.resize(count);
+    picture.m_nPixelSize = 1;
 }
 
 bool IsStartOfFrame(uint8_t marker)
@@ -419,6 +444,17 @@ CDecodedPicture CDibPicture::ReadJpegChannel(const uint8_t* source, size_t lengt
     return DecodeTopRows(source, length, channelCount);
 }
 
+CDecodedPicture CDibPicture::ReadEighthLuma(const uint8_t* source, size_t length, int channelCount,
+                                            CEighthPicture& luma)
+{
+    size_t repaired = length;
+    if (channelCount < 1 || !RepairJpeg(source, repaired) || !DecodeEighth(m_pJpeg.get(), repaired, true, luma))
+        return {};
+    if (luma.m_nPixelSize == 4)
+        KeepLuma(luma);
+    return DecodeTopRows(source, length, channelCount);
+}
+
 CDecodedPicture CDibPicture::DecodeRecorded(const uint8_t* source, size_t length, int channelCount, int rows)
 {
     CDecodedPicture decoded;
@@ -452,7 +488,8 @@ bool CDibPicture::DecodePixels(uint8_t* jpeg, size_t length, int rows, int& stre
     }
     const bool fourComponent = IsFourComponent(info->m_nColourspace);
     if (!Allocate(fourComponent ? 32 : 24, info->m_nWidth, info->m_nHeight)
-        || !DecodeStream(decoder, *info, jpeg, length, m_pBits.get(), Stride(), heightAt.has_value()))
+        || !DecodeStream(decoder, *info, jpeg, length, m_pBits.get(), Stride(), heightAt.has_value(),
+                         fourComponent ? TJPF_CMYK : TJPF_BGR, TJFLAG_BOTTOMUP))
         return false;
     if (fourComponent)
         PremultiplyToBgra(m_pBits.get(), m_bih.bmiHeader.biSizeImage / 4);

@@ -8,6 +8,16 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
+
+// A picture at an eighth of its size, top-down rows of m_nPixelSize bytes without
+// padding: one value per 8 x 8 block of the stream.
+struct CEighthPicture {
+    int m_nWidth = 0;
+    int m_nHeight = 0;
+    int m_nPixelSize = 1;
+    std::vector<uint8_t> m_pixels;
+};
 
 // One picture as a device-independent bitmap: the JPEG adapter of the player.
 //
@@ -69,6 +79,10 @@ public:
     // rows, once the whole stream is found to decode (at an eighth of its size, which
     // reads every coefficient as a whole decode does). The pixels are the top rows.
     CDecodedPicture ReadJpegChannel(const uint8_t* source, size_t length, int channelCount);
+    // ReadJpegChannel that keeps what the check decodes: the grey picture at an eighth
+    // of its size (each value a block's average luma), into `luma`. What a search for
+    // change over a whole recording reads, at about the cost of the check alone.
+    CDecodedPicture ReadEighthLuma(const uint8_t* source, size_t length, int channelCount, CEighthPicture& luma);
 
     // The channel number the recorder draws as four bars and a reference bar into
     // the second image row. Pictures too small to hold the bars give 0; a channel

@@ -42,7 +42,17 @@ const char* HELP =
     "  --hole-every N:BYTES       leave a hole (sparse) of BYTES after every Nth picture\n"
     "  --time-shift LIST          INDEX:SECONDS,...: from record INDEX on, stamps move by\n"
     "                             SECONDS more (a long gap; negative: the clock set back)\n"
-    "  --seed N                   seed of the garbage and filler bytes\n";
+    "  --seed N                   seed of the garbage and filler bytes\n"
+    "  --still                    a scene that stands still: only what the options below\n"
+    "                             add moves (for a search for activity with a known truth)\n"
+    "  --no-clock                 --still: no date-time drawn into the pictures\n"
+    "  --noise LEVELS             --still: each pixel moved by up to LEVELS in every picture\n"
+    "  --brightness-step INDEX:LEVELS\n"
+    "                             --still: from record INDEX on, every camera brighter by LEVELS\n"
+    "  --moving-box CAMERA:X,Y,W,H:FROM:TO\n"
+    "                             --still: a box crossing camera CAMERA (from 1) from left to\n"
+    "                             right in the region X,Y,W,H (fractions of the picture),\n"
+    "                             from FROM to TO seconds after the first record; repeatable\n";
 
 [[noreturn]] void Fail(const std::string& text)
 {
@@ -66,6 +76,17 @@ std::set<int> IndexList(const std::string& text)
     for (std::string item; std::getline(stream, item, ',');)
         out.insert(item == "last" ? CRecordingRecipe::LAST_RECORD : int(Number(item)));
     return out;
+}
+
+CMovingBox MovingBox(const std::string& text)
+{
+    CMovingBox box;
+    int camera = 0;
+    if (std::sscanf(text.c_str(), "%d:%lf,%lf,%lf,%lf:%lf:%lf", &camera, &box.m_dX, &box.m_dY, &box.m_dWidth,
+                    &box.m_dHeight, &box.m_dFromSeconds, &box.m_dToSeconds) != 7 || camera < 1)
+        Fail("--moving-box takes CAMERA:X,Y,W,H:FROM:TO");
+    box.m_nChannel = camera - 1;
+    return box;
 }
 
 EJpegStart JpegStart(const std::string& name)
@@ -168,6 +189,21 @@ int main(int argc, char** argv)
                     Fail("--time-shift takes INDEX:SECONDS,...");
                 recipe.m_timeShifts[int(Number(item.substr(0, colon)))] += Number(item.substr(colon + 1));
             }
+        } else if (a == "--still") {
+            recipe.m_bStillScene = true;
+        } else if (a == "--no-clock") {
+            recipe.m_bClock = false;
+        } else if (a == "--noise") {
+            recipe.m_nNoise = int(Number(value()));
+        } else if (a == "--brightness-step") {
+            const std::string& v = value();
+            const size_t colon = v.find(':');
+            if (colon == std::string::npos)
+                Fail("--brightness-step takes INDEX:LEVELS");
+            recipe.m_nBrightnessStepAt = int(Number(v.substr(0, colon)));
+            recipe.m_nBrightnessStep = int(Number(v.substr(colon + 1)));
+        } else if (a == "--moving-box") {
+            recipe.m_boxes.push_back(MovingBox(value()));
         } else if (a == "--seed") {
             recipe.m_nSeed = uint32_t(Number(value()));
         } else if (!a.starts_with("--") && output.empty()) {

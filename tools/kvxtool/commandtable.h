@@ -16,7 +16,7 @@ struct CCommand {
 };
 
 extern const CCommand INFO_COMMAND, FRAMES_COMMAND, LOCATE_COMMAND, BENCH_COMMAND, FILTER_COMMAND,
-    SNAPSHOT_COMMAND, EXPORT_COMMAND, REPORT_COMMAND, EXCERPT_COMMAND;
+    SNAPSHOT_COMMAND, EXPORT_COMMAND, REPORT_COMMAND, EXCERPT_COMMAND, ACTIVITY_COMMAND;
 
 // Every command, in the order the help text lists them.
 std::span<const CCommand* const> Commands();

@@ -32,6 +32,23 @@ CJsonLine& CJsonLine::Add(const char* key, const std::string& value) { return Ad
 CJsonLine& CJsonLine::Add(const char* key, uint64_t value) { return AddRaw(key, std::to_string(value)); }
 CJsonLine& CJsonLine::Add(const char* key, int value) { return AddRaw(key, std::to_string(value)); }
 CJsonLine& CJsonLine::Add(const char* key, bool value) { return AddRaw(key, value ? "true" : "false"); }
+static std::string Number(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", value);
+    return text;
+}
+
+CJsonLine& CJsonLine::Add(const char* key, double value) { return AddRaw(key, Number(value)); }
+
+CJsonLine& CJsonLine::AddNumbers(const char* key, const std::vector<double>& values)
+{
+    std::string json = "[";
+    for (double value : values)
+        json += (json.size() > 1 ? "," : "") + Number(value);
+    return AddRaw(key, json + "]");
+}
+
 CJsonLine& CJsonLine::AddNull(const char* key) { return AddRaw(key, "null"); }
 
 CJsonLine& CJsonLine::AddOrNull(const char* key, const std::string& value)

@@ -13,6 +13,9 @@ public:
     CJsonLine& Add(const char* key, uint64_t value);
     CJsonLine& Add(const char* key, int value);
     CJsonLine& Add(const char* key, bool value);
+    // At most six significant digits: fractions of a picture, not sector numbers.
+    CJsonLine& Add(const char* key, double value);
+    CJsonLine& AddNumbers(const char* key, const std::vector<double>& values);
     CJsonLine& AddNull(const char* key);
     // A nested object.
     CJsonLine& AddObject(const char* key, const CJsonLine& value) { return AddRaw(key, value.Text()); }

@@ -5,6 +5,7 @@
 
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -77,6 +78,37 @@ void MakeEvenLength(std::vector<uint8_t>& jpeg)
 {
     if (jpeg.size() % 2)
         jpeg.insert(jpeg.end() - 2, 0xFF);
+}
+
+// --- scenes ---
+
+QRect BoxRect(const CMovingBox& box, double seconds, int width, int height)
+{
+    const double left = box.m_dX * width, span = box.m_dWidth * width;
+    const double boxWidth = std::max(8.0, span / 4);
+    const double progress = box.m_dToSeconds > box.m_dFromSeconds
+                              ? (seconds - box.m_dFromSeconds) / (box.m_dToSeconds - box.m_dFromSeconds) : 0;
+    return QRect(int(left + progress * (span - boxWidth)), int(box.m_dY * height), int(boxWidth),
+                 int(box.m_dHeight * height));
+}
+
+// Record i's picture: the moving scene, or the still one with what the recipe adds to it.
+QImage PaintScene(const CRecordingRecipe& r, int i, const CDateTime& time, bool& boxShown)
+{
+    const int channel = i % r.m_nChannels;
+    if (!r.m_bStillScene)
+        return CScenePainter::Paint(r.Width(), r.Height(), channel, i / r.m_nChannels, time);
+    QImage scene = CScenePainter::PaintStill(r.Width(), r.Height(), channel, time, r.m_bClock);
+    const double seconds = i * r.m_dSecondsPerRecord;
+    for (const CMovingBox& box : r.m_boxes)
+        if (box.m_nChannel == channel && box.ShownAt(seconds)) {
+            CScenePainter::DrawBox(scene, BoxRect(box, seconds, r.Width(), r.Height()));
+            boxShown = true;
+        }
+    const int light = r.m_nBrightnessStepAt >= 0 && i >= r.m_nBrightnessStepAt ? r.m_nBrightnessStep : 0;
+    if (light || r.m_nNoise)
+        CScenePainter::AddLightAndNoise(scene, light, r.m_nNoise, r.m_nSeed + uint32_t(i));
+    return scene;
 }
 
 // --- blocks ---
@@ -227,7 +259,8 @@ bool CRecordingGenerator::Write(const std::string& path, std::string& error)
         if (i == r.m_nRecords - 1 && r.m_nGapBeforeLast && !out.Skip(r.m_nGapBeforeLast))
             return error = "seek failed", false;
 
-        const QImage scene = CScenePainter::Paint(r.Width(), r.Height(), channel, i / r.m_nChannels, time);
+        bool boxShown = false;
+        const QImage scene = PaintScene(r, i, time, boxShown);
         std::vector<uint8_t> jpeg = EncodeJpeg(scene, r.m_nQuality, error);
         if (jpeg.empty())
             return false;
@@ -246,6 +279,7 @@ bool CRecordingGenerator::Write(const std::string& path, std::string& error)
         record.m_nJpegBytes = uint32_t(jpeg.size());
         record.m_nPictureBytes = uint32_t(units * PICTURE_UNIT_SIZE);
         record.m_bAudioBlock = r.m_bAudio;
+        record.m_bBoxShown = boxShown;
         m_records.push_back(record);
         jpeg.resize(units * PICTURE_UNIT_SIZE, 0);
         if (!out.WriteSwapped(header) || !out.WriteSwapped(jpeg) || (r.m_bAudio && !writeAudioBlock()))

@@ -20,6 +20,7 @@ struct CGeneratedRecord {
     uint32_t m_nPictureBytes = 0; // the picture area: whole 8,192-byte units
     uint32_t m_nJpegBytes = 0;    // the stream itself
     bool m_bAudioBlock = false;   // an audio block follows (after the picture, if any)
+    bool m_bBoxShown = false;     // a moving box of the recipe is in the picture
 };
 
 // Writes recordings laid out exactly as the recorder writes them: reserved area,

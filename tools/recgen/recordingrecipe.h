@@ -5,11 +5,23 @@
 #include <cstdint>
 #include <map>
 #include <set>
+#include <vector>
 
 // How the JPEG stream of a picture begins. The recorder sometimes writes one or two
 // stray bytes in front of it, or drops its leading 0xFF; the player repairs these.
 // Three stray bytes are past repair: the picture cannot be shown.
 enum class EJpegStart { Normal, ExtraFF, MissingFF, TwoExtraBytes, Unrepairable };
+
+// A box crossing one camera's picture from the left of a region to its right, between
+// two moments counted from the first record (record i is at i * seconds per record,
+// before any time shift). The region is in fractions of the picture, origin top left.
+struct CMovingBox {
+    int m_nChannel = 0;
+    double m_dX = 0.1, m_dY = 0.5, m_dWidth = 0.5, m_dHeight = 0.3;
+    double m_dFromSeconds = 0, m_dToSeconds = 0;
+
+    bool ShownAt(double seconds) const { return seconds >= m_dFromSeconds && seconds <= m_dToSeconds; }
+};
 
 // Everything the generator needs to know to write one test recording. Record indexes
 // count picture records only, from 0; LAST_RECORD names the last one.
@@ -39,6 +51,14 @@ struct CRecordingRecipe {
     std::map<int, int64_t> m_timeShifts; // from record i on, stamps move by this many seconds more
                                        // (a long gap, or, negative, a clock set back)
     uint32_t m_nSeed = 1;              // garbage bytes
+    // A scene that stands still (no car, no lane marks): what moves is only what the
+    // fields below add, so that a search for activity has a known truth.
+    bool m_bStillScene = false;
+    bool m_bClock = true;              // still scene: the date-time drawn into the picture
+    int m_nNoise = 0;                  // each pixel's luma moved by up to this, afresh in every picture
+    int m_nBrightnessStepAt = -1;      // from this record on every camera is brighter by
+    int m_nBrightnessStep = 0;         // this many levels (a light switched on)
+    std::vector<CMovingBox> m_boxes;
 
     // A 4-channel recorder with sound in every record.
     static CRecordingRecipe FourChannelsWithAudio(int records, double secondsPerRecord)

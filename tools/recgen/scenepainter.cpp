@@ -25,6 +25,15 @@ void FillColumn(QImage& image, int column, int firstRow, int lastRow, bool brigh
     }
 }
 
+// The rows the recorder draws its marks into: they stay as drawn, whatever the scene does.
+void DrawMarks(QImage& image, int channel)
+{
+    for (int row = 0; row < BAND_ROWS && row < image.height(); ++row)
+        std::fill_n(image.scanLine(row), 3 * image.width(), uint8_t(0));
+    CScenePainter::DrawRowMark(image);
+    CScenePainter::DrawChannelCode(image, channel);
+}
+
 } // namespace
 
 QColor CScenePainter::BackgroundColour(int channel)
@@ -54,6 +63,58 @@ void CScenePainter::DrawChannelCode(QImage& image, int channel)
             if (imageRow < 0 || column >= image.width())
                 continue;
             FillColumn(image, column, 0, column < MARK_COLUMNS ? 1 : BAND_ROWS - 1, lit);
+        }
+    }
+}
+
+QImage CScenePainter::PaintStill(int width, int height, int channel, const CDateTime& time, bool clock)
+{
+    QImage image(width, height, QImage::Format_RGB888);
+    image.fill(BackgroundColour(channel));
+    {
+        QPainter p(&image);
+        p.fillRect(width * 5 / 100, height * 20 / 100, width * 20 / 100, height * 25 / 100, QColor(120, 100, 90));
+        p.fillRect(width * 70 / 100, height * 85 / 100, width * 25 / 100, height * 10 / 100, QColor(90, 110, 90));
+        QFont big("Arial", -1, QFont::Bold);
+        big.setPixelSize(height / 10);
+        p.setFont(big);
+        p.setPen(QColor(220, 220, 220));
+        p.drawText(QRect(width / 2, height * 12 / 100, width / 2, height / 8), Qt::AlignCenter,
+                   QString("CAM %1").arg(channel + 1, 2, 10, QChar('0')));
+        if (clock) {
+            QFont small("Arial", -1, QFont::Bold);
+            small.setPixelSize(height / 12);
+            p.setFont(small);
+            p.setPen(Qt::white);
+            p.drawText(QRect(0, height * 34 / 100, width, height / 8), Qt::AlignHCenter | Qt::AlignVCenter,
+                       QString::fromStdString(time.IsValid() ? time.ToIsoString() : "----"));
+        }
+    }
+    DrawMarks(image, channel);
+    return image;
+}
+
+// Striped like clothing, so that it changes the picture where it moves, not only at its edges.
+void CScenePainter::DrawBox(QImage& image, const QRect& box)
+{
+    constexpr int STRIPE = 6;
+    QPainter p(&image);
+    p.setClipRect(QRect(0, BAND_ROWS, image.width(), image.height() - BAND_ROWS));
+    p.fillRect(box, QColor(25, 25, 30));
+    for (int x = box.left() + STRIPE; x < box.right(); x += 2 * STRIPE)
+        p.fillRect(QRect(x, box.top(), std::min(STRIPE, box.right() - x), box.height()), QColor(110, 40, 40));
+}
+
+void CScenePainter::AddLightAndNoise(QImage& image, int levels, int noise, uint32_t seed)
+{
+    uint32_t state = seed * 2654435761u + 1;
+    for (int row = BAND_ROWS; row < image.height(); ++row) {
+        uint8_t* pixel = image.scanLine(row);
+        for (int x = 0; x < image.width(); ++x, pixel += 3) {
+            state ^= state << 13, state ^= state >> 17, state ^= state << 5; // xorshift: fast enough for every pixel
+            const int move = levels + (noise ? int(state % uint32_t(2 * noise + 1)) - noise : 0);
+            for (int c = 0; c < 3; ++c)
+                pixel[c] = uint8_t(std::clamp(pixel[c] + move, 0, 255));
         }
     }
 }
@@ -91,9 +152,6 @@ QImage CScenePainter::Paint(int width, int height, int channel, int frame, const
         p.drawText(QRect(0, height * 34 / 100, width, height / 8), Qt::AlignHCenter | Qt::AlignVCenter,
                    QString::fromStdString(time.IsValid() ? time.ToIsoString() : "----"));
     }
-    for (int row = 0; row < BAND_ROWS && row < height; ++row)
-        std::fill_n(image.scanLine(row), 3 * width, uint8_t(0));
-    DrawRowMark(image);
-    DrawChannelCode(image, channel);
+    DrawMarks(image, channel);
     return image;
 }

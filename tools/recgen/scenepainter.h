@@ -11,6 +11,14 @@
 class CScenePainter {
 public:
     static QImage Paint(int width, int height, int channel, int frame, const CDateTime& time);
+    // A scene that does not move: the background, a building, the camera's number and,
+    // with `clock`, the time; and the recorder's marks.
+    static QImage PaintStill(int width, int height, int channel, const CDateTime& time, bool clock);
+    // A dark striped box at `box` (pixels) over the scene.
+    static void DrawBox(QImage& image, const QRect& box);
+    // Below the recorder's marks: every pixel brighter by `levels`, then each moved by
+    // up to `noise` at random (the same on its three colours, so its luma moves).
+    static void AddLightAndNoise(QImage& image, int levels, int noise, uint32_t seed);
 
     // The scene's background colour of a channel. Right of 85 % of the width and
     // between 15 % and 50 % of the height the scene shows nothing else.
