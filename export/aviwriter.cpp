@@ -151,6 +151,15 @@ std::string CAviWriter::ErrorText() const
     return m_strError;
 }
 
+void CAviWriter::SetFrameRate(int fps)
+{
+    std::lock_guard lock(m_mutex);
+    if (fps < 1 || fps > MAX_FPS)
+        return;
+    m_avih.dwMicroSecPerFrame = uint32_t((1000000 + fps / 2) / fps);
+    m_strh.dwRate = uint32_t(fps);
+}
+
 bool CAviWriter::OpenLocked(const std::string& path, int width, int height, int fps)
 {
     m_strError.clear();

@@ -46,6 +46,10 @@ public:
     // then still holds every frame, readable without its index. Nothing when not open.
     bool Close();
 
+    // The rate the headers declare from their next update on, for an export that
+    // learns its camera's rate as it goes. Rates outside 1..60 are ignored.
+    void SetFrameRate(int fps);
+
     bool IsOpen() const;
     uint32_t FrameCount() const;
     std::string Path() const;
