@@ -149,6 +149,9 @@ CodecPtr OpenVideoEncoder(const CMp4Format& f, bool globalHeader, std::string& e
     c->time_base = MILLISECONDS;
     c->framerate = {f.m_nFpsHint, 1};
     c->gop_size = f.m_nFpsHint * KEYFRAME_SECONDS;
+    // Without reordered frames the first picture is shown at 0, with the first sound,
+    // in every player: a fragmented MP4 has no edit list to hide an encoder's delay.
+    c->max_b_frames = 0;
     // Pixels are as wide as they must be for the picture to show at 4:3.
     av_reduce(&c->sample_aspect_ratio.num, &c->sample_aspect_ratio.den, 4 * int64_t(f.m_nHeight),
               3 * int64_t(f.m_nWidth), 1 << 16);
