@@ -140,8 +140,9 @@ bool CBackupRecorder::StartBackup(const BACKUPSETTING& setting, const CFrameTime
     }
     m_export.assign(size_t(Stride(setting.m_nWidth) * setting.m_nHeight), 0);
     m_jpeg.resize(JPEG_CAPACITY);
-    m_mosaic = options.m_mosaic.empty() ? QImage() : QImage(setting.m_nWidth, setting.m_nHeight, QImage::Format_RGB32);
-    m_mosaic.fill(Qt::black);
+    m_pMosaic = options.m_mosaic.empty()
+                  ? nullptr
+                  : std::make_unique<CMosaicFrame>(options.m_mosaic, setting.m_nWidth, setting.m_nHeight);
     m_pBackupLog = BACKUPLOG{start, start, setting};
     m_bExporting = true;
     return true;
@@ -165,7 +166,7 @@ bool CBackupRecorder::OpenUniqueMp4(const QString& base, const BACKUPSETTING& se
     format.m_bAudio = m_options.m_nSoundChannel >= 0;
     const QString recording = m_options.m_master ? QFileInfo(m_options.m_master->m_strPath).fileName() : QString();
     const QString cameras = m_options.m_mosaic.empty() ? QString("Camera %1").arg(setting.m_byChannel + 1)
-                                                       : QString("Cameras %1").arg(MosaicCameras(m_options));
+                                                       : QString("Cameras %1").arg(CMosaicFrame::CameraList(m_options.m_mosaic));
     format.m_strTitle = (recording.isEmpty() ? cameras : cameras + ", " + recording).toStdString();
     format.m_strCreation = QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02d.000000Z", start.m_wYear, start.m_byMonth,
                                              start.m_byDay, start.m_byHour, start.m_byMinute, start.m_bySecond)
@@ -231,9 +232,7 @@ CBackupRecorder::EFrame CBackupRecorder::WritePicture(int channel, const CTilePi
 
 bool CBackupRecorder::TakesPicture(int channel) const
 {
-    const std::vector<int>& mosaic = m_options.m_mosaic;
-    return mosaic.empty() ? channel == m_pBackupLog->m_setting.m_byChannel
-                          : std::find(mosaic.begin(), mosaic.end(), channel) != mosaic.end();
+    return m_pMosaic ? m_pMosaic->Holds(channel) : channel == m_pBackupLog->m_setting.m_byChannel;
 }
 
 // Into the export buffer: the camera's picture cropped, scaled and stamped, or the
@@ -241,18 +240,9 @@ bool CBackupRecorder::TakesPicture(int channel) const
 bool CBackupRecorder::PreparePicture(int channel, const CTilePicture& picture, const CFrameTime& time)
 {
     const BACKUPSETTING& s = m_pBackupLog->m_setting;
-    if (!m_mosaic.isNull()) {
-        DrawMosaicTile(channel, picture, time);
-        const int64_t stride = Stride(s.m_nWidth);
-        for (int y = 0; y < s.m_nHeight; ++y) {
-            const QRgb* from = reinterpret_cast<const QRgb*>(m_mosaic.constScanLine(y));
-            uint8_t* to = m_export.data() + (s.m_nHeight - 1 - y) * stride;
-            for (int x = 0; x < s.m_nWidth; ++x, to += 3) {
-                to[0] = uint8_t(qBlue(from[x]));
-                to[1] = uint8_t(qGreen(from[x]));
-                to[2] = uint8_t(qRed(from[x]));
-            }
-        }
+    if (m_pMosaic) {
+        m_pMosaic->Draw(channel, picture, time);
+        m_pMosaic->CopyTo(m_export.data(), Stride(s.m_nWidth));
         return true;
     }
     if (!CropPicture(picture))
@@ -260,34 +250,6 @@ bool CBackupRecorder::PreparePicture(int channel, const CTilePicture& picture, c
     ScalePicture(s.m_nWidth, s.m_nHeight);
     StampPicture(channel, time, s.m_nWidth, s.m_nHeight);
     return true;
-}
-
-// The cameras sit in the player's grid: 2 x 2 up to four, 3 x 3 up to nine, else 4 x 4.
-void CBackupRecorder::DrawMosaicTile(int channel, const CTilePicture& picture, const CFrameTime& time)
-{
-    const std::vector<int>& mosaic = m_options.m_mosaic;
-    const int side = MosaicSide(int(mosaic.size()));
-    const int index = int(std::find(mosaic.begin(), mosaic.end(), channel) - mosaic.begin());
-    const QSize tile(m_mosaic.width() / side, m_mosaic.height() / side);
-    const CTileText text{channel, time, CTileRenderer::TileFont(side == 4), side == 4};
-    const QImage drawn = m_tileRenderer.RenderTile(picture, tile, text);
-    if (drawn.isNull())
-        return;
-    QPainter painter(&m_mosaic);
-    painter.drawImage(QPoint(index % side * tile.width(), index / side * tile.height()), drawn);
-}
-
-int CBackupRecorder::MosaicSide(int cameras)
-{
-    return cameras <= 4 ? 2 : cameras <= 9 ? 3 : 4;
-}
-
-QString CBackupRecorder::MosaicCameras(const CExportOptions& options)
-{
-    QStringList cameras;
-    for (const int channel : options.m_mosaic)
-        cameras << QString::asprintf("%02d", channel + 1);
-    return cameras.join(", ");
 }
 
 CBackupRecorder::EFrame CBackupRecorder::WriteSound(int channel, const uint8_t* slice, const CFrameTime& time)
@@ -448,7 +410,7 @@ bool CBackupRecorder::StopBackup(const CFrameTime& end)
         m_export = {};
         m_jpeg = {};
         m_stampStrip = QImage();
-        m_mosaic = QImage();
+        m_pMosaic.reset();
     }
     const QString error = CompleteExport(done, end, failure);
     std::lock_guard lock(m_mutex);
@@ -494,36 +456,18 @@ QString CBackupRecorder::CloseVideo(CFinished& done)
     return reason;
 }
 
-QString CBackupRecorder::FormatText(const CFinished& done)
-{
-    const BACKUPSETTING& s = done.m_log.m_setting;
-    const CExportOptions& o = done.m_options;
-    const QString size = QString("%1 x %2 pixels, shown at 4:3").arg(s.m_nWidth).arg(s.m_nHeight);
-    if (o.m_format == EExportFormat::Avi)
-        return QString("AVI (Motion-JPEG), %1, %2 frames a second%3")
-            .arg(size)
-            .arg(s.m_byFrameRate)
-            .arg(o.m_bFpsAuto ? ", the camera's own mean rate" : "");
-    const QString sound = o.m_nSoundChannel < 0 ? QString("no sound")
-                                                : QString("AAC sound of audio channel %1").arg(o.m_nSoundChannel + 1);
-    return QString("MP4 (H.264, libx264 preset %1, CRF %2, yuv420p), %3, %4%5")
-        .arg(CMp4Writer::PRESET)
-        .arg(o.m_nCrf)
-        .arg(size, sound, o.m_mosaic.empty() ? QString() : QString(", mosaic of the cameras in the player's grid"));
-}
-
 QString CBackupRecorder::WriteProvenance(const CFinished& done)
 {
     CProvenance p;
     p.m_strCopy = done.m_strAviName;
     p.m_options = done.m_options;
     p.m_strCameras = done.m_options.m_mosaic.empty() ? QString::asprintf("%02d", done.m_log.m_setting.m_byChannel + 1)
-                                                     : MosaicCameras(done.m_options);
+                                                     : CMosaicFrame::CameraList(done.m_options.m_mosaic);
     p.m_first = done.m_timeFirstWritten.value_or(done.m_log.m_timeStart);
     p.m_last = done.m_timeLastWritten.value_or(done.m_log.m_timeStart);
     p.m_nFrames = done.m_pMp4 ? done.m_pMp4->PicturesWritten() : done.m_nFrames;
-    p.m_strFormat = FormatText(done);
-    if (done.m_pMp4 || done.m_options.m_format == EExportFormat::Mp4) {
+    p.m_strFormat = FormatText(done.m_log.m_setting, done.m_options);
+    if (done.m_options.m_format == EExportFormat::Mp4) {
         p.m_timing << "by the recorder's clock: the k-th of n pictures of a recorder second is shown at that "
                       "second + k/n; gaps in the recording are gaps in the copy";
         if (done.m_pMp4)

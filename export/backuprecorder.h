@@ -3,6 +3,7 @@
 #include "export/aviwriter.h"
 #include "export/backupsetting.h"
 #include "export/exportoptions.h"
+#include "export/mosaicframe.h"
 #include "export/mp4copy.h"
 #include "playback/smoothscaler.h"
 
@@ -143,14 +144,11 @@ private:
     QString BaseName(const BACKUPSETTING& setting) const;
     bool TakesPicture(int channel) const;
     bool PreparePicture(int channel, const CTilePicture& picture, const CFrameTime& time);
-    void DrawMosaicTile(int channel, const CTilePicture& picture, const CFrameTime& time);
     bool WriteFrame(const CFrameTime& time);
     void CountForRate(const CFrameTime& time);
     static QString CloseVideo(CFinished& done);
     static QString WriteProvenance(const CFinished& done);
-    static QString FormatText(const CFinished& done);
-    static int MosaicSide(int cameras);
-    static QString MosaicCameras(const CExportOptions& options);
+
     // Completes `done` outside the lock; empty, or why something could not be written.
     QString CompleteExport(CFinished& done, const CFrameTime& end, std::optional<QString>& failure);
     static QString WriteBackupLog(const QString& aviName, const BACKUPLOG& log);
@@ -191,6 +189,5 @@ private:
     QFont m_fontStamp;
     int m_nStampFontHeight = 0;
     CSmoothScaler m_scaler;
-    CTileRenderer m_tileRenderer; // a mosaic's tiles
-    QImage m_mosaic;              // a mosaic's frame, each tile its camera's latest
+    std::unique_ptr<CMosaicFrame> m_pMosaic; // while a mosaic is exported
 };

@@ -1,6 +1,6 @@
 #include "export/provenancenote.h"
 
-#include "platform/nativefilename.h"
+#include "export/mp4writer.h"
 
 #include <QFileInfo>
 
@@ -42,4 +42,20 @@ QByteArray ProvenanceText(const CProvenance& p)
     text += Line("EXPORTED AT  : ", p.m_exportedAt.toString(Qt::ISODate) + " (this computer's clock)");
     text += "The date-times are the recorder's own, as it stamped them.\r\n";
     return text;
+}
+
+QString FormatText(const BACKUPSETTING& s, const CExportOptions& o)
+{
+    const QString size = QString("%1 x %2 pixels, shown at 4:3").arg(s.m_nWidth).arg(s.m_nHeight);
+    if (o.m_format == EExportFormat::Avi)
+        return QString("AVI (Motion-JPEG), %1, %2 frames a second%3")
+            .arg(size)
+            .arg(s.m_byFrameRate)
+            .arg(o.m_bFpsAuto ? ", the camera's own mean rate" : "");
+    const QString sound = o.m_nSoundChannel < 0 ? QString("no sound")
+                                                : QString("AAC sound of audio channel %1").arg(o.m_nSoundChannel + 1);
+    return QString("MP4 (H.264, libx264 preset %1, CRF %2, yuv420p), %3, %4%5")
+        .arg(CMp4Writer::PRESET)
+        .arg(o.m_nCrf)
+        .arg(size, sound, o.m_mosaic.empty() ? QString() : QString(", mosaic of the cameras in the player's grid"));
 }

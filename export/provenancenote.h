@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/backupsetting.h"
 #include "export/exportoptions.h"
 #include "playback/frametime.h"
 
@@ -26,3 +27,5 @@ struct CProvenance {
 // SHA-256), says which cameras, stretch, frames, format and options it holds, that it
 // is not the master, and which program made it when. CR LF lines, as the log's.
 QByteArray ProvenanceText(const CProvenance& p);
+// The format line: "MP4 (H.264, ...), 360 x 240 pixels, shown at 4:3, ...".
+QString FormatText(const BACKUPSETTING& setting, const CExportOptions& options);
