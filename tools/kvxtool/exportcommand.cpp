@@ -104,7 +104,7 @@ bool ParseFps(const std::string& fps, CExportArgs& out)
     CRecordingExportSettings& s = out.m_settings;
     if (fps == "auto")
         return s.m_options.m_bFpsAuto = true;
-    return COptionParser::ReadNumber(fps, 1, 60, s.m_nFps) || Refuse("--fps " + fps, "the rate is 1 to 60 or auto");
+    return COptionParser::ReadNumber(fps, 1, 60, s.m_nFps) || Refuse("--fps " + fps, "the rate is 1 to 60");
 }
 
 bool ParseFormat(const std::string& format, CRecordingExportSettings& s)
