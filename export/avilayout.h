@@ -29,6 +29,7 @@ constexpr uint32_t FCC_STRF = FourCC("strf");
 constexpr uint32_t FCC_STRN = FourCC("strn");
 constexpr uint32_t FCC_INDX = FourCC("indx");
 constexpr uint32_t FCC_ODML = FourCC("odml");
+constexpr uint32_t FCC_VPRP = FourCC("vprp");
 constexpr uint32_t FCC_DMLH = FourCC("dmlh");
 constexpr uint32_t FCC_MOVI = FourCC("movi");
 constexpr uint32_t FCC_REC = FourCC("rec ");
@@ -61,6 +62,29 @@ struct AVIMAINHEADER {
     uint32_t dwReserved[4] = {};
 };
 static_assert(sizeof(AVIMAINHEADER) == 56 && std::is_standard_layout_v<AVIMAINHEADER>);
+
+// OpenDML's video properties header with one field: where players read the shape
+// of the picture as shown (its display aspect), which the pixels' count does not give.
+struct VIDEOPROPHEADER {
+    uint32_t VideoFormatToken = 0;
+    uint32_t VideoStandard = 0;
+    uint32_t dwVerticalRefreshRate = 0;
+    uint32_t dwHTotalInT = 0;
+    uint32_t dwVTotalInLines = 0;
+    uint32_t dwFrameAspectRatio = 0;    // numerator in the high word: 0x00040003 for 4:3
+    uint32_t dwFrameWidthInPixels = 0;
+    uint32_t dwFrameHeightInLines = 0;
+    uint32_t nbFieldPerFrame = 1;
+    uint32_t CompressedBMHeight = 0;
+    uint32_t CompressedBMWidth = 0;
+    uint32_t ValidBMHeight = 0;
+    uint32_t ValidBMWidth = 0;
+    uint32_t ValidBMXOffset = 0;
+    uint32_t ValidBMYOffset = 0;
+    uint32_t VideoXOffsetInT = 0;
+    uint32_t VideoYValidStartLine = 0;
+};
+static_assert(sizeof(VIDEOPROPHEADER) == 68 && std::is_standard_layout_v<VIDEOPROPHEADER>);
 
 struct AVISTREAMHEADER {
     uint32_t fccType = 0;

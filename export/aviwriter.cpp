@@ -151,6 +151,15 @@ std::string CAviWriter::ErrorText() const
     return m_strError;
 }
 
+void CAviWriter::SetFrameRate(int fps)
+{
+    std::lock_guard lock(m_mutex);
+    if (fps < 1 || fps > MAX_FPS)
+        return;
+    m_avih.dwMicroSecPerFrame = uint32_t((1000000 + fps / 2) / fps);
+    m_strh.dwRate = uint32_t(fps);
+}
+
 bool CAviWriter::OpenLocked(const std::string& path, int width, int height, int fps)
 {
     m_strError.clear();
@@ -195,7 +204,7 @@ bool CAviWriter::OpenLocked(const std::string& path, int width, int height, int 
     return true;
 }
 
-// RIFF 'AVI ' { LIST hdrl { avih, LIST strl { strh, strf, JUNK for indx, strn },
+// RIFF 'AVI ' { LIST hdrl { avih, LIST strl { strh, strf, JUNK for indx, strn, vprp },
 // JUNK for LIST odml }, LIST movi { ... } }: everything before the first frame.
 void CAviWriter::BuildHeader()
 {
@@ -228,12 +237,27 @@ void CAviWriter::BuildHeader()
     out.push_back(0);
     if (out.size() % 2)
         out.push_back(0);
+    PutChunkHeader(out, FCC_VPRP, sizeof(VIDEOPROPHEADER));
+    m_nVprpPos = out.size();
+    PutStruct(out, VideoProperties());
     EndList(out, strl);
 
     m_nOdmlPos = out.size();
     PutJunk(out, ODML_DATA_SIZE);
     EndList(out, hdrl);
     BeginList(out, FCC_LIST, FCC_MOVI);
+}
+
+// Every export is shown at 4:3, whatever its pixel count.
+VIDEOPROPHEADER CAviWriter::VideoProperties() const
+{
+    VIDEOPROPHEADER vprp;
+    vprp.dwVerticalRefreshRate = m_strh.dwRate;
+    vprp.dwHTotalInT = vprp.dwFrameWidthInPixels = vprp.CompressedBMWidth = vprp.ValidBMWidth = m_avih.dwWidth;
+    vprp.dwVTotalInLines = vprp.dwFrameHeightInLines = vprp.CompressedBMHeight = vprp.ValidBMHeight =
+        m_avih.dwHeight;
+    vprp.dwFrameAspectRatio = (4u << 16) | 3u;
+    return vprp;
 }
 
 // Brings sizes, counts and the OpenDML indexes of the header up to date.
@@ -255,6 +279,7 @@ void CAviWriter::UpdateHeader()
     m_strh.dwSuggestedBufferSize = m_dwMaxFrameSize;
     SetAt(m_header, m_nAvihPos, m_avih);
     SetAt(m_header, m_nStrhPos, m_strh);
+    SetAt(m_header, m_nVprpPos, VideoProperties());
     if (!m_bOpenDml)
         return;
 

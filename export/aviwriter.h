@@ -46,6 +46,10 @@ public:
     // then still holds every frame, readable without its index. Nothing when not open.
     bool Close();
 
+    // The rate the headers declare from their next update on, for an export that
+    // learns its camera's rate as it goes. Rates outside 1..60 are ignored.
+    void SetFrameRate(int fps);
+
     bool IsOpen() const;
     uint32_t FrameCount() const;
     std::string Path() const;
@@ -64,6 +68,7 @@ private:
     bool CloseLocked();
     void BuildHeader();
     void UpdateHeader();
+    VIDEOPROPHEADER VideoProperties() const;
     bool WriteHeader();
     bool AppendFrame(const uint8_t* jpeg, size_t size);
     bool StartExtension();
@@ -85,6 +90,7 @@ private:
     std::vector<uint8_t> m_header;      // bytes 0 .. the first 'movi' code, rewritten in place
     size_t m_nAvihPos = 0;              // offsets in m_header
     size_t m_nStrhPos = 0;
+    size_t m_nVprpPos = 0;
     size_t m_nIndxPos = 0;              // 'JUNK' until the first extension, then 'indx'
     size_t m_nOdmlPos = 0;              // 'JUNK' until the first extension, then 'LIST odml'
 

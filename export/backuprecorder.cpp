@@ -1,11 +1,15 @@
 #include "export/backuprecorder.h"
 
+#include "export/provenancenote.h"
+
 #include "platform/nativefilename.h"
 #include "platform/outputfile.h"
 #include "platform/outputfolders.h"
 #include "platform/sha256.h"
 #include "playback/dibpicture.h"
+#include "recording/recordformat.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -27,7 +31,7 @@ constexpr int CHANNEL_TEXT_X = 20;
 constexpr int MAX_CREATE_ATTEMPTS = 1000;
 
 const char* const INCOMPLETE_SUFFIX = ".INCOMPLETE.txt";
-const char* const SUFFIXES[] = {".avi", ".log", ".sha256", INCOMPLETE_SUFFIX};
+const char* const SUFFIXES[] = {".avi", ".mp4", ".log", ".txt", ".sha256", INCOMPLETE_SUFFIX};
 
 QString WithSuffix(const QString& aviName, const char* suffix)
 {
@@ -102,7 +106,8 @@ QString CBackupRecorder::MakeUniqueFileName(const QString& path)
     }
 }
 
-bool CBackupRecorder::StartBackup(const BACKUPSETTING& setting, const CFrameTime& start)
+bool CBackupRecorder::StartBackup(const BACKUPSETTING& setting, const CFrameTime& start,
+                                  const CExportOptions& options)
 {
     std::lock_guard lock(m_mutex);
     m_strError.clear();
@@ -116,19 +121,69 @@ bool CBackupRecorder::StartBackup(const BACKUPSETTING& setting, const CFrameTime
     m_bFailed = false;
     m_nFrames = 0;
     m_timeLastWritten.reset();
+    m_timeFirstWritten.reset();
+    m_nRateSecond = -1;
+    m_nRateSeconds = m_nRatePictures = 0;
+    m_options = options;
     if (!COutputFolders::Ensure(m_strAviFolder))
         return SetError(QString("The folder %1 cannot be made.").arg(m_strAviFolder));
-    const QString base = m_strAviFolder + QString::asprintf("%02d_Capture.avi", setting.m_byChannel + 1);
-    m_pAviWriter = std::make_unique<CAviWriter>();
-    if (!OpenUniqueAvi(base, setting.m_nWidth, setting.m_nHeight, setting.m_byFrameRate)) {
-        m_pAviWriter.reset();
-        return false;
+    const QString base = m_strAviFolder + BaseName(setting);
+    if (options.m_format == EExportFormat::Mp4) {
+        if (!OpenUniqueMp4(base, setting, start))
+            return false;
+    } else {
+        m_pAviWriter = std::make_unique<CAviWriter>();
+        if (!OpenUniqueAvi(base, setting.m_nWidth, setting.m_nHeight, setting.m_byFrameRate)) {
+            m_pAviWriter.reset();
+            return false;
+        }
     }
     m_export.assign(size_t(Stride(setting.m_nWidth) * setting.m_nHeight), 0);
     m_jpeg.resize(JPEG_CAPACITY);
+    m_pMosaic = options.m_mosaic.empty()
+                  ? nullptr
+                  : std::make_unique<CMosaicFrame>(options.m_mosaic, setting.m_nWidth, setting.m_nHeight);
     m_pBackupLog = BACKUPLOG{start, start, setting};
     m_bExporting = true;
     return true;
+}
+
+QString CBackupRecorder::BaseName(const BACKUPSETTING& setting) const
+{
+    if (m_options.m_format == EExportFormat::Avi)
+        return QString::asprintf("%02d_Capture.avi", setting.m_byChannel + 1);
+    return m_options.m_mosaic.empty() ? QString::asprintf("%02d_Capture.mp4", setting.m_byChannel + 1)
+                                      : QString("Mosaic_Capture.mp4");
+}
+
+bool CBackupRecorder::OpenUniqueMp4(const QString& base, const BACKUPSETTING& setting, const CFrameTime& start)
+{
+    CMp4Format format;
+    format.m_nWidth = setting.m_nWidth;
+    format.m_nHeight = setting.m_nHeight;
+    format.m_nCrf = m_options.m_nCrf;
+    format.m_nFpsHint = std::max<int>(1, setting.m_byFrameRate);
+    format.m_bAudio = m_options.m_nSoundChannel >= 0;
+    const QString recording = m_options.m_master ? QFileInfo(m_options.m_master->m_strPath).fileName() : QString();
+    const QString cameras = m_options.m_mosaic.empty() ? QString("Camera %1").arg(setting.m_byChannel + 1)
+                                                       : QString("Cameras %1").arg(CMosaicFrame::CameraList(m_options.m_mosaic));
+    format.m_strTitle = (recording.isEmpty() ? cameras : cameras + ", " + recording).toStdString();
+    format.m_strCreation = QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02d.000000Z", start.m_wYear, start.m_byMonth,
+                                             start.m_byDay, start.m_byHour, start.m_byMinute, start.m_bySecond)
+                               .toStdString();
+    for (int attempt = 0; attempt < MAX_CREATE_ATTEMPTS; ++attempt) {
+        const QString name = MakeUniqueFileName(base);
+        m_pMp4 = std::make_unique<CMp4Copy>();
+        if (m_pMp4->Open(NativePath(name), format, start)) {
+            m_strAviName = name;
+            return true;
+        }
+        const QString reason = QString::fromStdString(m_pMp4->ErrorText());
+        m_pMp4.reset();
+        if (!IsTaken(name))
+            return SetError(QString("%1 cannot be created: %2").arg(name, reason));
+    }
+    return SetError(QString("No free name for %1 could be had.").arg(base));
 }
 
 // The name is free when it is chosen; another player may take it before the file is
@@ -151,24 +206,90 @@ CBackupRecorder::EFrame CBackupRecorder::WritePicture(int channel, const CTilePi
                                                       const CFrameTime& time)
 {
     std::lock_guard lock(m_mutex);
-    if (!m_pBackupLog || m_bFailed || channel != m_pBackupLog->m_setting.m_byChannel)
+    if (!m_pBackupLog || m_bFailed || !TakesPicture(channel) || !PreparePicture(channel, picture, time))
         return EFrame::Skipped;
-    const BACKUPSETTING& s = m_pBackupLog->m_setting;
-    if (!CropPicture(picture))
-        return EFrame::Skipped;
-    ScalePicture(s.m_nWidth, s.m_nHeight);
-    StampPicture(channel, time, s.m_nWidth, s.m_nHeight);
-    const size_t size = CDibPicture::EncodeJpegBuffer(m_jpeg.data(), m_export.data(), s.m_nWidth, s.m_nHeight, 3,
-                                                      m_jpeg.size(), JPEG_QUALITY);
-    if (size == 0)
-        return EFrame::Skipped;
-    if (!m_pAviWriter->WriteFrame(m_jpeg.data(), size)) {
-        SetFailure(QString::fromStdString(m_pAviWriter->ErrorText()));
+    if (!m_pMp4) {
+        const BACKUPSETTING& s = m_pBackupLog->m_setting;
+        const size_t size = CDibPicture::EncodeJpegBuffer(m_jpeg.data(), m_export.data(), s.m_nWidth, s.m_nHeight,
+                                                          3, m_jpeg.size(), JPEG_QUALITY);
+        if (size == 0)
+            return EFrame::Skipped;
+        if (!m_pAviWriter->WriteFrame(m_jpeg.data(), size)) {
+            SetFailure(QString::fromStdString(m_pAviWriter->ErrorText()));
+            return EFrame::Failed;
+        }
+    } else if (!m_pMp4->AddPicture(m_export.data(), Stride(m_pBackupLog->m_setting.m_nWidth), time)) {
+        SetFailure(QString::fromStdString(m_pMp4->ErrorText()));
         return EFrame::Failed;
     }
+    CountForRate(time);
+    if (!m_timeFirstWritten)
+        m_timeFirstWritten = time;
     m_timeLastWritten = time;
     ++m_nFrames;
     return EFrame::Written;
+}
+
+bool CBackupRecorder::TakesPicture(int channel) const
+{
+    return m_pMosaic ? m_pMosaic->Holds(channel) : channel == m_pBackupLog->m_setting.m_byChannel;
+}
+
+// Into the export buffer: the camera's picture cropped, scaled and stamped, or the
+// mosaic with the camera's tile drawn anew as the player draws it.
+bool CBackupRecorder::PreparePicture(int channel, const CTilePicture& picture, const CFrameTime& time)
+{
+    const BACKUPSETTING& s = m_pBackupLog->m_setting;
+    if (m_pMosaic) {
+        m_pMosaic->Draw(channel, picture, time);
+        m_pMosaic->CopyTo(m_export.data(), Stride(s.m_nWidth));
+        return true;
+    }
+    if (!CropPicture(picture))
+        return false;
+    ScalePicture(s.m_nWidth, s.m_nHeight);
+    StampPicture(channel, time, s.m_nWidth, s.m_nHeight);
+    return true;
+}
+
+CBackupRecorder::EFrame CBackupRecorder::WriteSound(int channel, const uint8_t* slice, const CFrameTime& time)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_pMp4 || m_bFailed || channel != m_options.m_nSoundChannel)
+        return EFrame::Skipped;
+    if (!m_pMp4->AddSound(slice, kvx::AUDIO_SLICE_SIZE, time)) {
+        SetFailure(QString::fromStdString(m_pMp4->ErrorText()));
+        return EFrame::Failed;
+    }
+    return EFrame::Written;
+}
+
+// The camera's own rate counts the seconds that held its pictures, so that a gap in
+// the recording does not slow the copy's pictures down.
+void CBackupRecorder::CountForRate(const CFrameTime& time)
+{
+    const int64_t second = CMp4Copy::SerialSecond(time);
+    if (second != m_nRateSecond) {
+        m_nRateSecond = second;
+        ++m_nRateSeconds;
+        if (m_options.m_bFpsAuto && m_pAviWriter)
+            m_pAviWriter->SetFrameRate(MeanRate(m_nRatePictures, m_nRateSeconds - 1));
+    }
+    ++m_nRatePictures;
+}
+
+int CBackupRecorder::MeanRate(uint32_t pictures, uint32_t seconds)
+{
+    if (seconds == 0)
+        return 10;
+    return std::clamp(int((pictures + seconds / 2) / seconds), 1, 60);
+}
+
+uint8_t CBackupRecorder::LoggedFrameRate() const
+{
+    if (!m_options.m_bFpsAuto && m_options.m_format == EExportFormat::Avi)
+        return m_pBackupLog->m_setting.m_byFrameRate;
+    return uint8_t(MeanRate(m_nRatePictures, m_nRateSeconds));
 }
 
 // The tile's crop without one more code row at the top, as exports have always been
@@ -279,7 +400,9 @@ bool CBackupRecorder::StopBackup(const CFrameTime& end)
             return true;
         m_strError.clear();
         m_bExporting = false;
-        done = {std::move(m_pAviWriter), m_strAviName, *m_pBackupLog, m_timeLastWritten, m_nFrames};
+        m_pBackupLog->m_setting.m_byFrameRate = m_byLastRate = LoggedFrameRate();
+        done = {std::move(m_pAviWriter), std::move(m_pMp4), m_options, m_timeFirstWritten, m_strAviName,
+                *m_pBackupLog, m_timeLastWritten, m_nFrames};
         if (m_bFailed)
             failure = m_strFailure;
         m_pBackupLog.reset();
@@ -287,6 +410,7 @@ bool CBackupRecorder::StopBackup(const CFrameTime& end)
         m_export = {};
         m_jpeg = {};
         m_stampStrip = QImage();
+        m_pMosaic.reset();
     }
     const QString error = CompleteExport(done, end, failure);
     std::lock_guard lock(m_mutex);
@@ -304,18 +428,55 @@ QString CBackupRecorder::CompleteExport(CFinished& done, const CFrameTime& end, 
         if (error.isEmpty())
             error = text;
     };
-    if (!done.m_pAviWriter->Close()) {
-        const QString reason = QString::fromStdString(done.m_pAviWriter->ErrorText());
+    if (const QString reason = CloseVideo(done); !reason.isEmpty()) {
         keepFirst(QString("%1 could not be completed: %2").arg(done.m_strAviName, reason));
         if (!failure)
             failure = reason;
     }
-    done.m_pAviWriter.reset();
     done.m_log.m_timeEnd = failure ? done.m_timeLastWritten.value_or(done.m_log.m_timeStart) : end;
     const QString logName = WithSuffix(done.m_strAviName, ".log");
     keepFirst(WriteBackupLog(done.m_strAviName, done.m_log));
-    keepFirst(failure ? WriteIncompleteNote(done, *failure) : WriteSums(done.m_strAviName, logName));
+    QStringList companions{logName};
+    if (done.m_options.m_master) {
+        keepFirst(WriteProvenance(done));
+        companions << WithSuffix(done.m_strAviName, ".txt");
+    }
+    keepFirst(failure ? WriteIncompleteNote(done, *failure) : WriteSums(done.m_strAviName, companions));
     return error;
+}
+
+// Empty, or why the file could not be completed.
+QString CBackupRecorder::CloseVideo(CFinished& done)
+{
+    QString reason;
+    if (done.m_pAviWriter && !done.m_pAviWriter->Close())
+        reason = QString::fromStdString(done.m_pAviWriter->ErrorText());
+    if (done.m_pMp4 && !done.m_pMp4->Close())
+        reason = QString::fromStdString(done.m_pMp4->ErrorText());
+    return reason;
+}
+
+QString CBackupRecorder::WriteProvenance(const CFinished& done)
+{
+    CProvenance p;
+    p.m_strCopy = done.m_strAviName;
+    p.m_options = done.m_options;
+    p.m_strCameras = done.m_options.m_mosaic.empty() ? QString::asprintf("%02d", done.m_log.m_setting.m_byChannel + 1)
+                                                     : CMosaicFrame::CameraList(done.m_options.m_mosaic);
+    p.m_first = done.m_timeFirstWritten.value_or(done.m_log.m_timeStart);
+    p.m_last = done.m_timeLastWritten.value_or(done.m_log.m_timeStart);
+    p.m_nFrames = done.m_pMp4 ? done.m_pMp4->PicturesWritten() : done.m_nFrames;
+    p.m_strFormat = FormatText(done.m_log.m_setting, done.m_options);
+    if (done.m_options.m_format == EExportFormat::Mp4) {
+        p.m_timing << "by the recorder's clock: the k-th of n pictures of a recorder second is shown at that "
+                      "second + k/n; gaps in the recording are gaps in the copy";
+        if (done.m_pMp4)
+            p.m_timing << done.m_pMp4->Discontinuities();
+    }
+    p.m_exportedAt = QDateTime::currentDateTime();
+    const QString noteName = WithSuffix(done.m_strAviName, ".txt");
+    const QString failure = WriteNewFile(noteName, ProvenanceText(p));
+    return failure.isEmpty() ? QString() : QString("The note %1 could not be written: %2").arg(noteName, failure);
 }
 
 QByteArray CBackupRecorder::LogText(const BACKUPLOG& log)
@@ -341,10 +502,10 @@ QString CBackupRecorder::WriteBackupLog(const QString& aviName, const BACKUPLOG&
 }
 
 // In the form `sha256sum -c` reads, run in the export's folder.
-QString CBackupRecorder::WriteSums(const QString& aviName, const QString& logName)
+QString CBackupRecorder::WriteSums(const QString& aviName, const QStringList& companions)
 {
     QByteArray sums;
-    for (const QString& file : {aviName, logName}) {
+    for (const QString& file : QStringList{aviName} + companions) {
         if (!IsTaken(file))
             continue;
         const std::optional<QByteArray> sum = Sha256Of(file);
@@ -382,6 +543,18 @@ std::optional<BACKUPSETTING> CBackupRecorder::Setting() const
 {
     std::lock_guard lock(m_mutex);
     return m_pBackupLog ? std::optional(m_pBackupLog->m_setting) : std::nullopt;
+}
+
+uint8_t CBackupRecorder::LastFrameRate() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_byLastRate;
+}
+
+CExportOptions CBackupRecorder::LastOptions() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_options;
 }
 
 QString CBackupRecorder::AviName() const

@@ -2,12 +2,16 @@
 
 #include "export/aviwriter.h"
 #include "export/backupsetting.h"
+#include "export/exportoptions.h"
+#include "export/mosaicframe.h"
+#include "export/mp4copy.h"
 #include "playback/smoothscaler.h"
 
 #include <QFont>
 #include <QByteArray>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <cstdint>
@@ -48,7 +52,13 @@ public:
     // NN_Capture(01).avi, ..., and makes ready for frames of `setting`'s size. `start`
     // is the date-time the log gives as the start. False with ErrorText() when the
     // file cannot be created; nothing is then left behind.
-    bool StartBackup(const BACKUPSETTING& setting, const CFrameTime& start);
+    //
+    // `options` may make it an MP4 working copy instead (NN_Capture.mp4, or
+    // Mosaic_Capture.mp4 for several cameras in the player's grid), timed by the
+    // recorder's clock and with sound; or an AVI whose rate is the camera's own. With a
+    // master, NN_Capture.txt beside it traces it to the recording, and the sums
+    // cover it too.
+    bool StartBackup(const BACKUPSETTING& setting, const CFrameTime& start, const CExportOptions& options = {});
     // Ends the export: closes the AVI, writes its log with `end` as the end time and
     // the .sha256 file. An export cut short (a failed write, CutShort, an AVI that
     // could not be completed) instead ends its log at the last frame written and
@@ -64,6 +74,10 @@ public:
     // pictures are Skipped until StopBackup. The window's export and the one-pass
     // export of the command line both write their frames here.
     EFrame WritePicture(int channel, const CTilePicture& picture, const CFrameTime& time);
+    // One record's sound of audio channel `channel` (from 0): 132 samples, taken by an
+    // MP4 export of that channel's sound, on the thread that writes its pictures or
+    // serialised with it.
+    EFrame WriteSound(int channel, const uint8_t* slice, const CFrameTime& time);
     // Ends the running export's frames for a reason outside it (the camera exported
     // beside it could not be written, the recording could not be read on): later
     // pictures are Skipped and StopBackup completes it as cut short. Nothing when no
@@ -80,6 +94,13 @@ public:
     // Why an export was cut short, naming its file, for a person; empty while it is
     // not. Kept after StopBackup until the next export starts.
     QString FailureText() const;
+
+    // The frame rate the last export's log gave: chosen, or the camera's own mean.
+    uint8_t LastFrameRate() const;
+    // Its options.
+    CExportOptions LastOptions() const;
+    // The mean rate of pictures over the seconds that held any, rounded to 1..60.
+    static int MeanRate(uint32_t pictures, uint32_t seconds);
 
     // The stamp's text cell height for an export `width` pixels wide.
     static int FontHeightFor(int width) { return width <= 360 ? 20 : 25; }
@@ -109,16 +130,29 @@ private:
     // An export taken out of the recorder by StopBackup, completed without its lock.
     struct CFinished {
         std::unique_ptr<CAviWriter> m_pAviWriter;
+        std::unique_ptr<CMp4Copy> m_pMp4;
+        CExportOptions m_options;
+        std::optional<CFrameTime> m_timeFirstWritten;
         QString m_strAviName;
         BACKUPLOG m_log;
         std::optional<CFrameTime> m_timeLastWritten;
         uint32_t m_nFrames = 0;
     };
     bool OpenUniqueAvi(const QString& base, int width, int height, int fps);
+    uint8_t LoggedFrameRate() const; // chosen, or the camera's own mean (1..60)
+    bool OpenUniqueMp4(const QString& base, const BACKUPSETTING& setting, const CFrameTime& start);
+    QString BaseName(const BACKUPSETTING& setting) const;
+    bool TakesPicture(int channel) const;
+    bool PreparePicture(int channel, const CTilePicture& picture, const CFrameTime& time);
+    bool WriteFrame(const CFrameTime& time);
+    void CountForRate(const CFrameTime& time);
+    static QString CloseVideo(CFinished& done);
+    static QString WriteProvenance(const CFinished& done);
+
     // Completes `done` outside the lock; empty, or why something could not be written.
     QString CompleteExport(CFinished& done, const CFrameTime& end, std::optional<QString>& failure);
     static QString WriteBackupLog(const QString& aviName, const BACKUPLOG& log);
-    static QString WriteSums(const QString& aviName, const QString& logName);
+    static QString WriteSums(const QString& aviName, const QStringList& companions);
     static QString WriteIncompleteNote(const CFinished& done, const QString& reason);
     void SetFailure(const QString& reason);
     void DrawStampText(QImage& strip, int top, int x, const QString& text);
@@ -128,7 +162,14 @@ private:
 
     // Guarded by m_mutex.
     mutable std::mutex m_mutex;
-    std::unique_ptr<CAviWriter> m_pAviWriter; // while an export runs
+    std::unique_ptr<CAviWriter> m_pAviWriter; // while an AVI export runs
+    std::unique_ptr<CMp4Copy> m_pMp4;         // while an MP4 export runs
+    CExportOptions m_options;                 // of the running or last export
+    std::optional<CFrameTime> m_timeFirstWritten;
+    // The camera's own rate: pictures and the seconds that held any.
+    int64_t m_nRateSecond = -1;
+    uint32_t m_nRateSeconds = 0, m_nRatePictures = 0;
+    uint8_t m_byLastRate = 0;                 // the last log's
     QString m_strAviName;
     QString m_strError;
     QString m_strFailure;                  // the reason alone, while m_bFailed
@@ -148,4 +189,5 @@ private:
     QFont m_fontStamp;
     int m_nStampFontHeight = 0;
     CSmoothScaler m_scaler;
+    std::unique_ptr<CMosaicFrame> m_pMosaic; // while a mosaic is exported
 };

@@ -2,6 +2,7 @@
 
 #include "platform/nativefilename.h"
 #include "platform/outputfolders.h"
+#include "platform/sha256.h"
 #include "recording/recordformat.h"
 
 #include <QCoreApplication>
@@ -9,6 +10,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <future>
 #include <thread>
 
 namespace {
@@ -27,21 +29,27 @@ QString CameraText(int channel)
 CRecordingExport::CRecordingExport(std::string recording, const CRecordingFacts& facts,
                                    CRecordingExportSettings settings, IRecordingExportView& view)
     : m_strRecording(std::move(recording)), m_facts(facts), m_settings(std::move(settings)), m_view(view),
-      m_cameras(m_settings.m_channels.size())
+      m_cameras(m_settings.m_bMosaic ? 1 : m_settings.m_channels.size())
 {
     for (size_t i = 0; i < m_cameras.size(); ++i) {
         m_cameras[i].m_nChannel = m_settings.m_channels[i];
         m_cameras[i].m_recorder = std::make_unique<CBackupRecorder>(m_settings.m_strFolder);
-        m_byChannel[size_t(m_cameras[i].m_nChannel - 1)] = &m_cameras[i];
     }
+    for (size_t i = 0; i < m_settings.m_channels.size(); ++i)
+        m_byChannel[size_t(m_settings.m_channels[i] - 1)] = &m_cameras[m_settings.m_bMosaic ? 0 : i];
+    m_master.m_strPath = CNativeFileName::Decode(QByteArray::fromStdString(m_strRecording));
+    m_master.m_nSize = m_facts.m_nFileLength;
 }
 
 CRecordingExport::EResult CRecordingExport::Run()
 {
+    // The master's sum is read by a reader of its own while the pass runs, and awaited
+    // when the notes are written.
+    m_master.m_sha256 = std::async(std::launch::async, [path = m_strRecording] { return Sha256OfFile(path); }).share();
     const int threads = int(std::clamp(std::thread::hardware_concurrency(), 1u, MAX_DECODING_THREADS));
     std::vector<bool> exported(size_t(m_facts.m_nChannelCount));
-    for (const CCamera& camera : m_cameras)
-        exported[size_t(camera.m_nChannel - 1)] = true;
+    for (const int channel : m_settings.m_channels)
+        exported[size_t(channel - 1)] = true;
     m_decoders = std::make_unique<COrderedDecoder>(m_facts.m_nChannelCount, threads, std::move(exported),
                                                    COrderedDecoder::ERest::CodeOnly,
                                                    [this](const COrderedDecoder::CDecoded& d) { OnPicture(d); });
@@ -67,8 +75,9 @@ std::vector<CRecordingExport::CExported> CRecordingExport::Results() const
     for (const CCamera& camera : m_cameras) {
         const QString aviName = camera.m_recorder->AviName();
         const QFileInfo avi(aviName);
-        results.push_back({camera.m_nChannel, aviName, avi.path() + '/' + avi.completeBaseName() + ".log",
-                           camera.m_recorder->FrameCount()});
+        const QString base = avi.path() + '/' + avi.completeBaseName();
+        results.push_back({camera.m_nChannel, aviName, base + ".log", base + ".txt", camera.m_recorder->FrameCount(),
+                           camera.m_recorder->LastFrameRate(), camera.m_recorder->LastOptions().m_nSoundChannel});
     }
     return results;
 }
@@ -102,6 +111,43 @@ void CRecordingExport::OnRecord(const CForwardReader::CFrame& f)
     m_view.OnExportProgress(f.record.m_nHeaderOffset, false);
     if (f.audioMode != kvx::AUDIO_MODE_ONLY)
         m_decoders->Push(f.picture, f.pictureLength, m_timeLast);
+    if (f.audioMode == kvx::AUDIO_MODE_ONLY || f.audioMode == kvx::AUDIO_MODE_WITH_PICTURE)
+        PostSound(f.audio);
+}
+
+// Each camera's sound goes to its strand, in record order, beside its pictures.
+void CRecordingExport::PostSound(const uint8_t* audio)
+{
+    if (m_settings.m_options.m_format != EExportFormat::Mp4)
+        return;
+    for (size_t i = 0; i < m_cameras.size(); ++i) {
+        const int channel = m_soundChannels[i];
+        if (channel < 0)
+            continue;
+        auto slice = std::make_shared<std::vector<uint8_t>>(audio + size_t(channel) * kvx::AUDIO_SLICE_SIZE,
+                                                            audio + size_t(channel + 1) * kvx::AUDIO_SLICE_SIZE);
+        m_strands->Post(i, [this, &camera = m_cameras[i], channel, slice, time = m_timeLast] {
+            if (camera.m_recorder->WriteSound(channel, slice->data(), time) == CBackupRecorder::EFrame::Failed)
+                m_bWriteFailed = true;
+        });
+    }
+}
+
+// The camera's own audio channel is its sound when the recording has one of that number.
+CExportOptions CRecordingExport::OptionsFor(int channel) const
+{
+    CExportOptions options = m_settings.m_options;
+    options.m_master = m_master;
+    if (m_settings.m_bOwnSound && m_settings.m_bMosaic)
+        options.m_nSoundChannel = -1;
+    else if (m_settings.m_bOwnSound)
+        options.m_nSoundChannel = m_facts.m_bAudio && channel <= kvx::AUDIO_CHANNELS ? channel - 1 : -1;
+    if (options.m_format != EExportFormat::Mp4)
+        options.m_nSoundChannel = -1;
+    if (m_settings.m_bMosaic)
+        for (const int c : m_settings.m_channels)
+            options.m_mosaic.push_back(c - 1);
+    return options;
 }
 
 // The first picture decides the video standard of the crop, as the player's first frame does.
@@ -122,14 +168,16 @@ void CRecordingExport::OnPicture(const COrderedDecoder::CDecoded& d)
     auto bits = std::make_shared<std::vector<uint8_t>>(p.m_pBits, p.m_pBits + header.biSizeImage);
     const bool markAbsent = p.m_bMarkAbsent;
     const bool pal = *m_bPal;
-    m_strands->Post(size_t(&camera - m_cameras.data()), [this, &camera, header, bits, markAbsent, pal, time = d.time] {
-        ExportPicture(camera, {&header, bits->data(), markAbsent, pal, m_facts.m_nChannelCount}, time);
+    m_strands->Post(size_t(&camera - m_cameras.data()), [this, &camera, channel = int(p.m_nChannel), header, bits, markAbsent, pal,
+                                                           time = d.time] {
+        ExportPicture(camera, channel, {&header, bits->data(), markAbsent, pal, m_facts.m_nChannelCount}, time);
     });
 }
 
-void CRecordingExport::ExportPicture(CCamera& camera, const CTilePicture& picture, const CFrameTime& time)
+void CRecordingExport::ExportPicture(CCamera& camera, int channel, const CTilePicture& picture,
+                                     const CFrameTime& time)
 {
-    if (camera.m_recorder->WritePicture(camera.m_nChannel - 1, picture, time) == CBackupRecorder::EFrame::Failed)
+    if (camera.m_recorder->WritePicture(channel, picture, time) == CBackupRecorder::EFrame::Failed)
         m_bWriteFailed = true;
 }
 
@@ -144,7 +192,9 @@ bool CRecordingExport::StartExport(const CFrameTime& start)
         setting.m_byChannelCount = m_facts.m_nChannelCount;
         setting.m_nWidth = m_settings.m_nWidth;
         setting.m_nHeight = m_settings.m_nHeight;
-        if (!camera.m_recorder->StartBackup(setting, start)) {
+        const CExportOptions options = OptionsFor(camera.m_nChannel);
+        m_soundChannels.push_back(options.m_nSoundChannel);
+        if (!camera.m_recorder->StartBackup(setting, start, options)) {
             m_view.OnExportMessage(camera.m_recorder->ErrorText());
             if (m_strStopCause.isEmpty())
                 m_strStopCause = "the export of camera " + CameraText(camera.m_nChannel) + " could not be created";

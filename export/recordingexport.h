@@ -4,6 +4,7 @@
 #include "evidence/ordereddecoder.h"
 #include "evidence/strandpool.h"
 #include "export/backuprecorder.h"
+#include "export/exportoptions.h"
 #include "export/irecordingexportview.h"
 #include "recording/datetime.h"
 #include "recording/recordingprobe.h"
@@ -22,6 +23,12 @@ struct CRecordingExportSettings {
     int m_nFps = 10;
     int m_nWidth = 360, m_nHeight = 240;
     QString m_strFolder;         // ends in '/'; created when missing
+    // The format, the MP4's quality, the AVI's own rate and the note's options. A
+    // mosaic makes one export of all the channels; the sound is SOUND_OWN's or that
+    // of m_options' channel.
+    CExportOptions m_options;
+    bool m_bMosaic = false;
+    bool m_bOwnSound = true;     // each camera's own audio channel, when the recording has it
 };
 
 // Cameras of a recording into AVIs with their logs and checksums, made by the
@@ -55,8 +62,10 @@ public:
     // What one camera's finished export made.
     struct CExported {
         int m_nChannel = 0; // from 1
-        QString m_strAvi, m_strLog;
+        QString m_strAvi, m_strLog, m_strTxt; // the video (AVI or MP4) and its companions
         uint32_t m_nFrames = 0;
+        int m_nFps = 0;                        // of the log
+        int m_nSoundChannel = -1;              // from 0; -1 none
     };
 
     // `recording` must have been probed into `facts`.
@@ -81,6 +90,8 @@ public:
 private:
     // Reading thread.
     void OnRecord(const CForwardReader::CFrame& f);
+    void PostSound(const uint8_t* audio);
+    CExportOptions OptionsFor(int channel) const;
     bool InRange(const CRecordHeader& header) const;
     bool StartExport(const CFrameTime& start);
     QString StopCause(bool readOk) const;
@@ -88,15 +99,16 @@ private:
     // A decoding thread, one picture at a time, in delivery order.
     void OnPicture(const COrderedDecoder::CDecoded& d);
     // The camera's strand.
-    void ExportPicture(CCamera& camera, const CTilePicture& picture, const CFrameTime& time);
+    void ExportPicture(CCamera& camera, int channel, const CTilePicture& picture, const CFrameTime& time);
 
     // Set at construction, read-only after.
     const std::string m_strRecording;
     const CRecordingFacts m_facts;
     const CRecordingExportSettings m_settings;
     IRecordingExportView& m_view;
+    CExportMaster m_master;                 // its sum computed beside the pass
     std::vector<CCamera> m_cameras;
-    std::array<CCamera*, 16> m_byChannel{}; // by channel code: the camera's export, if chosen
+    std::array<CCamera*, 16> m_byChannel{}; // by channel code: the camera's export (or the mosaic), if chosen
 
     // Reading thread only.
     CForwardReader m_reader;
@@ -104,6 +116,7 @@ private:
     std::unique_ptr<CStrandPool> m_strands; // one strand per camera
     CFrameTime m_timeLast;                  // of the last record delivered (in the range)
     bool m_bStarted = false;
+    std::vector<int> m_soundChannels;       // by camera: its audio channel from 0, or -1
     QString m_strStopCause;                 // an export could not be created
 
     // Decoding threads, one at a time.

@@ -2,10 +2,12 @@
 
 #include "export/backuprecorder.h"
 #include "platform/nativefilename.h"
+#include "platform/sha256.h"
 
 #include <QThread>
 
 #include <algorithm>
+#include <future>
 
 CPlaybackSession::CPlaybackSession(QObject* parent)
     : QObject(parent), m_export([this] { OnWindowThread([this] { emit exportWriteFailed(); }); })
@@ -137,10 +139,16 @@ void CPlaybackSession::SetExportWindowOpen(bool open)
     m_router.SetSoundSink(open ? nullptr : &m_sound);
 }
 
-bool CPlaybackSession::StartExport(BACKUPSETTING& setting)
+bool CPlaybackSession::StartExport(BACKUPSETTING& setting, CExportOptions options)
 {
     setting.m_byChannelCount = uint8_t(m_recording.m_nChannelCount);
-    if (!Recorder()->StartBackup(setting, m_router.FrameTime()))
+    const std::string path = m_steering.m_strPath;
+    options.m_master = CExportMaster{CNativeFileName::Decode(QByteArray::fromStdString(path)),
+                                     m_recording.m_nFileLength,
+                                     std::async(std::launch::async, [path] { return Sha256OfFile(path); }).share()};
+    if (options.m_strCommand.isEmpty())
+        options.m_strCommand = "the player's export window";
+    if (!Recorder()->StartBackup(setting, m_router.FrameTime(), options))
         return false;
     if (PlayState() == PS_PAUSE) {
         // The export begins with the camera's picture the paused window shows, then

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/exportoptions.h"
 #include "playback/currentrecord.h"
 #include "playback/framerouter.h"
 #include "playback/iframerouterview.h"
@@ -118,7 +119,9 @@ public:
     // Starts the export `setting` describes, of the recording open now; false when
     // its file could not be made (the recorder says why). Paused, the export begins
     // with the camera's picture on screen and playback goes on forward.
-    bool StartExport(BACKUPSETTING& setting);
+    // `options` beyond the settings (the format, ...); the recording is named as the
+    // export's master, its sum read beside the export.
+    bool StartExport(BACKUPSETTING& setting, CExportOptions options = {});
     // False when the export could not be completed (the recorder says why).
     bool StopExport();
 

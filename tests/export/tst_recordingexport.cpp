@@ -3,6 +3,7 @@
 #include "tests/support/testmain.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -60,6 +61,9 @@ private slots:
             QCOMPARE(r.m_strLog, base + ".log");
             QCOMPARE(r.m_nFrames, uint32_t(10));
             QVERIFY(QFileInfo::exists(r.m_strAvi) && QFileInfo::exists(r.m_strLog) && QFileInfo::exists(base + ".sha256"));
+            QCOMPARE(r.m_strTxt, base + ".txt"); // the provenance note, which the sums cover
+            QFile sums(base + ".sha256");
+            QVERIFY(sums.open(QIODevice::ReadOnly) && sums.readAll().contains(QFileInfo(r.m_strTxt).fileName().toUtf8()));
         }
         QCOMPARE(results[0].m_nChannel, 1);
         QCOMPARE(results[1].m_nChannel, 3);
@@ -69,7 +73,7 @@ private slots:
         QVERIFY(std::is_sorted(view.m_offsets.begin(), view.m_offsets.end()));
         QCOMPARE(view.m_nLast, 1);
         QCOMPARE(view.m_offsets.back(), facts.m_nFileLength);
-        QCOMPARE(QDir(out.path()).entryList(QDir::Files).size(), 6);
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files).size(), 8);
     }
 
     void aRangeWithoutRecordsMakesNoFile()

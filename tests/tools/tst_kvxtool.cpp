@@ -136,7 +136,7 @@ private slots:
         QTest::newRow("no channel") << QStringList{"export", r} << "--channel: ";
         QTest::newRow("empty out") << QStringList{"export", r, "--channel", "1", "--out", ""} << "--out: ";
         QTest::newRow("snapshot out") << QStringList{"snapshot", r, "--channel", "1", "--at", t, "--out", ""} << "--out: ";
-        QTest::newRow("unknown") << QStringList{"export", r, "--channel", "1", "--crf", "20"} << "--crf: ";
+        QTest::newRow("unknown") << QStringList{"export", r, "--channel", "1", "--quality", "20"} << "--quality: ";
         QTest::newRow("snapshot channel") << QStringList{"snapshot", r, "--channel", "17", "--at", t} << "--channel 17: ";
         QTest::newRow("snapshot at") << QStringList{"snapshot", r, "--channel", "1", "--at", "2005-01-01"}
                                      << "--at 2005-01-01: ";

@@ -1,3 +1,4 @@
+#include "evidence/recordedstill.h"
 #include "export/recordingexport.h"
 #include "platform/nativefilename.h"
 #include "tools/kvxtool/commandtable.h"
@@ -12,8 +13,9 @@
 namespace {
 
 constexpr const char* HELP =
-    "  export RECORDING --channel N|N,N,...|all [--from T] [--to T] [--fps F]\n"
-    "         [--size 360x240|720x480] [--out DIR] [--json]\n"
+    "  export RECORDING --channel N|N,N,...|all [--from T] [--to T] [--fps F|auto]\n"
+    "         [--size 360x240|720x480|352x288|720x576] [--format avi|mp4] [--crf Q]\n"
+    "         [--audio 1..4|none] [--mosaic] [--out DIR] [--json]\n"
     "                       Export camera N (1 to the recording's channel count) as\n"
     "                       the player's backup window does: every picture of the\n"
     "                       camera that forward play delivers, from the first record\n"
@@ -45,11 +47,30 @@ constexpr const char* HELP =
     "                       --from and --to (\"YYYY-MM-DD HH:MM:SS\") export only the\n"
     "                       records dated in that range, and the logs run from the\n"
     "                       first to the last of them; exit 1, and no file made,\n"
-    "                       when none is.\n";
+    "                       when none is.\n"
+    "                       --fps auto: the camera's own mean rate over the seconds\n"
+    "                       exported that hold its pictures, 1..60. --size\n"
+    "                       352x288|720x576 on PAL recordings only.\n"
+    "                       --format mp4 makes an H.264 working copy instead,\n"
+    "                       NN_Capture.mp4 (libx264 at --crf Q, 0..51, default 20),\n"
+    "                       timed by the recorder's clock: the k-th of n pictures of\n"
+    "                       a second plays at that second + k/n, gaps stay gaps, and\n"
+    "                       --fps does not apply. --audio 1..4|none chooses its\n"
+    "                       sound (AAC); the default is the camera's own audio\n"
+    "                       channel when the recording has it. --mosaic puts the\n"
+    "                       cameras of --channel into one Mosaic_Capture.mp4 in the\n"
+    "                       player's grid (2x2, 3x3 or 4x4). --json then prints\n"
+    "                       {\"mp4\",\"log\",\"txt\",\"frames\",\"channel\",\"crf\",\n"
+    "                        \"audio\",\"width\",\"height\"}. Every export also gets\n"
+    "                       NN_Capture.txt, naming its master recording (path, size,\n"
+    "                       SHA-256), cameras, stretch, frames, format and options,\n"
+    "                       which the .sha256 covers too.\n";
 
 struct CExportArgs {
     std::string m_strRecording, m_strOutDir; // no folder: the player's avi folder
     bool m_bAllChannels = false, m_bJson = false;
+    bool m_bCrfGiven = false, m_bAudioGiven = false, m_bFpsGiven = false;
+    std::string m_strSize = "360x240";
     CRecordingExportSettings m_settings;     // the channels, with "all", once the recording is known
 };
 
@@ -61,13 +82,66 @@ bool ParseChannels(const std::string& text, CExportArgs& out)
         || Refuse("--channel " + text, "a camera is 1 to 16, a list of them (1,3,5) or all");
 }
 
-bool ParseSize(const std::string& size, CRecordingExportSettings& out)
+bool IsPalSize(const std::string& size)
 {
-    if (size != "360x240" && size != "720x480")
-        return Refuse("--size " + size, "the size is 360x240 or 720x480");
-    out.m_nWidth = size == "360x240" ? 360 : 720;
-    out.m_nHeight = out.m_nWidth * 2 / 3;
+    return size == "352x288" || size == "720x576";
+}
+
+bool ParseSize(const std::string& size, CExportArgs& out)
+{
+    if (size != "360x240" && size != "720x480" && !IsPalSize(size))
+        return Refuse("--size " + size, "the size is 360x240 or 720x480, or on a PAL recording 352x288 or 720x576");
+    CRecordingExportSettings& s = out.m_settings;
+    s.m_nWidth = std::stoi(size);
+    s.m_nHeight = std::stoi(size.substr(size.find('x') + 1));
+    out.m_strSize = size;
     return true;
+}
+
+bool ParseFps(const std::string& fps, CExportArgs& out)
+{
+    out.m_bFpsGiven = true;
+    CRecordingExportSettings& s = out.m_settings;
+    if (fps == "auto")
+        return s.m_options.m_bFpsAuto = true;
+    return COptionParser::ReadNumber(fps, 1, 60, s.m_nFps) || Refuse("--fps " + fps, "the rate is 1 to 60");
+}
+
+bool ParseFormat(const std::string& format, CRecordingExportSettings& s)
+{
+    if (format != "avi" && format != "mp4")
+        return Refuse("--format " + format, "the format is avi or mp4");
+    s.m_options.m_format = format == "mp4" ? EExportFormat::Mp4 : EExportFormat::Avi;
+    return true;
+}
+
+bool ParseAudio(const std::string& audio, CExportArgs& out)
+{
+    CRecordingExportSettings& s = out.m_settings;
+    out.m_bAudioGiven = true;
+    s.m_bOwnSound = false;
+    int channel = 0;
+    if (audio == "none")
+        s.m_options.m_nSoundChannel = -1;
+    else if (COptionParser::ReadNumber(audio, 1, 4, channel))
+        s.m_options.m_nSoundChannel = channel - 1;
+    else
+        return Refuse("--audio " + audio, "the sound is audio channel 1 to 4 or none");
+    return true;
+}
+
+// The options that belong to one format only, and the mosaic's cameras.
+bool CheckFormatOptions(const CExportArgs& a)
+{
+    const CRecordingExportSettings& s = a.m_settings;
+    const bool mp4 = s.m_options.m_format == EExportFormat::Mp4;
+    const std::string crf = std::to_string(s.m_options.m_nCrf);
+    return (mp4 || !a.m_bCrfGiven || Refuse("--crf " + crf, "only an MP4 (--format mp4) has a quality"))
+        && (mp4 || !a.m_bAudioGiven || Refuse("--audio", "only an MP4 (--format mp4) carries sound"))
+        && (mp4 || !s.m_bMosaic || Refuse("--mosaic", "only an MP4 (--format mp4) can be a mosaic"))
+        && (!mp4 || !a.m_bFpsGiven || Refuse("--fps", "an MP4 is timed by the recorder's clock, not a rate"))
+        && (!s.m_bMosaic || a.m_bAllChannels || s.m_channels.size() > 1
+            || Refuse("--mosaic", "a mosaic needs several cameras (--channel 1,2,3,4 or all)"));
 }
 
 bool Parse(const std::vector<std::string>& args, CExportArgs& out)
@@ -79,27 +153,52 @@ bool Parse(const std::vector<std::string>& args, CExportArgs& out)
                .Value("--channel", [&](const std::string& v) { return haveChannel = ParseChannels(v, out); })
                .DateTime("--from", s.m_from)
                .DateTime("--to", s.m_to)
-               .Number("--fps", 1, 60, s.m_nFps, "the rate is 1 to 60")
-               .Value("--size", [&s](const std::string& v) { return ParseSize(v, s); })
+               .Value("--fps", [&out](const std::string& v) { return ParseFps(v, out); })
+               .Value("--size", [&out](const std::string& v) { return ParseSize(v, out); })
+               .Value("--format", [&s](const std::string& v) { return ParseFormat(v, s); })
+               .Value("--crf", [&](const std::string& v) {
+                   out.m_bCrfGiven = true;
+                   return COptionParser::ReadNumber(v, 0, 51, s.m_options.m_nCrf)
+                       || Refuse("--crf " + v, "the quality is 0 (best) to 51");
+               })
+               .Value("--audio", [&out](const std::string& v) { return ParseAudio(v, out); })
+               .Flag("--mosaic", s.m_bMosaic)
                .Text("--out", out.m_strOutDir, "the folder's name is empty")
                .File(out.m_strRecording, "RECORDING", "the recording to export must be named")
                .Parse(args)
-        && (haveChannel || Refuse("--channel", "the camera to export must be given"))
+        && (haveChannel || Refuse("--channel", "the camera to export must be given")) && CheckFormatOptions(out)
         && (!s.m_from.IsValid() || !s.m_to.IsValid() || DateTimeToOrderKey(s.m_from) <= DateTimeToOrderKey(s.m_to)
             || Refuse("--to " + s.m_to.ToIsoString(), "it lies before --from " + s.m_from.ToIsoString()));
 }
 
-void PrintResult(const CRecordingExportSettings& s, bool json, const CRecordingExport::CExported& e)
+void PrintAvi(const CRecordingExportSettings& s, bool json, const CRecordingExport::CExported& e)
 {
     const std::string avi = CNativeFileName::Encode(e.m_strAvi).toStdString();
     const std::string log = CNativeFileName::Encode(e.m_strLog).toStdString();
     if (json)
         std::printf("%s\n", CJsonLine().Add("avi", avi).Add("log", log).Add("frames", int(e.m_nFrames))
-                                .Add("channel", e.m_nChannel).Add("fps", s.m_nFps).Add("width", s.m_nWidth)
+                                .Add("channel", e.m_nChannel).Add("fps", e.m_nFps).Add("width", s.m_nWidth)
                                 .Add("height", s.m_nHeight).Text().c_str());
     else
         std::printf("%s  %d frames  channel %02d  %d fps  %d x %d\n%s\n", avi.c_str(), int(e.m_nFrames), e.m_nChannel,
-                    s.m_nFps, s.m_nWidth, s.m_nHeight, log.c_str());
+                    e.m_nFps, s.m_nWidth, s.m_nHeight, log.c_str());
+}
+
+void PrintMp4(const CRecordingExportSettings& s, bool json, const CRecordingExport::CExported& e)
+{
+    const std::string mp4 = CNativeFileName::Encode(e.m_strAvi).toStdString();
+    const std::string log = CNativeFileName::Encode(e.m_strLog).toStdString();
+    const std::string txt = CNativeFileName::Encode(e.m_strTxt).toStdString();
+    const std::string audio = e.m_nSoundChannel < 0 ? "none" : std::to_string(e.m_nSoundChannel + 1);
+    const std::string channel = s.m_bMosaic ? "mosaic" : std::to_string(e.m_nChannel);
+    if (json)
+        std::printf("%s\n", CJsonLine().Add("mp4", mp4).Add("log", log).Add("txt", txt).Add("frames", int(e.m_nFrames))
+                                .Add("channel", channel).Add("crf", s.m_options.m_nCrf).Add("audio", audio)
+                                .Add("width", s.m_nWidth).Add("height", s.m_nHeight).Text().c_str());
+    else
+        std::printf("%s  %d frames  channel %s  CRF %d  audio %s  %d x %d\n%s\n%s\n", mp4.c_str(), int(e.m_nFrames),
+                    channel.c_str(), s.m_options.m_nCrf, audio.c_str(), s.m_nWidth, s.m_nHeight, log.c_str(),
+                    txt.c_str());
 }
 
 int Export(CExportArgs& a, const CRecordingFacts& facts)
@@ -117,8 +216,36 @@ int Export(CExportArgs& a, const CRecordingFacts& facts)
     if (result != CRecordingExport::EResult::Done)
         return EXIT_PROBE_FAILED; // the reason is said
     for (const CRecordingExport::CExported& exported : exporter.Results())
-        PrintResult(s, a.m_bJson, exported);
+        (s.m_options.m_format == EExportFormat::Mp4 ? PrintMp4 : PrintAvi)(s, a.m_bJson, exported);
     return 0;
+}
+
+// The first picture decides the video standard, as in the player.
+bool IsPalRecording(const CExportArgs& a, const CRecordingFacts& facts)
+{
+    bool readFailed = false;
+    const std::optional<CRecordedStill> still =
+        FindRecordedStill(a.m_strRecording, facts, 0, facts.m_timeStart, readFailed);
+    return still && still->m_tile.height() > 480;
+}
+
+// What the options ask of the recording: PAL sizes of a PAL recording, sound it has.
+bool CheckRecording(const CExportArgs& a, const CRecordingFacts& facts)
+{
+    const CExportOptions& o = a.m_settings.m_options;
+    const std::string& name = a.m_strRecording;
+    return (!IsPalSize(a.m_strSize) || IsPalRecording(a, facts)
+            || Refuse(name + ": --size " + a.m_strSize, "the recording is NTSC: 360x240 or 720x480"))
+        && (o.m_nSoundChannel < 0 || (facts.m_bAudio && facts.m_nChannelCount == 4)
+            || Refuse(name + ": --audio " + std::to_string(o.m_nSoundChannel + 1), "the recording has no sound"));
+}
+
+QString CommandText(const std::vector<std::string>& args)
+{
+    QString text = "kvxtool export";
+    for (const std::string& arg : args)
+        text += ' ' + CNativeFileName::Decode(QByteArray::fromStdString(arg));
+    return text;
 }
 
 int Run(const std::vector<std::string>& args)
@@ -138,11 +265,15 @@ int Run(const std::vector<std::string>& args)
                      a.m_strRecording.c_str(), channels.back(), facts.m_nChannelCount);
         return UsageError(EXPORT_COMMAND.m_szSynopsis);
     }
+    if (!CheckRecording(a, facts))
+        return UsageError(EXPORT_COMMAND.m_szSynopsis);
+    a.m_settings.m_options.m_strCommand = CommandText(args);
     return Export(a, facts);
 }
 
 } // namespace
 
 // Cameras of a recording into AVIs with their logs and checksums, in one pass.
-const CCommand EXPORT_COMMAND = {"export", "export RECORDING --channel N|N,N,...|all [--from T] [--to T] [--fps F] "
-                                           "[--size 360x240|720x480] [--out DIR] [--json]", HELP, Run};
+const CCommand EXPORT_COMMAND = {"export", "export RECORDING --channel N|N,N,...|all [--from T] [--to T] [--fps F|auto] "
+                                           "[--size 360x240|720x480|352x288|720x576] [--format avi|mp4] [--crf Q] "
+                                           "[--audio 1..4|none] [--mosaic] [--out DIR] [--json]", HELP, Run};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "playback/tilerenderer.h"
+
+#include <QImage>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+// The frame of a mosaic export: the cameras in the player's grid (2 x 2 up to four,
+// 3 x 3 up to nine, else 4 x 4), each tile drawn as the player draws it, with its
+// camera's latest picture and stamp.
+//
+// Threads: one thread at a time (the recorder's lock).
+class CMosaicFrame {
+public:
+    // `cameras` from 0, in grid order; a frame of width x height, black until drawn.
+    CMosaicFrame(std::vector<int> cameras, int width, int height);
+
+    bool Holds(int channel) const;
+    // Draws the camera's tile anew.
+    void Draw(int channel, const CTilePicture& picture, const CFrameTime& time);
+    // The frame as 24-bit rows of `stride` bytes, bottom-up, as the export's buffer.
+    void CopyTo(uint8_t* bgr, int64_t stride) const;
+
+    static int GridSide(int cameras);
+    // "01, 02, 03, 04".
+    static QString CameraList(const std::vector<int>& cameras);
+
+private:
+    const std::vector<int> m_cameras;
+    QImage m_frame;
+    CTileRenderer m_renderer;
+};
