@@ -24,6 +24,15 @@ constexpr int DEFAULT_SIZE = 0;      // "360 * 240"
 constexpr int PROGRESS_PERIOD_MS = 250;
 constexpr int PROGRESS_TOP = 3, PROGRESS_HEIGHT = 17;
 const char* const NO_SIZE = "Not selected backup size.";
+const QStringList FORMATS{"AVI (Motion-JPEG)", "MP4 (H.264)"};
+constexpr int RATE_TEXT_HEIGHT = 13;
+const char* const MP4_RATE_TIP = "An MP4 is timed by the recorder's clock: each picture is shown when it was "
+                                 "recorded, so no frame rate applies.";
+
+QColor TextOn(const QColor& ground)
+{
+    return qGray(ground.rgb()) < 128 ? QColor(230, 230, 230) : TEXT;
+}
 
 QStringList Numbers(int last)
 {
@@ -72,7 +81,30 @@ void CBackupDlg::OnInitDialog()
     m_btnStart = SetupSkinButton(backupctl::START, "BTN_AVISTART", "POS_BACKUP_START");
     m_btnStop = SetupSkinButton(backupctl::STOP, "BTN_AVISTOP", "POS_BACKUP_STOP");
 
+    m_comboFormat = MakeBox(backupctl::FORMAT, FORMATS);
+    m_comboFormat->setToolTip("AVI: Motion-JPEG at the chosen rate. MP4: H.264 timed by the recorder's clock, "
+                              "with the sound of the audio switch that is on.");
+    connect(m_comboFormat, &QComboBox::currentIndexChanged, this, &CBackupDlg::OnFormatChanged);
+    connect(m_comboChannel, &QComboBox::currentIndexChanged, this, &CBackupDlg::ShowCameraRate);
+    m_staticRate = MakeRateLabel();
     m_staticProgress = MakeProgressLabel();
+}
+
+// The colour of the skin under `point` of the panel.
+QColor CBackupDlg::SkinColourAt(QPoint point) const
+{
+    const QPoint inSkin = point - m_rcSkin.topLeft();
+    return m_bmpSkin.valid(inSkin) ? m_bmpSkin.pixelColor(inSkin) : BACKGROUND;
+}
+
+QLabel* CBackupDlg::MakeRateLabel()
+{
+    auto* label = new QLabel(this);
+    QFont font = label->font();
+    font.setPixelSize(10);
+    label->setFont(font);
+    label->hide();
+    return label;
 }
 
 // While an export runs, the panel's title row shows its file and frames so far, in
@@ -87,11 +119,10 @@ QLabel* CBackupDlg::MakeProgressLabel()
     const int left = m_skin->LoadSkinRect(SECTION, "POS_BACKUP_CHANNEL", false).left();
     const QRect row(left, PROGRESS_TOP, m_rcSkin.width() - 2 * left, PROGRESS_HEIGHT);
     label->setGeometry(row);
-    const QPoint probe = row.topRight() + QPoint(-2, row.height() / 2) - m_rcSkin.topLeft();
-    const QColor ground = m_bmpSkin.valid(probe) ? m_bmpSkin.pixelColor(probe) : BACKGROUND;
+    const QColor ground = SkinColourAt(row.topRight() + QPoint(-2, row.height() / 2));
     QPalette palette = label->palette();
     palette.setColor(QPalette::Window, ground);
-    palette.setColor(QPalette::WindowText, qGray(ground.rgb()) < 128 ? QColor(230, 230, 230) : TEXT);
+    palette.setColor(QPalette::WindowText, TextOn(ground));
     label->setPalette(palette);
     label->setAutoFillBackground(true);
     label->hide();
@@ -132,6 +163,7 @@ void CBackupDlg::OnCommand(int id)
 void CBackupDlg::Prepare(BACKUPSETTING* setting)
 {
     m_pSetting = setting;
+    m_cameraRates.clear();
     SetExporting(false);
     m_comboChannel->clear();
     const int count = setting ? setting->m_byChannelCount : 0;
@@ -140,9 +172,65 @@ void CBackupDlg::Prepare(BACKUPSETTING* setting)
     m_comboChannel->setGeometry(m_skin->LoadSkinRect(SECTION, "POS_BACKUP_CHANNEL", false));
     m_comboFrameRate->setGeometry(m_skin->LoadSkinRect(SECTION, "POS_BACKUP_FRAMERATE", false));
     m_comboSize->setGeometry(m_skin->LoadSkinRect(SECTION, "POS_BACKUP_IMAGESIZE", false));
+    PlaceNewControls();
     m_comboChannel->setCurrentIndex(DEFAULT_CHANNEL);
     m_comboFrameRate->setCurrentIndex(DEFAULT_FRAMERATE);
     m_comboSize->setCurrentIndex(DEFAULT_SIZE);
+    m_comboFormat->setCurrentIndex(0);
+    OnFormatChanged();
+    ShowCameraRate();
+}
+
+// Skins made before the format box and the rate text have no places for them: the
+// format box then takes the title row above the size box (the progress, which covers
+// that row, shows only while the box is off), and the text the line under the rate
+// and size boxes.
+void CBackupDlg::PlaceNewControls()
+{
+    const QRect rate = m_comboFrameRate->geometry(), size = m_comboSize->geometry();
+    m_comboFormat->setGeometry(m_skin->FindSkinRect(SECTION, "POS_BACKUP_FORMAT", false)
+                                   .value_or(QRect(size.left(), PROGRESS_TOP, size.width(), PROGRESS_HEIGHT + 1)));
+    const QRect text = m_skin->FindSkinRect(SECTION, "POS_BACKUP_RATE_TEXT", false)
+                           .value_or(QRect(rate.left(), rate.bottom() + 1, size.right() - rate.left() + 1, RATE_TEXT_HEIGHT));
+    m_staticRate->setGeometry(text);
+    QPalette palette = m_staticRate->palette();
+    palette.setColor(QPalette::WindowText, TextOn(SkinColourAt(text.center())));
+    m_staticRate->setPalette(palette);
+}
+
+EExportFormat CBackupDlg::Format() const
+{
+    return m_comboFormat->currentIndex() == 1 ? EExportFormat::Mp4 : EExportFormat::Avi;
+}
+
+void CBackupDlg::OnFormatChanged()
+{
+    const bool mp4 = Format() == EExportFormat::Mp4;
+    m_comboFrameRate->setEnabled(!mp4);
+    m_comboFrameRate->setToolTip(mp4 ? MP4_RATE_TIP : QString());
+}
+
+void CBackupDlg::SetCameraRates(const QVector<int>& rates)
+{
+    m_cameraRates = rates;
+    ShowCameraRate();
+}
+
+// A camera without a rate of its own to offer gets the default again, so that no
+// other camera's rate is left standing for it.
+void CBackupDlg::ShowCameraRate()
+{
+    if (!m_bStopped)
+        return;
+    const int channel = m_comboChannel->currentIndex();
+    const int rate = channel >= 0 && channel < m_cameraRates.size() ? m_cameraRates[channel] : 0;
+    m_staticRate->setVisible(rate > 0);
+    if (rate <= 0) {
+        m_comboFrameRate->setCurrentIndex(DEFAULT_FRAMERATE);
+        return;
+    }
+    m_comboFrameRate->setCurrentIndex(rate - 1);
+    m_staticRate->setText(QString("the camera records %1 pictures a second").arg(rate));
 }
 
 void CBackupDlg::OnStart()
@@ -182,6 +270,7 @@ void CBackupDlg::SetExporting(bool exporting)
     m_bStopped = !exporting;
     m_btnStart->EnableButton(!exporting);
     m_btnStop->EnableButton(exporting);
+    m_comboFormat->setEnabled(!exporting);
     if (exporting) {
         m_timerProgress.start();
     } else {

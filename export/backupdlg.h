@@ -1,11 +1,13 @@
 #pragma once
 
 #include "export/backupsetting.h"
+#include "export/exportoptions.h"
 
 #include <QDialog>
 #include <QImage>
 #include <QRect>
 #include <QTimer>
+#include <QVector>
 
 #include <functional>
 #include <memory>
@@ -18,13 +20,16 @@ class QLabel;
 
 // Control IDs of the backup window.
 namespace backupctl {
-inline constexpr int START = 1039, CHANNEL = 1040, FRAMERATE = 1041, IMAGESIZE = 1042, STOP = 1043;
+inline constexpr int START = 1039, CHANNEL = 1040, FRAMERATE = 1041, IMAGESIZE = 1042, STOP = 1043, FORMAT = 1044;
 }
 
 // The small skinned panel over the player in which the user picks the channel, the
-// frame rate and the picture size of an AVI export, and starts and stops it. It is
-// borderless and modeless; the player opens and hides it and keeps it for the next
-// opening. While an export runs it shows the file's name and its frames so far.
+// frame rate, the picture size and the format of an export, and starts and stops it.
+// It is borderless and modeless; the player opens and hides it and keeps it for the
+// next opening. While an export runs it shows the file's name and its frames so far.
+// An MP4 is timed by the recorder's clock, so the frame rate is off for it. When the
+// player knows the cameras' own rates, the chosen camera's is preselected and shown
+// beside the rate box, so that an AVI plays at real speed.
 //
 // Window thread only. It fills the player's BACKUPSETTING through the pointer that
 // Prepare hands over.
@@ -48,6 +53,10 @@ public:
     void OnStop();
     // An export that could not start: back to idle without stopping anything.
     void ReturnToIdle();
+    // By camera (from 0): its own rate, or 0 when it has none to offer. Until the next
+    // Prepare; the rate box follows the chosen camera while no export runs.
+    void SetCameraRates(const QVector<int>& rates);
+    EExportFormat Format() const;
 
     bool IsStopped() const { return m_bStopped; }
     // Replaces how the export folder is shown (the desktop's file manager); for tests.
@@ -56,6 +65,8 @@ public:
     QComboBox* ChannelBox() const { return m_comboChannel; }
     QComboBox* FrameRateBox() const { return m_comboFrameRate; }
     QComboBox* SizeBox() const { return m_comboSize; }
+    QComboBox* FormatBox() const { return m_comboFormat; }
+    QLabel* RateLabel() const { return m_staticRate; }
     CSkinButton* StartButton() const { return m_btnStart; }
     CSkinButton* StopButton() const { return m_btnStop; }
     QLabel* ProgressLabel() const { return m_staticProgress; }
@@ -69,6 +80,11 @@ private:
     CSkinButton* SetupSkinButton(int id, const char* imageSection, const char* key);
     QComboBox* MakeBox(int id, const QStringList& items);
     QLabel* MakeProgressLabel();
+    QLabel* MakeRateLabel();
+    QColor SkinColourAt(QPoint point) const;
+    void PlaceNewControls();
+    void OnFormatChanged();
+    void ShowCameraRate();
     void OnCommand(int id);
     void SetExporting(bool exporting);
     void UpdateProgress();
@@ -80,6 +96,9 @@ private:
     QImage m_bmpSkin;
     QRect m_rcSkin;
     QComboBox *m_comboChannel = nullptr, *m_comboFrameRate = nullptr, *m_comboSize = nullptr;
+    QComboBox* m_comboFormat = nullptr;
+    QLabel* m_staticRate = nullptr;
+    QVector<int> m_cameraRates;
     CSkinButton *m_btnStart = nullptr, *m_btnStop = nullptr;
     QLabel* m_staticProgress = nullptr;
     QTimer m_timerProgress;

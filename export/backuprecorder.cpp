@@ -1,16 +1,13 @@
 #include "export/backuprecorder.h"
 
+#include "export/finishedexport.h"
 #include "export/provenancenote.h"
 
 #include "platform/nativefilename.h"
-#include "platform/outputfile.h"
 #include "platform/outputfolders.h"
-#include "platform/sha256.h"
 #include "playback/dibpicture.h"
 #include "recording/recordformat.h"
 
-#include <QDateTime>
-#include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QFontMetricsF>
@@ -19,7 +16,6 @@
 #include <algorithm>
 #include <cstring>
 #include <sys/stat.h>
-#include <span>
 
 namespace {
 
@@ -30,14 +26,7 @@ constexpr int CHANNEL_TEXT_X = 20;
 // A name taken by another export in the same moment is tried again this often.
 constexpr int MAX_CREATE_ATTEMPTS = 1000;
 
-const char* const INCOMPLETE_SUFFIX = ".INCOMPLETE.txt";
-const char* const SUFFIXES[] = {".avi", ".mp4", ".log", ".txt", ".sha256", INCOMPLETE_SUFFIX};
-
-QString WithSuffix(const QString& aviName, const char* suffix)
-{
-    const int dot = aviName.lastIndexOf('.');
-    return (dot < 0 ? aviName : aviName.left(dot)) + suffix;
-}
+const char* const SUFFIXES[] = {".avi", ".mp4", ".log", ".txt", ".sha256", CFinishedExport::INCOMPLETE_SUFFIX};
 
 // Paths are handed to the system as the bytes they stand for, so that a folder whose
 // name is not UTF-8 is the one written into.
@@ -51,31 +40,6 @@ bool IsTaken(const QString& path)
 {
     struct stat st;
     return ::lstat(NativePath(path).c_str(), &st) == 0;
-}
-
-QString TimeText(const CFrameTime& t)
-{
-    return QString::asprintf("%04d/%02d/%02d %02d:%02d:%02d", t.m_wYear, t.m_byMonth, t.m_byDay, t.m_byHour,
-                             t.m_byMinute, t.m_bySecond);
-}
-
-// Writes `data` into `path`, a file that must not exist yet. Empty, or why it failed;
-// a file begun and not completed is removed, as it would claim what it does not hold.
-QString WriteNewFile(const QString& path, const QByteArray& data)
-{
-    std::string error;
-    const std::span bytes(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()));
-    if (COutputFile::WriteNewFile(NativePath(path), bytes, error) == COutputFile::ECreate::Created)
-        return {};
-    return QString::fromStdString(error);
-}
-
-std::optional<QByteArray> Sha256Of(const QString& path)
-{
-    const std::optional<std::string> sum = Sha256OfFile(NativePath(path));
-    if (!sum)
-        return std::nullopt;
-    return QByteArray::fromStdString(*sum);
 }
 
 } // namespace
@@ -93,8 +57,9 @@ QString CBackupRecorder::MakeUniqueFileName(const QString& path)
     const QString stem = dot < 0 ? path : path.left(dot);
     const QString extension = dot < 0 ? QString() : path.mid(dot);
     const auto isFree = [&](const QString& candidate) {
-        return std::none_of(std::begin(SUFFIXES), std::end(SUFFIXES),
-                            [&](const char* suffix) { return IsTaken(WithSuffix(candidate, suffix)); })
+        return std::none_of(std::begin(SUFFIXES), std::end(SUFFIXES), [&](const char* suffix) {
+                   return IsTaken(CFinishedExport::WithSuffix(candidate, suffix));
+               })
             && !IsTaken(candidate);
     };
     if (isFree(path))
@@ -122,8 +87,7 @@ bool CBackupRecorder::StartBackup(const BACKUPSETTING& setting, const CFrameTime
     m_nFrames = 0;
     m_timeLastWritten.reset();
     m_timeFirstWritten.reset();
-    m_nRateSecond = -1;
-    m_nRateSeconds = m_nRatePictures = 0;
+    m_rate = {};
     m_options = options;
     if (!COutputFolders::Ensure(m_strAviFolder))
         return SetError(QString("The folder %1 cannot be made.").arg(m_strAviFolder));
@@ -264,32 +228,20 @@ CBackupRecorder::EFrame CBackupRecorder::WriteSound(int channel, const uint8_t* 
     return EFrame::Written;
 }
 
-// The camera's own rate counts the seconds that held its pictures, so that a gap in
-// the recording does not slow the copy's pictures down.
+// At each new second the AVI's rate becomes the camera's mean over the whole seconds
+// before it, so that a copy cut off in its next second still has its true rate.
 void CBackupRecorder::CountForRate(const CFrameTime& time)
 {
-    const int64_t second = CMp4Copy::SerialSecond(time);
-    if (second != m_nRateSecond) {
-        m_nRateSecond = second;
-        ++m_nRateSeconds;
-        if (m_options.m_bFpsAuto && m_pAviWriter)
-            m_pAviWriter->SetFrameRate(MeanRate(m_nRatePictures, m_nRateSeconds - 1));
-    }
-    ++m_nRatePictures;
-}
-
-int CBackupRecorder::MeanRate(uint32_t pictures, uint32_t seconds)
-{
-    if (seconds == 0)
-        return 10;
-    return std::clamp(int((pictures + seconds / 2) / seconds), 1, 60);
+    m_rate.Count(time);
+    if (m_rate.StartedSecond() && m_options.m_bFpsAuto && m_pAviWriter)
+        m_pAviWriter->SetFrameRate(m_rate.RateBeforeLastSecond());
 }
 
 uint8_t CBackupRecorder::LoggedFrameRate() const
 {
     if (!m_options.m_bFpsAuto && m_options.m_format == EExportFormat::Avi)
         return m_pBackupLog->m_setting.m_byFrameRate;
-    return uint8_t(MeanRate(m_nRatePictures, m_nRateSeconds));
+    return uint8_t(m_rate.Rate());
 }
 
 // The tile's crop without one more code row at the top, as exports have always been
@@ -388,155 +340,37 @@ void CBackupRecorder::SetFailure(const QString& reason)
     m_bFailed = true;
 }
 
-// An export cut short ends at its last frame and gets no checksums, which would vouch
-// for it as whole: a note beside it says why it stopped instead.
 bool CBackupRecorder::StopBackup(const CFrameTime& end)
 {
-    CFinished done;
-    std::optional<QString> failure;
-    {
-        std::lock_guard lock(m_mutex);
-        if (!m_pBackupLog)
-            return true;
-        m_strError.clear();
-        m_bExporting = false;
-        m_pBackupLog->m_setting.m_byFrameRate = m_byLastRate = LoggedFrameRate();
-        done = {std::move(m_pAviWriter), std::move(m_pMp4), m_options, m_timeFirstWritten, m_strAviName,
-                *m_pBackupLog, m_timeLastWritten, m_nFrames};
-        if (m_bFailed)
-            failure = m_strFailure;
-        m_pBackupLog.reset();
-        m_crop = {};
-        m_export = {};
-        m_jpeg = {};
-        m_stampStrip = QImage();
-        m_pMosaic.reset();
-    }
-    const QString error = CompleteExport(done, end, failure);
+    std::optional<CFinishedExport> done = TakeExport();
+    if (!done)
+        return true;
+    const QString error = done->Complete(end);
     std::lock_guard lock(m_mutex);
-    if (failure)
-        SetFailure(*failure);
+    if (done->m_failure)
+        SetFailure(*done->m_failure);
     return error.isEmpty() || SetError(error);
 }
 
-// Start and stop share one thread, so nothing but the questions can reach the
-// recorder while this runs; they see the stopped export's name and frame count.
-QString CBackupRecorder::CompleteExport(CFinished& done, const CFrameTime& end, std::optional<QString>& failure)
+std::optional<CFinishedExport> CBackupRecorder::TakeExport()
 {
-    QString error;
-    const auto keepFirst = [&error](const QString& text) {
-        if (error.isEmpty())
-            error = text;
-    };
-    if (const QString reason = CloseVideo(done); !reason.isEmpty()) {
-        keepFirst(QString("%1 could not be completed: %2").arg(done.m_strAviName, reason));
-        if (!failure)
-            failure = reason;
-    }
-    done.m_log.m_timeEnd = failure ? done.m_timeLastWritten.value_or(done.m_log.m_timeStart) : end;
-    const QString logName = WithSuffix(done.m_strAviName, ".log");
-    keepFirst(WriteBackupLog(done.m_strAviName, done.m_log));
-    QStringList companions{logName};
-    if (done.m_options.m_master) {
-        keepFirst(WriteProvenance(done));
-        companions << WithSuffix(done.m_strAviName, ".txt");
-    }
-    keepFirst(failure ? WriteIncompleteNote(done, *failure) : WriteSums(done.m_strAviName, companions));
-    return error;
-}
-
-// Empty, or why the file could not be completed.
-QString CBackupRecorder::CloseVideo(CFinished& done)
-{
-    QString reason;
-    if (done.m_pAviWriter && !done.m_pAviWriter->Close())
-        reason = QString::fromStdString(done.m_pAviWriter->ErrorText());
-    if (done.m_pMp4 && !done.m_pMp4->Close())
-        reason = QString::fromStdString(done.m_pMp4->ErrorText());
-    return reason;
-}
-
-QString CBackupRecorder::WriteProvenance(const CFinished& done)
-{
-    CProvenance p;
-    p.m_strCopy = done.m_strAviName;
-    p.m_options = done.m_options;
-    p.m_strCameras = done.m_options.m_mosaic.empty() ? QString::asprintf("%02d", done.m_log.m_setting.m_byChannel + 1)
-                                                     : CMosaicFrame::CameraList(done.m_options.m_mosaic);
-    p.m_first = done.m_timeFirstWritten.value_or(done.m_log.m_timeStart);
-    p.m_last = done.m_timeLastWritten.value_or(done.m_log.m_timeStart);
-    p.m_nFrames = done.m_pMp4 ? done.m_pMp4->PicturesWritten() : done.m_nFrames;
-    p.m_strFormat = FormatText(done.m_log.m_setting, done.m_options);
-    if (done.m_options.m_format == EExportFormat::Mp4) {
-        p.m_timing << "by the recorder's clock: the k-th of n pictures of a recorder second is shown at that "
-                      "second + k/n; gaps in the recording are gaps in the copy";
-        if (done.m_pMp4)
-            p.m_timing << done.m_pMp4->Discontinuities();
-    }
-    p.m_exportedAt = QDateTime::currentDateTime();
-    const QString noteName = WithSuffix(done.m_strAviName, ".txt");
-    const QString failure = WriteNewFile(noteName, ProvenanceText(p));
-    return failure.isEmpty() ? QString() : QString("The note %1 could not be written: %2").arg(noteName, failure);
-}
-
-QByteArray CBackupRecorder::LogText(const BACKUPLOG& log)
-{
-    const CFrameTime &s = log.m_timeStart, &e = log.m_timeEnd;
-    QByteArray text;
-    text += QString::asprintf("RECORD START : %04d/%02d/%02d %02d:%02d:%02d \r\n", s.m_wYear, s.m_byMonth, s.m_byDay,
-                              s.m_byHour, s.m_byMinute, s.m_bySecond).toLatin1();
-    text += QString::asprintf("RECORD END   : %04d/%02d/%02d %02d:%02d:%02d \r\n", e.m_wYear, e.m_byMonth, e.m_byDay,
-                              e.m_byHour, e.m_byMinute, e.m_bySecond).toLatin1();
-    text += QString::asprintf("CHANNEL      : %02d \r\n", log.m_setting.m_byChannel + 1).toLatin1();
-    text += QString::asprintf("FRAME RATE   : %02d Frame \r\n", log.m_setting.m_byFrameRate).toLatin1();
-    text += QString::asprintf("RECORD SIZE  : %d * %d Pixel \r\n", log.m_setting.m_nWidth, log.m_setting.m_nHeight)
-                .toLatin1();
-    return text;
-}
-
-QString CBackupRecorder::WriteBackupLog(const QString& aviName, const BACKUPLOG& log)
-{
-    const QString logName = WithSuffix(aviName, ".log");
-    const QString failure = WriteNewFile(logName, LogText(log));
-    return failure.isEmpty() ? QString() : QString("The log %1 could not be written: %2").arg(logName, failure);
-}
-
-// In the form `sha256sum -c` reads, run in the export's folder.
-QString CBackupRecorder::WriteSums(const QString& aviName, const QStringList& companions)
-{
-    QByteArray sums;
-    for (const QString& file : QStringList{aviName} + companions) {
-        if (!IsTaken(file))
-            continue;
-        const std::optional<QByteArray> sum = Sha256Of(file);
-        if (!sum)
-            return QString("%1 could not be read back for its checksum.").arg(file);
-        sums += *sum + "  " + CNativeFileName::Encode(QFileInfo(file).fileName()) + "\n";
-    }
-    const QString sumsName = WithSuffix(aviName, ".sha256");
-    const QString failure = WriteNewFile(sumsName, sums);
-    return failure.isEmpty() ? QString() : QString("The checksums %1 could not be written: %2").arg(sumsName, failure);
-}
-
-QByteArray CBackupRecorder::IncompleteText(const QString& aviName, const QString& reason, uint32_t frames,
-                                           const std::optional<CFrameTime>& last)
-{
-    QByteArray text = CNativeFileName::Encode(QFileInfo(aviName).fileName());
-    text += " is incomplete: the export stopped before its end.\r\n";
-    text += "REASON       : " + reason.toUtf8() + "\r\n";
-    text += QString::asprintf("FRAMES       : %u written", frames).toLatin1();
-    if (last)
-        text += ", the last recorded " + TimeText(*last).toLatin1();
-    text += "\r\nIt has no .sha256 file, whose checksums would vouch for it as whole.\r\n";
-    return text;
-}
-
-QString CBackupRecorder::WriteIncompleteNote(const CFinished& done, const QString& reason)
-{
-    const QString noteName = WithSuffix(done.m_strAviName, INCOMPLETE_SUFFIX);
-    const QString failure =
-        WriteNewFile(noteName, IncompleteText(done.m_strAviName, reason, done.m_nFrames, done.m_timeLastWritten));
-    return failure.isEmpty() ? QString() : QString("The note %1 could not be written: %2").arg(noteName, failure);
+    std::lock_guard lock(m_mutex);
+    if (!m_pBackupLog)
+        return std::nullopt;
+    m_strError.clear();
+    m_bExporting = false;
+    m_pBackupLog->m_setting.m_byFrameRate = m_byLastRate = LoggedFrameRate();
+    CFinishedExport done{std::move(m_pAviWriter), std::move(m_pMp4), m_options, m_timeFirstWritten, m_strAviName,
+                         *m_pBackupLog, m_timeLastWritten, m_nFrames, std::nullopt};
+    if (m_bFailed)
+        done.m_failure = m_strFailure;
+    m_pBackupLog.reset();
+    m_crop = {};
+    m_export = {};
+    m_jpeg = {};
+    m_stampStrip = QImage();
+    m_pMosaic.reset();
+    return done;
 }
 
 std::optional<BACKUPSETTING> CBackupRecorder::Setting() const
@@ -574,10 +408,7 @@ QString CBackupRecorder::FailureText() const
     std::lock_guard lock(m_mutex);
     if (!m_bFailed)
         return {};
-    return QString("The export into %1 stopped: %2. It is incomplete: it holds the %3 frames written before, and no "
-                   "checksums.")
-        .arg(m_strAviName, m_strFailure)
-        .arg(m_nFrames.load());
+    return CFinishedExport::StoppedText(m_strAviName, m_strFailure, m_nFrames);
 }
 
 // The first reason is kept: it is the one the user needs to hear.

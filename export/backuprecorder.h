@@ -3,8 +3,10 @@
 #include "export/aviwriter.h"
 #include "export/backupsetting.h"
 #include "export/exportoptions.h"
+#include "export/finishedexport.h"
 #include "export/mosaicframe.h"
 #include "export/mp4copy.h"
+#include "export/ratecounter.h"
 #include "playback/smoothscaler.h"
 
 #include <QFont>
@@ -66,6 +68,10 @@ public:
     // sums. False with ErrorText() when something could not be written; what could
     // be is written all the same. Nothing when no export runs.
     bool StopBackup(const CFrameTime& end);
+    // The first half of StopBackup: the running export let go, under the lock, for
+    // the caller to complete where it will (the window completes it on a worker, so
+    // that its thread never waits for a file to be hashed). Nothing when no export runs.
+    std::optional<CFinishedExport> TakeExport();
 
     // One decoded picture of `channel`, recorded at `time`: when it is the exported
     // camera's, it is cropped, scaled, stamped, encoded and written. Failed is
@@ -99,20 +105,12 @@ public:
     uint8_t LastFrameRate() const;
     // Its options.
     CExportOptions LastOptions() const;
-    // The mean rate of pictures over the seconds that held any, rounded to 1..60.
-    static int MeanRate(uint32_t pictures, uint32_t seconds);
 
     // The stamp's text cell height for an export `width` pixels wide.
     static int FontHeightFor(int width) { return width <= 360 ? 20 : 25; }
     // `path`, or the first of path(01).ext, path(02).ext, ... for which neither the
     // AVI nor its log, its sums or its note exist.
     static QString MakeUniqueFileName(const QString& path);
-    // The log's five lines, CR LF each.
-    static QByteArray LogText(const BACKUPLOG& log);
-    // The note beside an export cut short: its file, the reason, the frames written
-    // and the last one's date-time, if any. CR LF lines, as the log's.
-    static QByteArray IncompleteText(const QString& aviName, const QString& reason, uint32_t frames,
-                                     const std::optional<CFrameTime>& last);
     // The stamp's font: bold Arial whose text cell is `fontHeight` pixels high.
     static QFont StampFont(int fontHeight);
 
@@ -127,17 +125,6 @@ public:
     static int64_t Stride(int width) { return (int64_t(width) * 24 + 31) / 32 * 4; }
 
 private:
-    // An export taken out of the recorder by StopBackup, completed without its lock.
-    struct CFinished {
-        std::unique_ptr<CAviWriter> m_pAviWriter;
-        std::unique_ptr<CMp4Copy> m_pMp4;
-        CExportOptions m_options;
-        std::optional<CFrameTime> m_timeFirstWritten;
-        QString m_strAviName;
-        BACKUPLOG m_log;
-        std::optional<CFrameTime> m_timeLastWritten;
-        uint32_t m_nFrames = 0;
-    };
     bool OpenUniqueAvi(const QString& base, int width, int height, int fps);
     uint8_t LoggedFrameRate() const; // chosen, or the camera's own mean (1..60)
     bool OpenUniqueMp4(const QString& base, const BACKUPSETTING& setting, const CFrameTime& start);
@@ -146,14 +133,6 @@ private:
     bool PreparePicture(int channel, const CTilePicture& picture, const CFrameTime& time);
     bool WriteFrame(const CFrameTime& time);
     void CountForRate(const CFrameTime& time);
-    static QString CloseVideo(CFinished& done);
-    static QString WriteProvenance(const CFinished& done);
-
-    // Completes `done` outside the lock; empty, or why something could not be written.
-    QString CompleteExport(CFinished& done, const CFrameTime& end, std::optional<QString>& failure);
-    static QString WriteBackupLog(const QString& aviName, const BACKUPLOG& log);
-    static QString WriteSums(const QString& aviName, const QStringList& companions);
-    static QString WriteIncompleteNote(const CFinished& done, const QString& reason);
     void SetFailure(const QString& reason);
     void DrawStampText(QImage& strip, int top, int x, const QString& text);
     bool SetError(const QString& text);
@@ -166,9 +145,7 @@ private:
     std::unique_ptr<CMp4Copy> m_pMp4;         // while an MP4 export runs
     CExportOptions m_options;                 // of the running or last export
     std::optional<CFrameTime> m_timeFirstWritten;
-    // The camera's own rate: pictures and the seconds that held any.
-    int64_t m_nRateSecond = -1;
-    uint32_t m_nRateSeconds = 0, m_nRatePictures = 0;
+    CRateCounter m_rate;                      // the camera's own rate
     uint8_t m_byLastRate = 0;                 // the last log's
     QString m_strAviName;
     QString m_strError;

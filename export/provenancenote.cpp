@@ -11,13 +11,13 @@ QByteArray Line(const char* label, const QString& value)
     return QByteArray(label) + value.toUtf8() + "\r\n";
 }
 
+} // namespace
+
 QString TimeText(const CFrameTime& t)
 {
     return QString::asprintf("%04d/%02d/%02d %02d:%02d:%02d", t.m_wYear, t.m_byMonth, t.m_byDay, t.m_byHour,
                              t.m_byMinute, t.m_bySecond);
 }
-
-} // namespace
 
 QByteArray ProvenanceText(const CProvenance& p)
 {

@@ -27,5 +27,7 @@ struct CProvenance {
 // SHA-256), says which cameras, stretch, frames, format and options it holds, that it
 // is not the master, and which program made it when. CR LF lines, as the log's.
 QByteArray ProvenanceText(const CProvenance& p);
+// A recorder date-time as the stamp, the log and the notes write it: "2024/03/18 14:00:05".
+QString TimeText(const CFrameTime& t);
 // The format line: "MP4 (H.264, ...), 360 x 240 pixels, shown at 4:3, ...".
 QString FormatText(const BACKUPSETTING& setting, const CExportOptions& options);

@@ -43,7 +43,7 @@ std::string Sha256SumLine(const std::string& hexDigest, const std::string& fileN
     return hexDigest + "  " + fileName + "\n";
 }
 
-std::optional<std::string> Sha256OfFile(const std::string& path)
+std::optional<std::string> Sha256OfFile(const std::string& path, const std::atomic<bool>* cancel)
 {
     CReadOnlyFile file;
     if (!file.Open(path))
@@ -51,6 +51,8 @@ std::optional<std::string> Sha256OfFile(const std::string& path)
     CSha256 hash;
     std::vector<uint8_t> buffer(1 << 20);
     for (;;) {
+        if (cancel && *cancel)
+            return std::nullopt;
         const int64_t got = file.Read(buffer.data(), buffer.size());
         if (got < 0)
             return std::nullopt;

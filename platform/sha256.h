@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -29,8 +30,9 @@ private:
     std::unique_ptr<evp_md_ctx_st, CFreeContext> m_context;
 };
 
-// The hash of a whole file, read from its start; nothing when it cannot be read.
-std::optional<std::string> Sha256OfFile(const std::string& path);
+// The hash of a whole file, read from its start; nothing when it cannot be read, or
+// when `cancel` is set before the read ends.
+std::optional<std::string> Sha256OfFile(const std::string& path, const std::atomic<bool>* cancel = nullptr);
 
 // "HASH  NAME\n": one line of what sha256sum prints and `sha256sum -c` checks.
 std::string Sha256SumLine(const std::string& hexDigest, const std::string& fileName);

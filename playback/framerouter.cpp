@@ -373,10 +373,12 @@ void CFrameRouter::RefreshTiles(int channel, int audioMode, CTileRenderer& rende
         m_view.RepaintWindowRect(dirty.isNull() ? dirty : dirty.adjusted(0, 0, 1, 1));
     }
     ISoundSink* sound = m_pSoundSink;
-    if (audioMode > 1 && sound)
+    if (audioMode > 1 && sound) {
+        const CFrameTime time = FrameTime();
         for (int i = 0; i < AUDIO_CHANNELS; ++i)
             if (m_byAudioMask & (1u << i))
-                sound->OnSoundSlice(i, m_pAudioSlice[size_t(i)].data());
+                sound->OnSoundSlice(i, m_pAudioSlice[size_t(i)].data(), time);
+    }
 }
 
 // Where a channel's tile lies in the video area and what is written over it, as the

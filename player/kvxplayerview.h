@@ -177,6 +177,9 @@ private:
     void OpenBackupWindow();
     void CloseBackupWindow();
     void OnBackupWriteFailed();
+    void OnExportCompleted(const QString& aviName, const QStringList& problems);
+    void OnCameraRatesRead(const QVector<int>& rates);
+    CExportOptions ExportOptions() const;
     void StopBackupOnPause();
     void ReleaseBackup();
     void ShowPage(int page);

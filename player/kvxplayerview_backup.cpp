@@ -7,6 +7,7 @@
 #include "export/backupdlg.h"
 #include "export/backuprecorder.h"
 #include "platform/messagebox.h"
+#include "recording/recordformat.h"
 #include "player/controlids.h"
 #include "skin/skinbutton.h"
 
@@ -35,7 +36,18 @@ void CKVXPlayerView::OpenBackupWindow()
     m_pBackupDlg->setGeometry(client.left() + place.x(), client.top() + client.height() - playerHeight + place.y(),
                               place.width(), place.height());
     m_pBackupDlg->Prepare(&m_backupSetting);
+    if (const auto& rates = m_session.CameraRates())
+        m_pBackupDlg->SetCameraRates(QVector<int>(rates->begin(), rates->end()));
+    else
+        m_session.ReadCameraRates();
     m_pBackupDlg->show();
+}
+
+// Rates read for the recording open now, possibly after the window was opened.
+void CKVXPlayerView::OnCameraRatesRead(const QVector<int>& rates)
+{
+    if (m_pBackupDlg && m_session.IsExportWindowOpen())
+        m_pBackupDlg->SetCameraRates(rates);
 }
 
 // A running export is stopped first (its log written and its folder shown); the
@@ -58,26 +70,44 @@ void CKVXPlayerView::CloseBackupWindow()
 void CKVXPlayerView::StartBackup()
 {
     m_controls.m_btnBackup->SetImage(SKIN_IMG_DNCHECK);
-    if (!m_session.StartExport(m_backupSetting)) {
+    if (!m_session.StartExport(m_backupSetting, ExportOptions())) {
         m_controls.m_btnBackup->SetImage(SKIN_IMG_NORMAL);
         m_pBackupDlg->ReturnToIdle();
         CMessageBox::Show(this, m_frame.AppTitle(), "ERROR : CreateAVIFile.\n" + m_session.Recorder()->ErrorText());
     }
 }
 
-// However an export stops (the stop button, the player pausing, the window closing, a
-// write that failed), its stop says whether it was cut short and what could not be
-// written, each naming the file and the reason.
+// An MP4 takes the sound of the audio switch that is on (the first, when several
+// are), as the user hears it; the AVI's options stay the defaults it always had.
+CExportOptions CKVXPlayerView::ExportOptions() const
+{
+    CExportOptions options;
+    options.m_format = m_pBackupDlg->Format();
+    if (options.m_format == EExportFormat::Avi)
+        return options;
+    options.m_strCommand = "the player's export window, MP4 (H.264)";
+    const uint8_t switches = m_session.Recording().m_bAudio ? m_session.AudioMask() : 0;
+    for (int channel = 0; channel < kvx::AUDIO_CHANNELS && options.m_nSoundChannel < 0; ++channel)
+        if (switches & (1u << channel))
+            options.m_nSoundChannel = channel;
+    return options;
+}
+
+// The stop takes the export out of the recorder and leaves the rest (closing it,
+// the log, the note, the sums) to a worker, so the window never waits for a file
+// to be hashed.
 void CKVXPlayerView::StopBackup()
 {
-    const bool written = m_session.StopExport();
+    m_session.StopExport();
     m_controls.m_btnBackup->SetImage(SKIN_IMG_NORMAL);
     OnNavigate(ctl::PAUSE);
-    QStringList problems;
-    if (const QString failure = m_session.Recorder()->FailureText(); !failure.isEmpty())
-        problems << failure;
-    if (!written)
-        problems << m_session.Recorder()->ErrorText();
+}
+
+// However an export stopped (the stop button, the player pausing, the window closing,
+// a write that failed), its completion says whether it was cut short and what could
+// not be written, each naming the file and the reason.
+void CKVXPlayerView::OnExportCompleted(const QString&, const QStringList& problems)
+{
     if (!problems.isEmpty())
         CMessageBox::Show(this, m_frame.AppTitle(), problems.join("\n\n"));
 }

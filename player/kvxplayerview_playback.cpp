@@ -30,6 +30,8 @@ void CKVXPlayerView::ConnectSession()
     connect(s, &CPlaybackSession::endButtonDisabled, this, &CKVXPlayerView::DisableEndButton);
     connect(s, &CPlaybackSession::exportStopWanted, this, &CKVXPlayerView::StopBackupOnPause);
     connect(s, &CPlaybackSession::exportWriteFailed, this, &CKVXPlayerView::OnBackupWriteFailed);
+    connect(s, &CPlaybackSession::exportCompleted, this, &CKVXPlayerView::OnExportCompleted);
+    connect(s, &CPlaybackSession::cameraRatesRead, this, &CKVXPlayerView::OnCameraRatesRead);
 }
 
 // Reset, probe and, when the file is a recording, start playing it from its start.

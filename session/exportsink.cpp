@@ -26,3 +26,11 @@ void CExportSink::OnPicture(int channel, const CTilePicture& picture, const CFra
     if (m_pRecorder->WritePicture(channel, picture, time) == CBackupRecorder::EFrame::Failed)
         m_onWriteFailed();
 }
+
+void CExportSink::OnSoundSlice(int channel, const uint8_t* slice, const CFrameTime& time)
+{
+    if (!m_pRecorder)
+        return;
+    if (m_pRecorder->WriteSound(channel, slice, time) == CBackupRecorder::EFrame::Failed)
+        m_onWriteFailed();
+}

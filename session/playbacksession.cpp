@@ -2,15 +2,19 @@
 
 #include "export/backuprecorder.h"
 #include "platform/nativefilename.h"
-#include "platform/sha256.h"
 
 #include <QThread>
 
 #include <algorithm>
-#include <future>
 
 CPlaybackSession::CPlaybackSession(QObject* parent)
-    : QObject(parent), m_export([this] { OnWindowThread([this] { emit exportWriteFailed(); }); })
+    : QObject(parent),
+      m_finisher([this](const CExportFinisher::CResult& result) {
+          QMetaObject::invokeMethod(
+              this, [this, result] { emit exportCompleted(result.m_strAviName, result.m_problems); },
+              Qt::QueuedConnection);
+      }),
+      m_export([this] { OnWindowThread([this] { emit exportWriteFailed(); }); })
 {
     m_router.SetSoundSink(&m_sound);
 }
@@ -36,6 +40,8 @@ void CPlaybackSession::Reset()
 bool CPlaybackSession::Open(const QString& path)
 {
     Reset();
+    m_pRateProbe.reset();
+    m_cameraRates.reset();
     CRecordingProbe probe(m_recording, *this);
     if (!probe.ProbeRecording(CNativeFileName::Encode(path).toStdString()))
         return false;
@@ -136,7 +142,8 @@ void CPlaybackSession::SetExportWindowOpen(bool open)
 {
     m_bExportOpen = open;
     m_router.SetPictureSink(open ? &m_export : nullptr);
-    m_router.SetSoundSink(open ? nullptr : &m_sound);
+    m_router.SetSoundSink(open ? static_cast<ISoundSink*>(&m_export) : &m_sound);
+    ApplyAudioFilter();
 }
 
 bool CPlaybackSession::StartExport(BACKUPSETTING& setting, CExportOptions options)
@@ -144,8 +151,7 @@ bool CPlaybackSession::StartExport(BACKUPSETTING& setting, CExportOptions option
     setting.m_byChannelCount = uint8_t(m_recording.m_nChannelCount);
     const std::string path = m_steering.m_strPath;
     options.m_master = CExportMaster{CNativeFileName::Decode(QByteArray::fromStdString(path)),
-                                     m_recording.m_nFileLength,
-                                     std::async(std::launch::async, [path] { return Sha256OfFile(path); }).share()};
+                                     m_recording.m_nFileLength, MasterSum()};
     if (options.m_strCommand.isEmpty())
         options.m_strCommand = "the player's export window";
     if (!Recorder()->StartBackup(setting, m_router.FrameTime(), options))
@@ -163,9 +169,61 @@ bool CPlaybackSession::StartExport(BACKUPSETTING& setting, CExportOptions option
     return true;
 }
 
+// --- the window's export: completion, the master's sum, the cameras' rates ---
+
 bool CPlaybackSession::StopExport()
 {
-    return Recorder()->StopBackup(m_router.FrameTime());
+    std::optional<CFinishedExport> done = Recorder()->TakeExport();
+    if (!done)
+        return false;
+    m_finisher.Complete(std::move(*done), m_router.FrameTime());
+    return true;
+}
+
+// A sum no export awaits any more is dropped; one still being read for an export of
+// another recording reads on.
+CMasterHash::Sum CPlaybackSession::MasterSum()
+{
+    const std::string& path = m_steering.m_strPath;
+    const uint64_t size = m_recording.m_nFileLength;
+    std::erase_if(m_masterHashes, [&](const auto& hash) { return hash->IsDone() && !hash->Reads(path, size); });
+    for (const auto& hash : m_masterHashes)
+        if (hash->Reads(path, size))
+            return hash->Result();
+    m_masterHashes.push_back(std::make_unique<CMasterHash>(path, size));
+    return m_masterHashes.back()->Result();
+}
+
+void CPlaybackSession::ReadCameraRates()
+{
+    if (m_cameraRates || m_pRateProbe)
+        return;
+    const int probe = ++m_nRateProbe;
+    m_pRateProbe = std::make_unique<CCameraRateProbe>(
+        m_steering.m_strPath, m_recording, [this, probe](const CCameraRateProbe::Rates& rates) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, probe, rates] {
+                    if (probe != m_nRateProbe)
+                        return;
+                    m_cameraRates = rates;
+                    emit cameraRatesRead(QVector<int>(rates.begin(), rates.end()));
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+// The copy takes the sound as it was recorded; the filter only ever shaped what is
+// heard, and nothing is heard while the export window is open.
+void CPlaybackSession::SetAudioFilter(bool on)
+{
+    m_bAudioFilter = on;
+    ApplyAudioFilter();
+}
+
+void CPlaybackSession::ApplyAudioFilter()
+{
+    m_router.SetAudioFilter(m_bAudioFilter && !m_bExportOpen);
 }
 
 // --- the playback thread's calls ---

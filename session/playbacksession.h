@@ -8,15 +8,22 @@
 #include "playback/playsteering.h"
 #include "playback/playthread.h"
 #include "recording/recordingprobe.h"
+#include "session/camerarateprobe.h"
+#include "session/exportfinisher.h"
 #include "session/exportsink.h"
+#include "session/masterhash.h"
 #include "session/soundoutputs.h"
 
 #include <QObject>
 #include <QRect>
 #include <QString>
+#include <QStringList>
+#include <QVector>
 
 #include <atomic>
 #include <functional>
+#include <memory>
+#include <vector>
 #include <optional>
 
 class CBackupRecorder;
@@ -76,7 +83,7 @@ public:
     // --- the video area: layout and what it shows ---
     void SetFonts(const QFont& tileSmall, const QFont& tileLarge) { m_router.SetFonts(tileSmall, tileLarge); }
     void SetOverlay(const QImage& overlay, const QRect& source) { m_router.SetOverlay(overlay, source); }
-    void SetAudioFilter(bool on) { m_router.SetAudioFilter(on); }
+    void SetAudioFilter(bool on);
     void SetPal(bool pal) { m_router.SetPal(pal); }
     // The layout setters leave the paused page as it is: see RefreshIfPaused.
     void SetVideoArea(QPoint origin, QSize size, const QImage& background)
@@ -112,8 +119,9 @@ public:
     // Where exports are written; once, before the first export window opens.
     void CreateRecorder(const QString& aviFolder) { m_export.Create(aviFolder); }
     CBackupRecorder* Recorder() const { return m_export.Recorder(); }
-    // While the export window is open every picture goes to the recorder and no
-    // sound plays, and a pause of the playback thread asks to stop the export.
+    // While the export window is open every picture and the switched-on sound go to
+    // the recorder (unfiltered, as recorded) and no sound plays, and a pause of the
+    // playback thread asks to stop the export.
     void SetExportWindowOpen(bool open);
     bool IsExportWindowOpen() const { return m_bExportOpen; }
     // Starts the export `setting` describes, of the recording open now; false when
@@ -122,8 +130,17 @@ public:
     // `options` beyond the settings (the format, ...); the recording is named as the
     // export's master, its sum read beside the export.
     bool StartExport(BACKUPSETTING& setting, CExportOptions options = {});
-    // False when the export could not be completed (the recorder says why).
+
+    // --- the window's export: completion, the master's sum, the cameras' rates ---
+    // Takes the running export out of the recorder and completes it on a worker:
+    // `exportCompleted` follows. False when no export ran.
     bool StopExport();
+    // Some stopped export is still being completed.
+    bool IsCompletingExport() const { return !m_finisher.IsIdle(); }
+    // The open recording's cameras' own rates, when read; ReadCameraRates reads them
+    // on a worker (once per recording) and `cameraRatesRead` follows.
+    const std::optional<CCameraRateProbe::Rates>& CameraRates() const { return m_cameraRates; }
+    void ReadCameraRates();
 
     // For measuring and testing: the records routed since the last reset, and a call
     // on the playback thread after each; set while no playback thread runs.
@@ -167,14 +184,30 @@ signals:
     void endButtonDisabled();
     void exportStopWanted(); // paused while the export window is open
     void exportWriteFailed();
+    // A stopped export has its log, note and sums, or `problems` say what it lacks.
+    void exportCompleted(const QString& aviName, const QStringList& problems);
+    void cameraRatesRead(const QVector<int>& rates);
 
 private:
     // Runs `call` on the window thread: at once when already there, else queued and
     // dropped if a newer playback thread has started since.
     void OnWindowThread(std::function<void()> call);
+    // The sum of the open recording, read once on a worker for all its exports.
+    CMasterHash::Sum MasterSum();
+    void ApplyAudioFilter();
 
     // Window thread only.
     CRecordingFacts m_recording;
+    // The window's export: the filter the user chose (off while exporting), the sums
+    // of the recordings exported from (kept while an export may await one), and the
+    // open recording's cameras' rates, read once.
+    bool m_bAudioFilter = false;
+    std::vector<std::unique_ptr<CMasterHash>> m_masterHashes;
+    std::unique_ptr<CCameraRateProbe> m_pRateProbe;
+    std::optional<CCameraRateProbe::Rates> m_cameraRates;
+    int m_nRateProbe = 0; // counts the probes started: a late result of an older one is dropped
+    // Destroyed before the hashes it may await, completing what was handed over.
+    CExportFinisher m_finisher;
 
     // Written by the window thread while no playback thread runs, then the playback
     // thread's until it is joined.

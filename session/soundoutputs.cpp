@@ -22,7 +22,7 @@ bool CSoundOutputs::Open(int channel)
     return true;
 }
 
-void CSoundOutputs::OnSoundSlice(int channel, const uint8_t* slice)
+void CSoundOutputs::OnSoundSlice(int channel, const uint8_t* slice, const CFrameTime&)
 {
     if (IsOpen(channel))
         m_pOutputs[size_t(channel)]->Queue(slice);

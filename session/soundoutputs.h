@@ -21,7 +21,7 @@ public:
     // False when the system has no output that plays the recorder's sound.
     bool Open(int channel);
 
-    void OnSoundSlice(int channel, const uint8_t* slice) override;
+    void OnSoundSlice(int channel, const uint8_t* slice, const CFrameTime& time) override;
 
 private:
     std::array<std::unique_ptr<CWaveOut>, 4> m_pOutputs;

@@ -76,6 +76,13 @@ QRect CSkinReader::LoadSkinRect(const std::string& section, const std::string& k
     return r;
 }
 
+std::optional<QRect> CSkinReader::FindSkinRect(const std::string& section, const std::string& key, bool pal) const
+{
+    if (m_profile.GetString(section, key, "").empty())
+        return std::nullopt;
+    return LoadSkinRect(section, key, pal);
+}
+
 QString CSkinReader::ImagePath(const std::string& value) const
 {
     QString path = QString::fromStdString(value).replace('\\', '/');

@@ -29,6 +29,9 @@ public:
 
     // A rectangle value "<x><y><w><h>"; a missing key reads as (0, 0, 20, 10).
     QRect LoadSkinRect(const std::string& section, const std::string& key, bool pal) const;
+    // The same for a place that skins made before it existed lack: nothing then, for
+    // the caller to lay it out from the places the skin has.
+    std::optional<QRect> FindSkinRect(const std::string& section, const std::string& key, bool pal) const;
 
     // A window background or picture: the three standard greys of the file are shown
     // in the desktop's 3-D shadow, face and light colours. A null image when the

@@ -18,7 +18,7 @@ class CRecordingRouterView : public IFrameRouterView, public ISoundSink {
 public:
     void RepaintWindowRect(const QRect& rect) override { m_repaints.push_back(rect); }
     void SwitchVideoStandard(bool pal) override { m_switches.push_back(pal); }
-    void OnSoundSlice(int channel, const uint8_t* slice) override
+    void OnSoundSlice(int channel, const uint8_t* slice, const CFrameTime&) override
     {
         m_queued.push_back({channel, std::vector<uint8_t>(slice, slice + AUDIO_SLICE_SIZE)});
     }
