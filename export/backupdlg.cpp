@@ -183,15 +183,15 @@ void CBackupDlg::Prepare(BACKUPSETTING* setting)
 
 // Skins made before the format box and the rate text have no places for them: the
 // format box then takes the title row above the size box (the progress, which covers
-// that row, shows only while the box is off), and the text the line under the rate
-// and size boxes.
+// that row, shows only while the box is off), and the text the line under the boxes.
 void CBackupDlg::PlaceNewControls()
 {
-    const QRect rate = m_comboFrameRate->geometry(), size = m_comboSize->geometry();
+    const QRect camera = m_comboChannel->geometry(), size = m_comboSize->geometry();
     m_comboFormat->setGeometry(m_skin->FindSkinRect(SECTION, "POS_BACKUP_FORMAT", false)
                                    .value_or(QRect(size.left(), PROGRESS_TOP, size.width(), PROGRESS_HEIGHT + 1)));
-    const QRect text = m_skin->FindSkinRect(SECTION, "POS_BACKUP_RATE_TEXT", false)
-                           .value_or(QRect(rate.left(), rate.bottom() + 1, size.right() - rate.left() + 1, RATE_TEXT_HEIGHT));
+    const QRect text =
+        m_skin->FindSkinRect(SECTION, "POS_BACKUP_RATE_TEXT", false)
+            .value_or(QRect(camera.left(), camera.bottom() + 1, size.right() - camera.left() + 1, RATE_TEXT_HEIGHT));
     m_staticRate->setGeometry(text);
     QPalette palette = m_staticRate->palette();
     palette.setColor(QPalette::WindowText, TextOn(SkinColourAt(text.center())));
@@ -210,9 +210,12 @@ void CBackupDlg::OnFormatChanged()
     m_comboFrameRate->setToolTip(mp4 ? MP4_RATE_TIP : QString());
 }
 
+// Rates that arrive during an export are shown once it stops: the running export's
+// boxes stay as it was started with.
 void CBackupDlg::SetCameraRates(const QVector<int>& rates)
 {
     m_cameraRates = rates;
+    m_bRatesPending = !m_bStopped;
     ShowCameraRate();
 }
 
@@ -271,6 +274,10 @@ void CBackupDlg::SetExporting(bool exporting)
     m_btnStart->EnableButton(!exporting);
     m_btnStop->EnableButton(exporting);
     m_comboFormat->setEnabled(!exporting);
+    if (!exporting && m_bRatesPending) {
+        m_bRatesPending = false;
+        ShowCameraRate();
+    }
     if (exporting) {
         m_timerProgress.start();
     } else {

@@ -99,6 +99,7 @@ private:
     QComboBox* m_comboFormat = nullptr;
     QLabel* m_staticRate = nullptr;
     QVector<int> m_cameraRates;
+    bool m_bRatesPending = false; // arrived while an export ran
     CSkinButton *m_btnStart = nullptr, *m_btnStop = nullptr;
     QLabel* m_staticProgress = nullptr;
     QTimer m_timerProgress;

@@ -488,7 +488,12 @@ private slots:
         dialog->ChannelBox()->setCurrentIndex(3);
         QCOMPARE(dialog->FrameRateBox()->currentText(), QString("5"));
         StartExport(dialog, 2);
+        // Rates learnt during the export leave its boxes alone until it stops.
+        dialog->SetCameraRates({7, 7, 7, 7});
+        QCOMPARE(dialog->FrameRateBox()->currentText(), QString("5"));
         QVERIFY(QTest::qWaitFor([&] { return dialog->IsStopped(); }, 60000));
+        QCOMPARE(dialog->FrameRateBox()->currentText(), QString("7"));
+        QCOMPARE(dialog->RateLabel()->text(), QString("the camera records 7 pictures a second"));
         WaitForCompletion(view);
         QVERIFY(Read(fixture.Folder() + "avi/03_Capture.log").contains("FRAME RATE   : 05 Frame"));
     }

@@ -20,7 +20,7 @@ CBackupLayout::CBackupLayout(QSize size) : CWindowLayout(0), m_size(size)
     AddRect(SECTION, "POS_BACKUP_IMAGESIZE", QRect(PAD + 112, FIELD_Y, inner - 112, FIELD_H), false);
     // The format shares the title row; the progress of a running export covers it.
     AddRect(SECTION, "POS_BACKUP_FORMAT", QRect(PAD + 56, 3, inner - 56, 18), false);
-    AddRect(SECTION, "POS_BACKUP_RATE_TEXT", QRect(PAD + 56, FIELD_Y + FIELD_H + 1, inner - 56, 12), false);
+    AddRect(SECTION, "POS_BACKUP_RATE_TEXT", QRect(PAD, FIELD_Y + FIELD_H + 1, inner, 12), false);
     const int half = (inner - 4) / 2;
     const int y = m_size.height() - PAD - BUTTON_H;
     AddButton("BTN_AVISTART", SECTION, "POS_BACKUP_START", QRect(PAD, y, half, BUTTON_H), false, EButtonKind::Export,
