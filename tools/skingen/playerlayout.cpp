@@ -212,7 +212,7 @@ void CPlayerLayout::AppendLowerPanels(std::vector<CPanel>& panels, bool pal) con
     panels.push_back({EPanel::Card, Shifted(CONTROL_BAR, pal), {}});
     panels.push_back({EPanel::FieldBezel, Find("POS_PAGE_VAL", pal), {}});
     const QRect dock = Find("POS_BACKUP_WIN", pal);
-    panels.push_back({EPanel::Card, dock, "AVI EXPORT"});
+    panels.push_back({EPanel::Card, dock, "EXPORT"});
     panels.push_back({EPanel::Icon, QRect(dock.center().x() - 12, dock.y() + 36, 24, 24), {}, EIcon::Export});
-    panels.push_back({EPanel::Note, QRect(dock.x(), dock.y() + 66, dock.width(), 14), "Export a camera to AVI"});
+    panels.push_back({EPanel::Note, QRect(dock.x(), dock.y() + 66, dock.width(), 14), "Export a camera to AVI or MP4"});
 }
