@@ -3,7 +3,9 @@
 #include "app/mainframe.h"
 #include "player/kvxplayerview.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QIcon>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -11,10 +13,27 @@
 namespace {
 constexpr int RECENT_FILES = 4;
 const char* const RECENT_GROUP = "Recent File List";
+const char* const NAME = "KVXPlayer";
+// Earlier versions kept the recent-file list under the window framework's placeholder
+// organisation; it is read from there until the list is first saved in its own place.
+const char* const FORMER_ORGANISATION = "Local AppWizard-Generated Applications";
 
+// ~/.config/KVXPlayer/KVXPlayer.conf, beside the user's own res.ini.
 QSettings Settings()
 {
-    return QSettings("Local AppWizard-Generated Applications", "KVXPlayer");
+    return QSettings(NAME, NAME);
+}
+
+QStringList ReadRecentFiles(QSettings& settings)
+{
+    settings.beginGroup(RECENT_GROUP);
+    QStringList files;
+    for (int i = 1; i <= RECENT_FILES; ++i) {
+        const QString file = settings.value(QString("File%1").arg(i)).toString();
+        if (!file.isEmpty())
+            files << file;
+    }
+    return files;
 }
 
 // QSettings saves by renaming a new file over the one it read, but a link in that
@@ -26,6 +45,12 @@ void RemoveLinkInPlaceOf(const QString& settingsFile)
     if (QFileInfo(settingsFile).isSymLink())
         QFile::remove(settingsFile);
 }
+// The icon skingen drew beside the skin, else the installed theme's.
+void SetWindowIcon(const QString& appFolder)
+{
+    const QString beside = appFolder + "skin/kvxplayer.png";
+    QApplication::setWindowIcon(QFileInfo::exists(beside) ? QIcon(beside) : QIcon::fromTheme("kvxplayer"));
+}
 } // namespace
 
 QString CommandLineText(const QStringList& arguments)
@@ -35,8 +60,8 @@ QString CommandLineText(const QStringList& arguments)
 
 CKVXPlayerApp::CKVXPlayerApp()
 {
-    QCoreApplication::setOrganizationName("Local AppWizard-Generated Applications");
-    QCoreApplication::setApplicationName("KVXPlayer");
+    QCoreApplication::setOrganizationName(NAME);
+    QCoreApplication::setApplicationName(NAME);
 }
 
 CKVXPlayerApp::~CKVXPlayerApp() = default;
@@ -46,6 +71,7 @@ bool CKVXPlayerApp::InitInstance(const QStringList& arguments)
     m_pMainFrame = std::make_unique<CMainFrame>();
     if (!m_pMainFrame->PreCreateWindow())
         return false;
+    SetWindowIcon(m_pMainFrame->AppFolder());
     m_pMainFrame->CreateView(CommandLineText(arguments));
     const QString opened = m_pMainFrame->View()->FilePath();
     if (!opened.isEmpty())
@@ -57,14 +83,10 @@ bool CKVXPlayerApp::InitInstance(const QStringList& arguments)
 QStringList CKVXPlayerApp::RecentFiles()
 {
     QSettings settings = Settings();
-    settings.beginGroup(RECENT_GROUP);
-    QStringList files;
-    for (int i = 1; i <= RECENT_FILES; ++i) {
-        const QString file = settings.value(QString("File%1").arg(i)).toString();
-        if (!file.isEmpty())
-            files << file;
-    }
-    return files;
+    if (settings.childGroups().contains(RECENT_GROUP))
+        return ReadRecentFiles(settings);
+    QSettings former(FORMER_ORGANISATION, NAME);
+    return ReadRecentFiles(former);
 }
 
 QString CKVXPlayerApp::AddToRecentFileList(const QString& path)

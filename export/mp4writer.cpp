@@ -118,6 +118,11 @@ CMp4Writer::~CMp4Writer()
     Close();
 }
 
+std::string CMp4Writer::LibraryVersion()
+{
+    return av_version_info();
+}
+
 bool CMp4Writer::IsOpen() const
 {
     return m_pState != nullptr;

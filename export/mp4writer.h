@@ -51,6 +51,8 @@ public:
 
     static constexpr int SOUND_RATE = 8000;
     static constexpr const char* PRESET = "veryfast";
+    // FFmpeg's version as the libraries loaded say it, for the About box.
+    static std::string LibraryVersion();
 
 private:
     struct CState;

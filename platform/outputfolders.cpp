@@ -44,7 +44,7 @@ COutputFolders::COutputFolders(const QString& programFolder, bool programFolderW
     } else {
         m_strAvi = UserFolder(QStandardPaths::MoviesLocation) + "KVXPlayer/avi/";
         m_strBackup = UserFolder(QStandardPaths::PicturesLocation) + "KVXPlayer/Backup/";
-        m_strOptions = WithSlash(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)) + "res.ini";
+        m_strOptions = UserSettingsFolder() + "res.ini";
     }
 }
 
@@ -59,6 +59,11 @@ bool COutputFolders::Ensure(const QString& folder)
     ::mkdir(path.constData(), 0777);
     struct stat st;
     return ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+QString COutputFolders::UserSettingsFolder()
+{
+    return WithSlash(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)) + "KVXPlayer/";
 }
 
 void COutputFolders::SetWritableForTest(std::optional<bool> writable)

@@ -9,8 +9,8 @@
 // inside it, as the player always did: avi/, Backup/ and res.ini itself. An installed
 // program folder that the user cannot write to sends them to the user's own folders:
 // Videos/KVXPlayer/avi/ and Pictures/KVXPlayer/Backup/, and the option goes to a
-// per-user res.ini in the application's configuration folder, read in preference to
-// the program folder's.
+// per-user res.ini in the user's KVXPlayer settings folder (UserSettingsFolder), read
+// in preference to the program folder's.
 //
 // Folder paths end with '/'. Plain value type; any thread.
 class COutputFolders {
@@ -34,6 +34,9 @@ public:
     // Makes IsWritable answer `writable` for every folder, or try again when empty: a
     // read-only medium is what a test running as the superuser cannot make.
     static void SetWritableForTest(std::optional<bool> writable);
+    // ~/.config/KVXPlayer/ (as XDG_CONFIG_HOME says): the recent-file list and the
+    // user's own res.ini, side by side.
+    static QString UserSettingsFolder();
 
 private:
     bool m_bInProgramFolder;

@@ -2,6 +2,7 @@
 
 #include "platform/readonlyfile.h"
 
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 
 #include <vector>
@@ -60,4 +61,9 @@ std::optional<std::string> Sha256OfFile(const std::string& path, const std::atom
             return hash.HexDigest();
         hash.Add(buffer.data(), size_t(got));
     }
+}
+
+std::string CSha256::LibraryVersion()
+{
+    return OpenSSL_version(OPENSSL_VERSION);
 }

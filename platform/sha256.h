@@ -22,6 +22,8 @@ public:
     void Add(const void* data, size_t size);
     // The hash of everything added, as 64 lower-case hex digits; the hash starts over.
     std::string HexDigest();
+    // The crypto library's version as loaded, for the About box.
+    static std::string LibraryVersion();
 
 private:
     struct CFreeContext {

@@ -286,7 +286,8 @@ void CImageEditDlg::PrintSnapshot()
         return;
     const QImage area = PictureArea();
     const QImage picture = area.copy(0, 1, area.width(), area.height() - 1);
-    CSnapshotPrinter::PrintSnapshot(this, picture, QSize(m_bih.biWidth, m_bih.biHeight), m_info, m_strAppTitle);
+    CSnapshotPrinter::PrintSnapshot(this, picture, QSize(m_bih.biWidth, m_bih.biHeight), m_info, m_filters,
+                                    m_strAppTitle);
 }
 
 // The window is only hidden: the player keeps it for the next snapshot.

@@ -3,15 +3,18 @@
 #include "platform/messagebox.h"
 #include "platform/outputfile.h"
 #include "platform/printdialog.h"
+#include "snapshot/snapshotfile.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPainter>
 #include <QPrinter>
 
 namespace {
 
 const QString RULE(89, '_');
+constexpr int CAPTION_GAP = 4; // in 1/84 inch
 
 // n x numerator / denominator, rounded half away from zero.
 int MulDiv(int n, int numerator, int denominator)
@@ -49,12 +52,15 @@ QFont PrintFont(int dpiY)
 } // namespace
 
 bool CSnapshotPrinter::PrintSnapshot(QWidget* parent, const QImage& picture, QSize pictureSize,
-                                     const SNAPSHOTINFO& info, const QString& caption)
+                                     const SNAPSHOTINFO& info, const QStringList& filters, const QString& caption)
 {
     QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(DOC_NAME);
+    // The print dialog proposes a file named after the document; the job itself
+    // keeps the program's document name.
+    printer.setDocName(QFileInfo(CSnapshotFile::FileName(info.m_timeSnapshot)).completeBaseName());
     if (!CPrintDialog::Exec(parent, printer))
         return false;
+    printer.setDocName(DOC_NAME);
     if (!ClaimOutputFile(parent, printer.outputFileName(), info, caption))
         return false;
     printer.setFullPage(true);
@@ -69,7 +75,7 @@ bool CSnapshotPrinter::PrintSnapshot(QWidget* parent, const QImage& picture, QSi
     }
     const CPageMetrics page{printer.logicalDpiX(), printer.logicalDpiY(),
                             printer.pageLayout().fullRectPixels(printer.resolution()).width()};
-    PaintPage(painter, page, picture, pictureSize, info, QDateTime::currentDateTime());
+    PaintPage(painter, page, picture, pictureSize, info, filters, QDateTime::currentDateTime());
     return painter.end();
 }
 
@@ -93,7 +99,8 @@ bool CSnapshotPrinter::ClaimOutputFile(QWidget* parent, const QString& path, con
 
 // Every text is placed by the top of its character cell.
 void CSnapshotPrinter::PaintPage(QPainter& painter, const CPageMetrics& page, const QImage& picture,
-                                 QSize pictureSize, const SNAPSHOTINFO& info, const QDateTime& printedAt)
+                                 QSize pictureSize, const SNAPSHOTINFO& info, const QStringList& filters,
+                                 const QDateTime& printedAt)
 {
     const int dpiX = page.m_nDpiX, dpiY = page.m_nDpiY;
     const auto u = [dpiY](int n) { return MulDiv(n, dpiY, 84); };
@@ -119,12 +126,21 @@ void CSnapshotPrinter::PaintPage(QPainter& painter, const CPageMetrics& page, co
 
     const int pictureTop = dpiY + u(120);
     painter.drawImage(QRect(dpiX, pictureTop, pw, ph), picture);
-    const int y4 = pictureTop + ph;
+    // The caption keeps a small space from the picture, so that neither is read as
+    // part of the other.
+    const int y4 = pictureTop + ph + u(CAPTION_GAP);
     text(dpiX, y4, QString::asprintf("%02d CH", info.m_nChannel + 1));
     text(dpiX + aw + u(385), y4, PageTime(info.m_timeSnapshot));
+    const QString printed = PageTime(FromQDateTime(printedAt));
+    const QStringList disclosure = {
+        "ENHANCEMENT : " + (filters.isEmpty() ? QString("none") : filters.join(", ")),
+        QString("SOURCE : %1, CAMERA %2").arg(QFileInfo(info.m_strRecordingPath).fileName()).arg(info.m_nChannel + 1, 2, 10, QChar('0')),
+        "PRINTED : " + printed};
+    for (int i = 0; i < disclosure.size(); ++i)
+        text(dpiX, y4 + (i + 1) * (ah + u(4)) + u(8), disclosure[i]);
     const int y5 = y4 + ah + u(300);
     text(dpiX, y5, RULE);
     const int y6 = y5 + ah + u(6);
-    text(dpiX, y6, PageTime(FromQDateTime(printedAt)));
+    text(dpiX, y6, printed);
     text(dpiX + aw + u(410), y6, QString::asprintf("%03d * %03d PIXEL", pictureSize.width(), pictureSize.height()));
 }

@@ -139,6 +139,7 @@ class TestImageEditDlg : public QObject {
     CMessageBox::Handler m_previousBox;
     CPrintDialog::Handler m_previousPrint;
     int m_nResolution = 0, m_nPageWidth = 0; // of the printer the last print went to
+    QString m_strSuggestedName;               // the document's name as the print dialog saw it
 
     QString Folder() const { return m_dir->path() + "/"; }
     QString Backup() const { return Folder() + "Backup"; }
@@ -179,6 +180,7 @@ class TestImageEditDlg : public QObject {
             printer.setPageSize(QPageSize(QPageSize::A4));
             m_nResolution = printer.resolution();
             m_nPageWidth = printer.pageLayout().fullRectPixels(m_nResolution).width();
+            m_strSuggestedName = printer.docName();
             return true;
         });
         m_dlg->OnCommand(editctl::PRINT);
@@ -420,12 +422,12 @@ private slots:
         check(find("2024-03-18"), left + aw + u(75), y3);
         check(find("~"), left + aw + u(210), y3);
         check(find("2024-03-18", 1), left + aw + u(260), y3);
-        const double y4 = top + u(120) + ph;
+        const double y4 = top + u(120) + ph + u(4);
         check(find("05"), left, y4);
         check(find("2024-03-18", 2), left + aw + u(385), y4);
         const double y5 = y4 + ah + u(300), y6 = y5 + ah + u(6);
         check(find(rule, 1), left, y5);
-        check(find(QDate::currentDate().toString("yyyy-MM-dd")), left, y6);
+        check(find(QDate::currentDate().toString("yyyy-MM-dd"), 1), left, y6); // the first is under the picture
         check(find("720"), left + aw + u(410), y6);
         QCOMPARE(find("*").y(), find("720").y());
         QVERIFY(std::abs(find("PIXEL").y() - y6) < 1);
@@ -434,6 +436,39 @@ private slots:
         QVERIFY2(std::abs(picture.x() - left) <= 2 && std::abs(picture.y() - (top + u(120))) <= 2,
                  qPrintable(QString("picture at %1,%2").arg(picture.x()).arg(picture.y())));
         QVERIFY(std::abs(picture.width() - pw) <= 3 && std::abs(picture.height() - ph) <= 3);
+    }
+
+    // Under the picture the page says what was done to it and where it comes from,
+    // the caption clear of the picture; print to a file suggests the picture's time.
+    void printedPageDisclosesItsEnhancement()
+    {
+        Open(false);
+        const auto pageText = [this] {
+            QStringList texts;
+            for (const CWord& w : WordsOf(PrintToPdf()))
+                texts << w.text;
+            QFile::remove(m_dir->filePath("page.pdf"));
+            return texts.join(' ');
+        };
+        const QString plain = pageText();
+        QVERIFY2(plain.contains("ENHANCEMENT : none"), qPrintable(plain));
+        QVERIFY(plain.contains("SOURCE : incident 7.kvx, CAMERA 05"));
+        QVERIFY(plain.contains("PRINTED : " + QDate::currentDate().toString("yyyy-MM-dd")));
+        QCOMPARE(m_strSuggestedName, QString("20240318_140003"));
+
+        m_dlg->OnCommand(editctl::BRIGHT);
+        m_dlg->OnCommand(editctl::SHARPEN);
+        QVERIFY(pageText().contains("ENHANCEMENT : BRIGHT, SHARPEN"));
+        QTest::keyClick(m_dlg.get(), Qt::Key_Z, Qt::ControlModifier);
+        const QString undone = pageText();
+        QVERIFY2(undone.contains("ENHANCEMENT : BRIGHT SOURCE"), qPrintable(undone));
+
+        const QString pdf = PrintToPdf();
+        const QRect picture = BoxOfColour(PageImage(pdf), PICTURE_COLOUR);
+        for (const CWord& w : WordsOf(pdf))
+            if (w.text == "05")
+                QVERIFY2(w.at.y() > picture.bottom() + 2,
+                         qPrintable(QString("caption at %1, picture ends at %2").arg(w.at.y()).arg(picture.bottom())));
     }
 
     void palPrintsItsSizeAndStaysFourToThree()

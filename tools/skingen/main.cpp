@@ -19,7 +19,8 @@ const char* HELP =
     "usage: skingen OUTDIR [--preview FILE.png] [--pal]\n"
     "       skingen --app-icons OUTDIR\n"
     "\n"
-    "Writes OUTDIR/res.ini and the bitmaps it names into OUTDIR/skin/.\n"
+    "Writes OUTDIR/res.ini and the bitmaps it names into OUTDIR/skin/, and the\n"
+    "windows' icon as OUTDIR/skin/kvxplayer.png.\n"
     "\n"
     "  --preview FILE.png   also write a picture of the player window as it will look\n"
     "  --pal                the preview shows the PAL layout\n"
@@ -77,6 +78,12 @@ int main(int argc, char** argv)
     CSkinWriter writer(options.folder);
     if (!writer.Write()) {
         std::fprintf(stderr, "skingen: %s\n", qPrintable(writer.Error()));
+        return 1;
+    }
+    // The windows' own icon, for a program folder that is not installed too.
+    const QString icon = options.folder + "/skin/kvxplayer.png";
+    if (!CAppIconPainter::Paint(64).save(icon)) {
+        std::fprintf(stderr, "skingen: cannot write the icon %s\n", qPrintable(icon));
         return 1;
     }
     if (options.preview.isEmpty())
