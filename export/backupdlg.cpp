@@ -24,6 +24,15 @@ constexpr int DEFAULT_SIZE = 0;      // "360 * 240"
 constexpr int PROGRESS_PERIOD_MS = 250;
 constexpr int PROGRESS_TOP = 3, PROGRESS_HEIGHT = 17;
 const char* const NO_SIZE = "Not selected backup size.";
+// The sizes the box offers, in its order: the two of every recording, then the two
+// that keep a PAL picture's own shape.
+struct CExportSize {
+    const char* m_szText;
+    int m_nWidth, m_nHeight;
+};
+constexpr CExportSize EXPORT_SIZES[] = {
+    {"360 * 240", 360, 240}, {"720 * 480", 720, 480}, {"352 * 288", 352, 288}, {"720 * 576", 720, 576}};
+constexpr int SIZES_OF_EVERY_RECORDING = 2;
 const QStringList FORMATS{"AVI (Motion-JPEG)", "MP4 (H.264)"};
 constexpr int RATE_TEXT_HEIGHT = 13;
 const char* const MP4_RATE_TIP = "An MP4 is timed by the recorder's clock: each picture is shown when it was "
@@ -77,7 +86,7 @@ void CBackupDlg::OnInitDialog()
     m_bmpSkin = m_skin->LoadSkinBitmap("BACKUP", "SKIN");
     m_comboChannel = MakeBox(backupctl::CHANNEL, {});
     m_comboFrameRate = MakeBox(backupctl::FRAMERATE, Numbers(60));
-    m_comboSize = MakeBox(backupctl::IMAGESIZE, {"360 * 240", "720 * 480"});
+    m_comboSize = MakeBox(backupctl::IMAGESIZE, {});
     m_btnStart = SetupSkinButton(backupctl::START, "BTN_AVISTART", "POS_BACKUP_START");
     m_btnStop = SetupSkinButton(backupctl::STOP, "BTN_AVISTOP", "POS_BACKUP_STOP");
 
@@ -160,9 +169,12 @@ void CBackupDlg::OnCommand(int id)
         OnStop();
 }
 
-void CBackupDlg::Prepare(BACKUPSETTING* setting)
+void CBackupDlg::Prepare(BACKUPSETTING* setting, bool pal)
 {
     m_pSetting = setting;
+    m_comboSize->clear();
+    for (int i = 0; i < (pal ? int(std::size(EXPORT_SIZES)) : SIZES_OF_EVERY_RECORDING); ++i)
+        m_comboSize->addItem(EXPORT_SIZES[i].m_szText);
     m_cameraRates.clear();
     SetExporting(false);
     m_comboChannel->clear();
@@ -242,12 +254,13 @@ void CBackupDlg::OnStart()
         return;
     m_pSetting->m_byFrameRate = uint8_t(m_comboFrameRate->currentIndex() + 1);
     const int size = m_comboSize->currentIndex();
-    if (size != 0 && size != 1)
+    const bool offered = size >= 0 && size < m_comboSize->count();
+    if (!offered)
         CMessageBox::Show(this, m_strAppTitle, NO_SIZE);
-    m_pSetting->m_nWidth = size == 0 ? 360 : size == 1 ? 720 : 0;
-    if (size != 0 && size != 1)
+    m_pSetting->m_nWidth = offered ? EXPORT_SIZES[size].m_nWidth : 0;
+    if (!offered)
         CMessageBox::Show(this, m_strAppTitle, NO_SIZE);
-    m_pSetting->m_nHeight = size == 0 ? 240 : size == 1 ? 480 : 0;
+    m_pSetting->m_nHeight = offered ? EXPORT_SIZES[size].m_nHeight : 0;
     m_pSetting->m_byChannel = uint8_t(m_comboChannel->currentIndex());
     SetExporting(true);
     m_owner.StartBackup();

@@ -45,8 +45,9 @@ public:
     ~CBackupDlg() override;
 
     // Resets the window for a new opening: idle, default selections, the channel
-    // list of `setting`'s channel count.
-    void Prepare(BACKUPSETTING* setting);
+    // list of `setting`'s channel count; a PAL recording is also offered its own
+    // picture sizes, 352 x 288 and 720 x 576.
+    void Prepare(BACKUPSETTING* setting, bool pal = false);
     // Start (1039) and stop (1043). Stopping when no export started here runs does
     // nothing, so the player may call it whenever it pauses or closes the window.
     void OnStart();

@@ -11,8 +11,8 @@ struct BACKUPSETTING {
     uint8_t m_byFrameRate = 0;    // frames per second of the AVI, 1..60
     uint8_t m_byChannel = 0;      // the exported channel, from 0
     uint8_t m_byChannelCount = 0; // of the recording, 4 or 16
-    int32_t m_nWidth = 0;         // 360 or 720
-    int32_t m_nHeight = 0;        // 240 or 480
+    int32_t m_nWidth = 0;         // 360 or 720; 352 for PAL recordings too
+    int32_t m_nHeight = 0;        // 240 or 480; 288 and 576 for PAL recordings too
 };
 #pragma pack(pop)
 static_assert(sizeof(BACKUPSETTING) == 12);

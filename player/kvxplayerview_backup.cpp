@@ -35,7 +35,7 @@ void CKVXPlayerView::OpenBackupWindow()
     const int playerHeight = m_geometry.WindowSize(m_bPal).height();
     m_pBackupDlg->setGeometry(client.left() + place.x(), client.top() + client.height() - playerHeight + place.y(),
                               place.width(), place.height());
-    m_pBackupDlg->Prepare(&m_backupSetting);
+    m_pBackupDlg->Prepare(&m_backupSetting, m_bPal);
     if (const auto& rates = m_session.CameraRates())
         m_pBackupDlg->SetCameraRates(QVector<int>(rates->begin(), rates->end()));
     else

@@ -197,6 +197,34 @@ private slots:
         QCOMPARE(Items(OpenPanel(frame->View())->ChannelBox()), Numbers(4));
     }
 
+    // A PAL recording is also offered its own sizes, and an export at 720 x 576 is
+    // made at that size.
+    void palRecordingOffersItsOwnSizes()
+    {
+        CPlayerFixture fixture;
+        CRecordingRecipe recipe;
+        recipe.m_nChannels = 4;
+        recipe.m_nRecords = 32;
+        recipe.m_nWidth = 720;
+        recipe.m_nHeight = 288;
+        QString path;
+        auto frame = StartPaused(fixture, recipe, path);
+        CKVXPlayerView* view = frame->View();
+        QVERIFY(view->IsPal());
+        CBackupDlg* dialog = OpenPanel(view);
+        QCOMPARE(Items(dialog->SizeBox()), (QStringList{"360 * 240", "720 * 480", "352 * 288", "720 * 576"}));
+        QCOMPARE(dialog->SizeBox()->currentText(), QString("360 * 240"));
+        dialog->SizeBox()->setCurrentIndex(3);
+        StartExport(dialog, 0);
+        QVERIFY(QTest::qWaitFor([&] { return dialog->IsStopped(); }, 30000));
+        WaitForCompletion(view);
+        CAviReader reader;
+        QVERIFY(reader.Open((fixture.Folder() + "avi/01_Capture.avi").toStdString()));
+        QCOMPARE(reader.m_strf.biWidth, 720);
+        QCOMPARE(reader.m_strf.biHeight, 576);
+        QVERIFY(!reader.m_frames.empty());
+    }
+
     // While the panel is open the recording cannot change under it, nor its list of
     // cameras: the open key is off, and a file dragged onto the window is refused
     // too, until the panel closes.
