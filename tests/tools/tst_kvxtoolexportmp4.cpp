@@ -242,8 +242,9 @@ private slots:
         recipe.m_nRecords = 64;
         const QString recording = QString::fromStdString(m_files.Write(recipe));
         const QString out = Out("mosaic");
-        const CToolRun run = Tool({"export", recording, "--channel", "all", "--mosaic", "--format", "mp4", "--size",
-                                   "720x480", "--json", "--out", out});
+        // The player's picture size unless told otherwise, so the tiles are its tiles.
+        const CToolRun run = Tool({"export", recording, "--channel", "all", "--mosaic", "--format", "mp4", "--json",
+                                   "--out", out});
         QVERIFY2(run.status == 0, run.err.constData());
         QCOMPARE(run.Json()["mp4"].toString(), out + "/Mosaic_Capture.mp4");
         const CDelivered delivered = Delivered(recording);

@@ -59,7 +59,9 @@ constexpr const char* HELP =
     "                       sound (AAC); the default is the camera's own audio\n"
     "                       channel when the recording has it. --mosaic puts the\n"
     "                       cameras of --channel into one Mosaic_Capture.mp4 in the\n"
-    "                       player's grid (2x2, 3x3 or 4x4). --json then prints\n"
+    "                       player's grid (2x2, 3x3 or 4x4), 720x480 unless --size\n"
+    "                       says otherwise, so that each tile's stamp stays\n"
+    "                       readable. --json then prints\n"
     "                       {\"mp4\",\"log\",\"txt\",\"frames\",\"channel\",\"crf\",\n"
     "                        \"audio\",\"width\",\"height\"}. Every export also gets\n"
     "                       NN_Capture.txt, naming its master recording (path, size,\n"
@@ -69,7 +71,7 @@ constexpr const char* HELP =
 struct CExportArgs {
     std::string m_strRecording, m_strOutDir; // no folder: the player's avi folder
     bool m_bAllChannels = false, m_bJson = false;
-    bool m_bCrfGiven = false, m_bAudioGiven = false, m_bFpsGiven = false;
+    bool m_bCrfGiven = false, m_bAudioGiven = false, m_bFpsGiven = false, m_bSizeGiven = false;
     std::string m_strSize = "360x240";
     CRecordingExportSettings m_settings;     // the channels, with "all", once the recording is known
 };
@@ -95,7 +97,19 @@ bool ParseSize(const std::string& size, CExportArgs& out)
     s.m_nWidth = std::stoi(size);
     s.m_nHeight = std::stoi(size.substr(size.find('x') + 1));
     out.m_strSize = size;
+    out.m_bSizeGiven = true;
     return true;
+}
+
+// A mosaic's tiles are the player's 16-camera tiles when it has the player's picture
+// size; at 360x240 their stamps would not fit.
+void SetMosaicSize(CExportArgs& out)
+{
+    if (out.m_settings.m_bMosaic && !out.m_bSizeGiven) {
+        out.m_settings.m_nWidth = 720;
+        out.m_settings.m_nHeight = 480;
+        out.m_strSize = "720x480";
+    }
 }
 
 bool ParseFps(const std::string& fps, CExportArgs& out)
@@ -253,6 +267,7 @@ int Run(const std::vector<std::string>& args)
     CExportArgs a;
     if (!Parse(args, a))
         return UsageError(EXPORT_COMMAND.m_szSynopsis);
+    SetMosaicSize(a);
     const COffscreenApp app; // the stamp's font
     CRecordingFacts facts;
     if (!CConsoleProbeView::Probe(a.m_strRecording, facts))
