@@ -97,6 +97,14 @@ class TestPlayerActivity : public QObject {
         return QTest::qWaitFor([&] { return m_view->DeliveredFrames() > before && IsIdle(m_view); }, WAIT_MS);
     }
 
+    // Back to the recording's first group, paused.
+    bool Rewind()
+    {
+        const int before = m_view->DeliveredFrames();
+        m_view->OnCommand(ctl::START);
+        return QTest::qWaitFor([&] { return m_view->DeliveredFrames() > before && IsIdle(m_view); }, WAIT_MS);
+    }
+
     // The shown time lies in the first second of `t` (a jump shows one group from there).
     bool ShowsStartOf(const CTrueStretch& t) const
     {
@@ -135,7 +143,8 @@ private slots:
     {
         QCOMPARE(m_view->ActivityButton()->text(), QString("ACTIVITY"));
         const int first = MiddlePosition(Truth(0, 0)), other = MiddlePosition(Truth(1, 0));
-        const int quiet = PositionOf(Truth(0, 1).m_nFirstOffset) + (PositionOf(Truth(0, 1).m_nFirstOffset) - other) / 2;
+        const int quiet = (PositionOf(Truth(0, 1).m_nLastOffset) + SLIDER_MAX) / 2; // nothing after 35 s
+        m_view->OnCommand(ctl::MODE4);
         const QColor groove = StripAt(quiet);
         QVERIFY2(StripAt(first) != groove, qPrintable(StripAt(first).name() + " " + groove.name()));
         QVERIFY(StripAt(other) != groove);
@@ -152,7 +161,8 @@ private slots:
     // there is none further; Shift+N goes back.
     void nAndShiftNJumpBetweenStretches()
     {
-        EnlargeCamera(0); // still at the first group
+        EnlargeCamera(0);
+        QVERIFY(Rewind());
         QVERIFY(JumpWith(Qt::Key_N));
         QVERIFY2(ShowsStartOf(Truth(0, 0)), qPrintable(QString::fromStdString(m_view->ShownTime().ToIsoString())));
         QCOMPARE(m_view->PlayStateForTest(), uint8_t(PS_PAUSE));
@@ -176,7 +186,7 @@ private slots:
     void aRegionIsDrawnSearchedAndCleared()
     {
         EnlargeCamera(0);
-        QVERIFY(JumpWith(Qt::Key_Home));
+        QVERIFY(Rewind());
         const QRect tile = m_view->TileRect(0);
         const QPoint from = tile.topLeft() + QPoint(tile.width() / 10, tile.height() / 10);
         const QPoint to = tile.topLeft() + QPoint(tile.width() * 9 / 10, tile.height() * 3 / 10);
@@ -214,6 +224,7 @@ private slots:
         const int before = m_view->DeliveredFrames();
         QTreeWidget* rows = list->Rows();
         const QPoint at = rows->visualItemRect(rows->topLevelItem(1)).center();
+        QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(rows->viewport(), Qt::LeftButton, {}, at);
         QVERIFY(QTest::qWaitFor([&] { return m_view->DeliveredFrames() > before && IsIdle(m_view); }, WAIT_MS));
         QVERIFY(ShowsStartOf(Truth(0, 1)));
