@@ -42,7 +42,7 @@ CActivityList::CActivityList(QWidget* parent) : QWidget(parent, Qt::Tool)
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(m_pCaption);
     layout->addWidget(m_pRows);
-    resize(420, 320);
+    resize(470, 320);
 }
 
 // The row chosen before stays chosen when its stretch is still listed, so that the

@@ -222,6 +222,7 @@ private:
     void OnActivityJump(bool forward);
     void ShowActivityNote(const QString& text);
     void ToggleActivityList();
+    void PlaceActivityList();
     void OnActivityChosen(uint64_t offset);
     bool HandleActivityKey(const QKeyEvent& event);
     bool StartRegionDrag(const QMouseEvent& event);

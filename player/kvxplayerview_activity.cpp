@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QToolButton>
 #include <QToolTip>
 
@@ -21,6 +22,7 @@ namespace {
 
 constexpr int REGION_LEAST_PIXELS = 4; // a shorter drag is a slip of the hand, not a region
 constexpr int ACTIVITY_TEXT_WIDTH = 96;
+constexpr int ACTIVITY_LIST_GAP = 8;
 const QColor REGION_COLOUR(255, 214, 0); // reads over a dark scene and a bright one alike
 
 QString ClockText(const CDateTime& t)
@@ -175,8 +177,23 @@ void CKVXPlayerView::ToggleActivityList()
     }
     m_pActivityList->setWindowTitle("Activity - " + m_strFilePath.section('/', -1));
     m_pActivityList->Show(ActivityWhat(), m_session.Activity().Find(ActivityQuery()));
+    if (!m_pActivityList->property("placed").toBool())
+        PlaceActivityList();
     m_pActivityList->show();
     m_pActivityList->raise();
+}
+
+// The first time, beside the player where the screen has room, else at the screen's
+// right edge, covering as little of the player as it can.
+void CKVXPlayerView::PlaceActivityList()
+{
+    const QRect player = window()->frameGeometry();
+    const QRect screen = window()->screen() ? window()->screen()->availableGeometry() : QRect();
+    QPoint at = player.topRight() + QPoint(ACTIVITY_LIST_GAP, 0);
+    if (!screen.isEmpty() && at.x() + m_pActivityList->width() > screen.right())
+        at = QPoint(screen.right() + 1 - m_pActivityList->width(), player.top());
+    m_pActivityList->move(at);
+    m_pActivityList->setProperty("placed", true);
 }
 
 void CKVXPlayerView::OnActivityChosen(uint64_t offset)

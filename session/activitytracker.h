@@ -28,7 +28,7 @@ class CActivityTracker : public QObject {
 
 public:
     // The weakest stretch still shows on the heat strip at this level of 255.
-    static constexpr int HEAT_FLOOR = 80;
+    static constexpr int HEAT_FLOOR = 128;
 
     explicit CActivityTracker(QObject* parent = nullptr);
     ~CActivityTracker() override;
