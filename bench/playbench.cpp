@@ -1,9 +1,13 @@
 // The real player window, offscreen, plays the 16-channel sample forward at delay 1
 // for 20 seconds: how many frames it delivers against the nominal 62.5 a second, how
 // far frame periods stray from 16 ms, how much processor time it takes and whether
-// its resident memory grows.
+// its resident memory grows. The window indexes the recording's activity as soon as
+// it opens; the run starts with an empty cache of its own, so that playback is measured
+// beside that build, and says how far the build got and when it ended.
 //   bench_play [RECORDING] [SECONDS]
 //   bench_play [RECORDING] --minutes M      a long run, for the memory check
+//   bench_play [RECORDING] --cached-index   with the user's cache: no build if the
+//                                           index was kept before
 // It runs offscreen unless QT_QPA_PLATFORM says otherwise; under a real X server:
 //   xvfb-run -a env QT_QPA_PLATFORM=xcb bench_play
 
@@ -53,6 +57,7 @@ double ResidentMegabytes()
 struct CBenchOptions {
     QString recording;
     double seconds = 20.0;
+    bool cachedIndex = false;
 };
 
 double PercentWithin(const std::vector<double>& sortedErrors, double limit)
@@ -68,7 +73,9 @@ CBenchOptions ParseOptions(int argc, char** argv, const QString& bin)
     CBenchOptions options{bin + "../samples/sample16.kvx"};
     bool recordingGiven = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--minutes") == 0 && i + 1 < argc)
+        if (std::strcmp(argv[i], "--cached-index") == 0)
+            options.cachedIndex = true;
+        else if (std::strcmp(argv[i], "--minutes") == 0 && i + 1 < argc)
             options.seconds = std::atof(argv[++i]) * 60;
         else if (!recordingGiven && !QFileInfo(argv[i]).suffix().isEmpty())
             options.recording = argv[i], recordingGiven = true;
@@ -87,6 +94,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const QString bin = QCoreApplication::applicationDirPath() + "/";
     const CBenchOptions options = ParseOptions(argc, argv, bin);
+    QTemporaryDir cacheHome;
+    if (!options.cachedIndex)
+        qputenv("XDG_CACHE_HOME", cacheHome.path().toLocal8Bit());
     const QString& recording = options.recording;
     const double seconds = options.seconds;
     // The frame times outlive the window: its playback thread writes them until it is stopped.
@@ -110,7 +120,12 @@ int main(int argc, char** argv)
         if (times.size() < times.capacity())
             times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count());
     };
+    QElapsedTimer sinceOpen;
+    double indexSeconds = -1;
+    QObject::connect(&view->Session().Activity(), &CActivityTracker::finished,
+                     [&] { indexSeconds = sinceOpen.elapsed() / 1000.0; });
     COpenDialog::SetHandler([&recording](const QString&) { return recording; });
+    sinceOpen.start();
     view->OnCommand(ctl::OPEN);
     if (!QTest::qWaitFor([&] { return view->DeliveredFrames() >= 17; }, 10000)) {
         std::fprintf(stderr, "bench_play: %s does not play\n", qPrintable(recording));
@@ -142,6 +157,8 @@ int main(int argc, char** argv)
     const double elapsed = wall.elapsed() / 1000.0;
     const double cpu = CpuSeconds() - cpuStart;
     const double residentEnd = ResidentMegabytes();
+    const int indexPercent = view->Session().Activity().Percent();
+    const double runStart = sinceOpen.elapsed() / 1000.0 - elapsed;
     view->OnCommand(ctl::PAUSE);
     QTest::qWait(100);
 
@@ -170,6 +187,11 @@ int main(int argc, char** argv)
     std::printf("platform:           %s\n", qPrintable(QGuiApplication::platformName()));
     std::printf("restarts at the end: %zu\n", restarts.size());
     std::printf("periods within 1 ms: %.2f %%\n", PercentWithin(errors, 0.001));
+    if (indexSeconds >= 0)
+        std::printf("activity index:     %s, ready %.1f s after the open (the run began at %.1f s)\n",
+                    options.cachedIndex ? "from the cache or built" : "built beside playback", indexSeconds, runStart);
+    else
+        std::printf("activity index:     built beside playback all along, %d %% at the end\n", indexPercent);
     std::printf("resident memory:    %.1f MB at the start, %.1f MB at the end (%+.2f MB)\n",
                 residentStart, residentEnd, residentEnd - residentStart);
     if (!residentByMinute.empty()) {

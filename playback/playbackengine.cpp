@@ -51,7 +51,6 @@ bool CPlaybackEngine::Open()
 void CPlaybackEngine::TakeLength()
 {
     m_nLength = m_file.Length();
-    m_nLength100 = std::max<uint64_t>(m_nLength / 100, 1);
 }
 
 // A short read is the end of the file wherever the file ends now: a recording that
@@ -422,7 +421,7 @@ uint64_t CPlaybackEngine::TargetOffset() const
 
 int CPlaybackEngine::SliderValue() const
 {
-    return int(double(m_nPos / m_nLength100) * 7.1);
+    return SliderPosition(m_nPos, m_nLength);
 }
 
 // Each frame cycle (reading, decoding, drawing and this wait) lasts one frame period.

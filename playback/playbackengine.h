@@ -70,7 +70,6 @@ private:
 
     CReadOnlyFile m_file;
     uint64_t m_nLength = 0;
-    uint64_t m_nLength100 = 1;
     bool m_bWide = false;          // 4 GiB and more: positions are not wrapped at 2^32
     uint64_t m_nPos = kvx::RECORD_AREA_OFFSET; // where the next read starts
     uint64_t m_nHeaderPos = 0;     // the last header block read

@@ -32,6 +32,7 @@ CKVXPlayerView::CKVXPlayerView(QWidget* parent, IPlayerFrame& frame) : QWidget(p
     setAcceptDrops(true);            // a recording dragged from the file manager
     CreateControls();
     ConnectSession();
+    ConnectActivity();
     connect(&m_timerClock, &QTimer::timeout, this, &CKVXPlayerView::OnClockTimer);
 }
 
@@ -41,6 +42,7 @@ void CKVXPlayerView::CreateControls()
 {
     m_controls.Create(this, [this](int id) { OnCommand(id); });
     CreateFindControls();
+    CreateActivityControls();
 }
 
 CKVXPlayerView::~CKVXPlayerView()
@@ -59,6 +61,7 @@ void CKVXPlayerView::OnInitialUpdate(const QString& commandLine)
     LayoutSkinControls();
     LoadToolTips();
     PlaceFindControls();
+    PlaceActivityControls();
     SetVideoStandard(m_bPal);
     SetGrid(m_nStartGrid);
     m_nModeCmd = ctl::MODE16;

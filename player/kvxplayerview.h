@@ -14,6 +14,7 @@
 
 #include <QPoint>
 #include <QPointF>
+#include <QRectF>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -25,6 +26,7 @@
 #include <optional>
 #include <vector>
 
+class CActivityList;
 class CBackupDlg;
 class CBackupRecorder;
 class CSkinButton;
@@ -91,6 +93,12 @@ public:
     // The date-time on screen, or the recording's start before anything is shown.
     CDateTime ShownTime() const { return m_session.ShownTime(); }
     CSliderTimeTip* SliderTimeTip() const { return m_pSliderTip; }
+    // The activity search: the region of the enlarged camera, the last thing N said,
+    // the list, and the text over the playback panel that shows the index's progress.
+    std::optional<CActivityRegion> ActivityRegion() const { return ActiveRegion(); }
+    const QString& ActivityNote() const { return m_strActivityNote; }
+    CActivityList* ActivityList() const { return m_pActivityList; }
+    QToolButton* ActivityButton() const { return m_btnActivity; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -202,6 +210,31 @@ private:
     void SetTileZoom(const CTileZoom& zoom);
     bool StartPan(const QMouseEvent& event);
 
+    // Activity: the heat strip on the slider, the search region of the enlarged camera,
+    // N and Shift+N, the list. The index and its searches are the session's.
+    void CreateActivityControls();
+    void PlaceActivityControls();
+    void ConnectActivity();
+    void OnActivityProgress(int percent);
+    void OnActivityFinished();
+    void OnActivityTimer();
+    void RefreshActivity();
+    CActivityQuery ActivityQuery() const;
+    QString ActivityWhat() const;
+    std::optional<CActivityRegion> ActiveRegion() const;
+    void OnActivityJump(bool forward);
+    void ShowActivityNote(const QString& text);
+    void ToggleActivityList();
+    void PlaceActivityList();
+    void OnActivityChosen(uint64_t offset);
+    bool HandleActivityKey(const QKeyEvent& event);
+    bool StartRegionDrag(const QMouseEvent& event);
+    bool DragRegion(const QMouseEvent& event);
+    bool EndRegionDrag(const QMouseEvent& event);
+    void ClearRegion();
+    void PaintRegion(QPainter& painter) const;
+    void ShowJumpButtons();
+
     // Painting, const: a paint draws what is there and changes nothing, tiles and
     // buttons included.
     void Paint(QPainter& painter, const QRegion& dirty) const;
@@ -255,4 +288,13 @@ private:
     CSliderTimeTip* m_pSliderTip = nullptr;
     QToolButton* m_btnPlayTime = nullptr;         // over the play-time text: opens the go-to dialog
     std::optional<QPointF> m_panFrom;             // where a right-button drag of the zoomed picture is
+
+    // Activity: window thread only.
+    QToolButton* m_btnActivity = nullptr;     // the index's progress as its text; a click opens the list
+    CActivityList* m_pActivityList = nullptr; // a tool window the view owns as its parent
+    std::optional<CActivityRegion> m_region;  // of camera m_nRegionChannel, in fractions of its picture
+    int m_nRegionChannel = -1;
+    std::optional<QRectF> m_regionDrag;       // the rectangle a Shift + left drag is drawing, in the window
+    QString m_strActivityNote;
+    bool m_bActivityStale = false;            // the index grew since the strip was drawn
 };

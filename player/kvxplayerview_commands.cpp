@@ -120,6 +120,7 @@ void CKVXPlayerView::OnMode(int id)
     EnableEditButton(id == ctl::MODE1);
     m_session.SetLastChannel(uint8_t(m_session.CurChannel()));
     m_session.RefreshIfPaused();
+    RefreshActivity();
 }
 
 // The snapshot editor works on the one enlarged picture, and only while that camera
@@ -167,6 +168,7 @@ void CKVXPlayerView::OnChannel(int channel)
     update(TileRect(channel));
     EnableEditButton(true);
     m_session.RefreshIfPaused();
+    RefreshActivity();
 }
 
 void CKVXPlayerView::ShowPage(int page)
@@ -176,6 +178,7 @@ void CKVXPlayerView::ShowPage(int page)
     m_session.SetCurChannel(n * n * page);
     m_controls.m_staticPage->setText(QString::number(page + 1));
     EnableEditButton(n == 1);
+    RefreshActivity();
 }
 
 void CKVXPlayerView::OnPrevPage()
@@ -293,13 +296,14 @@ void CKVXPlayerView::OnExit()
 void CKVXPlayerView::OnClockTimer()
 {
     update(CLOCK_RECT);
+    OnActivityTimer();
 }
 
 // The window has no caption: dragging its body moves it, except while the backup
 // window belongs to it.
 void CKVXPlayerView::mousePressEvent(QMouseEvent* event)
 {
-    if (StartPan(*event) || event->button() != Qt::LeftButton || m_session.IsExportWindowOpen())
+    if (StartPan(*event) || StartRegionDrag(*event) || event->button() != Qt::LeftButton || m_session.IsExportWindowOpen())
         return;
     if (QWindow* frame = window()->windowHandle())
         frame->startSystemMove();
@@ -348,7 +352,7 @@ int CKVXPlayerView::ChannelInTile(int tile) const
 // Keys do what their buttons do, and nothing while the button is disabled.
 void CKVXPlayerView::keyPressEvent(QKeyEvent* event)
 {
-    if (HandleFindKey(*event))
+    if (HandleFindKey(*event) || HandleActivityKey(*event))
         return;
     int id = CommandForKey(*event);
     if (id == ctl::PAUSE && !(m_controls.m_btnPause->IsButtonEnabled() && m_session.PlayState() != PS_PAUSE))

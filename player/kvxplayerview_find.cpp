@@ -76,6 +76,11 @@ void CKVXPlayerView::OnGoTo()
 void CKVXPlayerView::ShowRecordAt(uint64_t offset)
 {
     m_session.GoTo(offset);
+    ShowJumpButtons();
+}
+
+void CKVXPlayerView::ShowJumpButtons()
+{
     EnableNavButtons(true);
     m_controls.m_btnPause->EnableButton(false);
     if (m_session.IsExportWindowOpen())
@@ -165,7 +170,7 @@ bool CKVXPlayerView::StartPan(const QMouseEvent& event)
 
 void CKVXPlayerView::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!m_panFrom)
+    if (DragRegion(*event) || !m_panFrom)
         return;
     CTileZoom zoom = m_session.Zoom();
     zoom.Pan(event->position() - *m_panFrom, TileRect(m_session.CurChannel()).size());
@@ -177,4 +182,5 @@ void CKVXPlayerView::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::RightButton)
         m_panFrom.reset();
+    EndRegionDrag(*event);
 }

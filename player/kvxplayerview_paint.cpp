@@ -65,6 +65,7 @@ void CKVXPlayerView::Paint(QPainter& painter, const QRegion& dirty) const
     // The tiles are drawn into the router's picture of the video area beforehand: by
     // the playback thread while playing, by the session while paused.
     m_session.PaintVideo(painter);
+    PaintRegion(painter);
     if (dirty.intersects(g.m_rcPlayTime))
         PaintPlayTime(painter);
 }

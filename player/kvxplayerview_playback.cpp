@@ -39,12 +39,16 @@ void CKVXPlayerView::ConnectSession()
 bool CKVXPlayerView::OpenRecording()
 {
     m_bEndAllowed = true;
+    m_region.reset(); // drawn on a picture of the recording open before
+    m_nRegionChannel = -1;
+    m_strActivityNote.clear();
     if (!m_session.Open(m_strFilePath)) {
         m_strFilePath.clear();
         EnableNavButtons(false);
         m_controls.m_btnBackup->EnableButton(false);
         ShowAudioControls(false);
         OpenLocator();
+        RefreshActivity();
         update();
         return false;
     }
@@ -53,6 +57,8 @@ bool CKVXPlayerView::OpenRecording()
     SetStartButtons();
     m_session.StartThread(m_strFilePath);
     m_controls.m_btnBackup->EnableButton(true);
+    OnActivityProgress(0);
+    RefreshActivity();
     update();
     return true;
 }

@@ -27,6 +27,12 @@ QString CPlayerToolTips::TextFor(int id) const
     return m_bOn ? m_strText[IndexFor(id)].left(TOOL_TIP_MAX) : QString();
 }
 
+QString CPlayerToolTips::ActivityKeys()
+{
+    return "Activity: N next, Shift+N previous; with one camera enlarged, Shift + left drag draws "
+           "a search region and Esc clears it; L lists the stretches (click here too)";
+}
+
 // Which of the 24 texts a control shows.
 size_t CPlayerToolTips::IndexFor(int id)
 {

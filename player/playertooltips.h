@@ -16,6 +16,9 @@ public:
     void Load(const CProfileFile& profile);
     // What control `id` shows: empty while the tips are off.
     QString TextFor(int id) const;
+    // The keys of the activity search, on the text that shows the index's progress:
+    // the skin has no control of its own for them, so they are not the skin's to switch off.
+    static QString ActivityKeys();
 
 private:
     static size_t IndexFor(int id);

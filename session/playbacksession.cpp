@@ -32,6 +32,9 @@ void CPlaybackSession::Reset()
     m_steering.m_nPlayState = PS_PAUSE;
     m_steering.m_nFirstSector = 0;
     m_nDeliveredFrames = 0;
+    m_activity.Stop();
+    m_activityAnchor.reset();
+    m_nRoutedOffset = 0;
     m_router.ReleaseChannelPictures();
     SetSliderPos(0);
 }
@@ -47,6 +50,7 @@ bool CPlaybackSession::Open(const QString& path)
         return false;
     m_steering.m_nFirstSector = m_recording.m_nFirstSector;
     m_router.SetChannelCount(m_recording.m_nChannelCount);
+    m_activity.Start(CNativeFileName::Encode(path).toStdString(), m_recording);
     return true;
 }
 
@@ -68,6 +72,7 @@ void CPlaybackSession::StopThread()
 void CPlaybackSession::Close()
 {
     StopThread();
+    m_activity.Stop();
     m_export.Finish(m_router.FrameTime());
 }
 
@@ -78,6 +83,8 @@ void CPlaybackSession::SetPlayState(uint8_t state)
     m_steering.m_nPlayState = state;
     if (state == PS_PAUSE)
         RefreshIfPaused();
+    else
+        m_activityAnchor.reset();
 }
 
 int CPlaybackSession::ChangeSpeed(bool faster)
@@ -96,12 +103,14 @@ int CPlaybackSession::ChangeDelay(bool longer)
 
 void CPlaybackSession::Seek(int pos)
 {
+    m_activityAnchor.reset();
     m_steering.m_nSeekPos = pos;
     m_steering.m_nPlayState = PS_SEEK;
 }
 
 void CPlaybackSession::GoTo(uint64_t offset)
 {
+    m_activityAnchor.reset();
     m_steering.m_nTargetOffset = offset;
     m_steering.m_nPlayState = PS_LOCATE;
 }
@@ -110,6 +119,7 @@ bool CPlaybackSession::FrameStep(bool forward, int records, int channel)
 {
     if (PlayState() != PS_PAUSE)
         return false;
+    m_activityAnchor.reset();
     m_steering.m_nStepChannel = channel;
     m_steering.m_nStepRecords = records;
     m_steering.m_nPlayState = forward ? PS_STEP_FORWARD : PS_STEP_BACKWARD;
@@ -134,6 +144,29 @@ void CPlaybackSession::RefreshIfPaused()
         return;
     m_router.RefreshPage();
     emit paused();
+}
+
+// --- the activity index ---
+
+std::optional<CActivityStretch> CPlaybackSession::GoToActivity(const CActivityQuery& query, bool forward)
+{
+    const uint64_t from = m_activityAnchor.value_or(m_nRoutedOffset.load());
+    const std::optional<CActivityStretch> stretch = m_activity.Neighbour(query, from, forward);
+    if (stretch) {
+        GoTo(stretch->m_nOffset);
+        m_activityAnchor = stretch->m_nOffset;
+    }
+    return stretch;
+}
+
+std::optional<CTileRegionMap> CPlaybackSession::RegionMap(int channel) const
+{
+    std::optional<CTileRegionMap> map;
+    m_router.UseChannelPicture(channel, [&](const CTilePicture& picture, const CFrameTime&) {
+        const QSize size(picture.m_pHeader->biWidth, picture.m_pHeader->biHeight);
+        map.emplace(m_router.TileRect(channel), size, CTileRenderer::CropRect(picture), m_router.Zoom());
+    });
+    return map;
 }
 
 // --- sound and export ---
@@ -258,6 +291,7 @@ uint8_t CPlaybackSession::OnPlayFrame(bool firstFrame, int audioMode, uint32_t p
                                       const uint8_t* picture)
 {
     ++m_nDeliveredFrames;
+    m_nRoutedOffset = m_currentRecord.m_nHeaderOffset;
     const uint8_t channel = m_router.OnPlayFrame(firstFrame, audioMode, pictureLength, audio, picture, m_currentRecord);
     if (m_onFrameRouted)
         m_onFrameRouted();

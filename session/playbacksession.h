@@ -8,11 +8,13 @@
 #include "playback/playsteering.h"
 #include "playback/playthread.h"
 #include "recording/recordingprobe.h"
+#include "session/activitytracker.h"
 #include "session/camerarateprobe.h"
 #include "session/exportfinisher.h"
 #include "session/exportsink.h"
 #include "session/masterhash.h"
 #include "session/soundoutputs.h"
+#include "session/tileregionmap.h"
 
 #include <QObject>
 #include <QRect>
@@ -142,6 +144,17 @@ public:
     const std::optional<CCameraRateProbe::Rates>& CameraRates() const { return m_cameraRates; }
     void ReadCameraRates();
 
+    // --- the activity index ---
+    // Built from the moment a recording opens until another opens or the session closes.
+    CActivityTracker& Activity() { return m_activity; }
+    const CActivityTracker& Activity() const { return m_activity; }
+    // Goes, as go-to does, to the first stretch `query` finds after the record shown
+    // (before it, backwards) and returns it; nothing when the index has none. Right
+    // after such a jump the stretch jumped to is where the next search starts.
+    std::optional<CActivityStretch> GoToActivity(const CActivityQuery& query, bool forward);
+    // How the tile of `channel` shows its picture; none before the camera showed one.
+    std::optional<CTileRegionMap> RegionMap(int channel) const;
+
     // For measuring and testing: the records routed since the last reset, and a call
     // on the playback thread after each; set while no playback thread runs.
     int DeliveredFrames() const { return m_nDeliveredFrames; }
@@ -208,6 +221,12 @@ private:
     int m_nRateProbe = 0; // counts the probes started: a late result of an older one is dropped
     // Destroyed before the hashes it may await, completing what was handed over.
     CExportFinisher m_finisher;
+
+    // The activity index. Window thread only, but for the header offset of the record
+    // routed last, which the playback thread writes.
+    CActivityTracker m_activity;
+    std::optional<uint64_t> m_activityAnchor; // the stretch jumped to, until a command moves playback
+    std::atomic<uint64_t> m_nRoutedOffset{0};
 
     // Written by the window thread while no playback thread runs, then the playback
     // thread's until it is joined.

@@ -8,6 +8,7 @@
 namespace {
 constexpr int THUMB_HALF = CSkinSlider::SKIN_THUMB_WIDTH / 2;
 constexpr int TRACK_BLOCK = 8;
+constexpr int HEAT_KNOWN_ALPHA = 90;
 } // namespace
 
 CSkinSlider::CSkinSlider(int controlId, QWidget* parent) : QWidget(parent), m_nControlId(controlId)
@@ -54,8 +55,46 @@ void CSkinSlider::paintEvent(QPaintEvent*)
     QPainter painter(this);
     if (m_pTrackBitmap && !m_pTrackBitmap->isNull())
         painter.drawImage(QRect(0, 0, m_nWidth, m_nHeight), *m_pTrackBitmap, QRect(0, 0, TRACK_BLOCK, TRACK_BLOCK));
+    PaintHeat(painter);
     if (m_pThumbBitmap && !m_pThumbBitmap->isNull())
         painter.drawImage(QPoint(m_nPos, 0), *m_pThumbBitmap, QRect(0, 0, SKIN_THUMB_WIDTH, m_nHeight));
+}
+
+void CSkinSlider::SetHeat(std::vector<uint8_t> levels, int known)
+{
+    if (levels == m_heat && known == m_nHeatKnown)
+        return;
+    m_heat = std::move(levels);
+    m_nHeatKnown = known;
+    update();
+}
+
+// The marks take the thumb's middle colour, as strong as their level, over the
+// middle of the groove; runs of one level are filled at once.
+void CSkinSlider::PaintHeat(QPainter& painter) const
+{
+    if (m_heat.empty() || !m_pThumbBitmap || m_pThumbBitmap->isNull())
+        return;
+    const QColor accent = m_pThumbBitmap->pixelColor(m_pThumbBitmap->width() / 2, m_pThumbBitmap->height() / 2);
+    const int band = std::max(2, m_nHeight / 2), top = (m_nHeight - band) / 2;
+    const int positions = std::min<int>(int(m_heat.size()), m_nWidth);
+    if (m_nHeatKnown > 0) {
+        QColor line = accent;
+        line.setAlpha(HEAT_KNOWN_ALPHA);
+        painter.fillRect(0, top + band, std::min(m_nHeatKnown, m_nWidth), 1, line);
+    }
+    for (int x = 0; x < positions;) {
+        const uint8_t level = m_heat[size_t(x)];
+        int end = x + 1;
+        while (end < positions && m_heat[size_t(end)] == level)
+            ++end;
+        if (level) {
+            QColor mark = accent;
+            mark.setAlpha(level);
+            painter.fillRect(x, top, end - x, band, mark);
+        }
+        x = end;
+    }
 }
 
 void CSkinSlider::mousePressEvent(QMouseEvent* event)

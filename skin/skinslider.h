@@ -4,6 +4,11 @@
 #include <QRect>
 #include <QWidget>
 
+class QPainter;
+
+#include <cstdint>
+#include <vector>
+
 // The position slider: a track stretched from the top-left 8 x 8 block of one picture
 // and an 18-pixel thumb from another. Its value is the thumb's left edge in pixels,
 // 0 .. width - 18, which for a 728-pixel slider is the playback's 0..710 scale.
@@ -30,6 +35,14 @@ public:
 
     int m_nClickPos = 0; // where to seek to, on the 0..710 scale
 
+    // The heat strip over the track: a level (0: nothing, up to 255) for each slider
+    // position, drawn at the pixel a click seeks to, so that a click on a mark lands
+    // on it and the thumb covers the mark while that part plays. Of the positions the
+    // first `known` are known; a thin line under them shows how far that reaches.
+    // Drawn in the skin's colours: the thumb's over the track's.
+    void SetHeat(std::vector<uint8_t> levels, int known);
+    const std::vector<uint8_t>& Heat() const { return m_heat; }
+
 signals:
     void clicked(int controlId);
 
@@ -41,6 +54,7 @@ protected:
 
 private:
     QRect ThumbRect() const;
+    void PaintHeat(QPainter& painter) const;
 
     const QImage* m_pThumbBitmap = nullptr;
     const QImage* m_pTrackBitmap = nullptr;
@@ -49,5 +63,7 @@ private:
     bool m_bDragging = false;
     bool m_bMoved = false;   // the thumb moved during this drag
     bool m_bPressed = false; // a press on the slider waits for its release
+    std::vector<uint8_t> m_heat;
+    int m_nHeatKnown = 0;
     const int m_nControlId;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
@@ -18,6 +19,10 @@ public:
     }
     static int RunAll(int argc, char** argv)
     {
+        // A test never reads or fills the user's cache: what the program caches (the
+        // activity index of every recording opened) goes to a folder of the run's own.
+        QTemporaryDir cacheHome;
+        qputenv("XDG_CACHE_HOME", cacheHome.path().toLocal8Bit());
         QApplication app(argc, argv);
         int status = 0;
         for (const Runner& run : Runners())
