@@ -56,7 +56,7 @@ void COrderedDecoder::Finish()
 void COrderedDecoder::Submit()
 {
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [&] { return m_queue.size() < m_nQueueLimit; });
+    m_changed.wait(lock, [&] { return m_nSubmitted - m_nNextToHand < m_nQueueLimit; });
     m_filling.m_nSequence = m_nSubmitted++;
     m_queue.push_back(std::move(m_filling));
     m_filling = {};
@@ -85,24 +85,49 @@ void COrderedDecoder::Decode(const CPicture& picture, CResult& result) const
     result.m_picture = result.m_bWhole ? decoder.DecodeJpegFrame(jpeg.data(), jpeg.size(), m_nChannelCount) : rows;
 }
 
+void COrderedDecoder::DecodeBatch(CBatch& batch) const
+{
+    while (batch.m_results.size() < batch.m_nCount)
+        batch.m_results.push_back(std::make_unique<CResult>());
+    for (size_t i = 0; i < batch.m_nCount; ++i)
+        Decode(batch.m_pictures[i], *batch.m_results[i]);
+}
+
 bool COrderedDecoder::IsWhole(uint8_t channel) const
 {
     return channel != CDibPicture::NO_CHANNEL && channel < m_whole.size() && m_whole[channel];
 }
 
-void COrderedDecoder::HandOn(const CBatch& batch, const std::vector<std::unique_ptr<CResult>>& results)
+void COrderedDecoder::HandOn(const CBatch& batch) const
 {
     for (size_t i = 0; i < batch.m_nCount; ++i) {
-        const CResult& result = *results[i];
+        const CResult& result = *batch.m_results[i];
         const bool eighth = m_rest == ERest::EighthLuma && result.m_picture.IsDecoded();
         m_handler({result.m_picture, result.m_bWhole, batch.m_pictures[i].m_time, eighth ? &result.m_eighth : nullptr});
     }
 }
 
-// Decodes while others decode; waits for its turn only to hand the batch on.
+// Hands on the batch whose turn it is, and those after it, while they are decoded.
+// Only one worker at a time finds the batch due among the finished ones, as it takes
+// it out and moves the turn on only once it is handed on.
+void COrderedDecoder::HandOnInTurn(std::unique_lock<std::mutex>& lock)
+{
+    for (auto next = m_finished.find(m_nNextToHand); next != m_finished.end();
+         next = m_finished.find(m_nNextToHand)) {
+        CBatch batch = std::move(next->second);
+        m_finished.erase(next);
+        lock.unlock();
+        HandOn(batch);
+        lock.lock();
+        m_spare.push_back(std::move(batch));
+        ++m_nNextToHand;
+        m_changed.notify_all(); // room for a batch, or the end of a Finish
+    }
+}
+
+// Decodes while others decode; hands on what is due.
 void COrderedDecoder::Work()
 {
-    std::vector<std::unique_ptr<CResult>> results; // one a picture of a batch
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_changed.wait(lock, [&] { return m_bStopping || !m_queue.empty(); });
@@ -110,19 +135,10 @@ void COrderedDecoder::Work()
             return;
         CBatch batch = std::move(m_queue.front());
         m_queue.pop_front();
-        m_changed.notify_all(); // room for the next batch
         lock.unlock();
-        while (results.size() < batch.m_nCount)
-            results.push_back(std::make_unique<CResult>());
-        for (size_t i = 0; i < batch.m_nCount; ++i)
-            Decode(batch.m_pictures[i], *results[i]);
+        DecodeBatch(batch);
         lock.lock();
-        m_changed.wait(lock, [&] { return m_nNextToHand == batch.m_nSequence; });
-        lock.unlock();
-        HandOn(batch, results);
-        lock.lock();
-        m_spare.push_back(std::move(batch));
-        ++m_nNextToHand;
-        m_changed.notify_all();
+        m_finished.emplace(batch.m_nSequence, std::move(batch));
+        HandOnInTurn(lock);
     }
 }

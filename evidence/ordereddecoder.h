@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -16,13 +17,16 @@
 // decoded picture on in the order the pictures came: decoding is most of an
 // export's work, and the pictures are independent of one another.
 //
-// The pictures go to the workers in batches, each decoded and handed on whole by one
-// worker: the hand-over between threads then costs little beside a decode. Batches
-// are of one picture except for the eighth-size reads, which cost least each.
+// The pictures go to the workers in batches: the hand-over between threads then costs
+// little beside a decode. Batches are of one picture except for the eighth-size
+// reads, which cost least each. A worker that finishes a batch before its turn leaves
+// it for whichever worker hands on the batch before it, and decodes on: no core waits
+// while another is busy (or not given the processor) with an earlier batch.
 //
 // Threads: Push and Finish on the reading thread; the handler on the workers, one
 // call at a time, in the order of the pushes (each call sees what the calls before
-// it did). At most a few batches wait, so memory does not grow with the recording.
+// it did). At most a few batches are under way, so memory does not grow with the
+// recording.
 class COrderedDecoder {
 public:
     struct CDecoded {
@@ -56,21 +60,24 @@ private:
         std::vector<uint8_t> m_jpeg;
         CFrameTime m_time;
     };
-    struct CBatch {
-        uint64_t m_nSequence = 0;
-        std::vector<CPicture> m_pictures; // the first m_nCount are pushed; the rest keep their buffers
-        size_t m_nCount = 0;
-    };
-    // A worker's decode of one picture of its batch, kept until the batch is handed on.
+    // The decode of one picture, kept until its batch is handed on.
     struct CResult {
         CDibPicture m_decoder;
         CEighthPicture m_eighth;
         CDecodedPicture m_picture;
         bool m_bWhole = false;
     };
+    struct CBatch {
+        uint64_t m_nSequence = 0;
+        std::vector<CPicture> m_pictures; // the first m_nCount are pushed; the rest keep their buffers
+        size_t m_nCount = 0;
+        std::vector<std::unique_ptr<CResult>> m_results; // as many as pictures once decoded
+    };
     void Work();
     void Submit();
-    void HandOn(const CBatch& batch, const std::vector<std::unique_ptr<CResult>>& results);
+    void DecodeBatch(CBatch& batch) const;
+    void HandOnInTurn(std::unique_lock<std::mutex>& lock);
+    void HandOn(const CBatch& batch) const;
     bool IsWhole(uint8_t channel) const;
     void Decode(const CPicture& picture, CResult& result) const;
 
@@ -79,7 +86,7 @@ private:
     const ERest m_rest;
     const Handler m_handler;
     const size_t m_nBatchSize;
-    const size_t m_nQueueLimit; // batches
+    const size_t m_nQueueLimit; // batches submitted and not yet handed on
 
     // Written by the reading thread only.
     CBatch m_filling;
@@ -87,9 +94,11 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<CBatch> m_queue;   // m_mutex: waiting to be decoded
+    std::map<uint64_t, CBatch> m_finished; // m_mutex: decoded before their turn, by sequence
     std::vector<CBatch> m_spare;  // m_mutex: handled batches, whose buffers the next pushes reuse
     uint64_t m_nSubmitted = 0;    // m_mutex
-    uint64_t m_nNextToHand = 0;   // m_mutex: the batch whose turn it is
+    uint64_t m_nNextToHand = 0;   // m_mutex: the batch whose turn it is (taken out of
+                                  // m_finished while it is handed on)
     bool m_bStopping = false;     // m_mutex
     std::vector<std::thread> m_workers;
 };
