@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -15,9 +17,16 @@
 // decoded picture on in the order the pictures came: decoding is most of an
 // export's work, and the pictures are independent of one another.
 //
+// The pictures go to the workers in batches: the hand-over between threads then costs
+// little beside a decode. Batches are of one picture except for the eighth-size
+// reads, which cost least each. A worker that finishes a batch before its turn leaves
+// it for whichever worker hands on the batch before it, and decodes on: no core waits
+// while another is busy (or not given the processor) with an earlier batch.
+//
 // Threads: Push and Finish on the reading thread; the handler on the workers, one
 // call at a time, in the order of the pushes (each call sees what the calls before
-// it did). At most a few pictures wait, so memory does not grow with the recording.
+// it did). At most a few batches are under way, so memory does not grow with the
+// recording.
 class COrderedDecoder {
 public:
     struct CDecoded {
@@ -47,27 +56,49 @@ public:
     void Finish();
 
 private:
-    struct CJob {
-        uint64_t m_nSequence = 0;
+    struct CPicture {
         std::vector<uint8_t> m_jpeg;
         CFrameTime m_time;
     };
+    // The decode of one picture, kept until its batch is handed on.
+    struct CResult {
+        CDibPicture m_decoder;
+        CEighthPicture m_eighth;
+        CDecodedPicture m_picture;
+        bool m_bWhole = false;
+    };
+    struct CBatch {
+        uint64_t m_nSequence = 0;
+        std::vector<CPicture> m_pictures; // the first m_nCount are pushed; the rest keep their buffers
+        size_t m_nCount = 0;
+        std::vector<std::unique_ptr<CResult>> m_results; // as many as pictures once decoded
+    };
     void Work();
+    void Submit();
+    void DecodeBatch(CBatch& batch) const;
+    void HandOnInTurn(std::unique_lock<std::mutex>& lock);
+    void HandOn(const CBatch& batch) const;
     bool IsWhole(uint8_t channel) const;
-    CDecodedPicture Decode(CDibPicture& decoder, const std::vector<uint8_t>& jpeg, CEighthPicture& eighth) const;
+    void Decode(const CPicture& picture, CResult& result) const;
 
     const int m_nChannelCount;
     const std::vector<bool> m_whole;
     const ERest m_rest;
     const Handler m_handler;
-    const size_t m_nQueueLimit;
+    const size_t m_nBatchSize;
+    const size_t m_nQueueLimit; // batches submitted and not yet handed on
+
+    // Written by the reading thread only.
+    CBatch m_filling;
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::deque<CJob> m_queue;                   // waiting to be decoded
-    std::vector<std::vector<uint8_t>> m_spare;  // buffers of handled jobs, for the next pushes
-    uint64_t m_nPushed = 0;
-    uint64_t m_nNextToHand = 0;                 // the sequence whose turn it is
-    bool m_bStopping = false;
+    std::deque<CBatch> m_queue;   // m_mutex: waiting to be decoded
+    std::map<uint64_t, CBatch> m_finished; // m_mutex: decoded before their turn, by sequence
+    std::vector<CBatch> m_spare;  // m_mutex: handled batches, whose buffers the next pushes reuse
+    uint64_t m_nSubmitted = 0;    // m_mutex
+    uint64_t m_nNextToHand = 0;   // m_mutex: the batch whose turn it is (taken out of
+                                  // m_finished while it is handed on)
+    bool m_bStopping = false;     // m_mutex
     std::vector<std::thread> m_workers;
 };

@@ -1,5 +1,7 @@
 #include "playback/dibpicture.h"
 
+#include "playback/jpegsegments.h"
+
 #include <turbojpeg.h>
 
 #include <algorithm>
@@ -38,6 +40,10 @@ constexpr int MARK_ROWS_NTSC = 3;       // PAL pictures carry the mark one row l
 constexpr int MARK_ROWS_PAL = 4;
 // What DecodeTopRows decodes: the code and the mark, in one row of 16 x 16 blocks.
 constexpr int TOP_ROWS = 16;
+// The share of the image data that the top rows are first looked for in: those of
+// 720 x 288 pictures take an eighteenth of it, and more when busy. A stream whose top
+// rows need more is decoded again from all its data.
+constexpr size_t TOP_ROWS_DATA_SHARE = 6;
 
 constexpr uint8_t STREAM_START[] = {0xFF, 0xD8, 0xFF, 0xE0}; // start of image, JFIF segment
 constexpr uint8_t END_OF_IMAGE[] = {0xFF, 0xD9};
@@ -218,33 +224,28 @@ void KeepLuma(CEighthPicture& picture)
     picture.m_nPixelSize = 1;
 }
 
-bool IsStartOfFrame(uint8_t marker)
+// Top rows decoded from the front of the image data alone, with an end marker put in
+// behind it for the time of the decode: the codec then skips the few bytes up to that
+// marker instead of the whole rest of the data, which costs as much as decoding the
+// rows. Where the rows need data behind the marker, the codec reports the data
+// segment ended early, and the decode fails; so do streams whose header warns, as
+// that warning would hide the report, and streams whose image data does not hold
+// the blocks in order.
+template <typename Decode>
+bool DecodesFromFront(uint8_t* jpeg, size_t length, const CStreamInfo& info, Decode decode)
 {
-    // SOF0..SOF15 without DHT (C4), JPG (C8) and DAC (CC)
-    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-}
-
-// The offset of the frame header's height field, found by walking the segments in
-// front of the image data; none when the stream has no frame header there.
-std::optional<size_t> FindFrameHeight(const uint8_t* jpeg, size_t length)
-{
-    constexpr size_t HEIGHT_AT = 5; // FF, marker, length (2), precision (1), then the height
-    size_t at = START_OF_IMAGE_SIZE;
-    while (at + 4 <= length) {
-        if (jpeg[at] != 0xFF)
-            return std::nullopt;
-        const uint8_t marker = jpeg[at + 1];
-        if (marker == 0xFF) { // fill byte
-            ++at;
-            continue;
-        }
-        if (IsStartOfFrame(marker))
-            return at + HEIGHT_AT + 2 <= length ? std::optional<size_t>(at + HEIGHT_AT) : std::nullopt;
-        if (marker == 0xDA || marker == 0xD9) // image data or its end before any frame header
-            return std::nullopt;
-        at += 2 + (size_t(jpeg[at + 2]) << 8 | jpeg[at + 3]);
-    }
-    return std::nullopt;
+    const std::optional<size_t> data = info.m_bWarned ? std::nullopt : FindSequentialImageData(jpeg, length);
+    if (!data)
+        return false;
+    const size_t end = *data + (length - *data) / TOP_ROWS_DATA_SHARE;
+    if (end + sizeof END_OF_IMAGE >= length)
+        return false;
+    uint8_t kept[sizeof END_OF_IMAGE];
+    std::memcpy(kept, jpeg + end, sizeof kept);
+    std::memcpy(jpeg + end, END_OF_IMAGE, sizeof END_OF_IMAGE);
+    const bool decoded = decode(end + sizeof END_OF_IMAGE);
+    std::memcpy(jpeg + end, kept, sizeof kept);
+    return decoded;
 }
 
 // TurboJPEG gives a 4-component stream (CMYK, or YCCK turned back into CMYK) as its
@@ -438,29 +439,33 @@ CDecodedPicture CDibPicture::DecodeTopRows(const uint8_t* source, size_t length,
 
 CDecodedPicture CDibPicture::ReadJpegChannel(const uint8_t* source, size_t length, int channelCount)
 {
-    size_t repaired = length;
-    if (channelCount < 1 || !RepairJpeg(source, repaired) || !StreamDecodes(m_pJpeg.get(), repaired))
+    if (channelCount < 1 || !RepairJpeg(source, length) || !StreamDecodes(m_pJpeg.get(), length))
         return {};
-    return DecodeTopRows(source, length, channelCount);
+    return DecodeRepaired(length, channelCount, TOP_ROWS);
 }
 
 CDecodedPicture CDibPicture::ReadEighthLuma(const uint8_t* source, size_t length, int channelCount,
                                             CEighthPicture& luma)
 {
-    size_t repaired = length;
-    if (channelCount < 1 || !RepairJpeg(source, repaired) || !DecodeEighth(m_pJpeg.get(), repaired, true, luma))
+    if (channelCount < 1 || !RepairJpeg(source, length) || !DecodeEighth(m_pJpeg.get(), length, true, luma))
         return {};
     if (luma.m_nPixelSize == 4)
         KeepLuma(luma);
-    return DecodeTopRows(source, length, channelCount);
+    return DecodeRepaired(length, channelCount, TOP_ROWS);
 }
 
 CDecodedPicture CDibPicture::DecodeRecorded(const uint8_t* source, size_t length, int channelCount, int rows)
 {
+    if (channelCount < 1 || !RepairJpeg(source, length))
+        return {};
+    return DecodeRepaired(length, channelCount, rows);
+}
+
+// The repaired stream is ours to change: it lies in the work buffer.
+CDecodedPicture CDibPicture::DecodeRepaired(size_t length, int channelCount, int rows)
+{
     CDecodedPicture decoded;
-    // The repaired stream is ours to change: it lies in the work buffer.
-    if (channelCount < 1 || !RepairJpeg(source, length)
-        || !DecodePixels(m_pJpeg.get(), length, rows, decoded.m_nStreamHeight))
+    if (!DecodePixels(m_pJpeg.get(), length, rows, decoded.m_nStreamHeight))
         return decoded;
     decoded.m_nChannel = ReadChannelCode(channelCount);
     decoded.m_header = m_bih.bmiHeader;
@@ -487,9 +492,13 @@ bool CDibPicture::DecodePixels(uint8_t* jpeg, size_t length, int rows, int& stre
         info->m_nHeight = rows;
     }
     const bool fourComponent = IsFourComponent(info->m_nColourspace);
-    if (!Allocate(fourComponent ? 32 : 24, info->m_nWidth, info->m_nHeight)
-        || !DecodeStream(decoder, *info, jpeg, length, m_pBits.get(), Stride(), heightAt.has_value(),
-                         fourComponent ? TJPF_CMYK : TJPF_BGR, TJFLAG_BOTTOMUP))
+    if (!Allocate(fourComponent ? 32 : 24, info->m_nWidth, info->m_nHeight))
+        return false;
+    const auto decode = [&](size_t decodedLength) {
+        return DecodeStream(decoder, *info, jpeg, decodedLength, m_pBits.get(), Stride(), heightAt.has_value(),
+                            fourComponent ? TJPF_CMYK : TJPF_BGR, TJFLAG_BOTTOMUP);
+    };
+    if (!(heightAt && DecodesFromFront(jpeg, length, *info, decode)) && !decode(length))
         return false;
     if (fourComponent)
         PremultiplyToBgra(m_pBits.get(), m_bih.bmiHeader.biSizeImage / 4);

@@ -114,6 +114,8 @@ private:
     int64_t Stride() const;
     bool EnsureJpegCapacity(size_t size);
     CDecodedPicture DecodeRecorded(const uint8_t* source, size_t length, int channelCount, int rows);
+    // DecodeRecorded of the stream RepairJpeg left in the work buffer.
+    CDecodedPicture DecodeRepaired(size_t length, int channelCount, int rows);
     // False when the stream does not decode; `streamHeight` is set once its header is read.
     bool DecodePixels(uint8_t* jpeg, size_t length, int rows, int& streamHeight);
     bool IsBarLit(int bar, int row) const;

@@ -11,22 +11,50 @@
 
 #include <atomic>
 
+namespace {
+
+// Forty seconds of four cameras and one box: enough pictures that a build cancelled at
+// its first progress report stops well before the end, few enough that the cases which
+// only look at the cache and at the builder's threads stay quick under ThreadSanitizer.
+CRecordingRecipe SmallRecipe()
+{
+    CRecordingRecipe r;
+    r.m_nChannels = 4;
+    r.m_nRecords = 640;
+    r.m_dSecondsPerRecord = 1.0 / 16;
+    r.m_bStillScene = true;
+    r.m_nNoise = 6;
+    CMovingBox box;
+    box.m_nChannel = 2;
+    box.m_dFromSeconds = 10;
+    box.m_dToSeconds = 20;
+    r.m_boxes = {box};
+    return r;
+}
+
+struct CIndexedRecording {
+    std::string m_strPath;
+    CRecordingFacts m_facts;
+    CActivityIndex m_index; // built once, in the foreground, without a cache
+};
+
+} // namespace
+
 // The activity index against recordings whose activity is known: what it finds, what
 // it must not take for activity, the cache it keeps and its building in the background.
 class TestActivityIndex : public QObject {
     Q_OBJECT
 
     CRecordingFixture m_files;
-    std::string m_strPath;
-    CRecordingFacts m_facts;
+    CIndexedRecording m_known; // the truth's recipe
     std::vector<CTrueStretch> m_truth;
-    CActivityIndex m_index;
+    CIndexedRecording m_small;
 
-    CActivityIndexRequest Request(const QString& cacheFolder = {}) const
+    static CActivityIndexRequest Request(const CIndexedRecording& recording, const QString& cacheFolder = {})
     {
         CActivityIndexRequest request;
-        request.m_strPath = m_strPath;
-        request.m_facts = m_facts;
+        request.m_strPath = recording.m_strPath;
+        request.m_facts = recording.m_facts;
         request.m_bUseCache = !cacheFolder.isEmpty();
         request.m_strCacheFolder = cacheFolder;
         return request;
@@ -61,6 +89,14 @@ class TestActivityIndex : public QObject {
         QCOMPARE(file.write(bytes), bytes.size());
     }
 
+    void Index(CIndexedRecording& recording, const CRecordingRecipe& recipe)
+    {
+        recording.m_strPath = m_files.Write(recipe);
+        CTestProbeView view;
+        QVERIFY(CRecordingProbe(recording.m_facts, view).ProbeRecording(recording.m_strPath));
+        QCOMPARE(Obtain(Request(recording), recording.m_index).m_scan.m_result, EActivityScan::Complete);
+    }
+
     // A cache file's trailing sum made to fit its changed contents again.
     static QByteArray Resummed(QByteArray bytes)
     {
@@ -75,11 +111,10 @@ private slots:
     void initTestCase()
     {
         QStandardPaths::setTestModeEnabled(true);
-        m_strPath = m_files.Write(ActivityTruthRecipe());
+        Index(m_small, SmallRecipe());
+        QVERIFY(m_small.m_index.PictureCount() > 0);
+        Index(m_known, ActivityTruthRecipe()); // last: the fixture's Last() is its generator
         m_truth = TrueStretches(m_files.Last());
-        CTestProbeView view;
-        QVERIFY(CRecordingProbe(m_facts, view).ProbeRecording(m_strPath));
-        QCOMPARE(Obtain(Request(), m_index).m_scan.m_result, EActivityScan::Complete);
     }
 
     // Every picture forward play shows is in the index once, under its camera, in
@@ -87,9 +122,9 @@ private slots:
     void keepsEveryPictureOnce()
     {
         const std::vector<CGeneratedRecord> records = m_files.Last().PictureRecords();
-        QCOMPARE(m_index.PictureCount(), uint64_t(records.size() - 1));
+        QCOMPARE(m_known.m_index.PictureCount(), uint64_t(records.size() - 1));
         for (int channel = 0; channel < 4; ++channel) {
-            const std::vector<CActivityPicture>& pictures = m_index.Pictures(channel);
+            const std::vector<CActivityPicture>& pictures = m_known.m_index.Pictures(channel);
             QVERIFY(std::is_sorted(pictures.begin(), pictures.end(),
                                    [](const auto& a, const auto& b) { return a.m_nOffset < b.m_nOffset; }));
             for (const CActivityPicture& p : pictures)
@@ -102,7 +137,7 @@ private slots:
     // set back add nothing and cut each crossing they fall into.
     void findsTheKnownActivity()
     {
-        const std::vector<CActivityStretch> found = m_index.Find(Query({0, 1, 2, 3}));
+        const std::vector<CActivityStretch> found = m_known.m_index.Find(Query({0, 1, 2, 3}));
         const CActivityScore score = ScoreStretches(m_truth, found);
         qInfo("recall %.3f (%d of %d), precision %.3f (%d found)", score.m_dRecall, score.m_nMatched,
               score.m_nTrue, score.m_dPrecision, score.m_nFound);
@@ -114,9 +149,9 @@ private slots:
     void aRegionFindsOnlyWhatCrossesIt()
     {
         const CActivityRegion away{0.7, 0.55, 0.25, 0.25};
-        QVERIFY(m_index.Find(Query({0}, away)).empty());
+        QVERIFY(m_known.m_index.Find(Query({0}, away)).empty());
         const CActivityRegion onPath{0.3, 0.55, 0.1, 0.2};
-        const std::vector<CActivityStretch> found = m_index.Find(Query({0}, onPath));
+        const std::vector<CActivityStretch> found = m_known.m_index.Find(Query({0}, onPath));
         QCOMPARE(found.size(), size_t(3));
         for (const CActivityStretch& s : found)
             QVERIFY(s.m_dPeak > 0 && s.m_dPeak <= 1);
@@ -125,11 +160,11 @@ private slots:
     // The clock changes every second: left out of the whole picture, found when asked for.
     void restlessCellsCountOnlyWhenDrawnOver()
     {
-        const std::array<bool, CActivityPicture::CELLS> restless = m_index.RestlessCells(1);
+        const std::array<bool, CActivityPicture::CELLS> restless = m_known.m_index.RestlessCells(1);
         QVERIFY(std::count(restless.begin(), restless.end(), true) > 0);
         const CActivityRegion clock{0.3, 0.35, 0.4, 0.1};
-        QVERIFY(m_index.Find(Query({1}, clock)).size() > 20);
-        QCOMPARE(m_index.Find(Query({1})).size(), size_t(1));
+        QVERIFY(m_known.m_index.Find(Query({1}, clock)).size() > 20);
+        QCOMPARE(m_known.m_index.Find(Query({1})).size(), size_t(1));
     }
 
     // The step of the light is marked on the pictures it falls on, in every camera, and
@@ -138,7 +173,7 @@ private slots:
     {
         for (int channel = 0; channel < 4; ++channel) {
             int global = 0;
-            for (const CActivityPicture& p : m_index.Pictures(channel))
+            for (const CActivityPicture& p : m_known.m_index.Pictures(channel))
                 global += (p.m_nFlags & CActivityPicture::GLOBAL_CHANGE) != 0;
             QCOMPARE(global, 1);
         }
@@ -148,15 +183,15 @@ private slots:
     {
         CActivityQuery loose = Query({0});
         loose.m_nJoinSeconds = 60;
-        QCOMPARE(m_index.Find(loose).size(), size_t(2)); // 20-30 and 60-66 join; the gap keeps 120-130 apart
+        QCOMPARE(m_known.m_index.Find(loose).size(), size_t(2)); // 20-30 and 60-66 join; the gap keeps 120-130 apart
         CActivityQuery dull = Query({0});
         dull.m_nSensitivity = 1;
-        QVERIFY(m_index.Find(dull).size() <= m_index.Find(Query({0})).size());
+        QVERIFY(m_known.m_index.Find(dull).size() <= m_known.m_index.Find(Query({0})).size());
         QCOMPARE(CellsNeeded(192, 10), 1);
         QVERIFY(CellsNeeded(192, 1) > CellsNeeded(192, 5));
         const CActivityRegion pastTheEdge{0.5, 0.5, 0.6, 0.2};
         QVERIFY(!pastTheEdge.IsValid());
-        QVERIFY(m_index.Find(Query({0}, pastTheEdge)).empty());
+        QVERIFY(m_known.m_index.Find(Query({0}, pastTheEdge)).empty());
     }
 
     // Miss, then hit; a file of another version, a damaged one and one of another
@@ -165,16 +200,16 @@ private slots:
     {
         const QTemporaryDir folder;
         CActivityIndex index;
-        CActivityIndexOutcome outcome = Obtain(Request(folder.path()), index);
+        CActivityIndexOutcome outcome = Obtain(Request(m_small, folder.path()), index);
         QVERIFY(!outcome.m_bFromCache);
         QVERIFY(outcome.m_notes.empty());
-        QVERIFY(index == m_index);
-        outcome = Obtain(Request(folder.path()), index);
+        QVERIFY(index == m_small.m_index);
+        outcome = Obtain(Request(m_small, folder.path()), index);
         QVERIFY(outcome.m_bFromCache);
-        QVERIFY(index == m_index);
+        QVERIFY(index == m_small.m_index);
 
         std::string error;
-        const CActivityCacheKey key = *CActivityCache::KeyOf(m_strPath, error);
+        const CActivityCacheKey key = *CActivityCache::KeyOf(m_small.m_strPath, error);
         const QString file = CActivityCache(folder.path()).PathFor(key);
         const QByteArray good = Read(file);
         QByteArray otherVersion = good;
@@ -187,11 +222,11 @@ private slots:
             {Resummed(otherVersion), "version"}, {damaged, "damaged"}, {Resummed(foreign), "foreign"}};
         for (const auto& [bytes, word] : cases) {
             Write(file, bytes);
-            outcome = Obtain(Request(folder.path()), index);
+            outcome = Obtain(Request(m_small, folder.path()), index);
             QVERIFY2(!outcome.m_bFromCache, word);
             QCOMPARE(outcome.m_notes.size(), size_t(1));
             QVERIFY2(outcome.m_notes[0].find(word) != std::string::npos, outcome.m_notes[0].c_str());
-            QVERIFY(index == m_index);
+            QVERIFY(index == m_small.m_index);
             QCOMPARE(Read(file), good); // and the sound one takes its place
         }
     }
@@ -203,11 +238,11 @@ private slots:
         const QTemporaryDir folder;
         Write(folder.filePath("blocked"), "not a folder");
         CActivityIndex index;
-        const CActivityIndexOutcome outcome = Obtain(Request(folder.filePath("blocked/activity")), index);
+        const CActivityIndexOutcome outcome = Obtain(Request(m_small, folder.filePath("blocked/activity")), index);
         QCOMPARE(outcome.m_scan.m_result, EActivityScan::Complete);
         QCOMPARE(outcome.m_notes.size(), size_t(1));
         QVERIFY(outcome.m_notes[0].find("not cached") != std::string::npos);
-        QVERIFY(index == m_index);
+        QVERIFY(index == m_small.m_index);
     }
 
     // In the background: searched while it grows, then the same index as in the
@@ -218,7 +253,7 @@ private slots:
         std::atomic<bool> done{false};
         CActivityIndexOutcome outcome;
         {
-            CActivityIndexBuilder builder(Request());
+            CActivityIndexBuilder builder(Request(m_small));
             builder.Start([&](uint64_t, uint64_t) { ++progressCalls; },
                           [&](const CActivityIndexOutcome& o) {
                               outcome = o;
@@ -231,13 +266,13 @@ private slots:
                 QThread::msleep(2);
             }
             QVERIFY(searches > 0);
-            QVERIFY(builder.Index().Snapshot() == m_index);
+            QVERIFY(builder.Index().Snapshot() == m_small.m_index);
         }
         QVERIFY(done);
         QCOMPARE(outcome.m_scan.m_result, EActivityScan::Complete);
         QVERIFY(progressCalls > 1);
 
-        CActivityIndexBuilder cancelled(Request());
+        CActivityIndexBuilder cancelled(Request(m_small));
         std::atomic<bool> stopped{false};
         cancelled.Start([&](uint64_t, uint64_t) { cancelled.Cancel(); },
                         [&](const CActivityIndexOutcome& o) {
@@ -246,7 +281,7 @@ private slots:
                         });
         QTRY_VERIFY(stopped.load());
         QCOMPARE(outcome.m_scan.m_result, EActivityScan::Cancelled);
-        QVERIFY(cancelled.Index().PictureCount() < m_index.PictureCount());
+        QVERIFY(cancelled.Index().PictureCount() < m_small.m_index.PictureCount());
     }
 };
 

@@ -13,8 +13,16 @@ class TestOrderedDecoder : public QObject {
     Q_OBJECT
 
 private slots:
+    // One picture at a time, and the eighth-size reads in batches (a last one part full).
+    void handsPicturesOnInTheirOrder_data()
+    {
+        QTest::addColumn<int>("rest");
+        QTest::newRow("code only") << int(COrderedDecoder::ERest::CodeOnly);
+        QTest::newRow("eighth luma") << int(COrderedDecoder::ERest::EighthLuma);
+    }
     void handsPicturesOnInTheirOrder()
     {
+        QFETCH(int, rest);
         std::vector<std::vector<uint8_t>> jpegs;
         for (int size : {16, 64, 200}) { // of unequal cost to decode
             QImage image(size, size, QImage::Format_BGR888);
@@ -27,11 +35,16 @@ private slots:
         }
         std::vector<int> handed;
         std::atomic<int> inside{0};
+        std::vector<int> eighthWidths;
         bool overlapped = false;
         {
-            COrderedDecoder decoders(16, 3, std::vector<bool>(16, true), COrderedDecoder::ERest::CodeOnly, [&](const COrderedDecoder::CDecoded& d) {
+            COrderedDecoder decoders(16, 3, std::vector<bool>(16, true), COrderedDecoder::ERest(rest), [&](const COrderedDecoder::CDecoded& d) {
                 overlapped |= ++inside > 1;
                 handed.push_back(d.time.m_byMinute * 60 + d.time.m_bySecond);
+                QVERIFY(d.whole);
+                QCOMPARE(d.picture.m_header.biWidth, d.picture.m_header.biHeight);
+                if (d.eighth)
+                    eighthWidths.push_back(d.eighth->m_nWidth);
                 if (handed.size() % 7 == 0)
                     std::this_thread::yield();
                 --inside;
@@ -47,6 +60,13 @@ private slots:
         QCOMPARE(handed.size(), size_t(600));
         for (int i = 0; i < 600; ++i)
             QCOMPARE(handed[size_t(i)], i);
+        // Each picture's own: a batch's results are not one another's.
+        if (COrderedDecoder::ERest(rest) == COrderedDecoder::ERest::EighthLuma) {
+            const int widths[] = {2, 8, 25}; // of 16, 64 and 200 pixels
+            QCOMPARE(eighthWidths.size(), size_t(600));
+            for (int i = 0; i < 600; ++i)
+                QCOMPARE(eighthWidths[size_t(i)], widths[(i * 7) % 3]);
+        }
     }
 
     // Only the channels asked for are decoded whole; the others only as far as

@@ -71,6 +71,17 @@ QImage Painted(int width, int height, int channel)
     return CScenePainter::Paint(width, height, channel, 0, CDateTime(2005, 1, 2, 3, 4, 5));
 }
 
+// Grey noise in rows whose colour, at half the height, the rows of the top 16 alone
+// take from the same rows as the rows of the whole picture: 4:2:0 fills in the
+// colour of rows 14 and 15 from those below.
+void AddGreyNoise(QImage& rgb, int firstRow, int endRow)
+{
+    std::mt19937 random(3);
+    for (int y = firstRow; y < endRow; ++y)
+        for (uint8_t* p = rgb.scanLine(y); p < rgb.scanLine(y) + 3 * rgb.width(); p += 3)
+            p[0] = p[1] = p[2] = uint8_t(random());
+}
+
 QImage Filled(int width, int height, QColor colour)
 {
     QImage image(width, height, QImage::Format_RGB888);
@@ -450,21 +461,28 @@ private slots:
         QTest::addColumn<int>("height");
         QTest::addColumn<int>("subsampling");
         QTest::addColumn<int>("flags");
-        QTest::newRow("4:2:0") << 240 << int(TJSAMP_420) << 0;
-        QTest::newRow("4:2:2") << 288 << int(TJSAMP_422) << 0;
-        QTest::newRow("4:4:4") << 240 << int(TJSAMP_444) << 0;
-        QTest::newRow("4:4:0") << 240 << int(TJSAMP_440) << 0;
-        QTest::newRow("grey") << 240 << int(TJSAMP_GRAY) << 0;
-        QTest::newRow("progressive") << 240 << int(TJSAMP_420) << int(TJFLAG_PROGRESSIVE);
-        QTest::newRow("restart markers") << 240 << int(TJSAMP_420) << -1;
-        QTest::newRow("not taller") << 16 << int(TJSAMP_420) << 0;
+        QTest::addColumn<bool>("busyTop");
+        QTest::newRow("4:2:0") << 240 << int(TJSAMP_420) << 0 << false;
+        QTest::newRow("4:2:2") << 288 << int(TJSAMP_422) << 0 << false;
+        QTest::newRow("4:4:4") << 240 << int(TJSAMP_444) << 0 << false;
+        QTest::newRow("4:4:0") << 240 << int(TJSAMP_440) << 0 << false;
+        QTest::newRow("grey") << 240 << int(TJSAMP_GRAY) << 0 << false;
+        QTest::newRow("progressive") << 240 << int(TJSAMP_420) << int(TJFLAG_PROGRESSIVE) << false;
+        QTest::newRow("restart markers") << 240 << int(TJSAMP_420) << -1 << false;
+        QTest::newRow("not taller") << 16 << int(TJSAMP_420) << 0 << false;
+        // Top rows that take most of the stream's data are not found in its front part.
+        QTest::newRow("busy top rows") << 240 << int(TJSAMP_420) << 0 << true;
+        QTest::newRow("busy top rows, progressive") << 240 << int(TJSAMP_420) << int(TJFLAG_PROGRESSIVE) << true;
     }
     void topRowsMatchTheWholePicture()
     {
         QFETCH(int, height);
         QFETCH(int, subsampling);
         QFETCH(int, flags);
-        const QImage rgb = Painted(720, height, 11);
+        QFETCH(bool, busyTop);
+        QImage rgb = Painted(720, height, 11);
+        if (busyTop)
+            AddGreyNoise(rgb, 8, 12); // below the code and the mark, in their row of blocks
         Bytes jpeg = flags >= 0 ? TjCompressImage(rgb, subsampling, flags) : WithRestartMarkers(rgb);
         QVERIFY(!jpeg.empty());
         jpeg.resize((jpeg.size() + 8191) / 8192 * 8192, 0);
