@@ -24,11 +24,7 @@ CRecordingRecipe SmallRecipe()
     r.m_dSecondsPerRecord = 1.0 / 16;
     r.m_bStillScene = true;
     r.m_nNoise = 6;
-    CMovingBox box;
-    box.m_nChannel = 2;
-    box.m_dFromSeconds = 10;
-    box.m_dToSeconds = 20;
-    r.m_boxes = {box};
+    r.m_boxes = {MovingBox(2, 10, 20)};
     return r;
 }
 

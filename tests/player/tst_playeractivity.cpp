@@ -34,14 +34,7 @@ CRecordingRecipe BoxesRecipe()
     r.m_bClock = false;
     r.m_nNoise = 4;
     r.m_nQuality = 50;
-    const auto box = [](int channel, double from, double to) {
-        CMovingBox b;
-        b.m_nChannel = channel;
-        b.m_dFromSeconds = from;
-        b.m_dToSeconds = to;
-        return b;
-    };
-    r.m_boxes = {box(0, 10, 15), box(0, 30, 35), box(1, 20, 25)};
+    r.m_boxes = {MovingBox(0, 10, 15), MovingBox(0, 30, 35), MovingBox(1, 20, 25)};
     return r;
 }
 

@@ -55,17 +55,6 @@ QByteArray Read(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Each picture's presentation time in the copy.
-QList<double> PictureTimes(const QString& path)
-{
-    QList<double> times;
-    const CToolRun run = CToolRun::Of("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries",
-                                                  "frame=pts_time", "-of", "csv=p=0", path});
-    for (const QByteArray& line : run.out.split('\n'))
-        if (!line.trimmed().isEmpty())
-            times << line.split(',').first().toDouble();
-    return times;
-}
 
 // A tone's frequency from the sign changes in one second of the copy's sound,
 // decoded to 8,000 samples a second, from second `from` on.

@@ -7,6 +7,16 @@
 #include <cstdlib>
 #include <vector>
 
+// A box crossing `channel` from `from` to `to` seconds after the recording's start.
+inline CMovingBox MovingBox(int channel, double from, double to)
+{
+    CMovingBox b;
+    b.m_nChannel = channel;
+    b.m_dFromSeconds = from;
+    b.m_dToSeconds = to;
+    return b;
+}
+
 // A recording whose activity is known: four cameras, three minutes, a still scene with
 // sensor noise and an on-screen clock, the light switched on at 90 s, a gap of a
 // minute at 100 s and the clock set back half a minute at 150 s, and boxes crossing
@@ -22,15 +32,8 @@ inline CRecordingRecipe ActivityTruthRecipe()
     r.m_nBrightnessStepAt = 1440;
     r.m_nBrightnessStep = 40;
     r.m_timeShifts = {{1600, 60}, {2400, -30}};
-    const auto box = [](int channel, double from, double to) {
-        CMovingBox b;
-        b.m_nChannel = channel;
-        b.m_dFromSeconds = from;
-        b.m_dToSeconds = to;
-        return b;
-    };
-    r.m_boxes = {box(0, 20, 30), box(0, 60, 66), box(0, 120, 130), box(1, 40, 50),
-                 box(2, 95, 105), box(2, 145, 155), box(3, 85, 95)};
+    r.m_boxes = {MovingBox(0, 20, 30), MovingBox(0, 60, 66), MovingBox(0, 120, 130), MovingBox(1, 40, 50),
+                 MovingBox(2, 95, 105), MovingBox(2, 145, 155), MovingBox(3, 85, 95)};
     return r;
 }
 

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QList>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -35,3 +36,15 @@ struct CToolRun {
                 process.readAllStandardError()};
     }
 };
+
+// Each picture's presentation time in a video file, in seconds, as ffprobe reads it.
+inline QList<double> PictureTimes(const QString& path)
+{
+    QList<double> times;
+    const CToolRun run = CToolRun::Of("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries",
+                                                  "frame=pts_time", "-of", "csv=p=0", path});
+    for (const QByteArray& line : run.out.split('\n'))
+        if (!line.trimmed().isEmpty())
+            times << line.split(',').first().toDouble();
+    return times;
+}

@@ -87,16 +87,6 @@ QJsonObject Probe(const QString& path)
         .Json();
 }
 
-QList<double> PictureTimes(const QString& path)
-{
-    QList<double> times;
-    const CToolRun run = CToolRun::Of("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries",
-                                                  "frame=pts_time", "-of", "csv=p=0", path});
-    for (const QByteArray& line : run.out.split('\n'))
-        if (!line.trimmed().isEmpty())
-            times << line.split(',').first().toDouble();
-    return times;
-}
 
 // The decoded sound, 16-bit mono at 8,000 samples a second.
 QList<int16_t> Sound(const QString& path)
