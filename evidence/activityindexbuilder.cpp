@@ -1,11 +1,8 @@
 #include "evidence/activityindexbuilder.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
+#include "platform/threadpriority.h"
 
 namespace {
-
-constexpr int LOWEST_PRIORITY = 19;
 
 // A cached index that fits, into `index`; false when there is none (the reason, if
 // one was thrown away, noted).
@@ -77,10 +74,10 @@ void CActivityIndexBuilder::Start(ProgressHandler onProgress, DoneHandler onDone
         m_worker = std::thread(&CActivityIndexBuilder::Run, this, std::move(onProgress), std::move(onDone));
 }
 
-// On Linux the nice value belongs to the thread, and threads it starts inherit it.
+// The decoding threads the scan starts inherit the lowest priority.
 void CActivityIndexBuilder::Run(ProgressHandler onProgress, DoneHandler onDone)
 {
-    setpriority(PRIO_PROCESS, id_t(gettid()), LOWEST_PRIORITY);
+    LowerThisThreadPriority();
     CActivityIndexRequest request = m_request;
     request.m_scan.m_pCancel = &m_bCancel;
     request.m_scan.m_onProgress = std::move(onProgress);
