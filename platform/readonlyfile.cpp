@@ -240,8 +240,10 @@ int64_t CReadOnlyFile::ReadWindow(uint64_t start, size_t size)
         const ssize_t n = ReadSystem(m_pWindow.get() + got, size - got, start + got);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0)
+        if (n < 0) {
+            m_strError = std::strerror(errno);
             return -1;
+        }
         if (n == 0) {
             FoundEnd(start + got);
             break;

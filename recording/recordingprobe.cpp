@@ -4,6 +4,7 @@
 #include "recording/recordheader.h"
 
 #include <cstring>
+#include <filesystem>
 
 using namespace kvx;
 
@@ -37,6 +38,11 @@ EScanState ScanForMarkers(const uint8_t* block, EScanState state)
 
 } // namespace
 
+std::string UnknownCdMessage(const std::string& path, const std::string& what)
+{
+    return std::string(PROBE_UNKNOWN_CD) + "\n" + std::filesystem::path(path).filename().string() + " " + what;
+}
+
 bool CRecordingProbe::ProbeRecording(const std::string& path)
 {
     CReadOnlyFile file;
@@ -45,8 +51,15 @@ bool CRecordingProbe::ProbeRecording(const std::string& path)
         return false;
     }
     m_facts.m_nFileLength = file.Length();
-    if (!FindFirstRecord(file) || !FindLastRecord(file)) {
-        m_view.ShowProbeMessage(PROBE_UNKNOWN_CD);
+    if (!FindFirstRecord(file)) {
+        // Unreadable blocks read as zeros, and zeros are no header: say which it was.
+        m_view.ShowProbeMessage(UnknownCdMessage(path, m_strReadError.empty() ? std::string(PROBE_NO_FIRST_HEADER)
+                                                                             : std::string(PROBE_UNREADABLE_START)
+                                                                                   + " (" + m_strReadError + ")"));
+        return false;
+    }
+    if (!FindLastRecord(file)) {
+        m_view.ShowProbeMessage(UnknownCdMessage(path, PROBE_NO_LATER_RECORD));
         return false;
     }
     return true;
@@ -55,8 +68,11 @@ bool CRecordingProbe::ProbeRecording(const std::string& path)
 void CRecordingProbe::ReadBlock(CReadOnlyFile& file, uint64_t position)
 {
     // A read error counts as unreadable bytes: the scans go on regardless.
-    if (!file.Seek(position) || file.ReadPadded(m_block, BLOCK_SIZE) < 0)
+    if (!file.Seek(position) || file.ReadPadded(m_block, BLOCK_SIZE) < 0) {
         std::memset(m_block, 0, BLOCK_SIZE);
+        if (m_strReadError.empty())
+            m_strReadError = file.ErrorText();
+    }
     SwapBytePairs(m_block, BLOCK_SIZE);
 }
 

@@ -40,6 +40,15 @@ protected:
 };
 
 inline constexpr const char* PROBE_UNKNOWN_CD = " Unknown CD ";
+// What is wrong with a file that is refused, said after " Unknown CD ".
+inline constexpr const char* PROBE_NO_FIRST_HEADER =
+    "is not a DVR backup recording (no record header where one must be)";
+inline constexpr const char* PROBE_NO_LATER_RECORD = "is not a DVR backup recording (no record dated after its first)";
+inline constexpr const char* PROBE_UNREADABLE_START = "could not be read where its first record must be";
+
+// " Unknown CD ", then on a line of its own the file's name and what is wrong:
+// "notes.txt is not a DVR backup recording (no record header where one must be)".
+std::string UnknownCdMessage(const std::string& path, const std::string& what);
 
 // Finds a recording's channel count, its first and last record and the offset at
 // which forward play stops. Reads a few blocks at each end of the file; runs on the
@@ -65,4 +74,5 @@ private:
     CRecordingFacts& m_facts;
     IProbeView& m_view;
     uint8_t m_block[kvx::BLOCK_SIZE] = {};
+    std::string m_strReadError; // the system's words for the first read that failed
 };

@@ -1,4 +1,5 @@
 #include "app/kvxplayerapp.h"
+#include "recording/recordingprobe.h"
 #include "app/mainframe.h"
 #include "platform/nativefilename.h"
 #include "platform/opendialog.h"
@@ -377,7 +378,9 @@ private slots:
         Click(view->Button(ctl::MODE4));
         m_strDialogAnswer = QString::fromStdString(m_recordings.WriteBytes(std::vector<uint8_t>(70000, 0)));
         Click(view->Button(ctl::OPEN));
-        QCOMPARE(fixture.m_messages, QStringList{"KVXPlayer| Unknown CD "});
+        QCOMPARE(fixture.m_messages,
+                 QStringList{"KVXPlayer|" + QString::fromStdString(UnknownCdMessage(m_strDialogAnswer.toStdString(),
+                                                                                    PROBE_NO_FIRST_HEADER))});
         QVERIFY(!view->IsPlayThreadStarted());
         QCOMPARE(view->Grid(), 4);
         QCOMPARE(NavEnabled(view), (std::array<bool, 7>{}));

@@ -201,7 +201,10 @@ private slots:
             QVERIFY2(frame, d.name.c_str());
             CKVXPlayerView* view = frame->View();
             if (!view->IsPlayThreadStarted()) {
-                QVERIFY2(RecordingMessages(fixture) == QStringList{QString(APP_TITLE) + "|" + PROBE_UNKNOWN_CD}, d.name.c_str());
+                const QStringList messages = RecordingMessages(fixture);
+                const QString refusal = QString(APP_TITLE) + "|"
+                                      + QString::fromStdString(UnknownCdMessage(path, "is not a DVR backup recording"));
+                QVERIFY2(messages.size() == 1 && messages.front().startsWith(refusal), d.name.c_str());
                 continue;
             }
             ++opened;

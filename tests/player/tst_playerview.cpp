@@ -1,4 +1,5 @@
 #include "app/aboutdialog.h"
+#include "recording/recordingprobe.h"
 #include "app/kvxplayerapp.h"
 #include "app/mainframe.h"
 #include "player/audiocheckbox.h"
@@ -175,7 +176,8 @@ private slots:
         fixture.WriteSkin();
         const std::string junk = m_recordings.WriteBytes(std::vector<uint8_t>(100000, 0x5A));
         auto frame = fixture.Start(QString::fromStdString(junk));
-        QCOMPARE(fixture.m_messages, QStringList{"KVXPlayer| Unknown CD "});
+        QCOMPARE(fixture.m_messages,
+                 QStringList{"KVXPlayer|" + QString::fromStdString(UnknownCdMessage(junk, PROBE_NO_FIRST_HEADER))});
         QVERIFY(!frame->View()->IsPlayThreadStarted());
         QVERIFY(!ButtonOf(*frame, ctl::BACKUP)->IsButtonEnabled());
     }

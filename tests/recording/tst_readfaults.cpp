@@ -58,7 +58,10 @@ private slots:
             CRecordingFacts facts;
             CTestProbeView view;
             QVERIFY(!CRecordingProbe(facts, view).ProbeRecording(path));
-            QCOMPARE(view.m_messages, std::vector<std::string>{PROBE_UNKNOWN_CD});
+            // A read error is said as one; a read that ends early finds no header.
+            const std::string what = eio ? std::string(PROBE_UNREADABLE_START) + " (" + std::strerror(EIO) + ")"
+                                         : std::string(PROBE_NO_FIRST_HEADER);
+            QCOMPARE(view.m_messages, std::vector<std::string>{UnknownCdMessage(path, what)});
         }
     }
 

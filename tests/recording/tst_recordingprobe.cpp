@@ -105,9 +105,18 @@ private slots:
         auto inBlock128 = Probe(ShiftRecords(path, 127));
         QVERIFY(inBlock128->ok);
         QCOMPARE(inBlock128->facts.m_nFirstSector, uint64_t(1000));
-        auto inBlock129 = Probe(ShiftRecords(path, 128));
+        const std::string shifted = ShiftRecords(path, 128);
+        auto inBlock129 = Probe(shifted);
         QVERIFY(!inBlock129->ok);
-        QCOMPARE(inBlock129->view.m_messages, std::vector<std::string>{" Unknown CD "});
+        QCOMPARE(inBlock129->view.m_messages, std::vector<std::string>{UnknownCdMessage(shifted, PROBE_NO_FIRST_HEADER)});
+    }
+
+    // The window's and kvxtool's words: the old ones, then which file and why.
+    void unknownCdSaysWhichFileAndWhy()
+    {
+        QCOMPARE(UnknownCdMessage("/home/me/notes.txt", PROBE_NO_FIRST_HEADER),
+                 std::string(" Unknown CD \nnotes.txt is not a DVR backup recording "
+                             "(no record header where one must be)"));
     }
 
     void refusesWhatIsNotARecording_data()
@@ -127,9 +136,10 @@ private slots:
         QFETCH(int, fill);
         std::vector<uint8_t> bytes(size_t(reserved), 0);
         bytes.resize(bytes.size() + size_t(blocks) * BLOCK_SIZE, uint8_t(fill));
-        auto r = Probe(m_files.WriteBytes(bytes));
+        const std::string path = m_files.WriteBytes(bytes);
+        auto r = Probe(path);
         QVERIFY(!r->ok);
-        QCOMPARE(r->view.m_messages, std::vector<std::string>{" Unknown CD "});
+        QCOMPARE(r->view.m_messages, std::vector<std::string>{UnknownCdMessage(path, PROBE_NO_FIRST_HEADER)});
         QVERIFY(r->view.m_audioSwitches.empty());
     }
 
@@ -139,9 +149,10 @@ private slots:
     {
         CRecordingRecipe recipe = SixteenChannels(20);
         recipe.m_dSecondsPerRecord = 0;
-        auto r = Probe(m_files.Write(recipe));
+        const std::string path = m_files.Write(recipe);
+        auto r = Probe(path);
         QVERIFY(!r->ok);
-        QCOMPARE(r->view.m_messages, std::vector<std::string>{" Unknown CD "});
+        QCOMPARE(r->view.m_messages, std::vector<std::string>{UnknownCdMessage(path, PROBE_NO_LATER_RECORD)});
     }
 
     void cutOffLastPictureFallsBackToThePreviousRecord()

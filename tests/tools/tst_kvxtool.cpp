@@ -1,4 +1,5 @@
 #include "tests/support/recordingfixture.h"
+#include "recording/recordingprobe.h"
 #include "tests/support/testmain.h"
 
 #include <QJsonDocument>
@@ -96,7 +97,7 @@ private slots:
         for (const QStringList& args : {QStringList{"info", path}, QStringList{"info", path, "--json"}}) {
             const CRun run = Tool(args);
             QCOMPARE(run.status, 1);
-            QCOMPARE(run.err, QByteArray(" Unknown CD \n"));
+            QCOMPARE(run.err, QByteArray::fromStdString(UnknownCdMessage(path.toStdString(), PROBE_NO_FIRST_HEADER) + "\n"));
             QVERIFY(run.out.isEmpty());
         }
         const CRun missing = Tool({"info", QString::fromStdString(m_files.PathFor("missing.kvx"))});
@@ -210,8 +211,8 @@ private slots:
         const CRun person = Tool({"frames", path});
         QCOMPARE(person.status, 0);
         QVERIFY(person.out.contains(QByteArray::number(qulonglong(expected.size())) + " records"));
-        QCOMPARE(Tool({"frames", QString::fromStdString(m_files.WriteBytes(std::vector<uint8_t>(1000, 0)))}).err,
-                 QByteArray(" Unknown CD \n"));
+        const QString empty = QString::fromStdString(m_files.WriteBytes(std::vector<uint8_t>(1000, 0)));
+        QCOMPARE(Tool({"frames", empty}).err, QByteArray::fromStdString(UnknownCdMessage(empty.toStdString(), PROBE_NO_FIRST_HEADER) + "\n"));
     }
 
     void benchDecodesEveryPicture()
@@ -265,10 +266,10 @@ private slots:
         QCOMPARE(run.status, 1);
         QCOMPARE(run.err, QByteArray("no recording at or after 2024-03-18 14:05:05; the recording ends at "
                                      "2024-03-18 14:05:04\n"));
-        run = Tool({"locate", QString::fromStdString(m_files.WriteBytes(std::vector<uint8_t>(70000, 0))), "--at",
-                    "2024-03-18 14:05:05"});
+        const QString zeros = QString::fromStdString(m_files.WriteBytes(std::vector<uint8_t>(70000, 0)));
+        run = Tool({"locate", zeros, "--at", "2024-03-18 14:05:05"});
         QCOMPARE(run.status, 1);
-        QCOMPARE(run.err, QByteArray(" Unknown CD \n"));
+        QCOMPARE(run.err, QByteArray::fromStdString(UnknownCdMessage(zeros.toStdString(), PROBE_NO_FIRST_HEADER) + "\n"));
         for (const QStringList& args : {QStringList{"locate", path}, QStringList{"locate", "--at", "2024-03-18 14:00:00"},
                                         QStringList{"locate", path, "--at", "yesterday"},
                                         QStringList{"locate", path, "--at", "2024-02-30 14:00:00"}}) {

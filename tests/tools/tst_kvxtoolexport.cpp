@@ -1,4 +1,5 @@
 #include "export/avireader.h"
+#include "recording/recordingprobe.h"
 #include "tests/support/recordingfixture.h"
 #include "tests/support/testmain.h"
 
@@ -214,7 +215,7 @@ private slots:
         const QString out = Out("refused");
         const CRun run = Tool({"export", garbage, "--channel", "1", "--out", out});
         QCOMPARE(run.status, 1);
-        QVERIFY(run.err.contains(" Unknown CD "));
+        QCOMPARE(run.err, QByteArray::fromStdString(UnknownCdMessage(garbage.toStdString(), PROBE_NO_FIRST_HEADER) + "\n"));
         QVERIFY(QDir(out).entryList(QDir::Files).isEmpty());
     }
 

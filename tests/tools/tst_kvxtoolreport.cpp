@@ -1,4 +1,5 @@
 #include "recording/datetime.h"
+#include "recording/recordingprobe.h"
 #include "tests/support/recordingfixture.h"
 #include "tests/support/testmain.h"
 #include "tests/support/toolrun.h"
@@ -203,7 +204,7 @@ private slots:
         const QString junk = QString::fromStdString(m_files.WriteBytes(std::vector<uint8_t>(70000, 0)));
         const CToolRun refused = Tool({"report", junk, "--json"});
         QCOMPARE(refused.status, 1);
-        QCOMPARE(refused.err, QByteArray(" Unknown CD \n"));
+        QCOMPARE(refused.err, QByteArray::fromStdString(UnknownCdMessage(junk.toStdString(), PROBE_NO_FIRST_HEADER) + "\n"));
         QVERIFY(refused.out.isEmpty());
         for (const QStringList& args : {QStringList{"report"}, QStringList{"report", junk, "--gap"},
                                         QStringList{"report", junk, "--gap", "-1"},

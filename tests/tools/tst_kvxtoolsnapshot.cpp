@@ -1,4 +1,5 @@
 #include "snapshot/filtercommand.h"
+#include "recording/recordingprobe.h"
 #include "snapshot/imagefilter.h"
 #include "snapshot/snapshotbitmap.h"
 #include "tests/support/recordingfixture.h"
@@ -200,7 +201,7 @@ private slots:
         const QString garbage = QString::fromStdString(m_files.WriteBytes(std::vector<uint8_t>(70000, 0)));
         run = Tool({"snapshot", garbage, "--channel", "1", "--at", "2005-01-01 00:00:00", "--out", out});
         QCOMPARE(run.status, 1);
-        QCOMPARE(run.err, QByteArray(" Unknown CD \n"));
+        QCOMPARE(run.err, QByteArray::fromStdString(UnknownCdMessage(garbage.toStdString(), PROBE_NO_FIRST_HEADER) + "\n"));
         QVERIFY(!QFile::exists(out));
         for (const QStringList& args :
              {QStringList{"snapshot", recording, "--channel", "0", "--at", "2005-01-01 00:00:00"},
