@@ -1,5 +1,6 @@
 #include "platform/waveout.h"
 
+#include <QAudio>
 #include <QAudioFormat>
 #include <QAudioSink>
 #include <QMediaDevices>
@@ -36,6 +37,14 @@ bool CWaveOut::Open()
         return false;
     m_pSink = std::move(sink);
     return true;
+}
+
+// The device scales its samples linearly; a level the user steps through is heard
+// evenly only on a logarithmic scale.
+void CWaveOut::SetVolume(double gain)
+{
+    if (m_pSink)
+        m_pSink->setVolume(QAudio::convertVolume(gain, QAudio::LogarithmicVolumeScale, QAudio::LinearVolumeScale));
 }
 
 void CWaveOut::Reset()

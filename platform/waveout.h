@@ -19,6 +19,8 @@ public:
     bool IsOpen() const { return m_pSink != nullptr; }
     // Stops what is waiting and starts over at the first buffer.
     void Reset();
+    // How loud it plays, 0..1 as a listener hears it; on the window thread.
+    void SetVolume(double gain);
     // Queues one slice; a slice that finds all six buffers waiting is lost.
     void Queue(const uint8_t* slice);
 

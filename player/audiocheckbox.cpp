@@ -23,12 +23,17 @@ QRect CAudioCheckBox::BoxRect() const
 }
 
 // The panel's ground with its light text, as the time panel is drawn: an outlined box
-// that fills when the channel is on, and the channel number beside it.
+// that fills when the channel is on, and the channel number beside it. A switch that
+// is on is lit as well: box, number and an outline round it in the accent.
 void CAudioCheckBox::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), panel::GROUND);
-    const QColor ink = isEnabled() ? panel::TEXT : panel::TEXT.darker(200);
+    const QColor ink = !isEnabled() ? panel::TEXT.darker(200) : isChecked() ? panel::LIT : panel::TEXT;
+    if (isChecked() && isEnabled()) {
+        painter.setPen(panel::LIT);
+        painter.drawRect(rect().adjusted(1, 1, -2, -2));
+    }
     const QRect box = BoxRect();
     if (isChecked() || isDown()) {
         painter.fillRect(box, isDown() && !isChecked() ? panel::TEXT.darker(250) : ink);

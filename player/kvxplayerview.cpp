@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QFontMetrics>
 
 #include <sys/stat.h>
 
@@ -114,6 +115,7 @@ void CKVXPlayerView::InitViewMembers()
 void CKVXPlayerView::LoadMainBitmaps()
 {
     m_images.Load(*m_skin);
+    m_geometry.FitPlayLines(QFontMetrics(m_images.m_fontPlayTime).height());
     m_session.SetOverlay(m_images.m_bmpOverlay, m_geometry.m_rcOverlay);
 }
 
@@ -123,14 +125,20 @@ void CKVXPlayerView::LoadOptions()
     // An installed player remembers the layout per user, in preference to res.ini's.
     m_bPal = CProfileFile(m_strOptionsPath.toStdString()).GetInt("INFO", "PAL", ini.GetInt("INFO", "PAL", 0)) != 0;
     m_session.SetAudioFilter(ini.GetInt("INFO", "FILTER", 0) != 0);
+    LoadSoundLevel();
 }
 
 void CKVXPlayerView::SaveOptions()
 {
     if (!m_skin)
         return;
+    WritableOptionsFile().WriteString("INFO", "PAL", std::to_string(int(m_bPal)));
+}
+
+CProfileFile CKVXPlayerView::WritableOptionsFile() const
+{
     QDir().mkpath(QFileInfo(m_strOptionsPath).absolutePath());
-    CProfileFile(m_strOptionsPath.toStdString()).WriteString("INFO", "PAL", std::to_string(int(m_bPal)));
+    return CProfileFile(m_strOptionsPath.toStdString());
 }
 
 void CKVXPlayerView::LoadToolTips()

@@ -99,6 +99,15 @@ public:
     const QString& ActivityNote() const { return m_strActivityNote; }
     CActivityList* ActivityList() const { return m_pActivityList; }
     QToolButton* ActivityButton() const { return m_btnActivity; }
+    // The speakers: how loud, whether sound is heard now (the speaker sign is lit),
+    // and the place of the audio panel, where the wheel sets the level.
+    const CSoundLevel& SoundLevel() const { return m_session.SoundLevel(); }
+    bool IsSpeakerLit() const { return m_session.IsSoundPlaying(); }
+    static QRect SoundPanelRect();
+    // Where the picture's date and time are written, and in what font.
+    QRect PlayDateRect() const { return m_geometry.m_rcPlayDate; }
+    QRect PlayTimeRect() const { return m_geometry.m_rcPlayTime; }
+    const QFont& PlayTimeFont() const { return m_images.m_fontPlayTime; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -117,6 +126,8 @@ private:
     void LoadMainBitmaps();
     void LoadOptions();
     void SaveOptions();
+    // The options file, its folder made: res.ini, or the per-user copy.
+    CProfileFile WritableOptionsFile() const;
     void LoadToolTips();
     void CreateControls();
     void ApplyToolTips();
@@ -235,6 +246,22 @@ private:
     void PaintRegion(QPainter& painter) const;
     void ShowJumpButtons();
 
+    // Lit keys: the layout shown, the camera enlarged or first on the page; the
+    // transport looks unavailable with nothing open.
+    void ShowLitKeys();
+    void ShowTransportAvailable();
+
+    // The speakers: level and mute by wheel and keys, kept in the options file; the
+    // speaker sign and the level bar on the audio panel.
+    void LoadSoundLevel();
+    bool HandleSoundKey(const QKeyEvent& event);
+    bool WheelSoundLevel(const QWheelEvent& event);
+    void ChangeSoundLevel(const CSoundLevel& level);
+    void UpdateSpeakerLamp();
+    void PaintSoundPanel(QPainter& painter) const;
+    void PaintSpeakerLamp(QPainter& painter) const;
+    void PaintLevelBar(QPainter& painter) const;
+
     // Painting, const: a paint draws what is there and changes nothing, tiles and
     // buttons included.
     void Paint(QPainter& painter, const QRegion& dirty) const;
@@ -297,4 +324,9 @@ private:
     std::optional<QRectF> m_regionDrag;       // the rectangle a Shift + left drag is drawing, in the window
     QString m_strActivityNote;
     bool m_bActivityStale = false;            // the index grew since the strip was drawn
+
+    // The speakers: window thread only.
+    bool m_bSpeakerLitShown = false; // what the speaker sign was last painted as
+    int m_nWheelRest = 0;            // wheel turn short of a whole notch, kept for the next
+    bool m_bSoundLevelUnsaved = false; // the options file refused the level once; said once
 };

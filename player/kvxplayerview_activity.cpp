@@ -11,6 +11,7 @@
 #include "skin/skinbutton.h"
 #include "skin/skinslider.h"
 
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -49,12 +50,14 @@ void CKVXPlayerView::CreateActivityControls()
     connect(m_pActivityList, &CActivityList::chosen, this, &CKVXPlayerView::OnActivityChosen);
 }
 
-// Right of the play time, in the same panel.
+// In the same panel as the play date and time, at the right of the line above them:
+// beside the time, it would cover its figures.
 void CKVXPlayerView::PlaceActivityControls()
 {
-    const QRect time = m_geometry.m_rcPlayTime;
+    const QRect play = m_geometry.PlayTimeArea();
+    const int height = QFontMetrics(m_images.m_fontInfo).height();
     m_btnActivity->setFont(m_images.m_fontInfo);
-    m_btnActivity->setGeometry(time.right() + 1 - ACTIVITY_TEXT_WIDTH, time.top(), ACTIVITY_TEXT_WIDTH, time.height());
+    m_btnActivity->setGeometry(play.right() + 1 - ACTIVITY_TEXT_WIDTH, play.top() - height, ACTIVITY_TEXT_WIDTH, height);
     m_btnActivity->setToolTip(CPlayerToolTips::ActivityKeys());
     m_btnActivity->raise();
     m_btnActivity->show();

@@ -40,6 +40,7 @@ void CKVXPlayerView::OnCommand(int id)
         std::find_if(commands.begin(), commands.end(), [id](const CCommand& c) { return c.m_nId == id; });
     if (command != commands.end())
         command->m_run(*this);
+    UpdateSpeakerLamp();
 }
 
 const std::vector<CKVXPlayerView::CCommand>& CKVXPlayerView::Commands()
@@ -106,6 +107,7 @@ void CKVXPlayerView::SetGrid(int n)
     if (n == m_session.Grid())
         return;
     m_session.SetGrid(n);
+    ShowLitKeys();
     if (n == 4)
         m_controls.m_btnNextPage->EnableButton(false);
     update(m_geometry.m_rcVideo.adjusted(0, 0, 1, 1));
@@ -166,6 +168,7 @@ void CKVXPlayerView::OnChannel(int channel)
         m_controls.m_staticPage->setText(QString::number(channel + 1));
     }
     update(TileRect(channel));
+    ShowLitKeys();
     EnableEditButton(true);
     m_session.RefreshIfPaused();
     RefreshActivity();
@@ -177,6 +180,7 @@ void CKVXPlayerView::ShowPage(int page)
     m_nPage = page;
     m_session.SetCurChannel(n * n * page);
     m_controls.m_staticPage->setText(QString::number(page + 1));
+    ShowLitKeys();
     EnableEditButton(n == 1);
     RefreshActivity();
 }
@@ -296,6 +300,7 @@ void CKVXPlayerView::OnExit()
 void CKVXPlayerView::OnClockTimer()
 {
     update(CLOCK_RECT);
+    UpdateSpeakerLamp(); // the playback thread's own changes of state reach the sign here
     OnActivityTimer();
 }
 
@@ -353,6 +358,8 @@ int CKVXPlayerView::ChannelInTile(int tile) const
 void CKVXPlayerView::keyPressEvent(QKeyEvent* event)
 {
     if (HandleFindKey(*event) || HandleActivityKey(*event))
+        return;
+    if (HandleSoundKey(*event))
         return;
     int id = CommandForKey(*event);
     if (id == ctl::PAUSE && !(m_controls.m_btnPause->IsButtonEnabled() && m_session.PlayState() != PS_PAUSE))

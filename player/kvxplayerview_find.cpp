@@ -38,7 +38,7 @@ void CKVXPlayerView::CreateFindControls()
 
 void CKVXPlayerView::PlaceFindControls()
 {
-    m_btnPlayTime->setGeometry(m_geometry.m_rcPlayTime);
+    m_btnPlayTime->setGeometry(m_geometry.PlayTimeArea());
     m_btnPlayTime->setToolTip("Go to a date and time (Ctrl+G)");
     m_btnPlayTime->raise();
     m_btnPlayTime->show();
@@ -152,6 +152,8 @@ void CKVXPlayerView::SetTileZoom(const CTileZoom& zoom)
 
 void CKVXPlayerView::wheelEvent(QWheelEvent* event)
 {
+    if (WheelSoundLevel(*event))
+        return;
     const QPointF at = event->position();
     if (!TileRect(m_session.CurChannel()).contains(at.toPoint())
         || !ZoomTile(std::pow(CTileZoom::STEP, event->angleDelta().y() / WHEEL_NOTCH), at))

@@ -166,6 +166,7 @@ void CKVXPlayerView::ResetPageDisplay()
     m_nPage = 0;
     m_session.SetCurChannel(0);
     m_controls.m_staticPage->setText("1");
+    ShowLitKeys();
     const bool open = !m_strFilePath.isEmpty();
     m_controls.m_btnPrevPage->EnableButton(false);
     m_controls.m_btnNextPage->EnableButton(open && LastPage(m_session.Grid()) > 0);
@@ -183,6 +184,7 @@ void CKVXPlayerView::SetNavButtonsEnabled(const std::array<bool, 7>& enabled)
     if (!m_bEndAllowed)
         m_controls.m_btnEnd->EnableButton(false);
     m_controls.m_slider->setEnabled(true);
+    ShowTransportAvailable();
 }
 
 void CKVXPlayerView::EnableNavButtons(bool enable)

@@ -26,6 +26,12 @@ QString TimeText(const CDateTime& t)
     return QString::asprintf("TIME : %02d : %02d : %02d", t.GetHour(), t.GetMinute(), t.GetSecond());
 }
 
+// As the recording's start and end are shown, in the recorder's own figures.
+QString PlayDateText(const CFrameTime& t)
+{
+    return QString::asprintf("DATE : %02d / %02d / %02d", t.m_wYear, t.m_byMonth, t.m_byDay);
+}
+
 } // namespace
 
 void CKVXPlayerView::paintEvent(QPaintEvent* event)
@@ -54,6 +60,8 @@ void CKVXPlayerView::Paint(QPainter& painter, const QRegion& dirty) const
     }
     if (dirty.intersects(CLOCK_RECT))
         PaintClock(painter);
+    if (dirty.intersects(SoundPanelRect()))
+        PaintSoundPanel(painter);
 
     if (m_strFilePath.isEmpty()) {
         for (int ch = 0; ch < 16; ++ch) {
@@ -66,7 +74,7 @@ void CKVXPlayerView::Paint(QPainter& painter, const QRegion& dirty) const
     // the playback thread while playing, by the session while paused.
     m_session.PaintVideo(painter);
     PaintRegion(painter);
-    if (dirty.intersects(g.m_rcPlayTime))
+    if (dirty.intersects(g.PlayTimeArea()))
         PaintPlayTime(painter);
 }
 
@@ -83,18 +91,21 @@ void CKVXPlayerView::PaintBackground(QPainter& painter) const
     painter.drawImage(0, 0, background);
 }
 
-// The date-time of the frame shown last.
+// The date-time of the frame shown last, as the recorder stamped it: the time alone
+// would read the same on both sides of midnight.
 void CKVXPlayerView::PaintPlayTime(QPainter& painter) const
 {
     const std::optional<CFrameTime> t = m_session.ShownFrameTime();
     if (!t)
         return;
     painter.save();
-    painter.setFont(m_images.m_fontInfo);
+    painter.setFont(m_images.m_fontPlayTime);
     painter.setPen(Qt::white);
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setBackground(panel::GROUND);
-    painter.drawText(m_geometry.m_rcPlayTime, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+    const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap;
+    painter.drawText(m_geometry.m_rcPlayDate, flags, PlayDateText(*t));
+    painter.drawText(m_geometry.m_rcPlayTime, flags,
                      QString::asprintf("TIME : %02d : %02d : %02d", t->m_byHour, t->m_byMinute, t->m_bySecond));
     painter.restore();
 }

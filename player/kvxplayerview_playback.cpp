@@ -45,6 +45,7 @@ bool CKVXPlayerView::OpenRecording()
     if (!m_session.Open(m_strFilePath)) {
         m_strFilePath.clear();
         EnableNavButtons(false);
+        ShowLitKeys();
         m_controls.m_btnBackup->EnableButton(false);
         ShowAudioControls(false);
         OpenLocator();
@@ -53,6 +54,7 @@ bool CKVXPlayerView::OpenRecording()
         return false;
     }
     EnableChannelButtons();
+    ShowLitKeys();
     OpenLocator();
     SetStartButtons();
     m_session.StartThread(m_strFilePath);
@@ -78,11 +80,13 @@ void CKVXPlayerView::StopPlayThread()
 void CKVXPlayerView::SetStartButtons()
 {
     SetNavButtonsEnabled({false, false, false, false, true, true, true});
+    UpdateSpeakerLamp();
 }
 
 void CKVXPlayerView::SetEndButtons()
 {
     SetNavButtonsEnabled({true, true, true, false, false, false, false});
+    UpdateSpeakerLamp();
 }
 
 void CKVXPlayerView::MoveSlider(int pos)
@@ -100,7 +104,7 @@ void CKVXPlayerView::RepaintPart(const QRect& rect, bool played)
 {
     update(rect);
     if (played)
-        update(m_geometry.m_rcPlayTime);
+        update(m_geometry.PlayTimeArea());
 }
 
 // The video area is laid out anew for the other standard, which clears it; the
@@ -116,6 +120,7 @@ void CKVXPlayerView::OnVideoStandardSwitched(bool pal)
 // command given since has the last word.
 void CKVXPlayerView::OnPaused()
 {
+    UpdateSpeakerLamp();
     if (!m_strFilePath.isEmpty() && m_session.PlayState() == PS_PAUSE)
         m_controls.SetStateLamp(int(std::find(std::begin(ctl::NAVIGATION), std::end(ctl::NAVIGATION), ctl::PAUSE)
                                     - std::begin(ctl::NAVIGATION)));

@@ -1,7 +1,27 @@
 #include "player/skinimages.h"
 
 #include "playback/cellfont.h"
+#include "player/clockglyphs.h"
 #include "skin/skinreader.h"
+
+#include <QFontMetrics>
+
+namespace {
+
+// The picture's date and time are read beside the computer's clock and must not
+// look smaller: the smallest cell font whose figures stand as tall as the clock's
+// strip, narrow enough for the time and the activity note to share the panel.
+QFont PlayTimeFont()
+{
+    constexpr int FIGURE_WIDTH = 7;
+    for (int height = CLOCK_HEIGHT;; ++height) {
+        const QFont font = MakeCellFont(height, FIGURE_WIDTH);
+        if (QFontMetrics(font).tightBoundingRect("0123456789").height() >= CLOCK_HEIGHT || height > 4 * CLOCK_HEIGHT)
+            return font;
+    }
+}
+
+} // namespace
 
 void CSkinImages::Load(const CSkinReader& skin)
 {
@@ -16,4 +36,5 @@ void CSkinImages::Load(const CSkinReader& skin)
     m_fontForm = QFont("Liberation Mono");
     m_fontForm.setPixelSize(13);
     m_fontForm.setBold(true);
+    m_fontPlayTime = PlayTimeFont();
 }

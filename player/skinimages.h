@@ -21,4 +21,5 @@ public:
     QImage m_bmpSliderUp, m_bmpSliderDn; // the slider keeps pointers to them
     QFont m_fontInfo; // the time panel, its captions and the audio switches
     QFont m_fontForm; // the value fields and the audio caption
+    QFont m_fontPlayTime; // the date and time of the picture shown: figures as tall as the clock's
 };

@@ -2,6 +2,8 @@
 
 #include "skin/skinreader.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int PAL_EXTRA_HEIGHT = 96; // the PAL background is this much taller
@@ -24,6 +26,17 @@ void CViewGeometry::Load(const CSkinReader& skin, QSize skinSize)
     m_rcEndDate = skin.LoadSkinRect("TIME INFO POS", "POS_E_DATE", false);
     m_rcEndTime = skin.LoadSkinRect("TIME INFO POS", "POS_E_TIME", false);
     m_rcPlayTime = skin.LoadSkinRect("TIME INFO POS", "POS_CUR_PLAY_TIME", false);
+    m_rcSkinPlayDate = skin.FindSkinRect("TIME INFO POS", "POS_CUR_PLAY_DATE", false);
+    m_rcPlayDate = m_rcSkinPlayDate.value_or(QRect());
+}
+
+void CViewGeometry::FitPlayLines(int lineHeight)
+{
+    m_rcPlayTime.setHeight(std::max(m_rcPlayTime.height(), lineHeight));
+    if (m_rcSkinPlayDate)
+        m_rcPlayDate.setHeight(std::max(m_rcSkinPlayDate->height(), lineHeight));
+    else
+        m_rcPlayDate = m_rcPlayTime.translated(0, m_rcPlayTime.height());
 }
 
 QSize CViewGeometry::WindowSize(bool pal) const

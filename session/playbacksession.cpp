@@ -45,6 +45,7 @@ bool CPlaybackSession::Open(const QString& path)
     Reset();
     m_pRateProbe.reset();
     m_cameraRates.reset();
+    m_bRecordingHasSound = false; // until the probe finds sound
     CRecordingProbe probe(m_recording, *this);
     if (!probe.ProbeRecording(CNativeFileName::Encode(path).toStdString()))
         return false;
@@ -246,6 +247,24 @@ void CPlaybackSession::ReadCameraRates()
         });
 }
 
+void CPlaybackSession::SetSoundLevel(const CSoundLevel& level)
+{
+    m_soundLevel = level;
+    m_sound.SetVolume(level.Gain());
+}
+
+bool CPlaybackSession::IsSoundPlaying() const
+{
+    CSoundRoute route;
+    route.m_byAudioMask = AudioMask();
+    for (int i = 0; i < 4; ++i)
+        route.m_byOpenOutputs |= uint8_t(m_sound.IsOpen(i) << i);
+    route.m_nPlayState = PlayState();
+    route.m_bRecordingHasSound = m_bRecordingHasSound;
+    route.m_bExportOpen = m_bExportOpen;
+    return SoundReachesSpeakers(route, m_soundLevel);
+}
+
 // The copy takes the sound as it was recorded; the filter only ever shaped what is
 // heard, and nothing is heard while the export window is open.
 void CPlaybackSession::SetAudioFilter(bool on)
@@ -367,6 +386,7 @@ void CPlaybackSession::ShowProbeMessage(const std::string& text)
 // are opened the first time one is probed and stay open across recordings.
 void CPlaybackSession::EnableAudioControls(bool enable)
 {
+    m_bRecordingHasSound = enable;
     emit audioControlsShown(enable);
     if (!enable)
         return;

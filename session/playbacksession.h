@@ -13,6 +13,7 @@
 #include "session/exportfinisher.h"
 #include "session/exportsink.h"
 #include "session/masterhash.h"
+#include "session/soundlevel.h"
 #include "session/soundoutputs.h"
 #include "session/tileregionmap.h"
 
@@ -118,6 +119,11 @@ public:
 
     // --- sound and export ---
     bool HasAudioOutput(int channel) const { return m_sound.IsOpen(channel); }
+    // How loud the speakers play; the export's sound stays as recorded.
+    void SetSoundLevel(const CSoundLevel& level);
+    const CSoundLevel& SoundLevel() const { return m_soundLevel; }
+    // The recording's sound is heard now (see SoundReachesSpeakers).
+    bool IsSoundPlaying() const;
     // Where exports are written; once, before the first export window opens.
     void CreateRecorder(const QString& aviFolder) { m_export.Create(aviFolder); }
     CBackupRecorder* Recorder() const { return m_export.Recorder(); }
@@ -215,6 +221,9 @@ private:
     // of the recordings exported from (kept while an export may await one), and the
     // open recording's cameras' rates, read once.
     bool m_bAudioFilter = false;
+    // The speakers: how loud, and whether the open recording has sound to play.
+    CSoundLevel m_soundLevel;
+    bool m_bRecordingHasSound = false;
     std::vector<std::unique_ptr<CMasterHash>> m_masterHashes;
     std::unique_ptr<CCameraRateProbe> m_pRateProbe;
     std::optional<CCameraRateProbe::Rates> m_cameraRates;

@@ -18,6 +18,7 @@ bool CSoundOutputs::Open(int channel)
     auto output = std::make_unique<CWaveOut>();
     if (!output->Open())
         return false;
+    output->SetVolume(m_dGain);
     m_pOutputs[size_t(channel)] = std::move(output);
     return true;
 }
@@ -26,4 +27,12 @@ void CSoundOutputs::OnSoundSlice(int channel, const uint8_t* slice, const CFrame
 {
     if (IsOpen(channel))
         m_pOutputs[size_t(channel)]->Queue(slice);
+}
+
+void CSoundOutputs::SetVolume(double gain)
+{
+    m_dGain = gain;
+    for (const std::unique_ptr<CWaveOut>& output : m_pOutputs)
+        if (output && output->IsOpen())
+            output->SetVolume(gain);
 }

@@ -12,6 +12,7 @@ class CWaveOut;
 //
 // Threads: the outputs are opened on the window thread while no playback thread
 // runs, and live until this goes; after that the playback thread queues slices.
+// Their volume is set on the window thread, which the device objects belong to.
 class CSoundOutputs : public ISoundSink {
 public:
     CSoundOutputs();
@@ -23,6 +24,10 @@ public:
 
     void OnSoundSlice(int channel, const uint8_t* slice, const CFrameTime& time) override;
 
+    // How loud every output plays, 0..1, and those opened later too. Window thread.
+    void SetVolume(double gain);
+
 private:
     std::array<std::unique_ptr<CWaveOut>, 4> m_pOutputs;
+    double m_dGain = 1.0; // window thread only
 };

@@ -36,16 +36,65 @@ void CSkinButton::SetImage(int slot)
 void CSkinButton::EnableButton(bool enable)
 {
     m_bEnable = enable;
-    SetImage(!enable ? SKIN_IMG_DISABLE : m_bPressed ? SKIN_IMG_DNCHECK : SKIN_IMG_NORMAL);
+    SetImage(RestingImage());
+}
+
+void CSkinButton::SetLit(bool lit)
+{
+    if (lit == m_bLit)
+        return;
+    m_bLit = lit;
+    if (!m_bPressed)
+        SetImage(RestingImage());
+}
+
+// The picture shown while the mouse is not held on the button.
+int CSkinButton::RestingImage() const
+{
+    if (!m_bEnable)
+        return SKIN_IMG_DISABLE;
+    return m_bPressed || m_bLit ? SKIN_IMG_DNCHECK : SKIN_IMG_NORMAL;
 }
 
 // Pictures are drawn as they are, never stretched; a slot without a picture draws
-// nothing and the window's background shows through.
+// nothing and the window's background shows through, except a lit one, which must
+// still read as lit.
 void CSkinButton::paintEvent(QPaintEvent*)
 {
-    if (m_nCurImage < 0 || m_hImage[size_t(m_nCurImage)].isNull())
+    QPainter painter(this);
+    if (!isEnabled()) {
+        PaintUnavailable(painter);
         return;
-    QPainter(this).drawPixmap(0, 0, m_hImage[size_t(m_nCurImage)]);
+    }
+    if (m_nCurImage < 0)
+        return;
+    const QPixmap& picture = m_hImage[size_t(m_nCurImage)];
+    if (!picture.isNull())
+        painter.drawPixmap(0, 0, picture);
+    else if (m_nCurImage == SKIN_IMG_DNCHECK && m_bLit)
+        PaintDrawnLit(painter);
+}
+
+// Faded, the key keeps its shape and symbol but reads as nothing to press, whatever
+// the skin's disabled picture says about a running state.
+void CSkinButton::PaintUnavailable(QPainter& painter) const
+{
+    const QPixmap& normal = m_hImage[SKIN_IMG_NORMAL];
+    if (normal.isNull())
+        return;
+    painter.setOpacity(0.3);
+    painter.drawPixmap(0, 0, normal);
+}
+
+void CSkinButton::PaintDrawnLit(QPainter& painter) const
+{
+    const QPixmap& normal = m_hImage[SKIN_IMG_NORMAL];
+    if (!normal.isNull())
+        painter.drawPixmap(0, 0, normal);
+    const QRect picture = normal.isNull() ? rect() : rect().intersected(normal.rect());
+    painter.setPen(QPen(LIT_OUTLINE, 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(picture).adjusted(1, 1, -1, -1));
 }
 
 void CSkinButton::mousePressEvent(QMouseEvent* event)
@@ -112,7 +161,7 @@ void CSkinButton::OnLeftButtonUp()
         return;
     }
     m_bPressed = false;
-    SetImage(SKIN_IMG_NORMAL);
+    SetImage(RestingImage());
     Post([this, id = m_nNotifyID] { emit pressNotified(id, false); });
     emit pressNotifiedSync(m_nNotifyID, false);
     Post([this] { emit clicked(m_nControlId); });

@@ -184,6 +184,69 @@ private slots:
         button.repaint(); // no picture in the slot: nothing is drawn, nothing breaks
         QCOMPARE(button.CurrentImage(), SKIN_IMG_NORMAL);
     }
+
+    // A lit key rests on its latched picture: a click on it, or its disabling and
+    // enabling, brings it back there and not to the normal one.
+    void litButtonRestsOnItsLatchedPicture()
+    {
+        auto button = MakeButton();
+        button->SetLit(true);
+        QCOMPARE(button->CurrentImage(), SKIN_IMG_DNCHECK);
+        Settle();
+        QCOMPARE(button->grab().toImage().pixelColor(5, 5), QColor(Qt::blue));
+        QTest::mousePress(button.get(), Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(button->CurrentImage(), SKIN_IMG_DOWN);
+        QTest::mouseRelease(button.get(), Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(button->CurrentImage(), SKIN_IMG_DNCHECK);
+        button->EnableButton(false);
+        QCOMPARE(button->CurrentImage(), SKIN_IMG_DISABLE);
+        button->EnableButton(true);
+        QCOMPARE(button->CurrentImage(), SKIN_IMG_DNCHECK);
+        button->SetLit(false);
+        QCOMPARE(button->CurrentImage(), SKIN_IMG_NORMAL);
+        // Lit while held down: the press picture stays until the release.
+        QTest::mousePress(button.get(), Qt::LeftButton, {}, QPoint(5, 5));
+        button->SetLit(true);
+        QCOMPARE(button->CurrentImage(), SKIN_IMG_DOWN);
+        QTest::mouseRelease(button.get(), Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(button->CurrentImage(), SKIN_IMG_DNCHECK);
+    }
+
+    // A skin without a latched picture: the normal picture, outlined.
+    void litButtonWithoutLatchedPictureIsOutlined()
+    {
+        CSkinButton button(1003, &m_window);
+        button.setGeometry(60, 10, 40, 30);
+        button.LoadBitmaps(m_strPictures[0], m_strPictures[1], QString(), m_strPictures[3], 1003);
+        button.show();
+        button.SetLit(true);
+        const QImage lit = button.grab().toImage();
+        QCOMPARE(lit.pixelColor(20, 15), QColor(Qt::red));
+        QCOMPARE(lit.pixelColor(1, 15), CSkinButton::LIT_OUTLINE);
+        QCOMPARE(lit.pixelColor(20, 28), CSkinButton::LIT_OUTLINE);
+        button.SetLit(false);
+        QCOMPARE(button.grab().toImage().pixelColor(1, 15), QColor(Qt::red));
+    }
+
+    // An unavailable key (its widget disabled) is its normal picture faded, whatever
+    // slot it is on, and takes no click.
+    void unavailableButtonIsFadedAndDeaf()
+    {
+        auto button = MakeButton();
+        CSpies spies(*button);
+        button->EnableButton(false); // the slot some keys use for a running state
+        button->setEnabled(false);
+        Settle();
+        const QColor faded = button->grab().toImage().pixelColor(5, 5);
+        QVERIFY2(faded.red() > faded.green() + 30 && faded != QColor(Qt::red) && faded != QColor(Qt::gray),
+                 qPrintable(faded.name()));
+        QTest::mouseClick(button.get(), Qt::LeftButton, {}, QPoint(5, 5));
+        Settle();
+        QCOMPARE(spies.clicked.size() + spies.press.size(), 0);
+        button->setEnabled(true);
+        button->EnableButton(true);
+        QCOMPARE(button->grab().toImage().pixelColor(5, 5), QColor(Qt::red));
+    }
 };
 
 class TestSkinSlider : public QObject {

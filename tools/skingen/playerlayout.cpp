@@ -46,6 +46,8 @@ constexpr QRect AUDIO_RAIL(4, 42, 46, 485);
 constexpr int AUDIO_TOP = 220;
 
 constexpr int TEXT_H = 13;
+constexpr int PLAY_LINES_Y = 22, PLAY_LINE_H = 20; // in the playback card, under its label
+constexpr int LAMPS_Y = PLAY_LINES_Y + 2 * PLAY_LINE_H; // the play-state lamps, under the lines
 
 } // namespace
 
@@ -127,7 +129,7 @@ void CPlayerLayout::AddNavigation()
                   QRect(TRANSPORT_LEFT + (TRANSPORT_W + 4) * i, ROW1_Y, TRANSPORT_W, ROW1_H), true,
                   EButtonKind::Navigation, steps[i].icon);
     for (int i = 0; i < 7; ++i)
-        AddButton(steps[i].lampImage, nav, steps[i].lampKey, QRect(INNER_X + 30 * i, PLAY_CARD.y() + 58, 26, 28),
+        AddButton(steps[i].lampImage, nav, steps[i].lampKey, QRect(INNER_X + 30 * i, PLAY_CARD.y() + LAMPS_Y, 26, 28),
                   false, EButtonKind::Lamp, steps[i].icon);
 }
 
@@ -172,7 +174,10 @@ void CPlayerLayout::AddTimePanel()
     AddRect(time, "POS_E_TIME_TEXT", line(56, 120), false);
     AddRect(time, "POS_E_DATE", line(73, INNER_W), false);
     AddRect(time, "POS_E_TIME", line(89, INNER_W), false);
-    AddRect(time, "POS_CUR_PLAY_TIME", QRect(INNER_X, PLAY_CARD.y() + 30, INNER_W, TEXT_H), false);
+    // The picture's date over its time, in figures as tall as the clock's.
+    AddRect(time, "POS_CUR_PLAY_DATE", QRect(INNER_X, PLAY_CARD.y() + PLAY_LINES_Y, INNER_W, PLAY_LINE_H), false);
+    AddRect(time, "POS_CUR_PLAY_TIME", QRect(INNER_X, PLAY_CARD.y() + PLAY_LINES_Y + PLAY_LINE_H, INNER_W, PLAY_LINE_H),
+            false);
 }
 
 std::vector<CPanel> CPlayerLayout::Panels(bool pal) const

@@ -101,6 +101,7 @@ void CPreviewComposer::PaintTimePanel(QPainter& painter) const
     PanelText(painter, rect("POS_E_TIME"), "TIME : 14 : 02 : 00", TIME_TEXT, &ground);
     PanelText(painter, rect("POS_S_TIME_TEXT"), "START TIME", TIME_CAPTION, nullptr);
     PanelText(painter, rect("POS_E_TIME_TEXT"), "END TIME", TIME_CAPTION, nullptr);
+    PanelText(painter, rect("POS_CUR_PLAY_DATE"), "DATE : 2024 / 03 / 18", Qt::white, &ground);
     PanelText(painter, rect("POS_CUR_PLAY_TIME"), "TIME : 14 : 01 : 23", Qt::white, &ground);
 }
 
