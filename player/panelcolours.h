@@ -1,5 +1,7 @@
 #pragma once
 
+#include "skin/skinbutton.h"
+
 #include <QColor>
 
 // The colours the player draws its own texts and controls in over the skin: the time
@@ -11,7 +13,7 @@ inline const QColor GROUND(0x18, 0x18, 0x18);
 inline const QColor CAPTION(0x80, 0x80, 0x00);
 inline const QColor FIELD_TEXT(41, 42, 42);
 inline const QColor FIELD_GROUND(163, 164, 164);
-// What is on: a lit switch, the speaker while sound plays, the level. The default
-// skin's accent, which its latched keys and clock show.
-inline const QColor LIT(255, 178, 62);
+// What is on: a lit switch, the speaker while sound plays, the level; the colour a
+// lit key is outlined in.
+inline const QColor LIT = CSkinButton::LIT_OUTLINE;
 } // namespace panel

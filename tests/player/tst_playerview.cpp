@@ -251,8 +251,11 @@ private slots:
         QCOMPARE(off.pixelColor(square.topLeft()), panel::TEXT);
         QCOMPARE(off.pixelColor(square.center()), panel::GROUND);
 
-        box.setChecked(true);
-        QCOMPARE(box.grab().toImage().pixelColor(square.topLeft() + QPoint(1, 1)), panel::TEXT);
+        box.setChecked(true); // on is lit: box, number and an outline round the switch in the accent
+        const QImage on = box.grab().toImage();
+        QCOMPARE(on.pixelColor(square.topLeft() + QPoint(1, 1)), panel::LIT);
+        QCOMPARE(on.pixelColor(36, 1), panel::LIT);
+        QCOMPARE(on.pixelColor(36, 3), panel::GROUND);
         box.setEnabled(false);
         QVERIFY(box.grab().toImage().pixelColor(square.topLeft()) != panel::TEXT);
 
