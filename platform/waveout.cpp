@@ -38,6 +38,11 @@ bool CWaveOut::Open()
     return true;
 }
 
+bool CWaveOut::HasDevice()
+{
+    return !QMediaDevices::audioOutputs().isEmpty();
+}
+
 void CWaveOut::Reset()
 {
     m_ring.Reset();

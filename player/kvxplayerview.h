@@ -29,6 +29,7 @@
 class CActivityList;
 class CBackupDlg;
 class CBackupRecorder;
+class CFullScreenView;
 class CSkinButton;
 class CSkinSlider;
 class CImageEditDlg;
@@ -99,6 +100,9 @@ public:
     const QString& ActivityNote() const { return m_strActivityNote; }
     CActivityList* ActivityList() const { return m_pActivityList; }
     QToolButton* ActivityButton() const { return m_btnActivity; }
+    // The cover that shows the video area full screen, while it does.
+    bool IsFullScreen() const { return m_pFullScreen != nullptr; }
+    CFullScreenView* FullScreen() const { return m_pFullScreen.get(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -194,6 +198,7 @@ private:
     void EnableEditButton(bool singleTile);
     void EnableChannelButtons();
     int ChannelCount() const;
+    int OpeningMode() const;
     int LastPage(int n) const;
     int ChannelInTile(int tile) const;
     static int CommandForKey(const QKeyEvent& event);
@@ -234,6 +239,13 @@ private:
     void ClearRegion();
     void PaintRegion(QPainter& painter) const;
     void ShowJumpButtons();
+
+    // Full screen (F, Alt+Enter; Esc leaves) and the notice that there is no sound device.
+    bool HandleScreenKey(const QKeyEvent& event);
+    void EnterFullScreen();
+    void LeaveFullScreen();
+    void UpdateFullScreen(const QRect& part);
+    void OnAudioOutputFailed();
 
     // Painting, const: a paint draws what is there and changes nothing, tiles and
     // buttons included.
@@ -297,4 +309,8 @@ private:
     std::optional<QRectF> m_regionDrag;       // the rectangle a Shift + left drag is drawing, in the window
     QString m_strActivityNote;
     bool m_bActivityStale = false;            // the index grew since the strip was drawn
+
+    // Full screen and the sound notice: window thread only.
+    std::unique_ptr<CFullScreenView> m_pFullScreen; // a child of the window, over the view
+    bool m_bSoundNoticeShown = false;               // once a run: the computer has no sound device
 };
