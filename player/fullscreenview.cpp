@@ -4,12 +4,13 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScreen>
 
 namespace {
 
 // Long enough not to vanish under a hand still moving, short enough not to stand in the picture.
 constexpr int POINTER_REST_MS = 2000;
-constexpr int TIME_HEIGHT_DIVISOR = 40; // the time's text is a fortieth of the screen high
+constexpr int TIME_HEIGHT_DIVISOR = 45; // a line of the time's text is a 45th of the screen high
 constexpr int TIME_MARGIN = 8;
 
 } // namespace
@@ -31,6 +32,9 @@ CFullScreenView::CFullScreenView(QWidget* window, QWidget* keyTarget, QRect vide
     window->clearMask();
     window->installEventFilter(this);
     keyTarget->installEventFilter(this);
+    // Without a window manager full screen is only a wish: the screen's size is set too.
+    if (const QScreen* screen = window->screen())
+        window->setGeometry(screen->geometry());
     setGeometry(window->rect());
     raise();
     show();
@@ -70,12 +74,17 @@ void CFullScreenView::UpdateVideoPart(const QRect& part)
     update(TimeRect());
 }
 
-// In the screen's corner, outside a picture narrower than the screen.
+// The screen's top right corner: the tiles write their camera and date-time along
+// their bottom, which the time must never hide. On a wide screen its two lines fit
+// beside the picture.
 QRect CFullScreenView::TimeRect() const
 {
-    const int textHeight = std::max(12, height() / TIME_HEIGHT_DIVISOR);
-    return QRect(width() / 2, height() - textHeight - 2 * TIME_MARGIN, width() / 2 - TIME_MARGIN,
-                 textHeight + TIME_MARGIN);
+    return QRect(width() / 2, TIME_MARGIN / 2, width() / 2 - TIME_MARGIN, 2 * TimeLineHeight() + TIME_MARGIN);
+}
+
+int CFullScreenView::TimeLineHeight() const
+{
+    return std::max(12, height() / TIME_HEIGHT_DIVISOR);
 }
 
 void CFullScreenView::paintEvent(QPaintEvent* event)
@@ -93,13 +102,13 @@ void CFullScreenView::paintEvent(QPaintEvent* event)
     if (time.isEmpty() || !event->rect().intersects(TimeRect()))
         return;
     QFont font = painter.font();
-    font.setPixelSize(TimeRect().height() - TIME_MARGIN);
+    font.setPixelSize(TimeLineHeight());
     painter.setFont(font);
-    const QRect box = painter.boundingRect(TimeRect(), Qt::AlignRight | Qt::AlignBottom, time)
-                          .adjusted(-TIME_MARGIN / 2, 0, TIME_MARGIN / 2, 0);
+    const QRect box = painter.boundingRect(TimeRect(), Qt::AlignRight | Qt::AlignVCenter, time)
+                          .adjusted(-TIME_MARGIN / 2, -TIME_MARGIN / 2, TIME_MARGIN / 2, TIME_MARGIN / 2);
     painter.fillRect(box, QColor(0, 0, 0, 160)); // readable where the picture reaches the corner
     painter.setPen(Qt::white);
-    painter.drawText(TimeRect(), Qt::AlignRight | Qt::AlignBottom, time);
+    painter.drawText(TimeRect(), Qt::AlignRight | Qt::AlignVCenter, time);
 }
 
 void CFullScreenView::mouseMoveEvent(QMouseEvent* event)

@@ -22,6 +22,7 @@ class CFullScreenView : public QWidget {
 public:
     // Paints the video area as the player window paints it, in the window's coordinates.
     using VideoPainter = std::function<void(QPainter&)>;
+    // The playback date-time, its date and its time on two lines; empty before a picture.
     using TimeText = std::function<QString()>;
 
     // `window` is the top-level window that goes full screen, `keyTarget` the widget
@@ -49,6 +50,7 @@ protected:
 private:
     QTransform VideoToScreen() const;
     QRect TimeRect() const;
+    int TimeLineHeight() const;
     void ShowPointer();
 
     // Written by the window thread only.

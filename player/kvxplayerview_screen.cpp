@@ -15,7 +15,7 @@ namespace {
 
 QString FrameTimeText(const CFrameTime& t)
 {
-    return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d", t.m_wYear, t.m_byMonth, t.m_byDay, t.m_byHour,
+    return QString::asprintf("%04d-%02d-%02d\n%02d:%02d:%02d", t.m_wYear, t.m_byMonth, t.m_byDay, t.m_byHour,
                              t.m_byMinute, t.m_bySecond);
 }
 

@@ -111,8 +111,8 @@ class TestPlayerScreen : public QObject {
         const QImage expected = VideoArea(view).scaled(picture.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         const double difference = MeanDifference(screen.copy(picture), expected);
         QVERIFY2(difference < 4, qPrintable(QString::number(difference)));
-        if (picture.top() > 0)
-            QVERIFY(IsBlack(screen, QRect(0, 0, screen.width(), picture.top())));
+        if (picture.bottom() < screen.height() - 1)
+            QVERIFY(IsBlack(screen, QRect(0, picture.bottom() + 1, screen.width(), screen.height() - 1 - picture.bottom())));
         if (picture.left() > 0)
             QVERIFY(IsBlack(screen, QRect(0, 0, picture.left(), screen.height())));
     }
@@ -149,10 +149,10 @@ private slots:
         QCOMPARE(frame->focusWidget(), view);
         CheckFullScreenPicture(view);
 
-        // The time, in the band the picture leaves free at the bottom.
+        // The time, in the band the picture leaves free at the top, away from the
+        // tiles' own texts at their bottom.
         CFullScreenView* cover = view->FullScreen();
-        const QRect band(0, cover->PictureRect().bottom() + 1, cover->width(),
-                         cover->height() - 1 - cover->PictureRect().bottom());
+        const QRect band(0, 0, cover->width(), cover->PictureRect().top());
         QVERIFY(band.height() > 20);
         const QImage screen = cover->grab().toImage();
         QVERIFY(BrightPixels(screen, band.adjusted(band.width() * 3 / 4, 0, 0, 0)) > 20);
