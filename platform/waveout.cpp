@@ -47,6 +47,11 @@ void CWaveOut::SetVolume(double gain)
         m_pSink->setVolume(QAudio::convertVolume(gain, QAudio::LogarithmicVolumeScale, QAudio::LinearVolumeScale));
 }
 
+bool CWaveOut::HasDevice()
+{
+    return !QMediaDevices::audioOutputs().isEmpty();
+}
+
 void CWaveOut::Reset()
 {
     m_ring.Reset();

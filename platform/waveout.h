@@ -16,6 +16,8 @@ public:
 
     // Opens the system's default output; false when there is none that plays this format.
     bool Open();
+    // Whether the system has any sound output at all (none without a sound server).
+    static bool HasDevice();
     bool IsOpen() const { return m_pSink != nullptr; }
     // Stops what is waiting and starts over at the first buffer.
     void Reset();

@@ -9,6 +9,7 @@
 #include "platform/outputfolders.h"
 #include "playback/playstate.h"
 #include "player/controlids.h"
+#include "player/fullscreenview.h"
 #include "skin/skinbutton.h"
 #include "snapshot/imageeditdlg.h"
 
@@ -72,7 +73,8 @@ void CKVXPlayerView::OnInitialUpdate(const QString& commandLine)
         EnableNavButtons(false);
         return;
     }
-    OpenRecording();
+    if (OpenRecording() && OpeningMode() != m_nModeCmd)
+        OnMode(OpeningMode());
 }
 
 // The desktop hands over the file's name as it is, quotes and all; a command typed
@@ -162,6 +164,7 @@ void CKVXPlayerView::ReleaseViewResources()
 
 void CKVXPlayerView::SetVideoStandard(bool pal)
 {
+    const int grid = m_session.Grid() > 0 ? m_session.Grid() : m_nStartGrid;
     const QSize size = m_geometry.WindowSize(pal);
     m_geometry.SetVideoStandard(pal);
     const QRect video = m_geometry.m_rcVideo;
@@ -171,7 +174,8 @@ void CKVXPlayerView::SetVideoStandard(bool pal)
     m_frame.CentreOnScreen(size.width(), size.height() + (pal ? PAL_FRAME_EXTRA : 0));
     setGeometry(0, 0, size.width(), size.height() + (pal ? PAL_FRAME_EXTRA : 0));
     ApplyVideoStandardLayout(pal);
-    SetGrid(m_nStartGrid);
+    m_session.SetGrid(0); // the tiles are laid out afresh for the new size, in the layout shown
+    SetGrid(grid);
     update();
     m_session.RefreshIfPaused();
 }

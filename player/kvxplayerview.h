@@ -29,6 +29,7 @@
 class CActivityList;
 class CBackupDlg;
 class CBackupRecorder;
+class CFullScreenView;
 class CSkinButton;
 class CSkinSlider;
 class CImageEditDlg;
@@ -108,6 +109,9 @@ public:
     QRect PlayDateRect() const { return m_geometry.m_rcPlayDate; }
     QRect PlayTimeRect() const { return m_geometry.m_rcPlayTime; }
     const QFont& PlayTimeFont() const { return m_images.m_fontPlayTime; }
+    // The cover that shows the video area full screen, while it does.
+    bool IsFullScreen() const { return m_pFullScreen != nullptr; }
+    CFullScreenView* FullScreen() const { return m_pFullScreen.get(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -205,6 +209,7 @@ private:
     void EnableEditButton(bool singleTile);
     void EnableChannelButtons();
     int ChannelCount() const;
+    int OpeningMode() const;
     int LastPage(int n) const;
     int ChannelInTile(int tile) const;
     static int CommandForKey(const QKeyEvent& event);
@@ -261,6 +266,12 @@ private:
     void PaintSoundPanel(QPainter& painter) const;
     void PaintSpeakerLamp(QPainter& painter) const;
     void PaintLevelBar(QPainter& painter) const;
+    // Full screen (F, Alt+Enter; Esc leaves) and the notice that there is no sound device.
+    bool HandleScreenKey(const QKeyEvent& event);
+    void EnterFullScreen();
+    void LeaveFullScreen();
+    void UpdateFullScreen(const QRect& part);
+    void OnAudioOutputFailed();
 
     // Painting, const: a paint draws what is there and changes nothing, tiles and
     // buttons included.
@@ -329,4 +340,7 @@ private:
     bool m_bSpeakerLitShown = false; // what the speaker sign was last painted as
     int m_nWheelRest = 0;            // wheel turn short of a whole notch, kept for the next
     bool m_bSoundLevelUnsaved = false; // the options file refused the level once; said once
+    // Full screen and the sound notice: window thread only.
+    std::unique_ptr<CFullScreenView> m_pFullScreen; // a child of the window, over the view
+    bool m_bSoundNoticeShown = false;               // once a run: the computer has no sound device
 };

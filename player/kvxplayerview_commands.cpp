@@ -139,10 +139,14 @@ int CKVXPlayerView::ChannelCount() const
     return !m_strFilePath.isEmpty() && m_session.Recording().m_nChannelCount == 4 ? 4 : 16;
 }
 
+// A camera key or a layout of more tiles than the recording has cameras would only
+// show empty tiles.
 void CKVXPlayerView::EnableChannelButtons()
 {
     for (int k = 0; k < 16; ++k)
         m_controls.m_btnChannel[size_t(k)]->EnableButton(k < ChannelCount());
+    for (size_t i = 0; i < m_controls.m_btnMode.size(); ++i)
+        m_controls.m_btnMode[i]->EnableButton((i + 1) * (i + 1) <= size_t(ChannelCount()));
 }
 
 // The last page of n x n tiles that shows a camera of the recording.
@@ -261,7 +265,7 @@ void CKVXPlayerView::OpenFile(const QString& path)
         return;
     m_frame.AddToRecentFileList(QFileInfo(path).absoluteFilePath());
     m_session.SetGrid(0);
-    OnMode(ctl::MODE16);
+    OnMode(OpeningMode());
     update();
 }
 
@@ -357,7 +361,7 @@ int CKVXPlayerView::ChannelInTile(int tile) const
 // Keys do what their buttons do, and nothing while the button is disabled.
 void CKVXPlayerView::keyPressEvent(QKeyEvent* event)
 {
-    if (HandleFindKey(*event) || HandleActivityKey(*event))
+    if (HandleScreenKey(*event) || HandleFindKey(*event) || HandleActivityKey(*event))
         return;
     if (HandleSoundKey(*event))
         return;

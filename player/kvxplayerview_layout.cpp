@@ -161,6 +161,12 @@ void CKVXPlayerView::ApplyVideoStandardLayout(bool pal)
         PlaceControl(buttons[i], "MAIN POS", MAIN_KEYS[i], pal);
 }
 
+// A recording opens with all its cameras in view.
+int CKVXPlayerView::OpeningMode() const
+{
+    return ChannelCount() == 4 ? ctl::MODE4 : ctl::MODE16;
+}
+
 void CKVXPlayerView::ResetPageDisplay()
 {
     m_nPage = 0;

@@ -25,8 +25,7 @@ void CKVXPlayerView::ConnectSession()
     connect(s, &CPlaybackSession::paused, this, &CKVXPlayerView::OnPaused);
     connect(s, &CPlaybackSession::probeMessage, this, &CKVXPlayerView::ShowMessage);
     connect(s, &CPlaybackSession::audioControlsShown, this, &CKVXPlayerView::ShowAudioControls);
-    connect(s, &CPlaybackSession::audioOutputFailed, this,
-            [this] { CMessageBox::Show(this, "Error", "Audio initialize exception."); });
+    connect(s, &CPlaybackSession::audioOutputFailed, this, &CKVXPlayerView::OnAudioOutputFailed);
     connect(s, &CPlaybackSession::endButtonDisabled, this, &CKVXPlayerView::DisableEndButton);
     connect(s, &CPlaybackSession::exportStopWanted, this, &CKVXPlayerView::StopBackupOnPause);
     connect(s, &CPlaybackSession::exportWriteFailed, this, &CKVXPlayerView::OnBackupWriteFailed);
@@ -46,6 +45,7 @@ bool CKVXPlayerView::OpenRecording()
         m_strFilePath.clear();
         EnableNavButtons(false);
         ShowLitKeys();
+        EnableChannelButtons();
         m_controls.m_btnBackup->EnableButton(false);
         ShowAudioControls(false);
         OpenLocator();
@@ -103,17 +103,23 @@ void CKVXPlayerView::ShowMessage(const QString& text)
 void CKVXPlayerView::RepaintPart(const QRect& rect, bool played)
 {
     update(rect);
+    UpdateFullScreen(rect);
     if (played)
         update(m_geometry.PlayTimeArea());
 }
 
 // The video area is laid out anew for the other standard, which clears it; the
 // pictures that came meanwhile are of this recording and are drawn again.
+// Full screen is left meanwhile: the window takes the other standard's size.
 void CKVXPlayerView::OnVideoStandardSwitched(bool pal)
 {
+    const bool fullScreen = IsFullScreen();
+    LeaveFullScreen();
     m_bPal = pal;
     SetVideoStandard(pal);
     m_session.RefreshPage();
+    if (fullScreen)
+        EnterFullScreen();
 }
 
 // Whatever paused playback, the pause lamp lights while a recording is open; a

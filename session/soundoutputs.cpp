@@ -23,6 +23,11 @@ bool CSoundOutputs::Open(int channel)
     return true;
 }
 
+bool CSoundOutputs::HasDevice()
+{
+    return CWaveOut::HasDevice();
+}
+
 void CSoundOutputs::OnSoundSlice(int channel, const uint8_t* slice, const CFrameTime&)
 {
     if (IsOpen(channel))

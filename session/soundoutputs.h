@@ -21,6 +21,8 @@ public:
     bool IsOpen(int channel) const;
     // False when the system has no output that plays the recorder's sound.
     bool Open(int channel);
+    // Whether the system has a sound output at all: when it has none, Open cannot succeed.
+    static bool HasDevice();
 
     void OnSoundSlice(int channel, const uint8_t* slice, const CFrameTime& time) override;
 

@@ -415,7 +415,7 @@ private slots:
         QTRY_VERIFY(dialog->ProgressLabel()->text().contains("02_Capture.mp4"));
         QVERIFY(QTest::qWaitFor([&] { return dialog->IsStopped(); }, 60000)); // the end pauses, and so stops it
         WaitForCompletion(view);
-        fixture.m_messages.removeAll("Error|Audio initialize exception."); // this machine may have no sound output
+        fixture.m_messages.removeAll(NO_SOUND_DEVICE_MESSAGE); // this machine may have no sound output
         QVERIFY2(fixture.m_messages.isEmpty(), qPrintable(fixture.m_messages.join('\n')));
 
         const QString folder = fixture.Folder() + "avi/";

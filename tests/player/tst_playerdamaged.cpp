@@ -168,7 +168,7 @@ private:
 QStringList RecordingMessages(const CPlayerFixture& fixture)
 {
     QStringList out = fixture.m_messages;
-    out.removeAll("Error|Audio initialize exception.");
+    out.removeAll(NO_SOUND_DEVICE_MESSAGE);
     return out;
 }
 

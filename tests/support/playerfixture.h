@@ -37,5 +37,10 @@ private:
     CMessageBox::Handler m_previous;
 };
 
+// What the player says, once, when a recording with sound opens on a computer without
+// any sound device (the test machine has no sound server), as the fixture records it.
+inline const QString NO_SOUND_DEVICE_MESSAGE =
+    "Error|Audio initialize exception.\nNo sound device was found, so the recording plays without sound";
+
 // The colour a test picture of a button slot is filled with.
 QColor SlotColour(int slot);
