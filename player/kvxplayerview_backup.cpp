@@ -11,6 +11,7 @@
 #include "player/controlids.h"
 #include "skin/skinbutton.h"
 
+#include <QApplication>
 #include <QFileInfo>
 
 void CKVXPlayerView::OnBackup()
@@ -40,6 +41,7 @@ void CKVXPlayerView::OpenBackupWindow()
     else
         m_session.ReadCameraRates();
     m_pBackupDlg->show();
+    ReturnKeyboard(); // where the desktop activates a window it shows
 }
 
 // Rates read for the recording open now, possibly after the window was opened.
@@ -116,11 +118,11 @@ void CKVXPlayerView::OnExportCompleted(const QString& aviName, const QStringList
 }
 
 // The panel is a window of its own: the player's must be the active one again for
-// its keys (and Ctrl+Q) to reach it. Only the panel hands it back, so that an export
-// ending by itself never takes the keyboard from another program.
+// its keys (and Ctrl+Q) to reach it. Only while one of the program's windows has the
+// keyboard, so that an export ending by itself never takes it from another program.
 void CKVXPlayerView::ReturnKeyboard()
 {
-    if (m_pBackupDlg && m_pBackupDlg->isActiveWindow())
+    if (QApplication::activeWindow())
         window()->activateWindow();
     setFocus(Qt::OtherFocusReason);
 }
