@@ -62,7 +62,7 @@ void CExportOutcomeLine::SetColours(const QColor& ground, const QColor& text)
 void CExportOutcomeLine::ShowSaving(const QString& fileName)
 {
     m_btnFolder->hide();
-    SetText(QString("Saving %1 \u2026").arg(fileName));
+    SetText(QString("Saving %1 \u2026").arg(fileName), QString());
 }
 
 // An export cut short says so first: it must not read as one that is complete.
@@ -70,26 +70,27 @@ void CExportOutcomeLine::ShowCompleted(const QString& path, uint32_t frames, boo
 {
     const QFileInfo file(path);
     m_strFolder = QDir::toNativeSeparators(file.absolutePath());
-    const QString text = QString(complete ? "Saved %1, %2, in %3" : "Incomplete: %1, %2, in %3")
-                             .arg(file.fileName(), Frames(frames), m_strFolder);
+    const QString lead = QString(complete ? "Saved %1, %2, in " : "Incomplete: %1, %2, in ")
+                             .arg(file.fileName(), Frames(frames));
     m_btnFolder->setIconSize(QSize(height() - 2, height() - 2));
     m_btnFolder->setFixedSize(height() + 2, height());
     m_btnFolder->show();
-    SetText(text);
+    SetText(lead, m_strFolder);
 }
 
 void CExportOutcomeLine::Clear()
 {
     m_strFolder.clear();
     m_btnFolder->hide();
-    SetText(QString());
+    SetText(QString(), QString());
 }
 
-void CExportOutcomeLine::SetText(const QString& text)
+void CExportOutcomeLine::SetText(const QString& lead, const QString& folder)
 {
-    m_strText = text;
-    setToolTip(text);
-    setVisible(!text.isEmpty());
+    m_strLead = lead;
+    m_strText = lead + folder;
+    setToolTip(m_strText);
+    setVisible(!m_strText.isEmpty());
     FitText();
 }
 
@@ -99,8 +100,21 @@ void CExportOutcomeLine::resizeEvent(QResizeEvent* event)
     FitText();
 }
 
+// The file and its frames matter most: the folder's path is shortened first, in its
+// middle, and the rest only when even the first part does not fit.
 void CExportOutcomeLine::FitText()
 {
-    const int room = width() - (!m_btnFolder->isHidden() ? m_btnFolder->width() + 2 : 0);
-    m_label->setText(m_label->fontMetrics().elidedText(m_strText, Qt::ElideMiddle, std::max(0, room)));
+    const QFontMetrics metrics = m_label->fontMetrics();
+    const int room = std::max(0, width() - (!m_btnFolder->isHidden() ? m_btnFolder->width() + 2 : 0));
+    const QString folder = m_strText.mid(m_strLead.size());
+    const int forFolder = room - metrics.horizontalAdvance(m_strLead);
+    if (metrics.horizontalAdvance(m_strText) <= room || folder.isEmpty() || forFolder < metrics.averageCharWidth() * 8)
+        m_label->setText(metrics.elidedText(m_strText, Qt::ElideRight, room));
+    else
+        m_label->setText(m_strLead + metrics.elidedText(folder, Qt::ElideMiddle, forFolder));
+}
+
+QString CExportOutcomeLine::ShownText() const
+{
+    return m_label->text();
 }

@@ -12,8 +12,8 @@ class QToolButton;
 // One row of the export panel that says how the last export ended: "Saving …" while
 // a worker completes it, then "Saved 02_Capture.avi, 211 frames, in /home/…/avi", or
 // that it is incomplete, with a button that shows its folder. The desktop's file
-// manager opens only from that button. A text too long for the row is shortened in
-// the middle, the whole of it in the tool tip.
+// manager opens only from that button. A text too long for the row has its folder
+// shortened in the middle, the whole of it in the tool tip.
 //
 // Window thread only.
 class CExportOutcomeLine : public QWidget {
@@ -35,6 +35,8 @@ public:
 
     // The whole text, as the tool tip has it; empty when the row is clear.
     const QString& Text() const { return m_strText; }
+    // As the row shows it, shortened to fit.
+    QString ShownText() const;
     QToolButton* FolderButton() const { return m_btnFolder; }
 
 signals:
@@ -45,12 +47,13 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void SetText(const QString& text);
+    void SetText(const QString& lead, const QString& folder);
     void FitText();
 
     QLabel* m_label;
     QToolButton* m_btnFolder;
-    QString m_strText;
+    QString m_strText; // the lead and the folder
+    QString m_strLead;
     QString m_strFolder;
     FolderOpener m_openFolder;
 };

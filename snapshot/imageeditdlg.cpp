@@ -6,7 +6,6 @@
 #include "skin/skinreader.h"
 #include "snapshot/editcontrolids.h"
 #include "snapshot/snapshotbitmap.h"
-#include "snapshot/snapshotfile.h"
 #include "snapshot/snapshotprinter.h"
 #include "snapshot/stillsaver.h"
 

@@ -203,6 +203,31 @@ private slots:
         QCOMPARE(dialog->FormatBox()->currentText(), QString("AVI (Motion-JPEG)"));
     }
 
+    // A row too narrow for a deep folder shortens the folder, never the file and its
+    // frames; an export cut short never reads as saved.
+    void outcomeKeepsTheFileAndFramesInANarrowRow()
+    {
+        QWidget panel;
+        auto* line = new CExportOutcomeLine(&panel);
+        line->setGeometry(0, 0, 206, 12);
+        const QString path = "/home/someone/evidence/case 2024-0318/copies for the court/avi/02_Capture.avi";
+        line->ShowSaving("02_Capture.avi");
+        QCOMPARE(line->Text(), QString("Saving 02_Capture.avi \u2026"));
+        QVERIFY(line->FolderButton()->isHidden());
+        line->ShowCompleted(path, 211, true);
+        QCOMPARE(line->Text(), QString("Saved 02_Capture.avi, 211 frames, in /home/someone/evidence/case 2024-0318/"
+                                       "copies for the court/avi"));
+        QCOMPARE(line->toolTip(), line->Text());
+        QVERIFY2(line->ShownText().startsWith("Saved 02_Capture.avi, 211 frames, "), qPrintable(line->ShownText()));
+        QVERIFY(!line->FolderButton()->isHidden());
+        line->setGeometry(0, 0, 320, 12); // room for some of the folder: its middle goes
+        QVERIFY2(line->ShownText().startsWith("Saved 02_Capture.avi, 211 frames, in /"), qPrintable(line->ShownText()));
+        QVERIFY(line->ShownText().contains(QChar(0x2026)));
+        QVERIFY(line->ShownText().endsWith("/avi"));
+        line->ShowCompleted(path, 1, false);
+        QVERIFY2(line->ShownText().startsWith("Incomplete: 02_Capture.avi, 1 frame, in /"), qPrintable(line->ShownText()));
+    }
+
     void fourChannelRecordingListsFour()
     {
         CPlayerFixture fixture;
