@@ -1,5 +1,6 @@
 #include "export/backupdlg.h"
 
+#include "export/exportoutcomeline.h"
 #include "export/ibackupowner.h"
 #include "platform/messagebox.h"
 #include "skin/skinbutton.h"
@@ -7,11 +8,9 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
-#include <QUrl>
 
 namespace {
 
@@ -51,22 +50,16 @@ QStringList Numbers(int last)
     return items;
 }
 
-void ShowFolder(const QString& folder)
-{
-    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
-}
-
 } // namespace
 
 CBackupDlg::CBackupDlg(const QString& appFolder, const QString& iniPath, const QString& appTitle,
-                       const QString& exportFolder, IBackupOwner& owner, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_strAppTitle(appTitle),
-      m_strExportFolder(exportFolder), m_owner(owner),
-      m_skin(std::make_unique<CSkinReader>(iniPath.toStdString(), appFolder.toStdString(), 0)),
-      m_openFolder(ShowFolder)
+                       IBackupOwner& owner, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_strAppTitle(appTitle), m_owner(owner),
+      m_skin(std::make_unique<CSkinReader>(iniPath.toStdString(), appFolder.toStdString(), 0))
 {
     setWindowTitle("Backup");
     setModal(false);
+    setAttribute(Qt::WA_ShowWithoutActivating); // opening it leaves the keys with the player
     OnInitDialog();
     m_timerProgress.setInterval(PROGRESS_PERIOD_MS);
     connect(&m_timerProgress, &QTimer::timeout, this, &CBackupDlg::UpdateProgress);
@@ -89,6 +82,8 @@ void CBackupDlg::OnInitDialog()
     m_comboSize = MakeBox(backupctl::IMAGESIZE, {});
     m_btnStart = SetupSkinButton(backupctl::START, "BTN_AVISTART", "POS_BACKUP_START");
     m_btnStop = SetupSkinButton(backupctl::STOP, "BTN_AVISTOP", "POS_BACKUP_STOP");
+    m_outcome = new CExportOutcomeLine(this);
+    connect(m_outcome, &CExportOutcomeLine::folderShown, this, [this] { m_owner.ReturnKeyboard(); });
 
     m_comboFormat = MakeBox(backupctl::FORMAT, FORMATS);
     m_comboFormat->setToolTip("AVI: Motion-JPEG at the chosen rate. MP4: H.264 timed by the recorder's clock, "
@@ -145,6 +140,7 @@ QComboBox* CBackupDlg::MakeBox(int id, const QStringList& items)
     box->setPalette(QApplication::palette()); // the boxes keep the desktop's colours
     box->addItems(items);
     box->setMaxVisibleItems(16);
+    connect(box, &QComboBox::activated, this, [this] { m_owner.ReturnKeyboard(); });
     return box;
 }
 
@@ -176,6 +172,7 @@ void CBackupDlg::Prepare(BACKUPSETTING* setting, bool pal)
     for (int i = 0; i < (pal ? int(std::size(EXPORT_SIZES)) : SIZES_OF_EVERY_RECORDING); ++i)
         m_comboSize->addItem(EXPORT_SIZES[i].m_szText);
     m_cameraRates.clear();
+    m_outcome->Clear();
     SetExporting(false);
     m_comboChannel->clear();
     const int count = setting ? setting->m_byChannelCount : 0;
@@ -205,9 +202,12 @@ void CBackupDlg::PlaceNewControls()
         m_skin->FindSkinRect(SECTION, "POS_BACKUP_RATE_TEXT", false)
             .value_or(QRect(camera.left(), camera.bottom() + 1, size.right() - camera.left() + 1, RATE_TEXT_HEIGHT));
     m_staticRate->setGeometry(text);
+    const QColor ground = SkinColourAt(text.center());
     QPalette palette = m_staticRate->palette();
-    palette.setColor(QPalette::WindowText, TextOn(SkinColourAt(text.center())));
+    palette.setColor(QPalette::WindowText, TextOn(ground));
     m_staticRate->setPalette(palette);
+    m_outcome->setGeometry(text);
+    m_outcome->SetColours(ground, TextOn(ground));
 }
 
 EExportFormat CBackupDlg::Format() const
@@ -239,7 +239,7 @@ void CBackupDlg::ShowCameraRate()
         return;
     const int channel = m_comboChannel->currentIndex();
     const int rate = channel >= 0 && channel < m_cameraRates.size() ? m_cameraRates[channel] : 0;
-    m_staticRate->setVisible(rate > 0);
+    m_staticRate->setVisible(rate > 0 && m_outcome->Text().isEmpty());
     if (rate <= 0) {
         m_comboFrameRate->setCurrentIndex(DEFAULT_FRAMERATE);
         return;
@@ -262,8 +262,10 @@ void CBackupDlg::OnStart()
         CMessageBox::Show(this, m_strAppTitle, NO_SIZE);
     m_pSetting->m_nHeight = offered ? EXPORT_SIZES[size].m_nHeight : 0;
     m_pSetting->m_byChannel = uint8_t(m_comboChannel->currentIndex());
+    m_outcome->Clear();
     SetExporting(true);
     m_owner.StartBackup();
+    m_owner.ReturnKeyboard();
 }
 
 // Runs once per export, whoever asks: the stop button, the player pausing, the window closing.
@@ -273,7 +275,20 @@ void CBackupDlg::OnStop()
         return;
     SetExporting(false);
     m_owner.StopBackup();
-    m_openFolder(m_strExportFolder);
+    m_owner.ReturnKeyboard();
+}
+
+// The outcome takes the rate text's row; the rate stays chosen in its box.
+void CBackupDlg::ShowSaving(const QString& fileName)
+{
+    m_outcome->ShowSaving(fileName);
+    m_staticRate->hide();
+}
+
+void CBackupDlg::ShowCompleted(const QString& path, uint32_t frames, bool complete)
+{
+    m_outcome->ShowCompleted(path, frames, complete);
+    m_staticRate->hide();
 }
 
 void CBackupDlg::ReturnToIdle()

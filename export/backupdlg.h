@@ -9,9 +9,9 @@
 #include <QTimer>
 #include <QVector>
 
-#include <functional>
 #include <memory>
 
+class CExportOutcomeLine;
 class CSkinButton;
 class CSkinReader;
 class IBackupOwner;
@@ -26,7 +26,10 @@ inline constexpr int START = 1039, CHANNEL = 1040, FRAMERATE = 1041, IMAGESIZE =
 // The small skinned panel over the player in which the user picks the channel, the
 // frame rate, the picture size and the format of an export, and starts and stops it.
 // It is borderless and modeless; the player opens and hides it and keeps it for the
-// next opening. While an export runs it shows the file's name and its frames so far.
+// next opening. While an export runs it shows the file's name and its frames so far;
+// once it is completed, where it was saved and how many frames it holds, with a
+// button that shows the folder. Start, stop and a choice made in a box give the
+// keyboard back to the player, so that its keys act on the player and not on a box.
 // An MP4 is timed by the recorder's clock, so the frame rate is off for it. When the
 // player knows the cameras' own rates, the chosen camera's is preselected and shown
 // beside the rate box, so that an AVI plays at real speed.
@@ -37,11 +40,9 @@ class CBackupDlg : public QDialog {
     Q_OBJECT
 
 public:
-    using FolderOpener = std::function<void(const QString& folder)>;
-
-    // Reads the skin of `iniPath`; exports are shown from `exportFolder` when they stop.
-    CBackupDlg(const QString& appFolder, const QString& iniPath, const QString& appTitle,
-               const QString& exportFolder, IBackupOwner& owner, QWidget* parent);
+    // Reads the skin of `iniPath`.
+    CBackupDlg(const QString& appFolder, const QString& iniPath, const QString& appTitle, IBackupOwner& owner,
+               QWidget* parent);
     ~CBackupDlg() override;
 
     // Resets the window for a new opening: idle, default selections, the channel
@@ -60,8 +61,11 @@ public:
     EExportFormat Format() const;
 
     bool IsStopped() const { return m_bStopped; }
-    // Replaces how the export folder is shown (the desktop's file manager); for tests.
-    void SetFolderOpener(FolderOpener opener) { m_openFolder = std::move(opener); }
+    // The stopped export `fileName` is being completed; then it is, holding `frames`
+    // frames, or was cut short (`complete` false). Shown until the next start or opening.
+    void ShowSaving(const QString& fileName);
+    void ShowCompleted(const QString& path, uint32_t frames, bool complete);
+    CExportOutcomeLine* OutcomeLine() const { return m_outcome; }
 
     QComboBox* ChannelBox() const { return m_comboChannel; }
     QComboBox* FrameRateBox() const { return m_comboFrameRate; }
@@ -91,7 +95,6 @@ private:
     void UpdateProgress();
 
     const QString m_strAppTitle;
-    const QString m_strExportFolder;
     IBackupOwner& m_owner;
     std::unique_ptr<CSkinReader> m_skin;
     QImage m_bmpSkin;
@@ -103,8 +106,8 @@ private:
     bool m_bRatesPending = false; // arrived while an export ran
     CSkinButton *m_btnStart = nullptr, *m_btnStop = nullptr;
     QLabel* m_staticProgress = nullptr;
+    CExportOutcomeLine* m_outcome = nullptr; // in the rate text's row, which it hides
     QTimer m_timerProgress;
     bool m_bStopped = true;
     BACKUPSETTING* m_pSetting = nullptr;
-    FolderOpener m_openFolder;
 };

@@ -8,6 +8,7 @@
 #include "playback/dibpicture.h"
 #include "recording/recordformat.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QFontMetricsF>
@@ -41,6 +42,22 @@ bool IsTaken(const QString& path)
     struct stat st;
     return ::lstat(NativePath(path).c_str(), &st) == 0;
 }
+
+// A path as the user's file manager shows it, without the folder's closing slash.
+QString ShownPath(const QString& path)
+{
+    return QDir::toNativeSeparators(QDir::cleanPath(path));
+}
+
+// The sentence that follows the dialog's own "ERROR : CreateAVIFile.", and that the
+// command line prints after its name.
+QString CannotCreate(const QString& path, const QString& reason)
+{
+    return QString("cannot create %1: %2").arg(ShownPath(path), reason);
+}
+
+// Another program took each free name before the export could create it.
+const char* const EVERY_NAME_TAKEN = "each free name was taken by another file before it could be created";
 
 } // namespace
 
@@ -89,8 +106,8 @@ bool CBackupRecorder::StartBackup(const BACKUPSETTING& setting, const CFrameTime
     m_timeFirstWritten.reset();
     m_rate = {};
     m_options = options;
-    if (!COutputFolders::Ensure(m_strAviFolder))
-        return SetError(QString("The folder %1 cannot be made.").arg(m_strAviFolder));
+    if (QString reason; !COutputFolders::Ensure(m_strAviFolder, reason))
+        return SetError(QString("cannot create the folder %1: %2").arg(ShownPath(m_strAviFolder), reason));
     const QString base = m_strAviFolder + BaseName(setting);
     if (options.m_format == EExportFormat::Mp4) {
         if (!OpenUniqueMp4(base, setting, start))
@@ -145,9 +162,9 @@ bool CBackupRecorder::OpenUniqueMp4(const QString& base, const BACKUPSETTING& se
         const QString reason = QString::fromStdString(m_pMp4->ErrorText());
         m_pMp4.reset();
         if (!IsTaken(name))
-            return SetError(QString("%1 cannot be created: %2").arg(name, reason));
+            return SetError(CannotCreate(name, reason));
     }
-    return SetError(QString("No free name for %1 could be had.").arg(base));
+    return SetError(CannotCreate(base, EVERY_NAME_TAKEN));
 }
 
 // The name is free when it is chosen; another player may take it before the file is
@@ -161,9 +178,9 @@ bool CBackupRecorder::OpenUniqueAvi(const QString& base, int width, int height, 
             return true;
         }
         if (!IsTaken(name))
-            return SetError(QString("%1 cannot be created: %2").arg(name, QString::fromStdString(m_pAviWriter->ErrorText())));
+            return SetError(CannotCreate(name, QString::fromStdString(m_pAviWriter->ErrorText())));
     }
-    return SetError(QString("No free name for %1 could be had.").arg(base));
+    return SetError(CannotCreate(base, EVERY_NAME_TAKEN));
 }
 
 CBackupRecorder::EFrame CBackupRecorder::WritePicture(int channel, const CTilePicture& picture,

@@ -10,6 +10,8 @@ public:
     virtual void StopBackup() = 0;
     // The running export's file and frame count, as the window shows them.
     virtual QString BackupProgressText() const = 0;
+    // The window is done with the keyboard: the player's keys act on the player again.
+    virtual void ReturnKeyboard() = 0;
 
 protected:
     ~IBackupOwner() = default;

@@ -6,6 +6,8 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
+#include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 
 namespace {
@@ -48,17 +50,35 @@ COutputFolders::COutputFolders(const QString& programFolder, bool programFolderW
     }
 }
 
-// Made from the name's own bytes: a folder whose name is not UTF-8 is the one the
-// user named, not a new one that Qt's decoding would name with U+FFFD. A part that
-// exists already or cannot be made shows in the last check.
 bool COutputFolders::Ensure(const QString& folder)
 {
+    QString reason;
+    return Ensure(folder, reason);
+}
+
+// Made from the name's own bytes: a folder whose name is not UTF-8 is the one the
+// user named, not a new one that Qt's decoding would name with U+FFFD. A part that
+// exists already or cannot be made shows in the last check. The first refusal on the
+// way down is the one that explains the rest; a file standing where a folder must be
+// is named as such, not as the system's "File exists".
+bool COutputFolders::Ensure(const QString& folder, QString& reason)
+{
     const QByteArray path = CNativeFileName::Encode(folder);
+    int refusal = 0;
+    const auto make = [&refusal](const QByteArray& part) {
+        if (::mkdir(part.constData(), 0777) != 0 && errno != EEXIST && refusal == 0)
+            refusal = errno;
+    };
     for (qsizetype slash = path.indexOf('/', 1); slash > 0; slash = path.indexOf('/', slash + 1))
-        ::mkdir(path.left(slash).constData(), 0777);
-    ::mkdir(path.constData(), 0777);
+        make(path.left(slash));
+    make(path);
     struct stat st;
-    return ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode))
+        return true;
+    const bool blocked = refusal == 0 || refusal == ENOTDIR;
+    reason = blocked ? QString("a file stands where a folder of its path must be")
+                     : QString::fromLocal8Bit(std::strerror(refusal));
+    return false;
 }
 
 QString COutputFolders::UserSettingsFolder()

@@ -28,6 +28,8 @@ public:
 
     // Creates `folder` and its parents when missing. False when it cannot be made.
     static bool Ensure(const QString& folder);
+    // As above; when it cannot be made, `reason` says why, in the system's words.
+    static bool Ensure(const QString& folder, QString& reason);
     // Whether a file can be created in `folder` (tried, not guessed from permissions:
     // they say nothing on a read-only medium and everything for the superuser).
     static bool IsWritable(const QString& folder);

@@ -168,6 +168,10 @@ std::optional<CFrameTime> CFrameRouter::ShownFrameTime() const
 
 // The tiles of the page are drawn again, each picture into the video area and its
 // texts into a layer of their own, exactly where the paint put them.
+// With one camera enlarged the snapshot is that camera's picture drawn once at the
+// whole video area's size, as `kvxtool snapshot` draws it: neither the tile's frame
+// nor the smaller tile an audio switch makes on screen, scaled up again, belong in
+// a still of the camera.
 CFrameRouter::CVideoSnapshot CFrameRouter::SnapshotVideo()
 {
     CVideoSnapshot shot;
@@ -179,15 +183,20 @@ CFrameRouter::CVideoSnapshot CFrameRouter::SnapshotVideo()
     shot.m_textLayer.fill(Qt::transparent);
     const int n = Grid();
     const int first = m_nCurChannel;
-    for (int ch = 0; ch < 16; ++ch)
+    if (n == 1)
+        SnapshotTile(first, first, shot, QRect(QPoint(0, 0), shot.m_picture.size()));
+    for (int ch = 0; ch < 16 && n > 1; ++ch)
         if ((ch >= first && ch < first + n * n) || (n == 3 && ch < 2))
-            SnapshotTile(ch, first, shot);
+            SnapshotTile(ch, first, shot, std::nullopt);
     return shot;
 }
 
-void CFrameRouter::SnapshotTile(int channel, int first, CVideoSnapshot& shot)
+// `whole`: the picture fills it, without the frame a tile on screen has.
+void CFrameRouter::SnapshotTile(int channel, int first, CVideoSnapshot& shot, const std::optional<QRect>& whole)
 {
     CTilePlace place = TilePlace(channel);
+    if (whole)
+        place.m_rect = *whole;
     const QSize size = place.m_rect.size();
     if (size.width() < 3 || size.height() < 3)
         return;
@@ -207,8 +216,9 @@ void CFrameRouter::SnapshotTile(int channel, int first, CVideoSnapshot& shot)
     QImage text(size, QImage::Format_ARGB32_Premultiplied);
     text.fill(Qt::transparent);
     m_tileWindow.DrawTileText(text, place.m_text);
-    const QPoint at = place.m_rect.topLeft() + QPoint(1, 1);
-    const QRect inside(0, 0, size.width() - 2, size.height() - 2);
+    const int frame = whole ? 0 : 1;
+    const QPoint at = place.m_rect.topLeft() + QPoint(frame, frame);
+    const QRect inside(0, 0, size.width() - 2 * frame, size.height() - 2 * frame);
     QPainter(&shot.m_picture).drawImage(at, picture, inside);
     QPainter layer(&shot.m_textLayer);
     layer.setCompositionMode(QPainter::CompositionMode_Source);

@@ -123,7 +123,7 @@ private:
         uint64_t m_nLayout = 0;
     };
     CTilePlace TilePlace(int channel) const;
-    void SnapshotTile(int channel, int first, CVideoSnapshot& shot);
+    void SnapshotTile(int channel, int first, CVideoSnapshot& shot, const std::optional<QRect>& whole);
     void ClearPictures();
     void DrawTileBorder(const QRect& rect);
     void LayOutTiles(int n);

@@ -64,6 +64,7 @@ public:
     void StartBackup() override;
     void StopBackup() override;
     QString BackupProgressText() const override;
+    void ReturnKeyboard() override;
 
     // What a test, a measurement or a screenshot wants to know.
     CPlaybackSession& Session() { return m_session; }
@@ -200,7 +201,7 @@ private:
     void OpenBackupWindow();
     void CloseBackupWindow();
     void OnBackupWriteFailed();
-    void OnExportCompleted(const QString& aviName, const QStringList& problems);
+    void OnExportCompleted(const QString& aviName, const QStringList& problems, uint frames);
     void OnCameraRatesRead(const QVector<int>& rates);
     CExportOptions ExportOptions() const;
     void StopBackupOnPause();

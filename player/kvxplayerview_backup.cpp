@@ -11,6 +11,7 @@
 #include "player/controlids.h"
 #include "skin/skinbutton.h"
 
+#include <QApplication>
 #include <QFileInfo>
 
 void CKVXPlayerView::OnBackup()
@@ -26,8 +27,7 @@ void CKVXPlayerView::OpenBackupWindow()
 {
     const QRect client(mapToGlobal(QPoint(0, 0)), size());
     if (!m_pBackupDlg)
-        m_pBackupDlg = std::make_unique<CBackupDlg>(m_strAppFolder, m_strIniPath, m_frame.AppTitle(),
-                                                    m_session.Recorder()->AviFolder(), *this, this);
+        m_pBackupDlg = std::make_unique<CBackupDlg>(m_strAppFolder, m_strIniPath, m_frame.AppTitle(), *this, this);
     m_backupSetting.m_byChannelCount = uint8_t(m_session.Recording().m_nChannelCount);
     m_controls.m_btnOpen->EnableButton(false);
     m_session.SetExportWindowOpen(true);
@@ -41,6 +41,7 @@ void CKVXPlayerView::OpenBackupWindow()
     else
         m_session.ReadCameraRates();
     m_pBackupDlg->show();
+    ReturnKeyboard(); // where the desktop activates a window it shows
 }
 
 // Rates read for the recording open now, possibly after the window was opened.
@@ -50,8 +51,8 @@ void CKVXPlayerView::OnCameraRatesRead(const QVector<int>& rates)
         m_pBackupDlg->SetCameraRates(rates);
 }
 
-// A running export is stopped first (its log written and its folder shown); the
-// window is only hidden, for the next opening.
+// A running export is stopped first (its log written); the window is only hidden,
+// for the next opening.
 void CKVXPlayerView::CloseBackupWindow()
 {
     if (m_pBackupDlg) {
@@ -95,21 +96,35 @@ CExportOptions CKVXPlayerView::ExportOptions() const
 
 // The stop takes the export out of the recorder and leaves the rest (closing it,
 // the log, the note, the sums) to a worker, so the window never waits for a file
-// to be hashed.
+// to be hashed; the panel says so until it is done.
 void CKVXPlayerView::StopBackup()
 {
-    m_session.StopExport();
+    if (m_session.StopExport() && m_pBackupDlg)
+        m_pBackupDlg->ShowSaving(QFileInfo(m_session.Recorder()->AviName()).fileName());
     m_controls.m_btnBackup->SetImage(SKIN_IMG_NORMAL);
     OnNavigate(ctl::PAUSE);
 }
 
 // However an export stopped (the stop button, the player pausing, the window closing,
 // a write that failed), its completion says whether it was cut short and what could
-// not be written, each naming the file and the reason.
-void CKVXPlayerView::OnExportCompleted(const QString&, const QStringList& problems)
+// not be written, each naming the file and the reason. The panel keeps the outcome
+// in a line, with the button that shows the folder.
+void CKVXPlayerView::OnExportCompleted(const QString& aviName, const QStringList& problems, uint frames)
 {
+    if (m_pBackupDlg)
+        m_pBackupDlg->ShowCompleted(aviName, frames, problems.isEmpty());
     if (!problems.isEmpty())
         CMessageBox::Show(this, m_frame.AppTitle(), problems.join("\n\n"));
+}
+
+// The panel is a window of its own: the player's must be the active one again for
+// its keys (and Ctrl+Q) to reach it. Only while one of the program's windows has the
+// keyboard, so that an export ending by itself never takes it from another program.
+void CKVXPlayerView::ReturnKeyboard()
+{
+    if (QApplication::activeWindow())
+        window()->activateWindow();
+    setFocus(Qt::OtherFocusReason);
 }
 
 QString CKVXPlayerView::BackupProgressText() const

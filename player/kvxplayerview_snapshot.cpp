@@ -9,6 +9,7 @@
 #include "snapshot/imageeditdlg.h"
 #include "snapshot/snapshotbitmap.h"
 
+#include <QDir>
 #include <QScreen>
 
 namespace {
@@ -35,13 +36,23 @@ void CKVXPlayerView::OnEdit()
 }
 
 // The picture is taken from the view's own drawing of the video area, so no other
-// window over the player can spoil it, with its tile texts on a layer of their own.
-// It reaches the editor in memory: no file stands between them that a link could
-// lead elsewhere.
+// window over the player can spoil it, with its tile texts on a layer of their own;
+// one camera enlarged is drawn once at the video area's size, as `kvxtool snapshot`
+// draws it. It reaches the editor in memory: no file stands between them that a link
+// could lead elsewhere. A camera that has shown no picture since the last jump has
+// nothing to edit: the editor would open on a black area.
 void CKVXPlayerView::OpenEditDialog()
 {
     m_session.RefreshPage(); // as the paused view paints it
     const CFrameRouter::CVideoSnapshot shown = m_session.SnapshotVideo();
+    if (!shown.m_time) {
+        CMessageBox::Show(this, m_frame.AppTitle(),
+                          QString("Can not open the picture of camera %1 of %2 in the editor: the camera has shown "
+                                  "no picture at this position yet.")
+                              .arg(m_session.CurChannel() + 1)
+                              .arg(QDir::toNativeSeparators(m_strFilePath)));
+        return;
+    }
     SNAPSHOTINFO info;
     info.m_nChannel = m_session.CurChannel();
     info.m_timeStart = m_session.Recording().m_timeStart;
@@ -67,7 +78,8 @@ void CKVXPlayerView::OpenEditDialog()
     m_pEditDlg->LayoutForSnapshot(m_bPal, size, info);
     m_pEditDlg->setGeometry(QRect(area.topLeft() + QPoint((area.width() - size.width()) / 2, (area.height() - size.height()) / 2), size));
     m_pEditDlg->SetPictureHeader(CSnapshotBitmap::HeaderFor(shown.m_picture.width(), shown.m_picture.height()));
-    m_pEditDlg->LoadSnapshot(CSnapshotBitmap::BitmapOf(shown.m_picture), shown.m_textLayer);
+    if (!m_pEditDlg->LoadSnapshot(CSnapshotBitmap::BitmapOf(shown.m_picture), shown.m_textLayer))
+        return;
     m_pEditDlg->show();
     m_pEditDlg->activateWindow();
     m_pEditDlg->setFocus();

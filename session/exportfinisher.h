@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -28,6 +29,8 @@ public:
         // For a person, each naming the file and the reason: that it was cut short,
         // what could not be written. Empty when the export is complete with its sums.
         QStringList m_problems;
+        // The frames the video holds, as its stop found them written.
+        uint32_t m_nFrames = 0;
     };
     using DoneHandler = std::function<void(const CResult&)>;
 

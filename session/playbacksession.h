@@ -203,8 +203,9 @@ signals:
     void endButtonDisabled();
     void exportStopWanted(); // paused while the export window is open
     void exportWriteFailed();
-    // A stopped export has its log, note and sums, or `problems` say what it lacks.
-    void exportCompleted(const QString& aviName, const QStringList& problems);
+    // A stopped export has its log, note and sums, or `problems` say what it lacks;
+    // its video holds `frames` frames.
+    void exportCompleted(const QString& aviName, const QStringList& problems, uint frames);
     void cameraRatesRead(const QVector<int>& rates);
 
 private:

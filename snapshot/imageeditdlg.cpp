@@ -6,8 +6,8 @@
 #include "skin/skinreader.h"
 #include "snapshot/editcontrolids.h"
 #include "snapshot/snapshotbitmap.h"
-#include "snapshot/snapshotfile.h"
 #include "snapshot/snapshotprinter.h"
+#include "snapshot/stillsaver.h"
 
 #include <QApplication>
 #include <QDir>
@@ -63,7 +63,8 @@ const char* const PICTURE_TOOL_TIP = "Ctrl+Z takes back the last step; Ctrl+R go
 } // namespace
 
 CImageEditDlg::CImageEditDlg(QString appTitle)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), m_strAppTitle(std::move(appTitle))
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), m_strAppTitle(std::move(appTitle)),
+      m_saver(std::make_unique<CStillSaver>(m_strAppTitle))
 {
     setWindowTitle("Image Edit");
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -79,7 +80,7 @@ CImageEditDlg::~CImageEditDlg() = default;
 
 void CImageEditDlg::Initialise(const QString& appFolder, const QString& iniPath, const QString& backupFolder)
 {
-    m_strBackupFolder = backupFolder;
+    m_saver->SetFolder(backupFolder);
     m_strCommand = TEXT_NONE;
     m_skin = std::make_unique<CSkinReader>(iniPath.toStdString(), appFolder.toStdString(), EDIT_PAL_OFFSET);
     m_bmpNtSkin = m_skin->LoadSkinBitmap("KVX_EDIT", "NTSKIN");
@@ -162,8 +163,9 @@ void CImageEditDlg::SetPictureHeader(const BITMAPINFOHEADER& header)
     m_bih = header;
 }
 
-// A new snapshot starts afresh: no steps to take back and no command yet.
-void CImageEditDlg::LoadSnapshot(CBitmapBlock bitmap, QImage textLayer)
+// A new snapshot starts afresh: no steps to take back, no command and nothing saved
+// yet. A block that is no bitmap is refused in a message rather than shown blank.
+bool CImageEditDlg::LoadSnapshot(CBitmapBlock bitmap, QImage textLayer)
 {
     m_undo.clear();
     m_filters.clear();
@@ -172,9 +174,17 @@ void CImageEditDlg::LoadSnapshot(CBitmapBlock bitmap, QImage textLayer)
     m_bPictureLoaded = bool(m_pPicture);
     m_captured = m_pPicture.Copy();
     m_strCommand = TEXT_NONE;
+    m_strSaved.clear();
     m_bSaveOkShown = false;
     m_timerSaveOk.stop();
     update();
+    if (!m_bPictureLoaded)
+        CMessageBox::Show(nullptr, m_strAppTitle,
+                          QString("Can not open the picture of camera %1 of %2 in the editor: the captured picture "
+                                  "is not a bitmap it can show.")
+                              .arg(m_info.m_nChannel + 1)
+                              .arg(QDir::toNativeSeparators(m_info.m_strRecordingPath)));
+    return m_bPictureLoaded;
 }
 
 QImage CImageEditDlg::WorkingPicture() const
@@ -186,18 +196,23 @@ QImage CImageEditDlg::WorkingPicture() const
 
 void CImageEditDlg::OnCommand(int id)
 {
-    if (const CFilterCommand* command = CFilterCommand::FromControlId(id))
-        return RunFilter(*command);
+    if (const CFilterCommand* command = CFilterCommand::FromControlId(id)) {
+        RunFilter(*command);
+        TakeKeyboard();
+        return;
+    }
     switch (id) {
     case editctl::SAVE:
         SaveSnapshot();
         m_strCommand = TEXT_SAVE;
         update();
+        TakeKeyboard();
         break;
     case editctl::PRINT:
         m_strCommand = TEXT_PRINT;
         update(m_rcCommand);
         PrintSnapshot();
+        TakeKeyboard();
         break;
     case editctl::CLOSE:
         OnClose();
@@ -205,6 +220,18 @@ void CImageEditDlg::OnCommand(int id)
     default:
         break;
     }
+}
+
+// After a button or a dialog the editor's own keys (Esc, Ctrl+S, Ctrl+Z, ...) must
+// still reach it, whichever of the program's windows the dialog left active; another
+// program that has the keyboard keeps it.
+void CImageEditDlg::TakeKeyboard()
+{
+    if (!isVisible())
+        return;
+    if (QApplication::activeWindow() && QApplication::activeWindow() != this)
+        activateWindow();
+    setFocus(Qt::OtherFocusReason);
 }
 
 // The filter runs here, once for each press; the paint that follows only shows it.
@@ -258,15 +285,12 @@ void CImageEditDlg::SaveSnapshot()
 {
     if (!m_bPictureLoaded)
         return;
-    QString path;
     const CStillMetadata still{m_info.m_timeSnapshot, m_info.m_nChannel + 1,
                                QFileInfo(m_info.m_strRecordingPath).fileName(), m_filters};
-    QString reason;
-    if (!CSnapshotFile::Save(m_strBackupFolder, still, PictureArea(), path, reason)) {
-        CMessageBox::Show(this, m_strAppTitle,
-                          "Can not save the picture to " + QDir::toNativeSeparators(path) + "\n" + reason);
+    const std::optional<QString> path = m_saver->Save(this, still, ComposedPicture());
+    if (!path)
         return;
-    }
+    m_strSaved = "SAVED " + QFileInfo(*path).fileName();
     QApplication::beep();
     ShowSaveOk();
 }
@@ -334,17 +358,43 @@ QImage CImageEditDlg::PictureArea() const
     QPainter painter(&area);
     if (m_pBackground && !m_pBackground->isNull())
         painter.drawImage(QPoint(0, 0), *m_pBackground, m_rcPicture.intersected(QRect(QPoint(0, 0), m_sizeBackground)));
-    QImage picture = WorkingPicture();
+    QImage picture = ComposedPicture();
     if (picture.isNull())
         return area;
-    if (!m_textLayer.isNull()) {
-        picture.convertTo(QImage::Format_RGB32);
-        QPainter(&picture).drawImage(QPoint(0, 0), m_textLayer);
-    }
     if (picture.size() != area.size())
         picture = picture.scaled(area.size());
     painter.drawImage(QPoint(1, 1), picture, QRect(0, 0, area.width() - 2, area.height() - 2));
     return area;
+}
+
+// The working picture with the tile texts over it, at the captured size: what a save
+// writes, the same picture the command line's snapshot makes of the moment.
+QImage CImageEditDlg::ComposedPicture() const
+{
+    QImage picture = WorkingPicture();
+    if (picture.isNull() || m_textLayer.isNull())
+        return picture;
+    picture.convertTo(QImage::Format_RGB32);
+    QPainter(&picture).drawImage(QPoint(0, 0), m_textLayer);
+    return picture;
+}
+
+// Beside the last command, in plain words: the steps the picture now carries, and
+// the file it was last saved as.
+QString CImageEditDlg::StepsText() const
+{
+    return "STEPS : " + (m_filters.isEmpty() ? QString("NONE") : m_filters.join(", "));
+}
+
+void CImageEditDlg::DrawPlainLines(QPainter& painter) const
+{
+    const QRect steps = m_rcCommand.translated(0, m_rcCommand.height() + 1);
+    const QRect saved = m_rcSaveOk.translated(0, m_rcSaveOk.height() + 1);
+    painter.drawText(steps, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                     painter.fontMetrics().elidedText(StepsText(), Qt::ElideRight, steps.width()));
+    if (!m_strSaved.isEmpty())
+        painter.drawText(saved, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                         painter.fontMetrics().elidedText(m_strSaved, Qt::ElideMiddle, saved.width()));
 }
 
 void CImageEditDlg::DrawTexts(QPainter& painter) const
@@ -364,6 +414,7 @@ void CImageEditDlg::DrawTexts(QPainter& painter) const
     painter.drawText(m_rcImgWidth, wrap, QString::asprintf("WIDTH  : %d pixel", m_bih.biWidth));
     painter.drawText(m_rcImgHeight, wrap, QString::asprintf("HEIGHT: %d pixel", m_bih.biHeight));
     painter.drawText(m_rcCommand, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, m_strCommand);
+    DrawPlainLines(painter);
     painter.restore();
 }
 
@@ -412,4 +463,9 @@ bool CImageEditDlg::event(QEvent* event)
         return true;
     }
     return QWidget::event(event);
+}
+
+const QString& CImageEditDlg::SaveFolder() const
+{
+    return m_saver->Folder();
 }

@@ -18,6 +18,7 @@
 
 class CSkinButton;
 class CSkinReader;
+class CStillSaver;
 
 // The snapshot editor: a skinned window without caption, of the player window's size
 // and centred on the screen, that shows one still picture with its recording date
@@ -45,13 +46,14 @@ public:
     void LayoutForSnapshot(bool pal, QSize playerSize, const SNAPSHOTINFO& info);
     void SetPictureHeader(const BITMAPINFOHEADER& header);
     // Takes the captured bitmap as the working picture; every earlier step is gone.
-    // A block that is no bitmap leaves the editor without a picture. `textLayer` holds
+    // A block that is no bitmap leaves the editor without a picture: the user is told
+    // which picture could not be opened and why, and false says not to show it. `textLayer` holds
     // the capture's tile texts (date-time, camera number), transparent elsewhere and
     // of the picture's size: the filters work on the picture only, and the texts are
     // drawn over it wherever it shows, is saved or printed, as the capture showed
     // them, so that no step makes the evidence text harder to read. A null layer
     // draws nothing.
-    void LoadSnapshot(CBitmapBlock bitmap, QImage textLayer);
+    bool LoadSnapshot(CBitmapBlock bitmap, QImage textLayer);
 
     // The command dispatch of the buttons and keys: a picture command runs its
     // filter once and repaints.
@@ -62,11 +64,19 @@ public:
     bool IsPictureLoaded() const { return m_bPictureLoaded; }
     QRect PictureRect() const { return m_rcPicture; }
     bool IsSaveOkShown() const { return m_bSaveOkShown; }
+    // "SAVED 20240318_140110.jpg" after a save of this snapshot, else empty.
+    const QString& SavedText() const { return m_strSaved; }
+    // "STEPS : BRIGHT, SHARPEN", or "STEPS : NONE".
+    QString StepsText() const;
+    // Where saves go: the Backup folder, or the one the user chose when it failed.
+    const QString& SaveFolder() const;
     CSkinButton* Button(int id) const;
     // The working picture, top-down, without the tile texts; null without one.
     QImage WorkingPicture() const;
-    // The picture area as the editor shows it, which save and print take.
+    // The picture area as the editor shows it, which print takes.
     QImage PictureArea() const;
+    // The working picture with the tile texts, at its own size, which save takes.
+    QImage ComposedPicture() const;
 
 signals:
     // The editor has closed; the player shows its window again.
@@ -92,10 +102,12 @@ private:
     void ShowSaveOk();
     void OnClose();
     void DrawTexts(QPainter& painter) const;
+    void DrawPlainLines(QPainter& painter) const;
+    void TakeKeyboard();
 
     const QString m_strAppTitle;
     std::unique_ptr<CSkinReader> m_skin;
-    QString m_strBackupFolder;
+    std::unique_ptr<CStillSaver> m_saver;
 
     // Skin.
     QImage m_bmpNtSkin, m_bmpPalSkin;
@@ -131,6 +143,7 @@ private:
     bool m_bPictureLoaded = false;
     QString m_strCommand;
 
+    QString m_strSaved; // "SAVED <file name>" once this snapshot was saved
     bool m_bSaveOkShown = false;
     QTimer m_timerSaveOk;
 };

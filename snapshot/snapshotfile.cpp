@@ -65,13 +65,16 @@ bool CSnapshotFile::Save(const QString& folder, const CStillMetadata& still, con
     const QString first = QDir(folder).filePath(FileName(still.m_time));
     path = first;
     if (picture.isNull()) {
-        reason = "There is no picture to save.";
+        reason = "there is no picture to save";
         return false;
     }
-    COutputFolders::Ensure(folder); // a folder that cannot be made shows in the reason the file gives
+    if (QString why; !COutputFolders::Ensure(folder, why)) {
+        reason = "its folder cannot be created: " + why;
+        return false;
+    }
     const std::vector<uint8_t> jpeg = EncodeStill(still, picture);
     if (jpeg.empty()) {
-        reason = "The picture could not be encoded.";
+        reason = "the picture could not be encoded";
         return false;
     }
     for (int n = 0; n < MAX_NUMBER; ++n) {
@@ -89,7 +92,7 @@ bool CSnapshotFile::Save(const QString& folder, const CStillMetadata& still, con
         }
     }
     path = first;
-    reason = QString("Every name up to (%1) is taken.").arg(MAX_NUMBER - 1);
+    reason = QString("every name up to (%1) is taken").arg(MAX_NUMBER - 1);
     return false;
 }
 

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -483,9 +484,40 @@ private slots:
         file.close();
         CBackupRecorder recorder(blocker + "/avi/");
         QVERIFY(!recorder.StartBackup(Setting(2, 10, 360), {}));
-        QVERIFY(!recorder.ErrorText().isEmpty());
+        QCOMPARE(recorder.ErrorText(), "cannot create the folder " + blocker
+                                           + "/avi: a file stands where a folder of its path must be");
         QVERIFY(!recorder.IsExporting());
         QVERIFY(recorder.StopBackup({}));
+    }
+
+    // Each reason an export cannot be created names the file it tried and the
+    // system's reason: a folder not to be written into, a medium without room.
+    void eachCreateFailureNamesTheFileAndTheReason()
+    {
+        const QString avi = m_dir.path() + "/avi/";
+        QVERIFY(QDir().mkpath(avi));
+        {
+            // Headers that cannot be written (a file-size limit stands in for a full
+            // disc, which a test cannot make): the file is refused whole.
+            const CFileSizeLimit full(64);
+            QVERIFY(full.IsSet());
+            CBackupRecorder recorder(avi);
+            QVERIFY(!recorder.StartBackup(Setting(0, 10, 360), {}));
+            QCOMPARE(recorder.ErrorText(), "cannot create " + avi + "01_Capture.avi: File too large");
+        }
+        QVERIFY(QDir(avi).isEmpty());
+        if (::geteuid() == 0)
+            QSKIP("the superuser writes into every folder: an unwritable one cannot be made");
+        QVERIFY(::chmod(QFile::encodeName(avi).constData(), 0500) == 0);
+        CBackupRecorder recorder(avi);
+        const bool started = recorder.StartBackup(Setting(0, 10, 360), {});
+        CExportOptions mp4;
+        mp4.m_format = EExportFormat::Mp4;
+        const bool startedMp4 = recorder.StartBackup(Setting(1, 10, 360), {}, mp4);
+        const QString mp4Error = recorder.ErrorText();
+        ::chmod(QFile::encodeName(avi).constData(), 0700);
+        QVERIFY(!started && !startedMp4);
+        QCOMPARE(mp4Error, "cannot create " + avi + "02_Capture.mp4: Permission denied");
     }
 };
 

@@ -2,6 +2,7 @@
 #include "export/avireader.h"
 #include "export/backupdlg.h"
 #include "export/backuprecorder.h"
+#include "export/exportoutcomeline.h"
 #include "playback/playstate.h"
 #include "player/controlids.h"
 #include "player/kvxplayerview.h"
@@ -23,7 +24,11 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QStandardPaths>
+#include <QToolButton>
 #include <QUrl>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -78,6 +83,25 @@ QStringList Numbers(int last)
     return items;
 }
 
+// The frames of a video as ffprobe counts them by decoding; -1 without ffprobe.
+int DecodedFrames(const QString& path)
+{
+    if (QStandardPaths::findExecutable("ffprobe").isEmpty())
+        return -1;
+    const CToolRun run = CToolRun::Of("ffprobe", {"-v", "error", "-count_frames", "-select_streams", "v:0",
+                                                  "-show_entries", "stream=nb_read_frames", "-of", "csv=p=0", path});
+    return run.status == 0 ? run.out.trimmed().toInt() : -1;
+}
+
+// A key as the desktop delivers it: to whichever widget has the keyboard focus.
+void PressWhereTheKeyboardIs(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
+{
+    QWidget* focus = QApplication::focusWidget();
+    QVERIFY2(focus, "no widget has the keyboard");
+    QTest::keyClick(focus, key, modifiers);
+    QCoreApplication::processEvents();
+}
+
 } // namespace
 
 // The backup window and the export, driven through the real player window.
@@ -119,7 +143,7 @@ class TestPlayerBackup : public QObject {
         Click(view->Button(ctl::BACKUP));
         CBackupDlg* dialog = view->BackupDialog();
         if (dialog)
-            dialog->SetFolderOpener([this](const QString& folder) { m_shownFolders << folder; });
+            dialog->OutcomeLine()->SetFolderOpener([this](const QString& folder) { m_shownFolders << folder; });
         return dialog;
     }
 
@@ -177,6 +201,31 @@ private slots:
         QCOMPARE(dialog->FrameRateBox()->currentText(), QString("10"));
         QCOMPARE(dialog->SizeBox()->currentText(), QString("360 * 240"));
         QCOMPARE(dialog->FormatBox()->currentText(), QString("AVI (Motion-JPEG)"));
+    }
+
+    // A row too narrow for a deep folder shortens the folder, never the file and its
+    // frames; an export cut short never reads as saved.
+    void outcomeKeepsTheFileAndFramesInANarrowRow()
+    {
+        QWidget panel;
+        auto* line = new CExportOutcomeLine(&panel);
+        line->setGeometry(0, 0, 206, 12);
+        const QString path = "/home/someone/evidence/case 2024-0318/copies for the court/avi/02_Capture.avi";
+        line->ShowSaving("02_Capture.avi");
+        QCOMPARE(line->Text(), QString("Saving 02_Capture.avi \u2026"));
+        QVERIFY(line->FolderButton()->isHidden());
+        line->ShowCompleted(path, 211, true);
+        QCOMPARE(line->Text(), QString("Saved 02_Capture.avi, 211 frames, in /home/someone/evidence/case 2024-0318/"
+                                       "copies for the court/avi"));
+        QCOMPARE(line->toolTip(), line->Text());
+        QVERIFY2(line->ShownText().startsWith("Saved 02_Capture.avi, 211 frames, "), qPrintable(line->ShownText()));
+        QVERIFY(!line->FolderButton()->isHidden());
+        line->setGeometry(0, 0, 320, 12); // room for some of the folder: its middle goes
+        QVERIFY2(line->ShownText().startsWith("Saved 02_Capture.avi, 211 frames, in /"), qPrintable(line->ShownText()));
+        QVERIFY(line->ShownText().contains(QChar(0x2026)));
+        QVERIFY(line->ShownText().endsWith("/avi"));
+        line->ShowCompleted(path, 1, false);
+        QVERIFY2(line->ShownText().startsWith("Incomplete: 02_Capture.avi, 1 frame, in /"), qPrintable(line->ShownText()));
     }
 
     void fourChannelRecordingListsFour()
@@ -239,8 +288,9 @@ private slots:
     }
 
     // Start while paused plays forward; the window shows the file and its frames;
-    // stop writes the AVI, its log and sums, pauses, and shows the folder once, even
-    // when asked to stop again.
+    // stop writes the AVI, its log and sums and pauses; once they are written the
+    // panel says where and with how many frames, the number the file holds, and its
+    // button, not the stop, shows the folder.
     void exportWhilePlaying()
     {
         CPlayerFixture fixture;
@@ -261,9 +311,9 @@ private slots:
         QCOMPARE(view->PlayStateForTest(), PS_PAUSE);
         QCOMPARE(view->Button(ctl::BACKUP)->CurrentImage(), SKIN_IMG_NORMAL);
         const QString folder = fixture.Folder() + "avi/";
-        QCOMPARE(m_shownFolders, QStringList{folder});
+        const QString text = dialog->OutcomeLine()->Text();
+        QVERIFY2(text == "Saving 03_Capture.avi \u2026" || text.startsWith("Saved "), qPrintable(text));
         dialog->OnStop();
-        QCOMPARE(m_shownFolders.size(), 1);
         QVERIFY(dialog->StartButton()->IsButtonEnabled());
         WaitForCompletion(view);
         QVERIFY(QFile::exists(folder + "03_Capture.log"));
@@ -272,6 +322,70 @@ private slots:
         QVERIFY(reader.Open((folder + "03_Capture.avi").toStdString()));
         QCOMPARE(reader.m_frames.size(), size_t(view->BackupRecorder()->FrameCount()));
         QVERIFY(fixture.m_messages.isEmpty());
+
+        const int frames = int(reader.m_frames.size());
+        if (const int decoded = DecodedFrames(folder + "03_Capture.avi"); decoded >= 0)
+            QCOMPARE(decoded, frames);
+        const QString nativeFolder = QDir::toNativeSeparators(fixture.Folder() + "avi");
+        QCOMPARE(dialog->OutcomeLine()->Text(),
+                 QString("Saved 03_Capture.avi, %1 frames, in %2").arg(frames).arg(nativeFolder));
+        QVERIFY(dialog->OutcomeLine()->isVisible());
+        QVERIFY(!dialog->RateLabel()->isVisible()); // the outcome has its row
+        QVERIFY(m_shownFolders.isEmpty());
+        QToolButton* open = dialog->OutcomeLine()->FolderButton();
+        QVERIFY(open->isVisible());
+        QVERIFY(dialog->rect().contains(open->geometry().translated(dialog->OutcomeLine()->pos())));
+        QTest::mouseClick(open, Qt::LeftButton);
+        QCOMPARE(m_shownFolders, QStringList{nativeFolder});
+
+        // The next start clears it; the next opening starts without it.
+        StartExport(dialog, 2);
+        QVERIFY(dialog->OutcomeLine()->Text().isEmpty());
+        Click(view->Button(ctl::BACKUP));
+        WaitForCompletion(view);
+        OpenPanel(view);
+        QVERIFY(dialog->OutcomeLine()->Text().isEmpty());
+    }
+
+    // After start, stop and the panel's buttons, the keys act on the player: "1" is
+    // the one-camera layout, not camera 1 of the panel's box, and Ctrl+Q ends the
+    // program.
+    void keysGoBackToThePlayer()
+    {
+        CPlayerFixture fixture;
+        auto frame = StartPaused(fixture, 16, 400);
+        CKVXPlayerView* view = frame->View();
+        CBackupDlg* dialog = OpenPanel(view);
+        QTRY_COMPARE(QApplication::focusWidget(), view); // opening the panel left the keys alone
+        dialog->activateWindow(); // as a click into the box leaves it
+        dialog->ChannelBox()->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), dialog->ChannelBox());
+        dialog->ChannelBox()->setCurrentIndex(6);
+        emit dialog->ChannelBox()->activated(6);
+        QTRY_COMPARE(QApplication::focusWidget(), view);
+        dialog->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), dialog);
+        StartExport(dialog, 6);
+        QTRY_COMPARE(QApplication::focusWidget(), view);
+        QVERIFY(QTest::qWaitFor([&] { return view->BackupRecorder()->FrameCount() >= 2; }, 20000));
+        Click(view->Button(ctl::MODE4));
+        dialog->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), dialog);
+        Click(dialog->StopButton());
+        WaitForCompletion(view);
+        QTRY_COMPARE(QApplication::focusWidget(), view);
+
+        PressWhereTheKeyboardIs(Qt::Key_1);
+        QCOMPARE(view->Grid(), 1);
+        QCOMPARE(dialog->ChannelBox()->currentText(), QString("7"));
+
+        dialog->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), dialog);
+        QTest::mouseClick(dialog->OutcomeLine()->FolderButton(), Qt::LeftButton);
+        QCOMPARE(m_shownFolders.size(), 1);
+        QTRY_COMPARE(QApplication::focusWidget(), view);
+        PressWhereTheKeyboardIs(Qt::Key_Q, Qt::ControlModifier);
+        QTRY_VERIFY(!frame->isVisible());
     }
 
     // Started right after opening, an export that runs to the end of the recording
@@ -307,7 +421,7 @@ private slots:
         QVERIFY(!view->BackupDialog()->isVisible());
         QCOMPARE(view->PlayStateForTest(), PS_PAUSE);
         QVERIFY(view->Button(ctl::OPEN)->IsButtonEnabled());
-        QCOMPARE(m_shownFolders.size(), 1);
+        QVERIFY(m_shownFolders.isEmpty()); // no file manager pops up
         WaitForCompletion(view);
         QVERIFY(QFile::exists(fixture.Folder() + "avi/01_Capture.log"));
         QVERIFY(!view->BackupRecorder()->IsExporting());
@@ -326,8 +440,8 @@ private slots:
         QVERIFY(!dialog->IsStopped());
         Click(view->Button(ctl::END));
         QVERIFY(QTest::qWaitFor([&] { return dialog->IsStopped(); }, 20000));
-        QCOMPARE(m_shownFolders.size(), 1);
         WaitForCompletion(view);
+        QVERIFY(dialog->OutcomeLine()->Text().startsWith("Saved 02_Capture.avi, "));
         QVERIFY(QFile::exists(fixture.Folder() + "avi/02_Capture.log"));
         QVERIFY(view->IsBackupOpen()); // the window stays, idle
         QVERIFY(dialog->StartButton()->IsButtonEnabled());
@@ -354,9 +468,13 @@ private slots:
         QVERIFY2(fixture.m_messages[0].startsWith("KVXPlayer|The export into " + folder + "03_Capture.avi stopped: File too large."),
                  qPrintable(fixture.m_messages[0]));
         QCOMPARE(view->PlayStateForTest(), PS_PAUSE);
-        QCOMPARE(m_shownFolders.size(), 1);
         const uint32_t frames = view->BackupRecorder()->FrameCount();
         QVERIFY(frames >= 1 && frames < 24);
+        // Never "Saved" for an export cut short.
+        QCOMPARE(dialog->OutcomeLine()->Text(), QString("Incomplete: 03_Capture.avi, %1 frame%2, in %3")
+                                                   .arg(frames)
+                                                   .arg(frames == 1 ? "" : "s")
+                                                   .arg(QDir::toNativeSeparators(fixture.Folder() + "avi")));
         QVERIFY(!QFile::exists(folder + "03_Capture.sha256"));
         QVERIFY(QFile::exists(folder + "03_Capture.INCOMPLETE.txt"));
         QFile log(folder + "03_Capture.log");
@@ -364,7 +482,9 @@ private slots:
         QVERIFY(log.readAll().contains(QString::asprintf("RECORD END   : 2024/03/18 14:00:%02u \r\n", frames - 1).toLatin1()));
     }
 
-    // Without a file there is no export: the message, and the window back to idle.
+    // Without a file there is no export: the message, and the window back to idle. A
+    // file standing where the avi folder must be is named as such (the superuser
+    // meets it too).
     void fileThatCannotBeCreatedStopsTheStart()
     {
         CPlayerFixture fixture;
@@ -376,15 +496,40 @@ private slots:
         blocker.close();
         CBackupDlg* dialog = OpenPanel(view);
         StartExport(dialog, 0);
-        QCOMPARE(fixture.m_messages.size(), 1);
-        QVERIFY2(fixture.m_messages[0].startsWith("KVXPlayer|ERROR : CreateAVIFile.\n")
-                     && fixture.m_messages[0].contains(fixture.Folder() + "avi/"),
-                 qPrintable(fixture.m_messages[0]));
+        QCOMPARE(fixture.m_messages,
+                 QStringList{"KVXPlayer|ERROR : CreateAVIFile.\ncannot create the folder "
+                             + QDir::toNativeSeparators(fixture.Folder() + "avi")
+                             + ": a file stands where a folder of its path must be"});
+        QVERIFY(dialog->OutcomeLine()->Text().isEmpty());
         QVERIFY(dialog->IsStopped());
         QVERIFY(dialog->StartButton()->IsButtonEnabled());
         QVERIFY(!dialog->StopButton()->IsButtonEnabled());
         QCOMPARE(view->PlayStateForTest(), PS_PAUSE);
         QCOMPARE(view->Button(ctl::BACKUP)->CurrentImage(), SKIN_IMG_NORMAL);
+    }
+
+    // A folder the user may not write into: the message names the file it tried, AVI
+    // or MP4, and the system's reason.
+    void unwritableFolderNamesTheFileAndTheReason()
+    {
+        if (::geteuid() == 0)
+            QSKIP("the superuser writes into every folder: an unwritable one cannot be made");
+        CPlayerFixture fixture;
+        auto frame = StartPaused(fixture);
+        CKVXPlayerView* view = frame->View();
+        const QString folder = fixture.Folder() + "avi";
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0500) == 0);
+        CBackupDlg* dialog = OpenPanel(view);
+        StartExport(dialog, 2);
+        dialog->FormatBox()->setCurrentIndex(1);
+        StartExport(dialog, 2);
+        ::chmod(QFile::encodeName(folder).constData(), 0700);
+        const QString header = "KVXPlayer|ERROR : CreateAVIFile.\ncannot create " + QDir::toNativeSeparators(folder);
+        QCOMPARE(fixture.m_messages, (QStringList{header + "/03_Capture.avi: Permission denied",
+                                                  header + "/03_Capture.mp4: Permission denied"}));
+        QVERIFY(dialog->IsStopped());
+        QVERIFY(QDir(folder).isEmpty());
     }
 
     // Camera 2 of a 4-camera recording with sound, as MP4 from the panel with audio
@@ -434,6 +579,9 @@ private slots:
                 expected << r.m_time.GetSecond() + double(expected.size() % 15) / 15;
         const QList<double> times = PictureTimes(mp4);
         QCOMPARE(uint32_t(times.size()), view->BackupRecorder()->FrameCount());
+        QCOMPARE(dialog->OutcomeLine()->Text(), QString("Saved 02_Capture.mp4, %1 frames, in %2")
+                                                   .arg(times.size())
+                                                   .arg(QDir::toNativeSeparators(fixture.Folder() + "avi")));
         QCOMPARE(times.size(), expected.size());
         // The sound's encoder primes before the first sample and the pictures move by as much.
         const double offset = times[1] - expected[1];

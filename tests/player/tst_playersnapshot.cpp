@@ -5,6 +5,8 @@
 #include "skin/skinbutton.h"
 #include "snapshot/editcontrolids.h"
 #include "snapshot/imageeditdlg.h"
+#include "platform/folderdialog.h"
+#include "tests/support/exiftags.h"
 #include "tests/support/plantedlink.h"
 #include "tests/support/playerfixture.h"
 #include "tests/support/recordingfixture.h"
@@ -12,6 +14,10 @@
 #include "tools/recgen/scenepainter.h"
 
 #include <QDir>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <cmath>
 
 namespace {
 
@@ -30,6 +36,29 @@ bool Near(QColor a, QColor b, int tolerance = 30)
 // Where the enlarged picture shows its scene's plain background, in the video area.
 const QPoint BACKGROUND_POINT(720 * 92 / 100, 480 * 30 / 100);
 
+// How alike two pictures of one size are, in dB over their red, green and blue.
+double Psnr(const QImage& a, const QImage& b)
+{
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            const int dr = qRed(p) - qRed(q), dg = qGreen(p) - qGreen(q), db = qBlue(p) - qBlue(q);
+            sum += dr * dr + dg * dg + db * db;
+        }
+    const double mse = sum / (3.0 * a.width() * a.height());
+    return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+// A key as the desktop delivers it: to whichever widget has the keyboard focus.
+void PressWhereTheKeyboardIs(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
+{
+    QWidget* focus = QApplication::focusWidget();
+    QVERIFY2(focus, "no widget has the keyboard");
+    QTest::keyClick(focus, key, modifiers);
+    QCoreApplication::processEvents();
+}
+
 } // namespace
 
 class TestPlayerSnapshot : public QObject {
@@ -46,13 +75,34 @@ class TestPlayerSnapshot : public QObject {
             recipe.m_nWidth = 720;
             recipe.m_nHeight = 288;
         }
-        auto frame = fixture.Start(QString::fromStdString(m_recordings.Write(recipe)));
-        if (!QTest::qWaitFor([&] { return frame->View()->DeliveredFrames() >= 16
+        return StartPaused(fixture, recipe, 16);
+    }
+
+    // Paused once `shown` pictures have been delivered.
+    std::unique_ptr<CMainFrame> StartPaused(CPlayerFixture& fixture, const CRecordingRecipe& recipe, int shown)
+    {
+        m_strRecording = QString::fromStdString(m_recordings.Write(recipe));
+        auto frame = fixture.Start(m_strRecording);
+        if (!QTest::qWaitFor([&] { return frame->View()->DeliveredFrames() >= shown
                                        && frame->View()->PlayStateForTest() == PS_PAUSE; }, 20000))
             qFatal("the first group was not shown");
         QCoreApplication::processEvents();
         return frame;
     }
+
+    // The still `kvxtool snapshot` makes of camera `camera` (from 1) at `time`.
+    QString CommandLineStill(int camera, const CDateTime& time, const QString& folder) const
+    {
+        const CToolRun run = CToolRun::Of(QCoreApplication::applicationDirPath() + "/kvxtool",
+                                          {"snapshot", m_strRecording, "--channel", QString::number(camera), "--at",
+                                           QString::fromStdString(time.ToIsoString()).replace('T', ' '), "--out",
+                                           folder, "--json"});
+        if (run.status != 0)
+            qWarning("kvxtool: %s", run.err.constData());
+        return run.Json()["file"].toString();
+    }
+
+    QString m_strRecording;
 
 private slots:
     void withoutARecordingNothingOpens()
@@ -139,6 +189,134 @@ private slots:
         QCOMPARE(QImage(fixture.Folder() + "Backup/20240115_093005(1).jpg").size(), QSize(720, 480));
         QVERIFY(bitmap.RecordingIntact());
         QVERIFY(bitmap.LinkIntact() && still.LinkIntact());
+    }
+
+    // Saved without a step, the editor's still is the picture `kvxtool snapshot` makes
+    // of that camera and moment: the same size, no frame around it, the same pixels
+    // but for the JPEG's re-encoding, and the same EXIF time. With an audio switch on,
+    // the player shows the camera as a smaller tile; the still is still drawn once at
+    // full size, not that tile scaled up again.
+    void editorsStillIsTheCommandLinesStill()
+    {
+        if (QStandardPaths::findExecutable("exiftool").isEmpty())
+            QSKIP("exiftool is not installed");
+        for (const bool sound : {false, true}) {
+            CPlayerFixture fixture;
+            fixture.WriteSkin();
+            CRecordingRecipe recipe = CRecordingRecipe::FourChannelsWithAudio(64, 1.0 / 16);
+            recipe.m_timeStart = CDateTime(2024, 3, 18, 14, 1, 10);
+            auto frame = StartPaused(fixture, recipe, 4);
+            CKVXPlayerView* view = frame->View();
+            if (sound)
+                QTest::mouseClick(view->Control(ctl::AUDIO2), Qt::LeftButton, {}, QPoint(5, 5));
+            QCOMPARE(view->AudioMask(), uint8_t(sound ? 0b0010 : 0));
+            Click(view->Button(ctl::CHANNEL_FIRST + 1));
+            Click(view->Button(ctl::EDIT));
+            CImageEditDlg* dlg = view->EditDialog();
+            QVERIFY(dlg && dlg->isVisible());
+            Click(dlg->Button(editctl::SAVE));
+            fixture.m_messages.removeAll("Error|Audio initialize exception."); // this machine may have no sound output
+            QVERIFY2(fixture.m_messages.isEmpty(), qPrintable(fixture.m_messages.join('\n')));
+            QCOMPARE(dlg->SavedText(), QString("SAVED 20240318_140110.jpg"));
+            const QString editor = fixture.Folder() + "Backup/20240318_140110.jpg";
+
+            const QTemporaryDir out;
+            const QString command = CommandLineStill(2, CDateTime(2024, 3, 18, 14, 1, 10), out.path());
+            QVERIFY(QFile::exists(command));
+            const QImage a(editor), b(command);
+            QCOMPARE(a.size(), QSize(720, 480));
+            QCOMPARE(a.size(), b.size());
+            const double psnr = Psnr(a, b);
+            QVERIFY2(psnr > 40, qPrintable(QString("sound %1: %2 dB").arg(sound).arg(psnr)));
+            QCOMPARE(ExifTags(editor)["DateTimeOriginal"].toString(), QString("2024:03:18 14:01:10"));
+            QCOMPARE(ExifTags(editor)["DateTimeOriginal"], ExifTags(command)["DateTimeOriginal"]);
+        }
+    }
+
+    // After a save the editor says which file it wrote and which steps the picture
+    // carries; after an undo, the steps that are left.
+    void editorSaysWhatItSavedAndTheSteps()
+    {
+        CPlayerFixture fixture;
+        fixture.WriteSkin();
+        auto frame = StartPaused(fixture, false);
+        CKVXPlayerView* view = frame->View();
+        Click(view->Button(ctl::CHANNEL_FIRST + 4));
+        Click(view->Button(ctl::EDIT));
+        CImageEditDlg* dlg = view->EditDialog();
+        QCOMPARE(dlg->StepsText(), QString("STEPS : NONE"));
+        QVERIFY(dlg->SavedText().isEmpty());
+        Click(dlg->Button(editctl::BRIGHT));
+        Click(dlg->Button(editctl::SHARPEN));
+        Click(dlg->Button(editctl::SAVE));
+        QCOMPARE(dlg->CommandText().trimmed(), QString("SAVE"));
+        QCOMPARE(dlg->SavedText(), QString("SAVED 20240115_093005.jpg"));
+        QCOMPARE(dlg->StepsText(), QString("STEPS : BRIGHT, SHARPEN"));
+
+        // The editor keeps its keys after its buttons: Ctrl+Z, then Esc.
+        QTRY_VERIFY(QApplication::focusWidget() == dlg);
+        PressWhereTheKeyboardIs(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(dlg->CommandText().trimmed(), QString("UNDO"));
+        QCOMPARE(dlg->StepsText(), QString("STEPS : BRIGHT"));
+        Click(dlg->Button(editctl::SAVE));
+        QCOMPARE(dlg->SavedText(), QString("SAVED 20240115_093005(1).jpg"));
+        PressWhereTheKeyboardIs(Qt::Key_Escape);
+        QVERIFY(!dlg->isVisible());
+        QVERIFY(frame->isVisible());
+
+        // The next snapshot starts with nothing saved.
+        QTRY_VERIFY(QApplication::focusWidget() == view);
+        PressWhereTheKeyboardIs(Qt::Key_4);
+        QCOMPARE(view->Grid(), 2);
+        Click(view->Button(ctl::MODE1));
+        Click(view->Button(ctl::EDIT));
+        QVERIFY(dlg->SavedText().isEmpty());
+        QCOMPARE(dlg->StepsText(), QString("STEPS : NONE"));
+    }
+
+    // A Backup folder that cannot be made: the editor says where it tried and why,
+    // offers another folder, and saves there with the same name and EXIF; later saves
+    // go there too. A file stands in the way, which the superuser meets as well.
+    void saveThatFailsOffersAnotherFolder()
+    {
+        CPlayerFixture fixture;
+        fixture.WriteSkin();
+        auto frame = StartPaused(fixture, false);
+        CKVXPlayerView* view = frame->View();
+        QDir(fixture.Folder() + "Backup").removeRecursively();
+        QFile blocker(fixture.Folder() + "Backup");
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const QTemporaryDir other;
+        QStringList asked;
+        QString answer = other.path();
+        const CFolderDialog::Handler previous = CFolderDialog::SetHandler([&](const QString& caption, const QString&) {
+            asked << caption;
+            return answer;
+        });
+        Click(view->Button(ctl::CHANNEL_FIRST + 4));
+        Click(view->Button(ctl::EDIT));
+        CImageEditDlg* dlg = view->EditDialog();
+        Click(dlg->Button(editctl::SAVE));
+        const QString tried = QDir::toNativeSeparators(fixture.Folder() + "Backup/20240115_093005.jpg");
+        QCOMPARE(fixture.m_messages,
+                 QStringList{"KVXPlayer|Can not save the picture to " + tried
+                             + ": its folder cannot be created: a file stands where a folder of its path must be"
+                               "\n\nChoose another folder for it, or cancel to leave it unsaved."});
+        QCOMPARE(asked, QStringList{"Save the picture in"});
+        const QString saved = other.filePath("20240115_093005.jpg");
+        QCOMPARE(QImage(saved).size(), QSize(720, 480));
+        QCOMPARE(dlg->SavedText(), QString("SAVED 20240115_093005.jpg"));
+        QVERIFY(dlg->IsSaveOkShown());
+        if (!QStandardPaths::findExecutable("exiftool").isEmpty())
+            QCOMPARE(ExifTags(saved)["DateTimeOriginal"].toString(), QString("2024:01:15 09:30:05"));
+
+        fixture.m_messages.clear();
+        Click(dlg->Button(editctl::SAVE));
+        QVERIFY(fixture.m_messages.isEmpty());
+        QVERIFY(QFile::exists(other.filePath("20240115_093005(1).jpg"))); // never replaced
+        QCOMPARE(asked.size(), 1);
+        CFolderDialog::SetHandler(previous);
     }
 
     void palSnapshotIsFullHeight()

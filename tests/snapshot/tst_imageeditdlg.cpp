@@ -1,3 +1,4 @@
+#include "platform/folderdialog.h"
 #include "platform/messagebox.h"
 #include "platform/printdialog.h"
 #include "skin/skinbutton.h"
@@ -18,6 +19,9 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -138,6 +142,9 @@ class TestImageEditDlg : public QObject {
     QStringList m_messages;
     CMessageBox::Handler m_previousBox;
     CPrintDialog::Handler m_previousPrint;
+    CFolderDialog::Handler m_previousFolder;
+    int m_foldersAsked = 0;
+    QStringList m_folderAnswers; // the folder dialog's answers in turn; cancelled after them
     int m_nResolution = 0, m_nPageWidth = 0; // of the printer the last print went to
     QString m_strSuggestedName;               // the document's name as the print dialog saw it
 
@@ -194,11 +201,16 @@ private slots:
             m_messages << caption + "|" + text;
         });
         m_previousPrint = CPrintDialog::SetHandler({});
+        m_previousFolder = CFolderDialog::SetHandler([this](const QString&, const QString&) {
+            ++m_foldersAsked;
+            return m_folderAnswers.isEmpty() ? QString() : m_folderAnswers.takeFirst();
+        });
     }
     void cleanupTestCase()
     {
         CMessageBox::SetHandler(m_previousBox);
         CPrintDialog::SetHandler(m_previousPrint);
+        CFolderDialog::SetHandler(m_previousFolder);
     }
     void init()
     {
@@ -211,6 +223,8 @@ private slots:
         m_dlg = std::make_unique<CImageEditDlg>("KVXPlayer");
         m_dlg->Initialise(Folder(), Folder() + "res.ini", Backup() + "/");
         m_messages.clear();
+        m_foldersAsked = 0;
+        m_folderAnswers.clear();
     }
     void cleanup()
     {
@@ -351,7 +365,7 @@ private slots:
         }
         m_dlg->OnCommand(editctl::SAVE);
         const QImage saved(Backup() + "/20240318_140003.jpg");
-        const QColor text = saved.pixelColor(OpaqueInterior(layer) + QPoint(1, 1));
+        const QColor text = saved.pixelColor(OpaqueInterior(layer)); // saved where captured, without a frame
         QVERIFY2(text.red() > 180 && text.green() > 180 && text.blue() > 180, qPrintable(text.name()));
     }
 
@@ -381,8 +395,50 @@ private slots:
         m_dlg->OnCommand(editctl::SAVE);
         QCOMPARE(m_messages, QStringList{"KVXPlayer|Can not save the picture to "
                                          + QDir::toNativeSeparators(Backup() + "/20240318_140003.jpg")
-                                         + "\nNot a directory"});
+                                         + ": its folder cannot be created: a file stands where a folder of its "
+                                           "path must be\n\nChoose another folder for it, or cancel to leave it "
+                                           "unsaved."});
+        QCOMPARE(m_foldersAsked, 1); // and cancelled
         QVERIFY(!m_dlg->IsSaveOkShown());
+        QVERIFY(m_dlg->SavedText().isEmpty());
+        QCOMPARE(m_dlg->SaveFolder(), Backup() + "/");
+    }
+
+    // A folder chosen after a failure that fails too is named in its turn before the
+    // next is asked for.
+    void eachFailedFolderIsNamed()
+    {
+        if (::geteuid() == 0)
+            QSKIP("the superuser writes into every folder: an unwritable one cannot be made");
+        Open(false);
+        const QString locked = Folder() + "locked";
+        QVERIFY(QDir().mkpath(locked));
+        QVERIFY(::chmod(QFile::encodeName(locked).constData(), 0500) == 0);
+        QVERIFY(::chmod(QFile::encodeName(Backup()).constData(), 0500) == 0);
+        m_folderAnswers = {locked, Folder()};
+        m_dlg->OnCommand(editctl::SAVE);
+        ::chmod(QFile::encodeName(locked).constData(), 0700);
+        ::chmod(QFile::encodeName(Backup()).constData(), 0700);
+        const QString tail = ": Permission denied\n\nChoose another folder for it, or cancel to leave it unsaved.";
+        QCOMPARE(m_messages,
+                 (QStringList{"KVXPlayer|Can not save the picture to " + Backup() + "/20240318_140003.jpg" + tail,
+                              "KVXPlayer|Can not save the picture to " + locked + "/20240318_140003.jpg" + tail}));
+        QVERIFY(QFile::exists(Folder() + "20240318_140003.jpg"));
+        QCOMPARE(m_dlg->SavedText(), QString("SAVED 20240318_140003.jpg"));
+        QCOMPARE(m_dlg->SaveFolder(), Folder());
+    }
+
+    // A block that is no bitmap is refused with the picture named, not shown blank.
+    void pictureThatCannotBeOpenedIsNamed()
+    {
+        SNAPSHOTINFO info;
+        info.m_nChannel = 2;
+        info.m_strRecordingPath = "/media/disc/incident 7.kvx";
+        m_dlg->LayoutForSnapshot(false, QSize(1000, 640), info);
+        QVERIFY(!m_dlg->LoadSnapshot(CBitmapBlock(), QImage()));
+        QCOMPARE(m_messages, QStringList{"KVXPlayer|Can not open the picture of camera 3 of /media/disc/incident 7.kvx "
+                                         "in the editor: the captured picture is not a bitmap it can show."});
+        QVERIFY(!m_dlg->IsPictureLoaded());
     }
 
     // The page of the table, measured on the PDF: texts by the top-left of their box,

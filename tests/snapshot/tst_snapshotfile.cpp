@@ -130,7 +130,7 @@ private slots:
         QVERIFY(!CSnapshotFile::Save(blocker.fileName(), At(CDateTime(2024, 3, 18, 14, 0, 3)), Striped(QSize(720, 480)),
                                      path, reason));
         QCOMPARE(path, dir.filePath("Backup/20240318_140003.jpg"));
-        QCOMPARE(reason, QString("Not a directory"));
+        QCOMPARE(reason, QString("its folder cannot be created: a file stands where a folder of its path must be"));
     }
 
     // Saves of one picture running at once into one folder each take a name of
