@@ -15,36 +15,61 @@ using namespace kvx;
 
 namespace {
 
-// Collects the records from the start on while their dates stay at or before `to`.
+// Collects, over the whole recording, the records dated within the range, the
+// stretches they form and the records between them.
 class CRangeSink : public IRecordWalkSink {
 public:
-    CRangeSink(CRecordWalker& walker, CExcerptRange& range, uint64_t toKey)
-        : m_walker(walker), m_range(range), m_nToKey(toKey)
+    CRangeSink(CExcerptRange& range, uint64_t fromKey, uint64_t toKey)
+        : m_range(range), m_nFromKey(fromKey), m_nToKey(toKey)
     {
     }
 
     void OnRecord(const CWalkedRecord& record) override
     {
         const CDateTime time = record.m_header.Time();
-        if (DateTimeToOrderKey(time) > m_nToKey) {
-            if (m_range.m_nRecords == 0)
-                m_range.m_next = time;
-            m_walker.Stop();
+        const uint64_t key = DateTimeToOrderKey(time);
+        const bool started = !m_range.m_stretches.empty();
+        if (started)
+            ++m_nRecordsSince;
+        if (started && record.m_pPicture && key > m_nFirstKey && !m_nRunsOnAt)
+            m_nRunsOnAt = record.m_nOffset;
+        if (key < m_nFromKey || key > m_nToKey) {
+            m_bOpen = false;
+            m_nOutsideSince += started;
             return;
         }
-        if (m_range.m_nRecords++ == 0)
+        if (!started) {
+            m_range.m_nStart = record.m_nOffset;
             m_range.m_first = time;
-        else if (record.m_pPicture && DateTimeToOrderKey(time) > DateTimeToOrderKey(m_range.m_first))
-            m_range.m_bRunsOn = true;
+            m_nFirstKey = key;
+            m_nRecordsSince = 1;
+        }
+        if (!m_bOpen || key < m_nLastKey)
+            m_range.m_stretches.push_back({record.m_nOffset, 0, time, time, 0});
+        CExcerptStretch& stretch = m_range.m_stretches.back();
+        stretch.m_nEnd = record.m_nEnd;
+        stretch.m_last = time;
+        ++stretch.m_nRecords;
+        m_bOpen = true;
+        m_nLastKey = key;
         m_range.m_last = time;
         m_range.m_nEnd = record.m_nEnd;
+        m_range.m_nRecords = m_nRecordsSince;
+        m_range.m_nOutside = m_nOutsideSince;
     }
     void OnDamage(const CDamagedStretch&) override {}
 
+    // Once the walk is over: whether a later picture lies within the span.
+    bool RunsOn() const { return m_nRunsOnAt && m_nRunsOnAt < m_range.m_nEnd; }
+
 private:
-    CRecordWalker& m_walker;
     CExcerptRange& m_range;
-    const uint64_t m_nToKey;
+    const uint64_t m_nFromKey, m_nToKey;
+    uint64_t m_nFirstKey = 0, m_nLastKey = 0;
+    bool m_bOpen = false;            // the last record was within the range
+    uint64_t m_nRecordsSince = 0;    // records from the first in the range on
+    uint64_t m_nOutsideSince = 0;    // of them, dated outside it
+    uint64_t m_nRunsOnAt = 0;        // the first picture dated after the first record
 };
 
 constexpr size_t COPY_CHUNK = 1 << 20;
@@ -72,41 +97,70 @@ bool WriteNewTextFile(const std::string& path, const std::string& text, const st
     return true;
 }
 
+// Which stretches of the range the excerpt holds, each with its dates and source offsets.
+std::string StretchLines(const CExcerptRange& range)
+{
+    const size_t count = range.m_stretches.size();
+    std::string text = "Stretches copied: " + std::to_string(count)
+                     + (count > 1 ? " (the clock was set back: the range was recorded more than once)\n" : "\n");
+    for (size_t i = 0; i < count; ++i) {
+        const CExcerptStretch& s = range.m_stretches[i];
+        char line[256];
+        std::snprintf(line, sizeof line, "    %zu: %s to %s, %llu records, offsets %llu to %llu of the source\n", i + 1,
+                      s.m_first.ToIsoString().c_str(), s.m_last.ToIsoString().c_str(), (unsigned long long)s.m_nRecords,
+                      (unsigned long long)s.m_nStart, (unsigned long long)(s.m_nEnd - 1));
+        text += line;
+    }
+    if (range.m_nOutside)
+        text += "Between them:     " + std::to_string(range.m_nOutside)
+              + " records dated outside the range, copied as they lie\n";
+    return text;
+}
+
+std::string SignatureLine(const CExcerptFiles& files, const CSigningOutcome& signing)
+{
+    return signing.m_bSigned ? "Signature:        " + FileName(files.m_strSignature) + ", by the key with fingerprint "
+                                   + signing.m_strFingerprint + "\n"
+                             : "Signature:        none: " + signing.m_strReason + "\n";
+}
+
 std::string Note(const CExcerptFiles& files, const CExcerptOrigin& origin, const CExcerptRange& range,
-                 const CExcerptResult& result)
+                 const CExcerptResult& result, const CSigningOutcome& signing)
 {
     const std::string source = std::filesystem::absolute(origin.m_strSource).lexically_normal().string();
-    char text[2048];
-    std::snprintf(text, sizeof text,
+    char head[2048], tail[1024];
+    std::snprintf(head, sizeof head,
                   "Excerpt of a DVR recording, copied bit for bit by kvxtool excerpt (KVXPlayer %s).\n"
                   "Source:           %s\n"
                   "Source size:      %llu bytes\n"
                   "Source SHA-256:   %s\n"
                   "Range asked for:  %s to %s\n"
-                  "Records copied:   %llu, dated %s to %s\n"
-                  "Offsets copied:   0 to %llu (reserved area), then %llu to %llu of the source\n"
-                  "Excerpt:          %s, %llu bytes\n"
-                  "Excerpt SHA-256:  %s\n",
+                  "Records copied:   %llu, dated %s to %s\n",
                   KVX_VERSION, source.c_str(), (unsigned long long)result.m_nSourceSize,
                   result.m_strSourceSha256.c_str(), origin.m_from.ToIsoString().c_str(),
                   origin.m_to.ToIsoString().c_str(), (unsigned long long)range.m_nRecords,
-                  range.m_first.ToIsoString().c_str(), range.m_last.ToIsoString().c_str(),
+                  range.m_first.ToIsoString().c_str(), range.m_last.ToIsoString().c_str());
+    std::snprintf(tail, sizeof tail,
+                  "Offsets copied:   0 to %llu (reserved area), then %llu to %llu of the source\n"
+                  "Excerpt:          %s, %llu bytes\n"
+                  "Excerpt SHA-256:  %s\n",
                   (unsigned long long)(RECORD_AREA_OFFSET - 1), (unsigned long long)range.m_nStart,
                   (unsigned long long)(range.m_nEnd - 1), FileName(files.m_strExcerpt).c_str(),
                   (unsigned long long)result.m_nExcerptSize, result.m_strExcerptSha256.c_str());
-    return text;
+    return head + StretchLines(range) + tail + SignatureLine(files, signing);
 }
 
 } // namespace
 
 CExcerptFiles::CExcerptFiles(const std::string& excerpt)
-    : m_strExcerpt(excerpt), m_strSums(excerpt + ".sha256"), m_strNote(excerpt + ".txt")
+    : m_strExcerpt(excerpt), m_strSums(excerpt + ".sha256"), m_strSignature(m_strSums + ".sig"),
+      m_strNote(excerpt + ".txt")
 {
 }
 
 std::string CExcerptFiles::FirstTaken() const
 {
-    for (const std::string& path : {m_strExcerpt, m_strSums, m_strNote}) {
+    for (const std::string& path : {m_strExcerpt, m_strSums, m_strSignature, m_strNote}) {
         std::error_code ec;
         if (std::filesystem::exists(std::filesystem::symlink_status(path, ec)))
             return path;
@@ -130,7 +184,6 @@ CExcerptRange FindExcerptRange(const std::string& path, const CRecordingFacts& f
                                                                              : CExcerptRange::EStatus::NoRecords;
         return range;
     }
-    range.m_nStart = start.m_record.m_nOffset;
 
     CRecordWalker walker(LayoutForChannelCount(facts.m_nChannelCount).value_or(facts.m_layout));
     if (!walker.Open(path)) {
@@ -138,14 +191,15 @@ CExcerptRange FindExcerptRange(const std::string& path, const CRecordingFacts& f
         range.m_strError = walker.ErrorText();
         return range;
     }
-    CRangeSink sink(walker, range, DateTimeToOrderKey(to));
-    if (!walker.Walk(range.m_nStart, sink)) {
+    CRangeSink sink(range, DateTimeToOrderKey(from), DateTimeToOrderKey(to));
+    if (!walker.Walk(RECORD_AREA_OFFSET, sink)) {
         range.m_status = CExcerptRange::EStatus::ReadFailed;
         range.m_strError = walker.ErrorText();
         return range;
     }
+    range.m_bRunsOn = sink.RunsOn();
     range.m_status = range.m_nRecords ? CExcerptRange::EStatus::Found : CExcerptRange::EStatus::InGap;
-    if (range.m_status == CExcerptRange::EStatus::InGap && !range.m_next.IsValid())
+    if (range.m_status == CExcerptRange::EStatus::InGap)
         range.m_next = start.m_record.Time();
     return range;
 }
@@ -218,14 +272,17 @@ CExcerptResult WriteExcerpt(const std::string& source, const CExcerptRange& rang
 }
 
 bool WriteExcerptSidecars(const CExcerptFiles& files, const CExcerptOrigin& origin, const CExcerptRange& range,
-                          const CExcerptResult& result, std::string& error)
+                          const CExcerptResult& result, CSigningOutcome& signing, std::string& error)
 {
     const std::string sums = Sha256SumLine(result.m_strExcerptSha256, FileName(files.m_strExcerpt));
     if (!WriteNewTextFile(files.m_strSums, sums, origin.m_strSource, error)) {
         std::remove(files.m_strExcerpt.c_str());
         return false;
     }
-    if (!WriteNewTextFile(files.m_strNote, Note(files, origin, range, result), origin.m_strSource, error)) {
+    signing = SignWithUserKey(files.m_strSums);
+    if (!WriteNewTextFile(files.m_strNote, Note(files, origin, range, result, signing), origin.m_strSource, error)) {
+        if (signing.m_bSigned)
+            std::remove(files.m_strSignature.c_str());
         std::remove(files.m_strSums.c_str());
         std::remove(files.m_strExcerpt.c_str());
         return false;

@@ -2,6 +2,7 @@
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
@@ -31,7 +32,7 @@ CGoToDialog::CGoToDialog(QWidget* parent, const CDateTime& shown, const CDateTim
 
     m_note = new QLabel(this);
     m_note->setWordWrap(true);
-    m_note->setMinimumWidth(m_note->fontMetrics().horizontalAdvance("no recording between 00:00:00 and 00:00:00; showing 00:00:00"));
+    m_note->setMinimumWidth(m_note->fontMetrics().horizontalAdvance("this time occurs twice; showing the first; Shift+Enter for the second"));
 
     auto* form = new QFormLayout;
     form->addRow("Date and time:", m_edit);
@@ -109,6 +110,8 @@ void CGoToDialog::LookUp()
     case CLocateResult::EStatus::Found:
         if (m_bAfterEnd)
             m_note->setText("after the end of the recording at " + TimeOfDay(m_end) + "; showing its last pictures");
+        else if (!m_result.m_occurrences.empty())
+            m_note->setText(QString::fromStdString(LocateTwiceText(m_result)));
         else
             m_note->setText(QString::fromStdString(LocateGapText(m_result)));
         break;
@@ -119,6 +122,27 @@ void CGoToDialog::LookUp()
         m_note->setText("no record of the recording has a valid date");
         break;
     }
+}
+
+uint64_t CGoToDialog::ChosenOffset() const
+{
+    const std::vector<uint64_t>& times = m_result.m_occurrences;
+    return m_bSecond && times.size() > 1 && !m_bAfterEnd ? times[1] : m_result.m_record.m_nOffset;
+}
+
+// The dialog's own Enter ignores a held Shift; here Shift+Enter accepts for the second
+// time round (for the first when the moment is recorded once).
+void CGoToDialog::keyPressEvent(QKeyEvent* event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!enter || !(event->modifiers() & Qt::ShiftModifier)) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    m_bSecond = true;
+    accept();
+    if (result() != QDialog::Accepted)
+        m_bSecond = false;
 }
 
 // OK goes where the moment was found; a moment with nothing at or after it keeps the

@@ -68,7 +68,7 @@ void CKVXPlayerView::OnGoTo()
     if (dialog.IsAfterEnd())
         OnNavigate(ctl::END);
     else
-        ShowRecordAt(dialog.Result().m_record.m_nOffset);
+        ShowRecordAt(dialog.ChosenOffset());
 }
 
 // The engine jumps to the record's header, shows one group from there and pauses; the

@@ -41,6 +41,15 @@ std::string LocateGapText(const CLocateResult& result)
     return "no recording between " + text(from) + " and " + text(to) + "; showing " + text(to);
 }
 
+std::string LocateTwiceText(const CLocateResult& result)
+{
+    const size_t count = result.m_occurrences.size();
+    if (count < 2)
+        return {};
+    return "this time occurs " + (count == 2 ? std::string("twice") : std::to_string(count) + " times")
+         + "; showing the first; Shift+Enter for the second";
+}
+
 CRecordingLocator::CRecordingLocator(const CRecordingFacts& facts)
     : m_facts(facts), m_reader(LayoutForChannelCount(facts.m_nChannelCount).value_or(facts.m_layout))
 {
@@ -78,6 +87,7 @@ CLocateResult CRecordingLocator::Locate(const CDateTime& moment)
         return result;
     m_nKey = DateTimeToOrderKey(moment);
     m_best.reset();
+    m_occurrences.clear();
     m_seen.clear();
     m_nStretches = 0;
     m_bSetBackSeen = false;
@@ -86,8 +96,8 @@ CLocateResult CRecordingLocator::Locate(const CDateTime& moment)
     Noted(m_last);
 
     SearchStretch(*m_first, *m_last, std::nullopt);
-    if (!IsExact())
-        Survey();
+    // Even an exact hit is surveyed: a later stretch may hold the moment again.
+    Survey();
 
     if (!m_best) {
         result.m_status = CLocateResult::EStatus::AfterEnd;
@@ -95,6 +105,8 @@ CLocateResult CRecordingLocator::Locate(const CDateTime& moment)
     }
     result.m_status = CLocateResult::EStatus::Found;
     result.m_record = m_best->m_record;
+    if (m_occurrences.size() > 1)
+        result.m_occurrences.assign(m_occurrences.begin(), m_occurrences.end());
     const std::optional<CFoundRecord>& before = m_best->m_before;
     if (before && before->m_nKey < m_nKey && m_best->m_record.m_nKey > m_nKey) {
         result.m_bGap = true;
@@ -115,7 +127,7 @@ std::optional<CFoundRecord> CRecordingLocator::RecordNear(uint64_t offset)
 // when known.
 void CRecordingLocator::SearchStretch(const CFoundRecord& a, const CFoundRecord& b, std::optional<CFoundRecord> beforeA)
 {
-    if (IsSettled() || ++m_nStretches > MAX_STRETCHES || (IsExact() && a.m_nOffset > m_best->m_record.m_nOffset))
+    if (IsSettled() || ++m_nStretches > MAX_STRETCHES)
         return;
     if (a.m_nOffset < b.m_nOffset && a.m_nKey > b.m_nKey) {
         SplitAtSetBack(a, b, beforeA);
@@ -155,8 +167,7 @@ void CRecordingLocator::ScanLinearly(const CFoundRecord& a, const CFoundRecord& 
     if (m_nKey <= a.m_nKey)
         OfferFirstOf(a, beforeA);
     CFoundRecord record = a;
-    while (record.m_nOffset < b.m_nOffset && !IsSettled()
-           && !(IsExact() && record.m_nOffset > m_best->m_record.m_nOffset)) {
+    while (record.m_nOffset < b.m_nOffset && !IsSettled()) {
         const std::optional<CFoundRecord> next =
             Noted(m_reader.Next(record, b.m_nOffset + BLOCK_SIZE, PROBE_SCAN_BLOCKS));
         if (!next)
@@ -190,13 +201,13 @@ void CRecordingLocator::RevisitSetBacks(uint64_t from, uint64_t to)
         SearchStretch(s, t, std::nullopt);
 }
 
-// Without an exact hit, a few probes spread over the whole recording look for
-// stretches where time ran backwards that the search did not see and that may hold
-// the moment.
+// A few probes spread over the whole recording look for stretches where time ran
+// backwards that the search did not see and that may hold the moment, earlier or
+// once more.
 void CRecordingLocator::Survey()
 {
     const uint64_t first = m_first->m_nOffset, span = m_last->m_nOffset - first;
-    for (int i = 1; i <= SURVEY_PROBES && !IsSettled(); ++i) {
+    for (int i = 1; i <= SURVEY_PROBES && !IsSpent(); ++i) {
         const uint64_t from = first + span * uint64_t(i) / (SURVEY_PROBES + 1);
         Noted(m_reader.FindForward(from, first + span * uint64_t(i + 1) / (SURVEY_PROBES + 1), PROBE_SCAN_BLOCKS));
     }
@@ -291,6 +302,10 @@ void CRecordingLocator::Offer(const CFoundRecord& record, const std::optional<CF
 {
     if (record.m_nKey < m_nKey)
         return;
+    // A record of the moment's second after one of the same second is not where its
+    // stretch reaches the moment.
+    if (record.m_nKey == m_nKey && !(before && before->m_nKey == m_nKey))
+        m_occurrences.insert(record.m_nOffset);
     const bool better = !m_best || record.m_nKey < m_best->m_record.m_nKey
                      || (record.m_nKey == m_best->m_record.m_nKey && record.m_nOffset < m_best->m_record.m_nOffset);
     if (better)
@@ -302,11 +317,16 @@ bool CRecordingLocator::IsExact() const
     return m_best && m_best->m_record.m_nKey == m_nKey;
 }
 
-// An exact hit can only be bettered by an earlier one, which there is only where time
-// ran backwards; a spent budget ends the search with what it has.
+// An exact hit can only be bettered, or recorded again, where time ran backwards; a
+// spent budget ends the search with what it has.
 bool CRecordingLocator::IsSettled() const
 {
-    return (IsExact() && !m_bSetBackSeen) || m_reader.Blocks() - m_nBlocksAtStart > SEARCH_BUDGET_BLOCKS;
+    return (IsExact() && !m_bSetBackSeen) || IsSpent();
+}
+
+bool CRecordingLocator::IsSpent() const
+{
+    return m_reader.Blocks() - m_nBlocksAtStart > SEARCH_BUDGET_BLOCKS;
 }
 
 double CRecordingLocator::RecordsBetween(uint64_t from, uint64_t to) const

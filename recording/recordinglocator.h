@@ -5,7 +5,9 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
 // Where a moment lies in a recording.
 struct CLocateResult {
@@ -16,11 +18,19 @@ struct CLocateResult {
     // the date-time of the record in front of the moment, m_record the one after it.
     bool m_bGap = false;
     CDateTime m_timeBefore;
+    // The moment was recorded more than once, in stretches a set-back of the clock
+    // divides: the header offset of each such stretch's first record of that second,
+    // in file order (the first is m_record). Empty when the moment is recorded once or
+    // not at all.
+    std::vector<uint64_t> m_occurrences;
 };
 
 // "no recording between 14:02:10 and 14:05:00; showing 14:05:00" for a moment in a
 // gap (the dates too when the two records are of different days); empty otherwise.
 std::string LocateGapText(const CLocateResult& result);
+// "this time occurs twice; showing the first; Shift+Enter for the second" (or "3
+// times", ...) for a moment recorded more than once; empty otherwise.
+std::string LocateTwiceText(const CLocateResult& result);
 
 // Finds the record to show for a date and time without reading the recording from its
 // start: a bisection over byte offsets by the dates in the headers, reading a few
@@ -33,9 +43,10 @@ std::string LocateGapText(const CLocateResult& result);
 // the records once the stretch is short) and each part is searched on its own; the
 // answer is then the record with the earliest date at or after the moment among those
 // found, the first in the file among equals (a moment recorded twice lands on the
-// first time round). A set-back that no probe sees goes
-// unnoticed: the answer is still a record at or after the moment whose predecessor
-// lies before it. Garbage between records, headers with impossible dates and blocks
+// first time round). Every search also probes the whole recording a few times for
+// set-backs, so that a moment recorded again in a later stretch is named as such
+// (m_occurrences). A set-back that no probe sees goes unnoticed: the answer is still
+// a record at or after the moment whose predecessor lies before it. Garbage between records, headers with impossible dates and blocks
 // that cannot be read are passed over as the playback engine passes over them.
 //
 // Searches only the records between the first and the last record the probe found.
@@ -73,6 +84,7 @@ private:
     void Offer(const CFoundRecord& record, const std::optional<CFoundRecord>& before);
     bool IsExact() const;
     bool IsSettled() const;
+    bool IsSpent() const;
     double RecordsBetween(uint64_t from, uint64_t to) const;
 
     const CRecordingFacts m_facts;
@@ -84,6 +96,7 @@ private:
     // One search.
     uint64_t m_nKey = 0;
     std::optional<CCandidate> m_best;
+    std::set<uint64_t> m_occurrences; // first records of the moment's second, one per stretch
     std::map<uint64_t, CFoundRecord> m_seen; // every header the search read, by offset
     uint64_t m_nBlocksAtStart = 0;
     int m_nStretches = 0;

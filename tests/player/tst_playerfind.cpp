@@ -43,6 +43,25 @@ void AnswerGoToDialog(const CDateTime& moment, QString* note = nullptr)
     });
 }
 
+// Answers the next modal go-to dialog as a user does: types the moment over the
+// field's text and presses Enter, with `modifiers` held.
+void TypeIntoGoToDialog(const CDateTime& moment, Qt::KeyboardModifiers modifiers, QString* note)
+{
+    QTimer::singleShot(0, [moment, modifiers, note] {
+        auto* dialog = qobject_cast<CGoToDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        auto* edit = dialog->findChild<QLineEdit*>();
+        edit->selectAll();
+        QTest::keyClicks(edit, QString::fromStdString(moment.ToIsoString()));
+        QTRY_COMPARE(dialog->Note(), *note); // looked up once the typing stops
+        QTest::keyClick(edit, Qt::Key_Return, modifiers);
+        if (dialog->isVisible()) {
+            *note = "still open";
+            dialog->reject();
+        }
+    });
+}
+
 void Wheel(QWidget* view, QPoint at, int notches, Qt::KeyboardModifiers modifiers = {})
 {
     QWheelEvent event(at, view->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton, modifiers,
@@ -145,6 +164,47 @@ private slots:
         QCOMPARE(note, QString("no recording between 14:00:19 and 14:02:20; showing 14:02:20"));
         QVERIFY(WaitForFrames(view, before, 16));
         QCOMPARE(Text(view->ShownTime()), QString("2024-03-18 14:02:20"));
+    }
+
+    // 14:00:00 to 14:00:19, set back to 14:00:10 and on to 14:00:29: 14:00:19 was
+    // recorded twice. Enter shows the first time round, after which the clock goes
+    // back; Shift+Enter the second, after which it goes on.
+    void aTimeRecordedTwiceShowsTheFirstAndShiftEnterTheSecond()
+    {
+        CRecordingRecipe recipe;
+        recipe.m_nRecords = 16 * 30;
+        recipe.m_dSecondsPerRecord = 1.0 / 16;
+        recipe.m_timeStart = At("2024-03-18 14:00:00");
+        recipe.m_timeShifts = {{16 * 20, -10}};
+        recipe.m_nQuality = 30;
+        CPlayerFixture fixture;
+        fixture.WriteSkin();
+        auto frame = StartPaused(fixture, m_recordings.Write(recipe));
+        CKVXPlayerView* view = frame->View();
+
+        for (const auto& [modifiers, next] : {std::pair{Qt::KeyboardModifiers(), "2024-03-18 14:00:10"},
+                                              std::pair{Qt::KeyboardModifiers(Qt::ShiftModifier), "2024-03-18 14:00:20"}}) {
+            int before = view->DeliveredFrames();
+            QString note = "this time occurs twice; showing the first; Shift+Enter for the second";
+            TypeIntoGoToDialog(At("2024-03-18 14:00:19"), modifiers, &note);
+            QTest::keyClick(view, Qt::Key_G, Qt::ControlModifier);
+            QCOMPARE(note, QString("this time occurs twice; showing the first; Shift+Enter for the second"));
+            QVERIFY(WaitForFrames(view, before, 16));
+            QCOMPARE(Text(view->ShownTime()), QString("2024-03-18 14:00:19"));
+            before = view->DeliveredFrames();
+            QTest::keyClick(view, Qt::Key_Period);
+            QVERIFY(WaitForFrames(view, before, 1));
+            QCOMPARE(Text(view->ShownTime()), QString(next));
+        }
+
+        // Recorded once: no such note, and Shift+Enter goes where Enter does.
+        const int before = view->DeliveredFrames();
+        QString note;
+        TypeIntoGoToDialog(At("2024-03-18 14:00:25"), Qt::ShiftModifier, &note);
+        QTest::keyClick(view, Qt::Key_G, Qt::ControlModifier);
+        QCOMPARE(note, QString());
+        QVERIFY(WaitForFrames(view, before, 16));
+        QCOMPARE(Text(view->ShownTime()), QString("2024-03-18 14:00:25"));
     }
 
     void theDialogKeepsToTheRecordingAndLooksUpAsYouType()

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 
+#include <algorithm>
 #include <random>
 
 using namespace kvx;
@@ -95,6 +96,18 @@ class TestRecordingLocator : public QObject {
         }
     }
 
+    // Where each stretch between set-backs of the clock first reaches the second `key`,
+    // when more than one does.
+    static std::vector<uint64_t> Occurrences(const COpened& o, uint64_t key)
+    {
+        std::vector<uint64_t> out;
+        for (size_t i = 0; i < o.records.size() && o.records[i].m_nOffset <= o.facts.m_nEndOffset + 1024; ++i)
+            if (DateTimeToOrderKey(o.records[i].m_time) == key
+                && (i == 0 || DateTimeToOrderKey(o.records[i - 1].m_time) != key))
+                out.push_back(o.records[i].m_nOffset);
+        return out.size() > 1 ? out : std::vector<uint64_t>();
+    }
+
 private slots:
     void landsOnTheFirstRecordOfEverySecond()
     {
@@ -167,9 +180,20 @@ private slots:
         recipe.m_timeShifts = {{16 * 60, -40}};
         COpened o = Open(recipe);
         CheckEverySecondIsHit(o, At("2024-03-18 14:00:00"), 80);
-        // A moment recorded twice lands on the first time round.
-        const CLocateResult r = o.locator->Locate(At("2024-03-18 14:00:30"));
-        QVERIFY(r.m_record.m_nOffset < o.records[16 * 60].m_nOffset);
+        // A moment recorded twice lands on the first time round, and names both.
+        for (int s = 0; s < 80; ++s) {
+            const CLocateResult r = o.locator->Locate(CDateTime(2024, 3, 18, 14, s / 60, s % 60));
+            const std::vector<uint64_t> twice = {o.records[size_t(16 * s)].m_nOffset,
+                                                 o.records[size_t(16 * (s + 40))].m_nOffset};
+            QCOMPARE(r.m_occurrences, s >= 20 && s < 60 ? twice : std::vector<uint64_t>());
+            if (!r.m_occurrences.empty())
+                QCOMPARE(r.m_record.m_nOffset, r.m_occurrences.front());
+        }
+        CLocateResult twice = o.locator->Locate(At("2024-03-18 14:00:30"));
+        QCOMPARE(LocateTwiceText(twice), std::string("this time occurs twice; showing the first; Shift+Enter for the second"));
+        twice.m_occurrences.push_back(0);
+        QCOMPARE(LocateTwiceText(twice), std::string("this time occurs 3 times; showing the first; Shift+Enter for the second"));
+        QCOMPARE(LocateTwiceText(o.locator->Locate(At("2024-03-18 14:00:10"))), std::string());
     }
 
     // Set back twice, the second time to before the recording's start: 14:00:00-14:00:39,
@@ -231,6 +255,12 @@ private slots:
                     if (DateTimeToOrderKey(r.m_time) >= key && r.m_nOffset <= o.facts.m_nEndOffset + 1024)
                         best = std::min(best, DateTimeToOrderKey(r.m_time));
                 const CLocateResult r = o.locator->Locate(moment);
+                // A set-back that no probe sees goes unnoticed; what is named is right.
+                const std::vector<uint64_t> truth = Occurrences(o, key);
+                for (uint64_t offset : r.m_occurrences)
+                    QVERIFY(std::count(truth.begin(), truth.end(), offset) == 1);
+                if (!r.m_occurrences.empty())
+                    QCOMPARE(r.m_occurrences.front(), r.m_record.m_nOffset);
                 if (best == UINT64_MAX)
                     continue;
                 QCOMPARE(int(r.m_status), int(CLocateResult::EStatus::Found));

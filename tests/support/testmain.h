@@ -23,6 +23,10 @@ public:
         // activity index of every recording opened) goes to a folder of the run's own.
         QTemporaryDir cacheHome;
         qputenv("XDG_CACHE_HOME", cacheHome.path().toLocal8Bit());
+        // Nor the user's signing key: every excerpt the tests write is signed with a key
+        // made for the run.
+        QTemporaryDir configHome;
+        qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
         QApplication app(argc, argv);
         int status = 0;
         for (const Runner& run : Runners())

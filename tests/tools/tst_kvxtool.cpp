@@ -252,10 +252,10 @@ private slots:
         QCOMPARE(run.status, 0);
         QCOMPARE(run.out, QByteArray("{\"offset\":") + QByteArray::number(firstOffsetAt["2024-03-18 14:05:00"])
                               + ",\"time\":\"2024-03-18 14:05:00\",\"gap\":{\"from\":\"2024-03-18 14:02:04\","
-                                "\"to\":\"2024-03-18 14:05:00\"}}\n");
+                                "\"to\":\"2024-03-18 14:05:00\"},\"ambiguous\":[]}\n");
         run = Tool({"locate", "--json", "--at", "2024-03-18 14:02:01", path});
         const QJsonObject o = QJsonDocument::fromJson(run.out).object();
-        QCOMPARE(o.keys(), (QStringList{"gap", "offset", "time"}));
+        QCOMPARE(o.keys(), (QStringList{"ambiguous", "gap", "offset", "time"}));
         QCOMPARE(o["offset"].toInteger(), firstOffsetAt["2024-03-18 14:02:01"]);
         QVERIFY(o["gap"].isNull());
         run = Tool({"locate", path, "--at", "2024-03-18 13:00:00"});

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -106,6 +107,62 @@ private slots:
         QCOMPARE(info["start"].toString(), Iso(r[20].m_time));
         QCOMPARE(info["end"].toString(), Iso(r[61].m_time));
         QCOMPARE(qulonglong(info["first_sector"].toInteger()), qulonglong(r[20].m_nSector));
+    }
+
+    // 4 cameras from 00:00:00 to 00:00:59, the clock set back to 00:00:20 and on to
+    // 00:01:19: 00:00:30 to 00:00:40 was recorded twice. Locate names both times round;
+    // the excerpt is the one span of the source from the first of them to the end of
+    // the second, its note lists both, and a report of it sees the set-back.
+    void holdsEveryStretchOfARangeRecordedTwice()
+    {
+        CRecordingRecipe recipe = CRecordingRecipe::FourChannelsWithAudio(4 * 120, 0.25);
+        recipe.m_bAudio = false;
+        recipe.m_nQuality = 30;
+        recipe.m_timeShifts = {{4 * 60, -40}};
+        const QString source = QString::fromStdString(m_files.Write(recipe));
+        const std::vector<CGeneratedRecord> r = m_files.Last().Records();
+        QCOMPARE(Iso(r[4 * 30].m_time), QString("2005-01-01 00:00:30"));
+        QCOMPARE(Iso(r[4 * 70].m_time), QString("2005-01-01 00:00:30"));
+        QCOMPARE(Iso(r[4 * 81 - 1].m_time), QString("2005-01-01 00:00:40"));
+
+        const QJsonObject twice = Tool({"locate", source, "--at", "2005-01-01 00:00:35", "--json"}).Json();
+        QCOMPARE(twice["offset"].toInteger(), qint64(r[4 * 35].m_nOffset));
+        QCOMPARE(twice["ambiguous"].toArray(),
+                 (QJsonArray{qint64(r[4 * 35].m_nOffset), qint64(r[4 * 75].m_nOffset)}));
+        QCOMPARE(Tool({"locate", source, "--at", "2005-01-01 00:00:10", "--json"}).Json()["ambiguous"].toArray(), QJsonArray());
+        const CToolRun person = Tool({"locate", source, "--at", "2005-01-01 00:00:35"});
+        QVERIFY2(person.out.contains(QString("Twice:   recorded 2 times (the clock was set back), at offsets %1, %2\n")
+                                         .arg(r[4 * 35].m_nOffset).arg(r[4 * 75].m_nOffset).toUtf8()), person.out);
+
+        const QString out = OutPath("twice.kvx");
+        const CToolRun run = Tool({"excerpt", source, "--from", "2005-01-01 00:00:30", "--to", "2005-01-01 00:00:40",
+                                   "--out", out});
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.out.contains("It holds 2 stretches of the range: the clock was set back"), run.out);
+        const uint64_t start = r[4 * 30].m_nOffset, end = RecordEnd(r[4 * 81 - 1]);
+        const QByteArray src = Contents(source), excerpt = Contents(out);
+        QCOMPARE(uint64_t(excerpt.size()), RESERVED + end - start);
+        QVERIFY(excerpt.left(RESERVED) == src.left(RESERVED));
+        QVERIFY(excerpt.mid(RESERVED) == src.mid(qsizetype(start), qsizetype(end - start)));
+
+        const QByteArray note = Contents(out + ".txt");
+        const QByteArray lines =
+            QString("Stretches copied: 2 (the clock was set back: the range was recorded more than once)\n"
+                    "    1: 2005-01-01 00:00:30 to 2005-01-01 00:00:40, 44 records, offsets %1 to %2 of the source\n"
+                    "    2: 2005-01-01 00:00:30 to 2005-01-01 00:00:40, 44 records, offsets %3 to %4 of the source\n"
+                    "Between them:     116 records dated outside the range, copied as they lie\n")
+                .arg(start).arg(RecordEnd(r[4 * 41 - 1]) - 1).arg(r[4 * 70].m_nOffset).arg(end - 1)
+                .toUtf8();
+        QVERIFY2(note.contains(lines), note);
+        QVERIFY(note.contains("Records copied:   204, dated 2005-01-01 00:00:30 to 2005-01-01 00:00:40\n"));
+
+        const QJsonObject report = Tool({"report", out, "--json"}).Json();
+        QCOMPARE(report["records"].toInt(), 204);
+        const QJsonArray jumps = report["clock_jumps"].toArray();
+        QCOMPARE(jumps.size(), 1);
+        QCOMPARE(jumps[0].toObject()["from"].toString(), QString("2005-01-01 00:00:59"));
+        QCOMPARE(jumps[0].toObject()["to"].toString(), QString("2005-01-01 00:00:20"));
+        QCOMPARE(jumps[0].toObject()["offset"].toInteger(), qint64(RESERVED + r[4 * 60].m_nOffset - start));
     }
 
     // A range reaching over either end of the recording takes it from its first record,

@@ -10,6 +10,7 @@
 #include <QJsonObject>
 
 #include <map>
+#include <set>
 
 namespace {
 
@@ -40,6 +41,25 @@ QString Iso(const CDateTime& t)
 {
     return QString::fromStdString(t.ToIsoString());
 }
+
+// What the report says of the record in front of a finding.
+QJsonObject Before(const CGeneratedRecord& r, bool undecodable)
+{
+    return QJsonObject{{"offset", qint64(r.m_nOffset)}, {"time", Iso(r.m_time)},
+                       {"channel", undecodable ? QJsonValue() : QJsonValue(r.m_nChannel + 1)}};
+}
+
+// Puts a restart marker no restart interval calls for two thirds of the way into a
+// picture (stored pair-exchanged, as all bytes are): its top rows still decode, the
+// whole of it does not.
+void BreakBelowTopRows(const QString& path, const CGeneratedRecord& r)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.seek(qint64(r.m_nOffset + BLOCK + (r.m_nJpegBytes * 2 / 3 & ~1u))));
+    QCOMPARE(f.write(QByteArray("\xD0\xFF", 2)), qint64(2));
+}
+
 
 } // namespace
 
@@ -101,7 +121,8 @@ private slots:
             if (step < 0 || step > 10)
                 jumps.push_back(QJsonObject{{"offset", qint64(shown[i]->m_nOffset)},
                                             {"from", Iso(shown[i - 1]->m_time)},
-                                            {"to", Iso(shown[i]->m_time)}});
+                                            {"to", Iso(shown[i]->m_time)},
+                                            {"before", Before(*shown[i - 1], shown[i - 1]->m_nPictureIndex == 70)}});
         }
         QCOMPARE(jumps.size(), 2);
         QCOMPARE(report["clock_jumps"].toArray(), jumps);
@@ -123,12 +144,113 @@ private slots:
                 if (DateTimeToSeconds(pictures[i]->m_time) - DateTimeToSeconds(pictures[i - 1]->m_time) > 10)
                     gaps.push_back(QJsonObject{{"from", Iso(pictures[i - 1]->m_time)},
                                                {"to", Iso(pictures[i]->m_time)},
-                                               {"offset", qint64(pictures[i]->m_nOffset)}});
+                                               {"offset", qint64(pictures[i]->m_nOffset)},
+                                               {"channel", c["channel"].toInt()},
+                                               {"before", Before(*pictures[i - 1], false)}});
             QCOMPARE(gaps.size(), 1); // every camera across the jump forward, none across the set-back
             QCOMPARE(c["gaps"].toArray(), gaps);
         }
         QCOMPARE(channels.first().toObject()["channel"].toInt(), 1);
         QCOMPARE(channels.last().toObject()["channel"].toInt(), 16);
+    }
+
+    // What a timeline needs of each finding: the record in front of it with its date
+    // and camera, each undecodable picture, and the damage joined into runs where no
+    // playable record lies between. A picture damaged below its top rows is named with
+    // the camera of its bar code; one whose stream cannot even start has none.
+    void namesTheRecordBeforeEachFinding()
+    {
+        CRecordingRecipe recipe;
+        recipe.m_nRecords = 120;
+        recipe.m_nGarbageEvery = 40;
+        recipe.m_invalidDates = {10};
+        recipe.m_oversize = {50};
+        recipe.m_jpegStarts = {{70, EJpegStart::Unrepairable}, {79, EJpegStart::Unrepairable}};
+        recipe.m_timeShifts = {{64, 60}, {96, -30}};
+        recipe.m_bCutLastPicture = true;
+        const QString path = QString::fromStdString(m_files.Write(recipe));
+        const CRecordingGenerator& gen = m_files.Last();
+        const std::vector<CGeneratedRecord>& r = gen.Records();
+        const CGeneratedRecord& damagedBelow = r[100];
+        BreakBelowTopRows(path, damagedBelow);
+
+        const std::set<size_t> undecodable = {70, 79, 100};
+        auto before = [&](size_t i) {
+            return QJsonObject{{"offset", qint64(r[i].m_nOffset)}, {"time", Iso(r[i].m_time)},
+                               {"channel", undecodable.count(i) ? QJsonValue() : QJsonValue(r[i].m_nChannel + 1)}};
+        };
+        const QJsonObject report = Report(path);
+
+        const QJsonArray damaged = report["damaged"].toArray();
+        const QList<std::pair<size_t, qint64>> damagedBefore = {{9, -1}, {39, 1}, {49, 1 + 9 * 16}, {79, 1}, {118, -1}};
+        QCOMPARE(damaged.size(), damagedBefore.size());
+        for (qsizetype k = 0; k < damaged.size(); ++k) {
+            const QJsonObject d = damaged[k].toObject();
+            QCOMPARE(d["before"].toObject(), before(damagedBefore[k].first));
+            const qint64 bytes = d["bytes"].toInteger();
+            QCOMPARE(d["blocks"].toInteger(), (bytes + 511) / 512);
+            if (damagedBefore[k].second > 0)
+                QCOMPARE(d["blocks"].toInteger(), damagedBefore[k].second);
+        }
+
+        // The jumps: 63 to 64 forward, 95 to 96 back.
+        const QJsonArray jumps = report["clock_jumps"].toArray();
+        QCOMPARE(jumps.size(), 2);
+        QCOMPARE(jumps[0].toObject()["before"].toObject(), before(63));
+        QCOMPARE(jumps[1].toObject()["before"].toObject(), before(95));
+
+        // Every camera's gap over the jump forward follows its last picture before it.
+        for (const QJsonValue& c : report["channels"].toArray()) {
+            const int channel = c.toObject()["channel"].toInt();
+            const QJsonObject gap = c.toObject()["gaps"].toArray().first().toObject();
+            QCOMPARE(gap["channel"].toInt(), channel);
+            size_t last = 63;
+            while (r[last].m_nChannel + 1 != channel || undecodable.count(last) || last == 50)
+                --last;
+            QCOMPARE(gap["before"].toObject(), before(last));
+            QCOMPARE(gap["from"].toString(), Iso(r[last].m_time));
+        }
+
+        QJsonArray pictures;
+        for (size_t i : undecodable)
+            pictures.push_back(QJsonObject{{"offset", qint64(r[i].m_nOffset)}, {"time", Iso(r[i].m_time)},
+                                           {"channel", i == 100 ? QJsonValue(damagedBelow.m_nChannel + 1) : QJsonValue()}});
+        QCOMPARE(report["undecodable_pictures"].toArray(), pictures);
+        QCOMPARE(report["undecodable"].toInt(), 3);
+
+        // Picture 79 and the garbage block after it are one run; the rest stand alone.
+        struct CRun {
+            uint64_t offset, end;
+            int stretches, pictures;
+            size_t before;
+        };
+        const QList<CRun> expected = {
+            {r[10].m_nOffset, r[11].m_nOffset, 1, 0, 9},
+            {RecordEnd(r[39]), RecordEnd(r[39]) + BLOCK, 1, 0, 39},
+            {r[50].m_nOffset, r[50].m_nOffset + BLOCK + 9 * UNIT, 1, 0, 49},
+            {r[70].m_nOffset, RecordEnd(r[70]), 0, 1, 69},
+            {r[79].m_nOffset, RecordEnd(r[79]) + BLOCK, 1, 1, 78},
+            {r[100].m_nOffset, RecordEnd(r[100]), 0, 1, 99},
+            {r[119].m_nOffset, gen.FileLength(), 1, 0, 118},
+        };
+        const QJsonArray runs = report["damaged_runs"].toArray();
+        QCOMPARE(runs.size(), expected.size());
+        for (qsizetype k = 0; k < runs.size(); ++k) {
+            const QJsonObject run = runs[k].toObject();
+            const CRun& e = expected[k];
+            QCOMPARE(run["offset"].toInteger(), qint64(e.offset));
+            QCOMPARE(run["end"].toInteger(), qint64(e.end));
+            QCOMPARE(run["blocks"].toInteger(), qint64((e.end - e.offset + BLOCK - 1) / BLOCK));
+            QCOMPARE(run["stretches"].toInt(), e.stretches);
+            QCOMPARE(run["undecodable"].toInt(), e.pictures);
+            QCOMPARE(run["before"].toObject(), before(e.before));
+        }
+
+        // The existing keys keep their order; the new ones follow them.
+        const QByteArray text = Tool({"report", path, "--json", "--no-hash"}).out;
+        QVERIFY(text.indexOf("\"audio_blocks\"") < text.indexOf("\"undecodable_pictures\""));
+        QVERIFY(text.indexOf("\"undecodable_pictures\"") < text.indexOf("\"damaged_runs\""));
+        QVERIFY(text.contains("{\"offset\":" + QByteArray::number(qulonglong(r[10].m_nOffset)) + ",\"bytes\":"));
     }
 
     // The hash is that of every byte of the file, as sha256sum computes it; --no-hash

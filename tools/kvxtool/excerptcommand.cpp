@@ -16,8 +16,16 @@ constexpr const char* HELP =
     "                       reserved area: a recording of its own that the player and\n"
     "                       every command open. Beside it OUT.kvx.sha256 (for\n"
     "                       sha256sum -c) and OUT.kvx.txt naming the source, its\n"
-    "                       SHA-256, the range, the offsets copied and the version.\n"
-    "                       None of the three may exist: nothing is ever replaced,\n"
+    "                       SHA-256, the range, the offsets copied, the version and\n"
+    "                       the signing key's fingerprint; OUT.kvx.sha256.sig signs\n"
+    "                       the sums with your key (see key and verify). A key that\n"
+    "                       cannot be had leaves the excerpt unsigned, and says why.\n"
+    "                       Where the clock was set back and the range was recorded\n"
+    "                       more than once, the copy runs from the first record in\n"
+    "                       the file dated within the range to the last, holding\n"
+    "                       every stretch of it, and the note lists each stretch\n"
+    "                       (its dates and offsets in the source).\n"
+    "                       None of the four may exist: nothing is ever replaced,\n"
     "                       and when one cannot be written none is left. Exit 1\n"
     "                       when the range holds no record, or only records of\n"
     "                       one second (the excerpt would not open).\n";
@@ -70,16 +78,20 @@ bool RefuseOneSecond(const CExcerptArgs& a, const CExcerptRange& range)
     return false;
 }
 
-// The excerpt, then its sums and note; the reason on standard error when any fails.
+// The excerpt, then its sums, signature and note; the reason on standard error when
+// any fails, and why it is unsigned when the signature could not be made.
 bool WriteFiles(const CExcerptArgs& a, const CExcerptFiles& files, const CExcerptRange& range,
-                CExcerptResult& result)
+                CExcerptResult& result, CSigningOutcome& signing)
 {
     result = WriteExcerpt(a.m_strFile, range, files.m_strExcerpt);
     std::string error = result.m_strError;
     if (error.empty())
-        WriteExcerptSidecars(files, {a.m_strFile, a.m_from, a.m_to}, range, result, error);
+        WriteExcerptSidecars(files, {a.m_strFile, a.m_from, a.m_to}, range, result, signing, error);
     if (!error.empty())
         std::fprintf(stderr, "kvxtool: %s\n", error.c_str());
+    else if (!signing.m_bSigned)
+        std::fprintf(stderr, "kvxtool: %s is written but not signed: %s\n", files.m_strExcerpt.c_str(),
+                     signing.m_strReason.c_str());
     return error.empty();
 }
 
@@ -102,12 +114,19 @@ int Run(const std::vector<std::string>& args)
         return EXIT_PROBE_FAILED;
     }
     CExcerptResult result;
-    if ((!range.m_bRunsOn && !RefuseOneSecond(a, range)) || !WriteFiles(a, files, range, result))
+    CSigningOutcome signing;
+    if ((!range.m_bRunsOn && !RefuseOneSecond(a, range)) || !WriteFiles(a, files, range, result, signing))
         return EXIT_PROBE_FAILED;
-    std::printf("%s: %llu records, %s to %s, %llu bytes\n%s\n%s\n", files.m_strExcerpt.c_str(),
+    std::printf("%s: %llu records, %s to %s, %llu bytes\n%s\n", files.m_strExcerpt.c_str(),
                 (unsigned long long)range.m_nRecords, range.m_first.ToIsoString().c_str(),
                 range.m_last.ToIsoString().c_str(), (unsigned long long)result.m_nExcerptSize,
-                files.m_strSums.c_str(), files.m_strNote.c_str());
+                files.m_strSums.c_str());
+    if (signing.m_bSigned)
+        std::printf("%s\n", files.m_strSignature.c_str());
+    std::printf("%s\n", files.m_strNote.c_str());
+    if (range.m_stretches.size() > 1)
+        std::printf("It holds %zu stretches of the range: the clock was set back (see %s)\n", range.m_stretches.size(),
+                    files.m_strNote.c_str());
     return 0;
 }
 

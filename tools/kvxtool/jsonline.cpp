@@ -49,6 +49,22 @@ CJsonLine& CJsonLine::AddNumbers(const char* key, const std::vector<double>& val
     return AddRaw(key, json + "]");
 }
 
+CJsonLine& CJsonLine::AddIntegers(const char* key, const std::vector<uint64_t>& values)
+{
+    std::string json = "[";
+    for (uint64_t value : values)
+        json += (json.size() > 1 ? "," : "") + std::to_string(value);
+    return AddRaw(key, json + "]");
+}
+
+CJsonLine& CJsonLine::AddStrings(const char* key, const std::vector<std::string>& values)
+{
+    std::string json = "[";
+    for (const std::string& value : values)
+        json += (json.size() > 1 ? "," : "") + Quoted(value);
+    return AddRaw(key, json + "]");
+}
+
 CJsonLine& CJsonLine::AddNull(const char* key) { return AddRaw(key, "null"); }
 
 CJsonLine& CJsonLine::AddOrNull(const char* key, const std::string& value)

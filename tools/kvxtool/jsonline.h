@@ -16,9 +16,12 @@ public:
     // At most six significant digits: fractions of a picture, not sector numbers.
     CJsonLine& Add(const char* key, double value);
     CJsonLine& AddNumbers(const char* key, const std::vector<double>& values);
+    // Offsets and counts, exactly.
+    CJsonLine& AddIntegers(const char* key, const std::vector<uint64_t>& values);
     CJsonLine& AddNull(const char* key);
     // A nested object.
     CJsonLine& AddObject(const char* key, const CJsonLine& value) { return AddRaw(key, value.Text()); }
+    CJsonLine& AddStrings(const char* key, const std::vector<std::string>& values);
     // An array of objects.
     CJsonLine& AddArray(const char* key, const std::vector<CJsonLine>& values);
     // A string, or null when `value` is empty.

@@ -14,11 +14,19 @@ constexpr const char* HELP =
     "                       offset and date-time. On a recording whose time only runs\n"
     "                       forward, the first record in forward-play order dated at\n"
     "                       or after the moment; before the first record, the first\n"
-    "                       record. --json prints {\"offset\",\"time\",\"gap\"}: gap is\n"
-    "                       null, or {\"from\",\"to\"}, the dates of the records on\n"
-    "                       either side when the moment falls between two records\n"
-    "                       more than a second apart. Exit status 1 also when the\n"
-    "                       moment lies after the last record.\n";
+    "                       record. --json prints {\"offset\",\"time\",\"gap\",\n"
+    "                       \"ambiguous\"}: gap is null, or {\"from\",\"to\"}, the\n"
+    "                       dates of the records on either side when the moment\n"
+    "                       falls between two records more than a second apart;\n"
+    "                       ambiguous lists, when the clock was set back and the\n"
+    "                       moment was recorded more than once, the header offset\n"
+    "                       of each stretch's first record of that second, in file\n"
+    "                       order (the first is offset), and is empty when the\n"
+    "                       moment was recorded once or not at all. The search reads\n"
+    "                       a few blocks here and there: a set-back so short that\n"
+    "                       none of them lands on both sides of it goes unnoticed\n"
+    "                       (report lists every set-back). Exit status 1\n"
+    "                       also when the moment lies after the last record.\n";
 
 void PrintJson(const CLocateResult& r)
 {
@@ -30,6 +38,7 @@ void PrintJson(const CLocateResult& r)
                                   .Add("to", r.m_record.Time().ToIsoString()));
     else
         line.AddNull("gap");
+    line.AddIntegers("ambiguous", r.m_occurrences);
     std::printf("%s\n", line.Text().c_str());
 }
 
@@ -39,6 +48,12 @@ void PrintForPerson(const CLocateResult& r)
     std::printf("Time:    %s\n", r.m_record.Time().ToIsoString().c_str());
     if (r.m_bGap)
         std::printf("Gap:     %s\n", LocateGapText(r).c_str());
+    if (!r.m_occurrences.empty()) {
+        std::printf("Twice:   recorded %zu times (the clock was set back), at offsets", r.m_occurrences.size());
+        for (size_t i = 0; i < r.m_occurrences.size(); ++i)
+            std::printf("%s %llu", i ? "," : "", (unsigned long long)r.m_occurrences[i]);
+        std::printf("\n");
+    }
 }
 
 int Run(const std::vector<std::string>& args)

@@ -7,6 +7,8 @@
 
 #include <cstdio>
 #include <limits>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -27,11 +29,24 @@ constexpr const char* HELP =
     "                       after it. --json prints one JSON object: {\"file\",\n"
     "                       \"size\",\"sha256\",\"probe\",\"records\",\"pictures\",\n"
     "                       \"channels\":[{\"channel\" (from 1),\"pictures\",\"first\",\n"
-    "                       \"last\",\"gaps\":[{\"from\",\"to\",\"offset\"}]}],\n"
-    "                       \"clock_jumps\":[{\"offset\",\"from\",\"to\"}],\n"
-    "                       \"damaged\":[{\"offset\",\"bytes\",\"what\"}],\n"
-    "                       \"undecodable\",\"audio_blocks\"}. Pictures are decoded\n"
-    "                       on every core; a bar on a terminal shows the progress.\n";
+    "                       \"last\",\"gaps\":[{\"from\",\"to\",\"offset\",\"channel\",\n"
+    "                       \"before\"}]}],\n"
+    "                       \"clock_jumps\":[{\"offset\",\"from\",\"to\",\"before\"}],\n"
+    "                       \"damaged\":[{\"offset\",\"bytes\",\"what\",\"blocks\",\n"
+    "                       \"before\"}],\"undecodable\",\"audio_blocks\",\n"
+    "                       \"undecodable_pictures\":[{\"offset\",\"time\",\"channel\"}],\n"
+    "                       \"damaged_runs\":[{\"offset\",\"end\",\"blocks\",\n"
+    "                       \"stretches\",\"undecodable\",\"before\"}]}. \"before\" is\n"
+    "                       the record in front: {\"offset\",\"time\",\"channel\"}, or\n"
+    "                       null when nothing precedes the damage; a gap's is the\n"
+    "                       camera's picture before it. A channel is null where no\n"
+    "                       bar code names one (an audio-only record, a picture\n"
+    "                       whose top rows do not decode). A damaged run joins the\n"
+    "                       damaged stretches and undecodable pictures that no\n"
+    "                       playable record separates: from its first damaged byte\n"
+    "                       to \"end\", the byte after its last; \"blocks\" counts\n"
+    "                       512-byte blocks. Pictures are decoded on every core; a\n"
+    "                       bar on a terminal shows the progress.\n";
 
 // Files shorter than this are read before a bar would be worth drawing.
 constexpr uint64_t PROGRESS_MINIMUM = 16ull << 20;
@@ -46,13 +61,51 @@ unsigned long long U(uint64_t value)
     return static_cast<unsigned long long>(value);
 }
 
+CJsonLine& AddChannel(CJsonLine& line, int channel)
+{
+    return channel ? line.Add("channel", channel) : line.AddNull("channel");
+}
+
+CJsonLine RecordJson(const CReportRecord& r)
+{
+    CJsonLine line;
+    line.Add("offset", r.m_nOffset).Add("time", Time(r.m_time));
+    return AddChannel(line, r.m_nChannel);
+}
+
+CJsonLine& AddBefore(CJsonLine& line, const std::optional<CReportRecord>& before)
+{
+    return before ? line.AddObject("before", RecordJson(*before)) : line.AddNull("before");
+}
+
 CJsonLine ChannelJson(const CReportChannel& c)
 {
     std::vector<CJsonLine> gaps;
     for (const CReportGap& g : c.m_gaps)
-        gaps.push_back(CJsonLine().Add("from", Time(g.m_from)).Add("to", Time(g.m_to)).Add("offset", g.m_nOffset));
+        gaps.push_back(CJsonLine().Add("from", Time(g.m_from)).Add("to", Time(g.m_to)).Add("offset", g.m_nOffset)
+                           .Add("channel", c.m_nChannel).AddObject("before", RecordJson(g.m_before)));
     return CJsonLine().Add("channel", c.m_nChannel).Add("pictures", c.m_nPictures).Add("first", Time(c.m_first))
         .Add("last", Time(c.m_last)).AddArray("gaps", gaps);
+}
+
+uint64_t Blocks(uint64_t bytes)
+{
+    return (bytes + kvx::BLOCK_SIZE - 1) / kvx::BLOCK_SIZE;
+}
+
+// What a timeline marks: each undecodable picture, and the runs of damage.
+void AddDamageDetail(CJsonLine& line, const CRecordingReport& r)
+{
+    std::vector<CJsonLine> pictures, runs;
+    for (const CUndecodablePicture& p : r.m_undecodable)
+        pictures.push_back(RecordJson(p.m_record));
+    for (const CDamagedRun& run : r.m_damagedRuns) {
+        CJsonLine json;
+        json.Add("offset", run.m_nOffset).Add("end", run.m_nEnd).Add("blocks", run.Blocks())
+            .Add("stretches", run.m_nStretches).Add("undecodable", run.m_nUndecodable);
+        runs.push_back(AddBefore(json, run.m_before));
+    }
+    line.AddArray("undecodable_pictures", pictures).AddArray("damaged_runs", runs);
 }
 
 void PrintJson(const CRecordingReport& r)
@@ -61,9 +114,15 @@ void PrintJson(const CRecordingReport& r)
     for (const CReportChannel& c : r.m_channels)
         channels.push_back(ChannelJson(c));
     for (const CClockJump& j : r.m_clockJumps)
-        jumps.push_back(CJsonLine().Add("offset", j.m_nOffset).Add("from", Time(j.m_from)).Add("to", Time(j.m_to)));
-    for (const CDamagedStretch& d : r.m_damaged)
-        damaged.push_back(CJsonLine().Add("offset", d.m_nOffset).Add("bytes", d.m_nBytes).Add("what", DamageText(d.m_what)));
+        jumps.push_back(CJsonLine().Add("offset", j.m_nOffset).Add("from", Time(j.m_from)).Add("to", Time(j.m_to))
+                            .AddObject("before", RecordJson(j.m_before)));
+    for (const CReportDamage& d : r.m_damaged) {
+        const CDamagedStretch& s = d.m_stretch;
+        CJsonLine json;
+        json.Add("offset", s.m_nOffset).Add("bytes", s.m_nBytes).Add("what", DamageText(s.m_what))
+            .Add("blocks", Blocks(s.m_nBytes));
+        damaged.push_back(AddBefore(json, d.m_before));
+    }
     const CRecordingFacts& f = r.m_facts;
     const CJsonLine probe = CJsonLine().Add("channels", int(f.m_nChannelCount))
         .Add("layout", f.m_layout == kvx::EHeaderLayout::B ? "B" : "A").AddOrNull("start", Time(f.m_timeStart))
@@ -74,6 +133,7 @@ void PrintJson(const CRecordingReport& r)
     line.AddObject("probe", probe).Add("records", r.m_nRecords).Add("pictures", r.m_nPictures)
         .AddArray("channels", channels).AddArray("clock_jumps", jumps).AddArray("damaged", damaged)
         .Add("undecodable", r.m_nUndecodable).Add("audio_blocks", r.m_nAudioBlocks);
+    AddDamageDetail(line, r);
     std::printf("%s\n", line.Text().c_str());
 }
 
@@ -107,8 +167,13 @@ void PrintForPerson(const CRecordingReport& r, int64_t gapSeconds)
     for (const CClockJump& j : r.m_clockJumps)
         std::printf("    at offset %llu: %s to %s\n", U(j.m_nOffset), Time(j.m_from).c_str(), Time(j.m_to).c_str());
     std::printf("Damaged:       %zu stretch%s\n", r.m_damaged.size(), r.m_damaged.size() == 1 ? "" : "es");
-    for (const CDamagedStretch& d : r.m_damaged)
-        std::printf("    at offset %llu, %llu bytes: %s\n", U(d.m_nOffset), U(d.m_nBytes), DamageText(d.m_what));
+    for (const CReportDamage& d : r.m_damaged)
+        std::printf("    at offset %llu, %llu bytes: %s\n", U(d.m_stretch.m_nOffset), U(d.m_stretch.m_nBytes),
+                    DamageText(d.m_stretch.m_what));
+    for (const CUndecodablePicture& p : r.m_undecodable)
+        std::printf("    not decodable: picture at offset %llu, %s, camera %s\n", U(p.m_record.m_nOffset),
+                    Time(p.m_record.m_time).c_str(),
+                    p.m_record.m_nChannel ? std::to_string(p.m_record.m_nChannel).c_str() : "unknown");
 }
 
 int Run(const std::vector<std::string>& args)

@@ -1,0 +1,267 @@
+#include "tests/support/recordingfixture.h"
+#include "tests/support/testmain.h"
+#include "tests/support/toolrun.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+
+namespace {
+
+QByteArray Contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void Overwrite(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), qint64(bytes.size()));
+}
+
+// Flips one bit of the byte at `at` (from the end when negative).
+void FlipByte(const QString& path, qsizetype at)
+{
+    QByteArray bytes = Contents(path);
+    bytes[at < 0 ? bytes.size() + at : at] = char(bytes[at < 0 ? bytes.size() + at : at] ^ 0x01);
+    Overwrite(path, bytes);
+}
+
+// Points the tools at a config folder of the test's own, where the signing key lives.
+class CConfigHome {
+public:
+    CConfigHome() : m_old(qgetenv("XDG_CONFIG_HOME")) { qputenv("XDG_CONFIG_HOME", m_dir.path().toLocal8Bit()); }
+    ~CConfigHome() { qputenv("XDG_CONFIG_HOME", m_old); }
+    QString PrivateKey() const { return m_dir.path() + "/KVXPlayer/signing/ed25519-private.pem"; }
+    QString PublicKey() const { return m_dir.path() + "/KVXPlayer/signing/ed25519-public.pem"; }
+    QString Folder() const { return m_dir.path() + "/KVXPlayer/signing"; }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_old;
+};
+
+} // namespace
+
+class TestKvxToolVerify : public QObject {
+    Q_OBJECT
+
+    CRecordingFixture m_files;
+    std::string m_strSource;
+
+    static CToolRun Tool(const QStringList& args) { return CToolRun::Of(KVXTOOL_PATH, args); }
+
+    // A signed excerpt of the test recording in a folder of its own: its path.
+    QString Excerpt(const QString& folder, const char* name = "incident.kvx", const char* to = "2005-01-01 00:00:05")
+    {
+        QDir().mkpath(folder);
+        const QString out = folder + "/" + name;
+        const CToolRun run = Tool({"excerpt", QString::fromStdString(m_strSource), "--from", "2005-01-01 00:00:01",
+                                   "--to", to, "--out", out});
+        if (run.status != 0)
+            qWarning("excerpt: %s", run.err.constData());
+        return out;
+    }
+
+    // verify's lines, each "PATH: STATUS", and its exit status.
+    static std::pair<int, QByteArray> Verify(const QStringList& args)
+    {
+        const CToolRun run = Tool(QStringList{"verify"} + args);
+        return {run.status, run.out};
+    }
+
+private slots:
+    void initTestCase()
+    {
+        CRecordingRecipe recipe = CRecordingRecipe::FourChannelsWithAudio(40, 0.25);
+        recipe.m_nQuality = 30;
+        m_strSource = m_files.Write(recipe);
+    }
+
+    // The first need makes the key pair: the private key for the user alone, the
+    // public one as key prints it, with the fingerprint openssl gives for it. The
+    // excerpt's note names that fingerprint and verify finds everything OK.
+    void makesTheKeyOnFirstNeedAndSignsTheExcerpt()
+    {
+        CConfigHome home;
+        QVERIFY(!QFileInfo::exists(home.PrivateKey()));
+        const CToolRun key = Tool({"key"});
+        QCOMPARE(key.status, 0);
+        QVERIFY(key.out.startsWith("-----BEGIN PUBLIC KEY-----\n") && key.out.endsWith("-----END PUBLIC KEY-----\n"));
+        QCOMPARE(key.out.count("-----BEGIN"), 1);
+        QCOMPARE(Contents(home.PublicKey()), key.out);
+        struct stat info {};
+        QCOMPARE(::stat(home.PrivateKey().toLocal8Bit().constData(), &info), 0);
+        QCOMPARE(info.st_mode & 0777, 0600u);
+        const QByteArray fingerprint = key.err.trimmed().split(' ').last();
+        QCOMPARE(fingerprint.size(), 64);
+        const CToolRun der = CToolRun::Of("sh", {"-c", "openssl pkey -pubin -in \"$0\" -outform DER | sha256sum",
+                                                 home.PublicKey()});
+        QCOMPARE(der.out.left(64), fingerprint);
+        QCOMPARE(Tool({"key"}).out, key.out); // the same key from then on
+
+        const QString excerpt = Excerpt(QDir::tempPath() + "/kvx-verify-" + QString::number(qApp->applicationPid()) + "/a");
+        const QString folder = QFileInfo(excerpt).path();
+        QVERIFY(Contents(excerpt + ".txt").contains("by the key with fingerprint " + fingerprint + "\n"));
+        const auto [status, out] = Verify({folder});
+        QCOMPARE(status, 0);
+        QCOMPARE(out, (excerpt + ": OK\n" + excerpt + ".sha256: OK, signed by key " + fingerprint + "\n").toUtf8());
+        QCOMPARE(Verify({excerpt}).first, 0);
+        QCOMPARE(Verify({excerpt + ".sha256"}).first, 0);
+        QDir(folder).removeRecursively();
+    }
+
+    // Any byte changed in the file, its sums or their signature fails and names that
+    // file; a missing file, a signature swapped from another excerpt, a key that is
+    // not the one expected and sums without a signature fail too.
+    void failsOnEveryChangeAndNamesTheFile()
+    {
+        CConfigHome home;
+        QTemporaryDir dir;
+        QCOMPARE(Tool({"key"}).status, 0);
+        QFile::copy(home.PublicKey(), dir.path() + "/mine.pem");
+
+        struct CCase {
+            const char* name;
+            std::function<void(const QString& excerpt)> spoil;
+            QString (*named)(const QString& excerpt);
+            const char* status;
+        };
+        const QList<CCase> cases = {
+            {"file", [](const QString& e) { FlipByte(e, 70000); }, [](const QString& e) { return e; }, "FAILED (changed)"},
+            {"sums", [](const QString& e) { FlipByte(e + ".sha256", 3); }, [](const QString& e) { return e + ".sha256"; },
+             "FAILED (changed)"},
+            {"sig", [](const QString& e) { FlipByte(e + ".sha256.sig", -10); },
+             [](const QString& e) { return e + ".sha256.sig"; }, "FAILED (changed)"},
+            {"sig header", [](const QString& e) { FlipByte(e + ".sha256.sig", 2); },
+             [](const QString& e) { return e + ".sha256.sig"; }, "FAILED (changed)"},
+            {"missing", [](const QString& e) { QFile::remove(e); }, [](const QString& e) { return e; }, "MISSING"},
+            {"unsigned", [](const QString& e) { QFile::remove(e + ".sha256.sig"); },
+             [](const QString& e) { return e + ".sha256"; }, "NOT SIGNED"},
+        };
+        for (const CCase& c : cases) {
+            const QString excerpt = Excerpt(dir.path() + "/" + c.name);
+            QCOMPARE(Verify({excerpt + ".sha256", "--key", dir.path() + "/mine.pem"}).first, 0);
+            c.spoil(excerpt);
+            const auto [status, out] = Verify({QFileInfo(excerpt).path(), "--key", dir.path() + "/mine.pem"});
+            QVERIFY2(status == 1, c.name);
+            QVERIFY2(out.contains((c.named(excerpt) + ": " + c.status + "\n").toUtf8()), c.name + QByteArray(": ") + out);
+        }
+
+        // A signature swapped in from another excerpt: of another name, and of the same
+        // name over other sums.
+        const QString a = Excerpt(dir.path() + "/swap-a"), b = Excerpt(dir.path() + "/swap-b", "other.kvx");
+        QFile::remove(a + ".sha256.sig");
+        QFile::copy(b + ".sha256.sig", a + ".sha256.sig");
+        auto [status, out] = Verify({a});
+        QCOMPARE(status, 1);
+        QVERIFY2(out.contains((a + ".sha256.sig: FAILED (changed)\n").toUtf8()), out);
+        const QString c = Excerpt(dir.path() + "/swap-c", "incident.kvx", "2005-01-01 00:00:07");
+        const QString d = Excerpt(dir.path() + "/swap-d");
+        QVERIFY(Contents(c + ".sha256") != Contents(d + ".sha256"));
+        QFile::remove(d + ".sha256.sig");
+        QFile::copy(c + ".sha256.sig", d + ".sha256.sig");
+        std::tie(status, out) = Verify({d});
+        QCOMPARE(status, 1);
+        QVERIFY2(out.contains((d + ".sha256: FAILED (changed)\n" + d + ".sha256.sig: FAILED (changed)\n").toUtf8()), out);
+
+        // Signed by another key: sound, but not the one expected.
+        const QString e = Excerpt(dir.path() + "/expected");
+        {
+            CConfigHome other;
+            QCOMPARE(Tool({"key"}).status, 0);
+            QFile::copy(other.PublicKey(), dir.path() + "/other.pem");
+        }
+        std::tie(status, out) = Verify({e, "--key", dir.path() + "/other.pem"});
+        QCOMPARE(status, 1);
+        QVERIFY2(out.contains((e + ".sha256.sig: FAILED (another key)\n").toUtf8()), out);
+        QCOMPARE(Verify({e, "--key", dir.path() + "/mine.pem"}).first, 0);
+    }
+
+    // The JSON names every file with its status, the signer and the reason.
+    void printsJson()
+    {
+        CConfigHome home;
+        QTemporaryDir dir;
+        const QString excerpt = Excerpt(dir.path() + "/j");
+        FlipByte(excerpt, 70000);
+        const CToolRun run = Tool({"verify", "--json", dir.path() + "/j"});
+        QCOMPARE(run.status, 1);
+        const QJsonObject o = run.Json();
+        QCOMPARE(o.keys(), (QStringList{"files", "ok", "unlisted"}));
+        QCOMPARE(o["ok"].toBool(), false);
+        const QJsonArray files = o["files"].toArray();
+        QCOMPARE(files.size(), 2);
+        QCOMPARE(files[0].toObject()["path"].toString(), excerpt);
+        QCOMPARE(files[0].toObject()["status"].toString(), QString("FAILED (changed)"));
+        QVERIFY(files[0].toObject()["key"].isNull());
+        QVERIFY(files[0].toObject()["reason"].toString().contains(excerpt));
+        QCOMPARE(files[1].toObject()["status"].toString(), QString("OK"));
+        QCOMPARE(files[1].toObject()["key"].toString().size(), 64);
+        QVERIFY(files[1].toObject()["reason"].isNull());
+        QCOMPARE(o["unlisted"].toArray(), QJsonArray{excerpt + ".txt"});
+    }
+
+    // A damaged key, one open to other users, or a public key that is not the private
+    // key's is refused, named and left as it is; an excerpt is then still written, and
+    // says it is unsigned. So is one whose key cannot be made.
+    void refusesABadKeyAndWritesUnsigned()
+    {
+        QTemporaryDir dir;
+        for (const char* fault : {"damaged", "open", "mismatch", "unwritable"}) {
+            CConfigHome home;
+            QCOMPARE(Tool({"key"}).status, 0);
+            const QString which = QString(fault) == "mismatch" ? home.PublicKey() : home.PrivateKey();
+            if (QString(fault) == "damaged") {
+                FlipByte(home.PrivateKey(), 40);
+            } else if (QString(fault) == "open") {
+                QFile::setPermissions(home.PrivateKey(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+            } else if (QString(fault) == "mismatch") {
+                CConfigHome other;
+                QCOMPARE(Tool({"key"}).status, 0);
+                Overwrite(home.PublicKey(), Contents(other.PublicKey()));
+            } else { // a file where the key's folder must be: no permission bits, which root ignores
+                QDir(QFileInfo(home.Folder()).path()).removeRecursively();
+                Overwrite(QFileInfo(home.Folder()).path(), "mine\n");
+            }
+            const QByteArray before = Contents(which);
+            const CToolRun refused = Tool({"key"});
+            QCOMPARE(refused.status, 1);
+            QVERIFY2(refused.err.contains(which.toUtf8()), refused.err);
+            QCOMPARE(Contents(which), before); // never replaced
+
+            const QString out = dir.path() + "/" + fault + ".kvx";
+            const CToolRun excerpt = Tool({"excerpt", QString::fromStdString(m_strSource), "--from", "2005-01-01 00:00:01",
+                                           "--to", "2005-01-01 00:00:05", "--out", out});
+            QCOMPARE(excerpt.status, 0);
+            QVERIFY2(excerpt.err.contains(out.toUtf8() + " is written but not signed: "), excerpt.err);
+            QVERIFY2(excerpt.err.contains(which.toUtf8()), excerpt.err);
+            QVERIFY(QFileInfo::exists(out) && QFileInfo::exists(out + ".sha256") && !QFileInfo::exists(out + ".sha256.sig"));
+            QVERIFY(Contents(out + ".txt").contains("Signature:        none: "));
+            QCOMPARE(Verify({out}).second, (out + ": OK\n" + out + ".sha256: NOT SIGNED\n").toUtf8());
+        }
+    }
+
+    void usage()
+    {
+        QTemporaryDir dir;
+        Overwrite(dir.path() + "/not-a-key.pem", "hello\n");
+        for (const QStringList& args : {QStringList{"verify"}, QStringList{"verify", dir.path(), "--key"},
+                                        QStringList{"verify", dir.path(), "--key", dir.path() + "/not-a-key.pem"},
+                                        QStringList{"verify", dir.path(), "--frobnicate"}, QStringList{"key", "x"}})
+            QCOMPARE(Tool(args).status, 2);
+        const auto [status, out] = Verify({dir.path() + "/nothing.kvx"});
+        QCOMPARE(status, 1);
+        QCOMPARE(out, (dir.path() + "/nothing.kvx: MISSING\n").toUtf8());
+        QCOMPARE(Verify({dir.path() + "/not-a-key.pem"}).second, (dir.path() + "/not-a-key.pem: NOT SIGNED\n").toUtf8());
+    }
+};
+
+KVX_REGISTER_TEST(TestKvxToolVerify);
+#include "tst_kvxtoolverify.moc"

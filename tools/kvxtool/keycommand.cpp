@@ -1,0 +1,37 @@
+#include "platform/signingkey.h"
+#include "tools/kvxtool/commandtable.h"
+#include "tools/kvxtool/optionparser.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr const char* HELP =
+    "  key                  Print the public half of your signing key, one PEM block,\n"
+    "                       to hand to whoever receives the files you sign (they check\n"
+    "                       them with verify --key). The Ed25519 key pair is made on\n"
+    "                       first need in KVXPlayer/signing under your config folder\n"
+    "                       ($XDG_CONFIG_HOME, or ~/.config), the private key readable\n"
+    "                       by you alone; a key file there is never replaced. Its\n"
+    "                       fingerprint (SHA-256 of the public key's DER form) goes to\n"
+    "                       standard error. Exit 1 when the key cannot be read or made.\n";
+
+int Run(const std::vector<std::string>& args)
+{
+    if (!COptionParser().Parse(args))
+        return UsageError(KEY_COMMAND.m_szSynopsis);
+    std::string error;
+    const auto key = CSigningKey::Obtain(error);
+    if (!key) {
+        std::fprintf(stderr, "kvxtool: %s\n", error.c_str());
+        return EXIT_PROBE_FAILED;
+    }
+    std::printf("%s", key->PublicPem().c_str());
+    std::fprintf(stderr, "fingerprint %s\n", key->Fingerprint().c_str());
+    return 0;
+}
+
+} // namespace
+
+// The public key that verify --key expects.
+const CCommand KEY_COMMAND = {"key", "key", HELP, Run};
