@@ -6,6 +6,7 @@
 #include "platform/messagebox.h"
 #include "platform/outputfolders.h"
 #include "player/controlids.h"
+#include "snapshot/editcontrolids.h"
 #include "snapshot/imageeditdlg.h"
 #include "snapshot/snapshotbitmap.h"
 
@@ -70,6 +71,10 @@ void CKVXPlayerView::OpenEditDialog()
             window()->showNormal();
             window()->activateWindow();
             setFocus();
+        });
+        connect(m_pEditDlg.get(), &CImageEditDlg::quitWanted, this, [this] {
+            m_pEditDlg->OnCommand(editctl::CLOSE);
+            OnExit();
         });
     }
     const QSize size = window()->size();

@@ -440,6 +440,8 @@ void CImageEditDlg::keyPressEvent(QKeyEvent* event)
         Undo();
     else if (control && event->key() == Qt::Key_R)
         RevertToCaptured();
+    else if (control && event->key() == Qt::Key_Q)
+        emit quitWanted(); // the program's own key, in its every window
     else
         QWidget::keyPressEvent(event);
 }

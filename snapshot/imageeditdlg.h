@@ -81,6 +81,8 @@ public:
 signals:
     // The editor has closed; the player shows its window again.
     void closed();
+    // Ctrl+Q: the user ends the program from the editor.
+    void quitWanted();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -221,6 +221,7 @@ private slots:
         QVERIFY2(line->ShownText().startsWith("Saved 02_Capture.avi, 211 frames, "), qPrintable(line->ShownText()));
         QVERIFY(!line->FolderButton()->isHidden());
         line->setGeometry(0, 0, 320, 12); // room for some of the folder: its middle goes
+        line->ShowCompleted(path, 211, true);
         QVERIFY2(line->ShownText().startsWith("Saved 02_Capture.avi, 211 frames, in /"), qPrintable(line->ShownText()));
         QVERIFY(line->ShownText().contains(QChar(0x2026)));
         QVERIFY(line->ShownText().endsWith("/avi"));

@@ -166,9 +166,9 @@ private slots:
         QCOMPARE(Text(view->ShownTime()), QString("2024-03-18 14:02:20"));
     }
 
-    // 14:00:00 to 14:00:19, set back to 14:00:10 and on to 14:00:29: 14:00:19 was
-    // recorded twice. Enter shows the first time round, after which the clock goes
-    // back; Shift+Enter the second, after which it goes on.
+    // 14:00:00 to 14:00:19 (records 0 to 319), set back to 14:00:10 and on to 14:00:29
+    // (320 to 479): 14:00:19 was recorded twice, in records 304 to 319 and 464 to 479.
+    // Enter shows the first time round, Shift+Enter the second: the slider says where.
     void aTimeRecordedTwiceShowsTheFirstAndShiftEnterTheSecond()
     {
         CRecordingRecipe recipe;
@@ -181,30 +181,33 @@ private slots:
         fixture.WriteSkin();
         auto frame = StartPaused(fixture, m_recordings.Write(recipe));
         CKVXPlayerView* view = frame->View();
+        const std::vector<CGeneratedRecord>& r = m_recordings.Last().Records();
+        const uint64_t length = m_recordings.Last().FileLength();
 
-        for (const auto& [modifiers, next] : {std::pair{Qt::KeyboardModifiers(), "2024-03-18 14:00:10"},
-                                              std::pair{Qt::KeyboardModifiers(Qt::ShiftModifier), "2024-03-18 14:00:20"}}) {
-            int before = view->DeliveredFrames();
+        for (const auto& [modifiers, from] :
+             {std::pair{Qt::KeyboardModifiers(), 304}, std::pair{Qt::KeyboardModifiers(Qt::ShiftModifier), 464}}) {
+            const int before = view->DeliveredFrames();
             QString note = "this time occurs twice; showing the first; Shift+Enter for the second";
             TypeIntoGoToDialog(At("2024-03-18 14:00:19"), modifiers, &note);
             QTest::keyClick(view, Qt::Key_G, Qt::ControlModifier);
             QCOMPARE(note, QString("this time occurs twice; showing the first; Shift+Enter for the second"));
             QVERIFY(WaitForFrames(view, before, 16));
             QCOMPARE(Text(view->ShownTime()), QString("2024-03-18 14:00:19"));
-            before = view->DeliveredFrames();
-            QTest::keyClick(view, Qt::Key_Period);
-            QVERIFY(WaitForFrames(view, before, 1));
-            QCOMPARE(Text(view->ShownTime()), QString(next));
+            // The slider stands where reading stopped, just after the group shown.
+            const int pos = view->Slider()->Pos(), first = SliderPosition(r[size_t(from)].m_nOffset, length);
+            QVERIFY2(pos >= first && pos <= first + 40, QByteArray::number(pos) + " " + QByteArray::number(first));
         }
 
         // Recorded once: no such note, and Shift+Enter goes where Enter does.
         const int before = view->DeliveredFrames();
         QString note;
-        TypeIntoGoToDialog(At("2024-03-18 14:00:25"), Qt::ShiftModifier, &note);
+        TypeIntoGoToDialog(At("2024-03-18 14:00:05"), Qt::ShiftModifier, &note);
         QTest::keyClick(view, Qt::Key_G, Qt::ControlModifier);
         QCOMPARE(note, QString());
         QVERIFY(WaitForFrames(view, before, 16));
-        QCOMPARE(Text(view->ShownTime()), QString("2024-03-18 14:00:25"));
+        QCOMPARE(Text(view->ShownTime()), QString("2024-03-18 14:00:05"));
+        const int pos = view->Slider()->Pos(), first = SliderPosition(r[16 * 5].m_nOffset, length);
+        QVERIFY2(pos >= first && pos <= first + 40, QByteArray::number(pos) + " " + QByteArray::number(first));
     }
 
     void theDialogKeepsToTheRecordingAndLooksUpAsYouType()

@@ -274,6 +274,24 @@ private slots:
         QCOMPARE(dlg->StepsText(), QString("STEPS : NONE"));
     }
 
+    // Ctrl+Q ends the program from the editor as from the player.
+    void quitKeyWorksInTheEditor()
+    {
+        CPlayerFixture fixture;
+        fixture.WriteSkin();
+        auto frame = StartPaused(fixture, false);
+        CKVXPlayerView* view = frame->View();
+        Click(view->Button(ctl::CHANNEL_FIRST + 4));
+        Click(view->Button(ctl::EDIT));
+        CImageEditDlg* dlg = view->EditDialog();
+        Click(dlg->Button(editctl::BRIGHT));
+        QTRY_VERIFY(QApplication::focusWidget() == dlg);
+        PressWhereTheKeyboardIs(Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!dlg->isVisible());
+        QTRY_VERIFY(!frame->isVisible());
+        QVERIFY(!view->IsPlayThreadStarted());
+    }
+
     // A Backup folder that cannot be made: the editor says where it tried and why,
     // offers another folder, and saves there with the same name and EXIF; later saves
     // go there too. A file stands in the way, which the superuser meets as well.

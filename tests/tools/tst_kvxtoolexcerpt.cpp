@@ -215,6 +215,13 @@ private slots:
         QVERIFY(exists.err.contains("exists already"));
         QCOMPARE(Contents(out + ".sha256"), QByteArray("mine\n"));
         QVERIFY(!QFileInfo::exists(out));
+        QVERIFY(QFile::rename(out + ".sha256", out + ".sha256.sig")); // a signature in the way is kept too
+        const CToolRun signatureTaken =
+            Tool({"excerpt", source, "--from", Iso(r[0].m_time), "--to", Iso(r[5].m_time), "--out", out});
+        QCOMPARE(signatureTaken.status, 1);
+        QVERIFY2(signatureTaken.err.contains((out + ".sha256.sig exists already").toUtf8()), signatureTaken.err);
+        QCOMPARE(Contents(out + ".sha256.sig"), QByteArray("mine\n"));
+        QVERIFY(!QFileInfo::exists(out) && !QFileInfo::exists(out + ".sha256"));
 
         for (const QStringList& args :
              {QStringList{"excerpt", source, "--from", Iso(r[40].m_time), "--to", Iso(r[0].m_time), "--out", out},

@@ -7,14 +7,15 @@
 namespace {
 
 constexpr const char* HELP =
-    "  key                  Print the public half of your signing key, one PEM block,\n"
-    "                       to hand to whoever receives the files you sign (they check\n"
-    "                       them with verify --key). The Ed25519 key pair is made on\n"
-    "                       first need in KVXPlayer/signing under your config folder\n"
-    "                       ($XDG_CONFIG_HOME, or ~/.config), the private key readable\n"
-    "                       by you alone; a key file there is never replaced. Its\n"
-    "                       fingerprint (SHA-256 of the public key's DER form) goes to\n"
-    "                       standard error. Exit 1 when the key cannot be read or made.\n";
+    "  key                  Print the public half of your signing key, one PEM\n"
+    "                       block, to hand to whoever receives the files you sign\n"
+    "                       (they check them with verify --key). The Ed25519 key\n"
+    "                       pair is made on first need in KVXPlayer/signing under\n"
+    "                       your config folder ($XDG_CONFIG_HOME, or ~/.config),\n"
+    "                       the private key readable by you alone; a key file\n"
+    "                       there is never replaced. Its fingerprint (SHA-256 of\n"
+    "                       the public key's DER form) goes to standard error.\n"
+    "                       Exit 1 when the key cannot be read or made.\n";
 
 int Run(const std::vector<std::string>& args)
 {
