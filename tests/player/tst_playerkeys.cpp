@@ -62,6 +62,24 @@ QString LitKeys(CKVXPlayerView* view)
     return lit.join(' ');
 }
 
+// One command and the keys lit after it.
+struct CLitStep {
+    const char* what;
+    std::function<void()> act;
+    const char* lit;
+};
+
+template <size_t N>
+void CheckLitSteps(CKVXPlayerView* view, const CLitStep (&steps)[N])
+{
+    for (const CLitStep& step : steps) {
+        step.act();
+        QCoreApplication::processEvents();
+        const QString lit = LitKeys(view);
+        QVERIFY2(lit == step.lit, qPrintable(QString("%1: %2, not %3").arg(step.what, lit, step.lit)));
+    }
+}
+
 // The level bar's lit cells: the accent's pixels on the audio panel, a cell at a time.
 int LitLevelCells(CKVXPlayerView* view)
 {
@@ -137,11 +155,7 @@ private slots:
         const QString opened = LitKeys(view);
         QCOMPARE(opened, QString("mode%1 ch1").arg(view->Grid() - 1));
 
-        const struct {
-            const char* what;
-            std::function<void()> act;
-            const char* lit;
-        } steps[] = {
+        const CLitStep steps[] = {
             {"layout 4", [&] { Click(view->Button(ctl::MODE4)); }, "mode1 ch1"},
             {"no next page of four cameras", [&] { Click(view->Button(ctl::NEXT_PAGE)); }, "mode1 ch1"},
             {"camera 3", [&] { Click(view->Button(ctl::CHANNEL_FIRST + 2)); }, "mode0 ch3"},
@@ -150,22 +164,33 @@ private slots:
             {"audio 2 in the single tile", [&] { Click(view->Control(ctl::AUDIO2), QPoint(5, 5)); }, "mode0 ch3 audio2"},
             {"audio 4", [&] { Click(view->Control(ctl::AUDIO4), QPoint(5, 5)); }, "mode0 ch3 audio2 audio4"},
             {"audio 2 off", [&] { Click(view->Control(ctl::AUDIO2), QPoint(5, 5)); }, "mode0 ch3 audio4"},
-            {"key 9", [&] { Key(view, Qt::Key_9); }, "mode2 ch1 audio4"},
+            {"key 9 is off for four cameras", [&] { Key(view, Qt::Key_9); }, "mode0 ch3 audio4"},
             {"camera 2", [&] { Click(view->Button(ctl::CHANNEL_FIRST + 1)); }, "mode0 ch2 audio4"},
             {"page down", [&] { Key(view, Qt::Key_PageDown); }, "mode0 ch3 audio4"},
             {"double-click: back to the last layout",
-             [&] { QTest::mouseDClick(view, Qt::LeftButton, {}, view->VideoRect().center()); }, "mode2 ch1 audio4"},
+             [&] { QTest::mouseDClick(view, Qt::LeftButton, {}, view->VideoRect().center()); }, "mode1 ch1 audio4"},
             {"double-click on camera 2's tile",
              [&] { QTest::mouseDClick(view, Qt::LeftButton, {}, view->TileRect(1).center()); }, "mode0 ch2 audio4"},
             {"key 4", [&] { Key(view, Qt::Key_4); }, "mode1 ch1 audio4"},
-            {"key 0", [&] { Key(view, Qt::Key_0); }, "mode3 ch1 audio4"},
+            {"key 0 is off for four cameras", [&] { Key(view, Qt::Key_0); }, "mode1 ch1 audio4"},
         };
-        for (const auto& step : steps) {
-            step.act();
-            QCoreApplication::processEvents();
-            const QString lit = LitKeys(view);
-            QVERIFY2(lit == step.lit, qPrintable(QString("%1: %2, not %3").arg(step.what, lit, step.lit)));
-        }
+        CheckLitSteps(view, steps);
+    }
+
+    // The 9 and 16 layouts, which a recording of sixteen cameras offers.
+    void layoutKeysOfSixteenCamerasAreLit()
+    {
+        CPlayerFixture fixture;
+        fixture.WriteSkin();
+        auto frame = StartPaused(fixture, Recording(16, 48, false), 5);
+        CKVXPlayerView* view = frame->View();
+        const CLitStep steps[] = {
+            {"key 9", [&] { Key(view, Qt::Key_9); }, "mode2 ch1"},
+            {"next page of nine", [&] { Key(view, Qt::Key_PageDown); }, "mode2 ch10"},
+            {"camera 12", [&] { Click(view->Button(ctl::CHANNEL_FIRST + 11)); }, "mode0 ch12"},
+            {"key 0", [&] { Key(view, Qt::Key_0); }, "mode3 ch1"},
+        };
+        CheckLitSteps(view, steps);
     }
 
     // Nothing open: the seven transport keys are faded, neither their normal picture
