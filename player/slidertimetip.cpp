@@ -2,6 +2,7 @@
 
 #include "playback/seekposition.h"
 #include "recording/recordinglocator.h"
+#include "skin/skinslider.h"
 
 #include <QHelpEvent>
 #include <QMouseEvent>
@@ -54,9 +55,15 @@ bool CSliderTimeTip::eventFilter(QObject* watched, QEvent* event)
     return false;
 }
 
+// Under the date-time come what the marks at that place say.
 void CSliderTimeTip::ShowAt(QPoint at, QPoint global)
 {
-    const QString text = TextAt(at.x());
+    QString text = TextAt(at.x());
+    if (const auto* slider = qobject_cast<const CSkinSlider*>(m_pSlider)) {
+        const QString marks = slider->MarkTextAt(at.x());
+        if (!marks.isEmpty())
+            text = text.isEmpty() ? marks : text + QLatin1Char('\n') + marks;
+    }
     if (text.isEmpty())
         QToolTip::hideText();
     else

@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStringList>
 
 #include <algorithm>
 
@@ -9,6 +10,8 @@ namespace {
 constexpr int THUMB_HALF = CSkinSlider::SKIN_THUMB_WIDTH / 2;
 constexpr int TRACK_BLOCK = 8;
 constexpr int HEAT_KNOWN_ALPHA = 90;
+constexpr int TICK_REACH = 2;      // how far from a one-pixel tick hovering still finds it
+constexpr int RANGE_TINT_ALPHA = 60;
 } // namespace
 
 CSkinSlider::CSkinSlider(int controlId, QWidget* parent) : QWidget(parent), m_nControlId(controlId)
@@ -56,6 +59,7 @@ void CSkinSlider::paintEvent(QPaintEvent*)
     if (m_pTrackBitmap && !m_pTrackBitmap->isNull())
         painter.drawImage(QRect(0, 0, m_nWidth, m_nHeight), *m_pTrackBitmap, QRect(0, 0, TRACK_BLOCK, TRACK_BLOCK));
     PaintHeat(painter);
+    PaintMarks(painter);
     if (m_pThumbBitmap && !m_pThumbBitmap->isNull())
         painter.drawImage(QPoint(m_nPos, 0), *m_pThumbBitmap, QRect(0, 0, SKIN_THUMB_WIDTH, m_nHeight));
 }
@@ -94,6 +98,42 @@ void CSkinSlider::PaintHeat(QPainter& painter) const
             painter.fillRect(x, top, end - x, band, mark);
         }
         x = end;
+    }
+}
+
+void CSkinSlider::SetMarks(ESliderMarkLayer layer, CSliderMarks marks)
+{
+    m_marks[size_t(layer)] = std::move(marks);
+    update();
+}
+
+QString CSkinSlider::MarkTextAt(int pos) const
+{
+    QStringList lines;
+    for (size_t layer = m_marks.size(); layer-- > 0;) {
+        for (const CSliderMark& mark : m_marks[layer]) {
+            const int reach = mark.m_nTo == mark.m_nFrom ? TICK_REACH : 0;
+            if (pos >= mark.m_nFrom - reach && pos <= mark.m_nTo + reach && !mark.m_text.isEmpty())
+                lines << mark.m_text;
+        }
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+void CSkinSlider::PaintMarks(QPainter& painter) const
+{
+    const int band = std::max(2, m_nHeight / 4);
+    for (const CSliderMark& mark : Marks(ESliderMarkLayer::Evidence))
+        painter.fillRect(mark.m_nFrom, m_nHeight - band, mark.m_nTo - mark.m_nFrom + 1, band, mark.m_colour);
+    for (const CSliderMark& mark : Marks(ESliderMarkLayer::Bookmarks))
+        painter.fillRect(mark.m_nFrom, 0, std::max(2, mark.m_nTo - mark.m_nFrom + 1), m_nHeight, mark.m_colour);
+    for (const CSliderMark& mark : Marks(ESliderMarkLayer::InOut)) {
+        QColor tint = mark.m_colour;
+        tint.setAlpha(RANGE_TINT_ALPHA);
+        const int width = mark.m_nTo - mark.m_nFrom + 1;
+        painter.fillRect(mark.m_nFrom, 0, width, m_nHeight, tint);
+        painter.fillRect(mark.m_nFrom, 0, 2, m_nHeight, mark.m_colour);
+        painter.fillRect(mark.m_nTo - 1, 0, 2, m_nHeight, mark.m_colour);
     }
 }
 

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "skin/slidermark.h"
+
 #include <QImage>
 #include <QRect>
 #include <QWidget>
 
 class QPainter;
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -43,6 +46,15 @@ public:
     void SetHeat(std::vector<uint8_t> levels, int known);
     const std::vector<uint8_t>& Heat() const { return m_heat; }
 
+    // Marks over the track in layers (gaps and damage, bookmarks, the in/out range):
+    // evidence marks as a band along the bottom edge, bookmarks as ticks from top to
+    // bottom, the in/out range as a tint with brackets at its ends.
+    void SetMarks(ESliderMarkLayer layer, CSliderMarks marks);
+    const CSliderMarks& Marks(ESliderMarkLayer layer) const { return m_marks[size_t(layer)]; }
+    // What the marks at `pos` say, one per line, the topmost layer first; empty where
+    // there is none. A tick is found within two pixels, so it can be hovered.
+    QString MarkTextAt(int pos) const;
+
 signals:
     void clicked(int controlId);
 
@@ -55,6 +67,7 @@ protected:
 private:
     QRect ThumbRect() const;
     void PaintHeat(QPainter& painter) const;
+    void PaintMarks(QPainter& painter) const;
 
     const QImage* m_pThumbBitmap = nullptr;
     const QImage* m_pTrackBitmap = nullptr;
@@ -65,5 +78,6 @@ private:
     bool m_bPressed = false; // a press on the slider waits for its release
     std::vector<uint8_t> m_heat;
     int m_nHeatKnown = 0;
+    std::array<CSliderMarks, size_t(ESliderMarkLayer::Count)> m_marks;
     const int m_nControlId;
 };

@@ -341,6 +341,33 @@ private slots:
         QCOMPARE(slider->Pos(), 710);
         QCOMPARE(slider->grab().toImage().pixelColor(720, 10), QColor(Qt::white));
     }
+
+    // Layers are drawn evidence, bookmarks, in/out, and hovering reads them top first;
+    // a one-pixel tick is found a little beside it, a stretch only over itself.
+    void marksAreDrawnInLayersAndSayWhatTheyAre()
+    {
+        auto slider = MakeSlider();
+        slider->SetPos(700);
+        slider->SetMarks(ESliderMarkLayer::Evidence, {{100, 140, Qt::red, "no recording"}});
+        slider->SetMarks(ESliderMarkLayer::Bookmarks, {{120, 120, Qt::green, "bookmark: door"}});
+        slider->SetMarks(ESliderMarkLayer::InOut, {{300, 400, Qt::yellow, "in/out"}});
+        const QImage shown = slider->grab().toImage();
+        QCOMPARE(shown.pixelColor(110, 19), QColor(Qt::red));
+        QCOMPARE(shown.pixelColor(110, 2), QColor(Qt::darkBlue)); // the band leaves the groove free
+        QCOMPARE(shown.pixelColor(120, 19), QColor(Qt::green));   // the bookmark over the gap
+        QCOMPARE(shown.pixelColor(300, 10), QColor(Qt::yellow));
+        QVERIFY(shown.pixelColor(350, 10) != QColor(Qt::darkBlue)); // tinted
+        QVERIFY(shown.pixelColor(350, 10) != QColor(Qt::yellow));
+
+        QCOMPARE(slider->MarkTextAt(122), QString("bookmark: door\nno recording"));
+        QCOMPARE(slider->MarkTextAt(141), QString());
+        QCOMPARE(slider->MarkTextAt(50), QString());
+        QCOMPARE(slider->MarkTextAt(400), QString("in/out"));
+
+        slider->SetMarks(ESliderMarkLayer::Evidence, {});
+        QCOMPARE(slider->MarkTextAt(130), QString());
+        QCOMPARE(slider->Marks(ESliderMarkLayer::Bookmarks).size(), size_t(1));
+    }
 };
 
 KVX_REGISTER_TEST(TestSkinButton);
