@@ -63,7 +63,7 @@ void AddFacts(std::vector<CReportLine>& lines, const CRecordingReport& r)
     lines.push_back({"File: " + QString::fromStdString(r.m_strFile) + QString(", %1 bytes").arg(r.m_nSize), {}});
     lines.push_back({"SHA-256: " + (r.m_sha256 ? QString::fromStdString(*r.m_sha256) : QString("not computed")), {}});
     lines.push_back({QString("Cameras: %1 recorded, %2 with pictures; %3 records, %4 pictures, %5 not decodable")
-                         .arg(r.m_facts.m_nChannelCount)
+                         .arg(int(r.m_facts.m_nChannelCount))
                          .arg(r.m_channels.size())
                          .arg(r.m_nRecords)
                          .arg(r.m_nPictures)

@@ -10,11 +10,15 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QFont>
+#include <QPageLayout>
+#include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 
 #include <filesystem>
 #include <span>
+#include <utility>
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 // What saving a report came to. Saved: the JSON and the PDF exist with their sums;
 // the signature may still be missing (m_signing says why). Not saved: m_strError
-// names the file and the reason, and nothing written before it is left behind
-// unnamed: the files that were made are listed.
+// names the file that could not be written and the reason; the paths name the files
+// it was one of, those before it written.
 struct CReportSaveOutcome {
     bool m_bSaved = false;
     QString m_strJson, m_strPdf, m_strSums; // paths, as CNativeFileName keeps them
