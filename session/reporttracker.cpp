@@ -2,6 +2,7 @@
 
 #include "platform/threadpriority.h"
 
+#include <atomic>
 #include <thread>
 
 // One build on its worker; destroying it cancels the read and waits for the worker.

@@ -6,7 +6,6 @@
 #include <QObject>
 #include <QString>
 
-#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>

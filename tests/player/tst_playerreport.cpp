@@ -227,6 +227,27 @@ private slots:
         QCOMPARE(ReadAll(stem + ".pdf"), first);
     }
 
+    // A key that cannot be had costs the signature, not the files: the panel says
+    // they are unsigned and why, and verify finds the sums whole but not signed.
+    void withoutAKeyTheSaveIsUnsigned()
+    {
+        OpenPanel();
+        QTemporaryDir folder;
+        const QString notAFolder = folder.filePath("plain-file");
+        QFile(notAFolder).open(QIODevice::WriteOnly);
+        const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", (notAFolder + "/config").toUtf8());
+        SaveInto(folder.path());
+        qputenv("XDG_CONFIG_HOME", config);
+        const QString outcome = m_view->ReportPanel()->SaveOutcome();
+        QVERIFY2(outcome.contains("unsigned: ") && outcome.contains("plain-file"), qPrintable(outcome));
+        const QString stem = folder.filePath(QFileInfo(m_strPath).completeBaseName() + "_report");
+        QCOMPARE(ReadAll(stem + ".json"), m_toolJson);
+        const CToolRun verify = Tool({"verify", stem + ".sha256"});
+        QCOMPARE(verify.status, 1);
+        QVERIFY2(verify.out.contains(QString(stem + ".sha256: NOT SIGNED").toUtf8()), verify.out.constData());
+    }
+
     // Opening another recording clears the marks at once and the panel says the
     // report is being read; once read, its own marks come.
     void anotherRecordingStartsOver()
