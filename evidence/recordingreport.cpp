@@ -58,8 +58,9 @@ std::vector<CDamagedRun> JoinDamage(std::vector<CDamageItem> items,
 
 class CReportBuilder : public IRecordWalkSink {
 public:
-    CReportBuilder(const CRecordingFacts& facts, const CReportOptions& options, CRecordingReport& report)
-        : m_options(options), m_report(report), m_nChannelCount(facts.m_nChannelCount),
+    CReportBuilder(const CRecordingFacts& facts, const CReportOptions& options, CRecordingReport& report,
+                   CRecordWalker& walker)
+        : m_options(options), m_report(report), m_walker(walker), m_nChannelCount(facts.m_nChannelCount),
           m_decoders(facts.m_nChannelCount,
                      int(options.m_nWorkers ? options.m_nWorkers : std::max(1u, std::thread::hardware_concurrency())),
                      std::vector<bool>(size_t(facts.m_nChannelCount), false), COrderedDecoder::ERest::Checked, [this](const COrderedDecoder::CDecoded& d) { OnDecoded(d.picture.m_nChannel); })
@@ -68,6 +69,7 @@ public:
 
     void OnRecord(const CWalkedRecord& record) override
     {
+        StopIfCancelled();
         const CRecordMark mark{record.m_nOffset, record.m_header.Time(), m_report.m_nRecords++};
         m_report.m_nAudioBlocks += record.m_bAudioBlock;
         NoteClockJump(mark);
@@ -89,6 +91,7 @@ public:
 
     void OnDamage(const CDamagedStretch& stretch) override
     {
+        StopIfCancelled();
         m_damage.push_back({stretch, m_last, m_report.m_nRecords});
     }
 
@@ -114,6 +117,8 @@ public:
         m_report.m_damagedRuns = JoinDamage(std::move(items), [this](const CRecordMark& m) { return *Resolve(m); });
     }
 
+    bool IsCancelled() const { return m_options.m_pCancel && m_options.m_pCancel->load(std::memory_order_relaxed); }
+
 private:
     struct CPending {
         CRecordMark m_record;
@@ -132,6 +137,13 @@ private:
         uint64_t m_nEnd = 0;
         int m_nChannel = 0;
     };
+
+    // What the walk has passed is still counted; the caller throws the report away.
+    void StopIfCancelled()
+    {
+        if (IsCancelled())
+            m_walker.Stop();
+    }
 
     void NoteClockJump(const CRecordMark& record)
     {
@@ -203,6 +215,7 @@ private:
 
     const CReportOptions& m_options;
     CRecordingReport& m_report;
+    CRecordWalker& m_walker;
     const int m_nChannelCount;
 
     // Written by the reading thread only.
@@ -244,11 +257,11 @@ bool BuildRecordingReport(const std::string& path, const CRecordingFacts& facts,
         walker.SetByteObserver([&hash](const uint8_t* bytes, size_t size) { hash.Add(bytes, size); });
     walker.SetProgressObserver(options.m_onProgress);
 
-    CReportBuilder builder(facts, options, report);
+    CReportBuilder builder(facts, options, report, walker);
     const bool ok = walker.Walk(kvx::RECORD_AREA_OFFSET, builder);
     builder.Finish();
-    if (!ok) {
-        error = walker.ErrorText();
+    if (!ok || builder.IsCancelled()) {
+        error = ok ? "cancelled" : walker.ErrorText();
         return false;
     }
     report.m_nSize = walker.Length();

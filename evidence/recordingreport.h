@@ -4,6 +4,7 @@
 #include "recording/recordingprobe.h"
 #include "recording/recordwalker.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -88,6 +89,7 @@ struct CReportOptions {
     bool m_bHash = true;
     unsigned m_nWorkers = 0; // decoding threads; 0: one per core
     std::function<void(uint64_t position, uint64_t length)> m_onProgress;
+    const std::atomic<bool>* m_pCancel = nullptr; // set: the read stops soon after
 };
 
 // Reads a probed recording once from its start to the end of its file (past where
@@ -96,6 +98,7 @@ struct CReportOptions {
 // gives. Runs on the calling thread plus the decoding workers; the report is a plain
 // value, free to hand to another thread once built.
 //
-// False when the file could not be read; `error` then says why.
+// False when the file could not be read, or the build was cancelled (`error` then
+// says "cancelled"); `error` says why.
 bool BuildRecordingReport(const std::string& path, const CRecordingFacts& facts, const CReportOptions& options,
                           CRecordingReport& report, std::string& error);

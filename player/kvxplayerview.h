@@ -27,6 +27,7 @@
 #include <vector>
 
 class CActivityList;
+class CReportPanel;
 class CBackupDlg;
 class CBackupRecorder;
 class CFullScreenView;
@@ -101,6 +102,7 @@ public:
     const QString& ActivityNote() const { return m_strActivityNote; }
     CActivityList* ActivityList() const { return m_pActivityList; }
     QToolButton* ActivityButton() const { return m_btnActivity; }
+    CReportPanel* ReportPanel() const { return m_pReportPanel; }
     // The speakers: how loud, whether sound is heard now (the speaker sign is lit),
     // and the place of the audio panel, where the wheel sets the level.
     const CSoundLevel& SoundLevel() const { return m_session.SoundLevel(); }
@@ -252,6 +254,14 @@ private:
     void PaintRegion(QPainter& painter) const;
     void ShowJumpButtons();
 
+    // The report: the timeline's evidence marks and the report panel (Ctrl+I) with
+    // its Save. The report is built and written by the session's classes.
+    void CreateReportControls();
+    void ShowReportState();
+    void ToggleReportPanel();
+    void SaveReportFiles();
+    bool HandleReportKey(const QKeyEvent& event);
+
     // Lit keys: the layout shown, the camera enlarged or first on the page; the
     // transport looks unavailable with nothing open.
     void ShowLitKeys();
@@ -327,6 +337,10 @@ private:
     CSliderTimeTip* m_pSliderTip = nullptr;
     QToolButton* m_btnPlayTime = nullptr;         // over the play-time text: opens the go-to dialog
     std::optional<QPointF> m_panFrom;             // where a right-button drag of the zoomed picture is
+
+    // The report: window thread only.
+    CReportPanel* m_pReportPanel = nullptr; // a tool window the view owns as its parent
+    QString m_strReportFolder;              // where the last report was saved
 
     // Activity: window thread only.
     QToolButton* m_btnActivity = nullptr;     // the index's progress as its text; a click opens the list

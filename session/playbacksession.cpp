@@ -33,6 +33,7 @@ void CPlaybackSession::Reset()
     m_steering.m_nFirstSector = 0;
     m_nDeliveredFrames = 0;
     m_activity.Stop();
+    m_report.Stop();
     m_activityAnchor.reset();
     m_nRoutedOffset = 0;
     m_router.ReleaseChannelPictures();
@@ -52,6 +53,7 @@ bool CPlaybackSession::Open(const QString& path)
     m_steering.m_nFirstSector = m_recording.m_nFirstSector;
     m_router.SetChannelCount(m_recording.m_nChannelCount);
     m_activity.Start(CNativeFileName::Encode(path).toStdString(), m_recording);
+    m_report.Start(CNativeFileName::Encode(path).toStdString(), m_recording);
     return true;
 }
 
@@ -74,6 +76,7 @@ void CPlaybackSession::Close()
 {
     StopThread();
     m_activity.Stop();
+    m_report.Stop();
     m_export.Finish(m_router.FrameTime());
 }
 

@@ -13,6 +13,7 @@
 #include "session/exportfinisher.h"
 #include "session/exportsink.h"
 #include "session/masterhash.h"
+#include "session/reporttracker.h"
 #include "session/soundlevel.h"
 #include "session/soundoutputs.h"
 #include "session/tileregionmap.h"
@@ -158,6 +159,10 @@ public:
     // (before it, backwards) and returns it; nothing when the index has none. Right
     // after such a jump the stretch jumped to is where the next search starts.
     std::optional<CActivityStretch> GoToActivity(const CActivityQuery& query, bool forward);
+    // The report of the whole file, built from the moment a recording opens until
+    // another opens or the session closes, for the timeline and the report panel.
+    CReportTracker& Report() { return m_report; }
+    const CReportTracker& Report() const { return m_report; }
     // How the tile of `channel` shows its picture; none before the camera showed one.
     std::optional<CTileRegionMap> RegionMap(int channel) const;
 
@@ -237,6 +242,7 @@ private:
     CActivityTracker m_activity;
     std::optional<uint64_t> m_activityAnchor; // the stretch jumped to, until a command moves playback
     std::atomic<uint64_t> m_nRoutedOffset{0};
+    CReportTracker m_report; // window thread only
 
     // Written by the window thread while no playback thread runs, then the playback
     // thread's until it is joined.

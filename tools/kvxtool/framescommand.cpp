@@ -2,7 +2,7 @@
 #include "playback/dibpicture.h"
 #include "tools/kvxtool/commandtable.h"
 #include "tools/kvxtool/consoleprobeview.h"
-#include "tools/kvxtool/jsonline.h"
+#include "platform/jsonline.h"
 #include "tools/kvxtool/optionparser.h"
 
 #include <cstdio>

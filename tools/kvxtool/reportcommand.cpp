@@ -1,7 +1,7 @@
 #include "evidence/recordingreport.h"
+#include "evidence/reportjson.h"
 #include "tools/kvxtool/commandtable.h"
 #include "tools/kvxtool/consoleprobeview.h"
-#include "tools/kvxtool/jsonline.h"
 #include "tools/kvxtool/optionparser.h"
 #include "tools/kvxtool/progressbar.h"
 
@@ -59,82 +59,6 @@ std::string Time(const CDateTime& time)
 unsigned long long U(uint64_t value)
 {
     return static_cast<unsigned long long>(value);
-}
-
-CJsonLine& AddChannel(CJsonLine& line, int channel)
-{
-    return channel ? line.Add("channel", channel) : line.AddNull("channel");
-}
-
-CJsonLine RecordJson(const CReportRecord& r)
-{
-    CJsonLine line;
-    line.Add("offset", r.m_nOffset).Add("time", Time(r.m_time));
-    return AddChannel(line, r.m_nChannel);
-}
-
-CJsonLine& AddBefore(CJsonLine& line, const std::optional<CReportRecord>& before)
-{
-    return before ? line.AddObject("before", RecordJson(*before)) : line.AddNull("before");
-}
-
-CJsonLine ChannelJson(const CReportChannel& c)
-{
-    std::vector<CJsonLine> gaps;
-    for (const CReportGap& g : c.m_gaps)
-        gaps.push_back(CJsonLine().Add("from", Time(g.m_from)).Add("to", Time(g.m_to)).Add("offset", g.m_nOffset)
-                           .Add("channel", c.m_nChannel).AddObject("before", RecordJson(g.m_before)));
-    return CJsonLine().Add("channel", c.m_nChannel).Add("pictures", c.m_nPictures).Add("first", Time(c.m_first))
-        .Add("last", Time(c.m_last)).AddArray("gaps", gaps);
-}
-
-uint64_t Blocks(uint64_t bytes)
-{
-    return (bytes + kvx::BLOCK_SIZE - 1) / kvx::BLOCK_SIZE;
-}
-
-// What a timeline marks: each undecodable picture, and the runs of damage.
-void AddDamageDetail(CJsonLine& line, const CRecordingReport& r)
-{
-    std::vector<CJsonLine> pictures, runs;
-    for (const CUndecodablePicture& p : r.m_undecodable)
-        pictures.push_back(RecordJson(p.m_record));
-    for (const CDamagedRun& run : r.m_damagedRuns) {
-        CJsonLine json;
-        json.Add("offset", run.m_nOffset).Add("end", run.m_nEnd).Add("blocks", run.Blocks())
-            .Add("stretches", run.m_nStretches).Add("undecodable", run.m_nUndecodable);
-        runs.push_back(AddBefore(json, run.m_before));
-    }
-    line.AddArray("undecodable_pictures", pictures).AddArray("damaged_runs", runs);
-}
-
-void PrintJson(const CRecordingReport& r)
-{
-    std::vector<CJsonLine> channels, jumps, damaged;
-    for (const CReportChannel& c : r.m_channels)
-        channels.push_back(ChannelJson(c));
-    for (const CClockJump& j : r.m_clockJumps)
-        jumps.push_back(CJsonLine().Add("offset", j.m_nOffset).Add("from", Time(j.m_from)).Add("to", Time(j.m_to))
-                            .AddObject("before", RecordJson(j.m_before)));
-    for (const CReportDamage& d : r.m_damaged) {
-        const CDamagedStretch& s = d.m_stretch;
-        CJsonLine json;
-        json.Add("offset", s.m_nOffset).Add("bytes", s.m_nBytes).Add("what", DamageText(s.m_what))
-            .Add("blocks", Blocks(s.m_nBytes));
-        damaged.push_back(AddBefore(json, d.m_before));
-    }
-    const CRecordingFacts& f = r.m_facts;
-    const CJsonLine probe = CJsonLine().Add("channels", int(f.m_nChannelCount))
-        .Add("layout", f.m_layout == kvx::EHeaderLayout::B ? "B" : "A").AddOrNull("start", Time(f.m_timeStart))
-        .AddOrNull("end", Time(f.m_timeEnd)).Add("end_offset", f.m_nEndOffset).Add("audio", f.m_bAudio);
-    CJsonLine line;
-    line.Add("file", r.m_strFile).Add("size", r.m_nSize);
-    r.m_sha256 ? line.Add("sha256", *r.m_sha256) : line.AddNull("sha256");
-    line.AddObject("probe", probe).Add("records", r.m_nRecords).Add("pictures", r.m_nPictures)
-        .AddArray("channels", channels).AddArray("clock_jumps", jumps).AddArray("damaged", damaged)
-        .Add("undecodable", r.m_nUndecodable).Add("audio_blocks", r.m_nAudioBlocks);
-    AddDamageDetail(line, r);
-    std::printf("%s\n", line.Text().c_str());
 }
 
 void PrintChannels(const CRecordingReport& r)
@@ -204,7 +128,10 @@ int Run(const std::vector<std::string>& args)
         std::fprintf(stderr, "Can not read KVX file.\n%s\n%s\n", file.c_str(), error.c_str());
         return EXIT_PROBE_FAILED;
     }
-    json ? PrintJson(report) : PrintForPerson(report, options.m_nGapSeconds);
+    if (json)
+        std::printf("%s\n", RecordingReportJson(report, {}).c_str());
+    else
+        PrintForPerson(report, options.m_nGapSeconds);
     return 0;
 }
 

@@ -4,7 +4,7 @@
 #include "snapshot/snapshotfile.h"
 #include "tools/kvxtool/commandtable.h"
 #include "tools/kvxtool/consoleprobeview.h"
-#include "tools/kvxtool/jsonline.h"
+#include "platform/jsonline.h"
 #include "tools/kvxtool/offscreenapp.h"
 #include "tools/kvxtool/optionparser.h"
 

@@ -1,6 +1,6 @@
 #include "evidence/outputverifier.h"
 #include "tools/kvxtool/commandtable.h"
-#include "tools/kvxtool/jsonline.h"
+#include "platform/jsonline.h"
 #include "tools/kvxtool/optionparser.h"
 
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "tools/kvxtool/jsonline.h"
+#include "platform/jsonline.h"
 
 #include <cstdio>
 
