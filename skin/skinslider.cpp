@@ -123,8 +123,12 @@ QString CSkinSlider::MarkTextAt(int pos) const
 void CSkinSlider::PaintMarks(QPainter& painter) const
 {
     const int band = std::max(2, m_nHeight / 4);
-    for (const CSliderMark& mark : Marks(ESliderMarkLayer::Evidence))
-        painter.fillRect(mark.m_nFrom, m_nHeight - band, mark.m_nTo - mark.m_nFrom + 1, band, mark.m_colour);
+    // A one-position gap or jump would be a hairline: it is drawn three pixels wide.
+    for (const CSliderMark& mark : Marks(ESliderMarkLayer::Evidence)) {
+        const int width = mark.m_nTo - mark.m_nFrom + 1;
+        const int left = width < 3 ? mark.m_nFrom - 1 : mark.m_nFrom;
+        painter.fillRect(left, m_nHeight - band, std::max(3, width), band, mark.m_colour);
+    }
     for (const CSliderMark& mark : Marks(ESliderMarkLayer::Bookmarks))
         painter.fillRect(mark.m_nFrom, 0, std::max(2, mark.m_nTo - mark.m_nFrom + 1), m_nHeight, mark.m_colour);
     for (const CSliderMark& mark : Marks(ESliderMarkLayer::InOut)) {
