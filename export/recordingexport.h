@@ -38,7 +38,10 @@ struct CRecordingExportSettings {
     {
         CRecordingExportSettings s;
         s.m_channels = {setting.m_byChannel + 1};
-        s.m_nFps = setting.m_byFrameRate;
+        // An MP4 is timed by the recorder's clock: the rate only hints its encoder,
+        // and kvxtool, which takes no rate for one, hints the default.
+        if (options.m_format != EExportFormat::Mp4)
+            s.m_nFps = setting.m_byFrameRate;
         s.m_nWidth = setting.m_nWidth;
         s.m_nHeight = setting.m_nHeight;
         s.m_options = options;

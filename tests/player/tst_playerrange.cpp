@@ -37,6 +37,28 @@ CToolRun Tool(const QStringList& args)
     return CToolRun::Of(KVXTOOL_PATH, args);
 }
 
+// Each picture of a video as stored: the AVI's frame chunks, or the MP4's packets'
+// sums and times as ffmpeg copies them out.
+QList<QByteArray> Frames(const QString& path)
+{
+    QList<QByteArray> frames;
+    if (path.endsWith(".mp4")) {
+        const CToolRun run = CToolRun::Of("ffmpeg", {"-v", "error", "-i", path, "-map", "0:v", "-c", "copy", "-f",
+                                                     "framemd5", "-"});
+        for (const QByteArray& line : run.out.split('\n'))
+            if (!line.startsWith('#') && !line.isEmpty())
+                frames << line;
+        return frames;
+    }
+    CAviReader reader;
+    std::vector<uint8_t> frame;
+    if (!reader.Open(path.toStdString()))
+        return frames;
+    for (size_t i = 0; i < reader.m_frames.size() && reader.ReadFrame(i, frame); ++i)
+        frames << QByteArray(reinterpret_cast<const char*>(frame.data()), qsizetype(frame.size()));
+    return frames;
+}
+
 // The window paused on the record at `offset`, as go-to leaves it.
 void ShowRecord(CKVXPlayerView* view, uint64_t offset)
 {
@@ -131,7 +153,8 @@ private slots:
     }
 
     // The panel with marks set exports camera 2 of the range, AVI, on a worker, and
-    // says the range; the video equals kvxtool export --from --to's byte for byte.
+    // says the range; the video holds kvxtool export --from --to's frames, byte for
+    // byte, and the log is the same.
     void panelExportsTheRangeAsKvxtoolDoes()
     {
         PanelRangeExport(EExportFormat::Avi);
@@ -239,9 +262,10 @@ private:
         args << (format == EExportFormat::Mp4 ? QStringList{"--audio", "none"} : QStringList{"--fps", fps});
         const CToolRun run = Tool(args);
         QVERIFY2(run.status == 0, run.err);
-        const QByteArray mine = Contents(video), theirs = Contents(toolDir.path() + "/02_Capture." + ext);
-        QVERIFY(!mine.isEmpty());
-        QVERIFY(mine == theirs);
+        // The AVI names its own path in its stream header: the frames must be the same.
+        const QList<QByteArray> frames = Frames(video), toolFrames = Frames(toolDir.path() + "/02_Capture." + ext);
+        QVERIFY(frames.size() > 20);
+        QVERIFY(frames == toolFrames);
         QCOMPARE(Contents(fixture.Folder() + "avi/02_Capture.log"), Contents(toolDir.path() + "/02_Capture.log"));
     }
 
