@@ -5,6 +5,7 @@
 #include "platform/folderdialog.h"
 #include "player/controlids.h"
 #include "player/kvxplayerview.h"
+#include "skin/skinbutton.h"
 #include "skin/skinslider.h"
 #include "tests/support/backuppanelfixture.h"
 #include "tests/support/playerfixture.h"
@@ -163,6 +164,34 @@ private slots:
     void panelExportsTheRangeAsMp4AsKvxtoolDoes()
     {
         PanelRangeExport(EExportFormat::Mp4);
+    }
+
+    // The panel's stop cancels the range export under way: the export ends with the
+    // frames written so far, marked incomplete instead of getting sums, and says so.
+    void stopCutsTheRangeExportShort()
+    {
+        CPlayerFixture fixture;
+        CRecordingRecipe recipe = Recipe();
+        recipe.m_nRecords = 4 * 600;
+        QString source;
+        auto frame = StartPaused(fixture, recipe, source);
+        CKVXPlayerView* view = frame->View();
+        const std::vector<CGeneratedRecord> r = m_recordings.Last().Records();
+        Press(view, Qt::Key_I);
+        ShowRecord(view, r[4 * 590].m_nOffset);
+        Press(view, Qt::Key_O);
+        CBackupDlg* dialog = OpenPanel(view);
+        StartExport(dialog, 0);
+        QVERIFY(view->RangeExport().IsRunning());
+        Click(dialog->StopButton());
+        QTRY_VERIFY_WITH_TIMEOUT(!view->RangeExport().IsRunning(), 60000);
+        QCoreApplication::processEvents();
+        QVERIFY2(dialog->OutcomeLine()->Text().startsWith("Incomplete: 01_Capture.avi"),
+                 qPrintable(dialog->OutcomeLine()->Text()));
+        QVERIFY(QFile::exists(fixture.Folder() + "avi/01_Capture.INCOMPLETE.txt"));
+        QVERIFY(!QFile::exists(fixture.Folder() + "avi/01_Capture.sha256"));
+        QVERIFY2(fixture.m_messages.join('\n').contains("stopped before the end of its range"),
+                 qPrintable(fixture.m_messages.join('\n')));
     }
 
     // Ctrl+E over a range recorded twice (the clock set back) saves the one span that
