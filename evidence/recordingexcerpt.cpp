@@ -124,19 +124,33 @@ std::string SignatureLine(const CExcerptFiles& files, const CSigningOutcome& sig
                              : "Signature:        none: " + signing.m_strReason + "\n";
 }
 
+// The bookmarks set on records the excerpt copies, one a line.
+std::string BookmarkLines(const CExcerptOrigin& origin, const CExcerptRange& range)
+{
+    std::string lines;
+    for (const CBookmark& b : origin.m_bookmarks) {
+        if (b.m_nOffset < range.m_nStart || b.m_nOffset >= range.m_nEnd)
+            continue;
+        lines += "Bookmark:         " + b.m_time.ToIsoString() + " at offset " + std::to_string(b.m_nOffset)
+               + (b.m_nCamera ? ", camera " + std::to_string(b.m_nCamera) : std::string())
+               + (b.m_strNote.empty() ? std::string() : ": " + b.m_strNote) + "\n";
+    }
+    return lines;
+}
+
 std::string Note(const CExcerptFiles& files, const CExcerptOrigin& origin, const CExcerptRange& range,
                  const CExcerptResult& result, const CSigningOutcome& signing)
 {
     const std::string source = std::filesystem::absolute(origin.m_strSource).lexically_normal().string();
     char head[2048], tail[1024];
     std::snprintf(head, sizeof head,
-                  "Excerpt of a DVR recording, copied bit for bit by kvxtool excerpt (KVXPlayer %s).\n"
+                  "Excerpt of a DVR recording, copied bit for bit by %s (KVXPlayer %s).\n"
                   "Source:           %s\n"
                   "Source size:      %llu bytes\n"
                   "Source SHA-256:   %s\n"
                   "Range asked for:  %s to %s\n"
                   "Records copied:   %llu, dated %s to %s\n",
-                  KVX_VERSION, source.c_str(), (unsigned long long)result.m_nSourceSize,
+                  origin.m_strMadeBy.c_str(), KVX_VERSION, source.c_str(), (unsigned long long)result.m_nSourceSize,
                   result.m_strSourceSha256.c_str(), origin.m_from.ToIsoString().c_str(),
                   origin.m_to.ToIsoString().c_str(), (unsigned long long)range.m_nRecords,
                   range.m_first.ToIsoString().c_str(), range.m_last.ToIsoString().c_str());
@@ -147,7 +161,7 @@ std::string Note(const CExcerptFiles& files, const CExcerptOrigin& origin, const
                   (unsigned long long)(RECORD_AREA_OFFSET - 1), (unsigned long long)range.m_nStart,
                   (unsigned long long)(range.m_nEnd - 1), FileName(files.m_strExcerpt).c_str(),
                   (unsigned long long)result.m_nExcerptSize, result.m_strExcerptSha256.c_str());
-    return head + StretchLines(range) + tail + SignatureLine(files, signing);
+    return head + StretchLines(range) + tail + BookmarkLines(origin, range) + SignatureLine(files, signing);
 }
 
 } // namespace

@@ -239,13 +239,18 @@ void CBackupDlg::ShowCameraRate()
         return;
     const int channel = m_comboChannel->currentIndex();
     const int rate = channel >= 0 && channel < m_cameraRates.size() ? m_cameraRates[channel] : 0;
-    m_staticRate->setVisible(rate > 0 && m_outcome->Text().isEmpty());
-    if (rate <= 0) {
-        m_comboFrameRate->setCurrentIndex(DEFAULT_FRAMERATE);
-        return;
-    }
-    m_comboFrameRate->setCurrentIndex(rate - 1);
-    m_staticRate->setText(QString("the camera records %1 pictures a second").arg(rate));
+    const QString rateText = rate > 0 ? QString("the camera records %1 pictures a second").arg(rate) : QString();
+    const QString text = m_strRange.isEmpty() || rateText.isEmpty() ? m_strRange + rateText
+                                                                     : m_strRange + " \u00B7 " + rateText;
+    m_staticRate->setText(text);
+    m_staticRate->setVisible(!text.isEmpty() && m_outcome->Text().isEmpty());
+    m_comboFrameRate->setCurrentIndex(rate > 0 ? rate - 1 : DEFAULT_FRAMERATE);
+}
+
+void CBackupDlg::SetRangeText(const QString& range)
+{
+    m_strRange = range.isEmpty() ? QString() : "only " + range;
+    ShowCameraRate();
 }
 
 void CBackupDlg::OnStart()

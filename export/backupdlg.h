@@ -59,6 +59,9 @@ public:
     // Prepare; the rate box follows the chosen camera while no export runs.
     void SetCameraRates(const QVector<int>& rates);
     EExportFormat Format() const;
+    // The marked range the next export is limited to ("14:01:10 – 14:01:55"), shown
+    // in the rate text's row; empty: the export records what plays.
+    void SetRangeText(const QString& range);
 
     bool IsStopped() const { return m_bStopped; }
     // The stopped export `fileName` is being completed; then it is, holding `frames`
@@ -104,6 +107,7 @@ private:
     QLabel* m_staticRate = nullptr;
     QVector<int> m_cameraRates;
     bool m_bRatesPending = false; // arrived while an export ran
+    QString m_strRange;
     CSkinButton *m_btnStart = nullptr, *m_btnStop = nullptr;
     QLabel* m_staticProgress = nullptr;
     CExportOutcomeLine* m_outcome = nullptr; // in the rate text's row, which it hides

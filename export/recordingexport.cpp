@@ -101,6 +101,10 @@ bool CRecordingExport::InRange(const CRecordHeader& header) const
 // starts the logs.
 void CRecordingExport::OnRecord(const CForwardReader::CFrame& f)
 {
+    if (m_bCancelled) {
+        m_reader.Stop();
+        return;
+    }
     if (!InRange(f.record.m_header))
         return m_view.OnExportProgress(f.record.m_nHeaderOffset, false);
     m_timeLast = CFrameTime::Of(f.record.m_header);
@@ -212,6 +216,8 @@ QString CRecordingExport::StopCause(bool readOk) const
     for (const CCamera& camera : m_cameras)
         if (!camera.m_recorder->FailureText().isEmpty())
             return "the export of camera " + CameraText(camera.m_nChannel) + " could not be written";
+    if (m_bCancelled)
+        return "the export was stopped before the end of its range";
     return readOk ? QString() : QString("the recording could not be read on");
 }
 
@@ -220,7 +226,7 @@ QString CRecordingExport::StopCause(bool readOk) const
 CRecordingExport::EResult CRecordingExport::Finish(bool readOk)
 {
     const bool ranged = m_settings.m_from.IsValid() || m_settings.m_to.IsValid();
-    if (!m_bStarted && ranged && readOk)
+    if (!m_bStarted && ranged && readOk && !m_bCancelled)
         return EResult::NothingInRange;
     if (!m_bStarted)
         StartExport(m_timeLast);

@@ -4,6 +4,7 @@
 #include "evidence/ordereddecoder.h"
 #include "evidence/strandpool.h"
 #include "export/backuprecorder.h"
+#include "export/backupsetting.h"
 #include "export/exportoptions.h"
 #include "export/irecordingexportview.h"
 #include "recording/datetime.h"
@@ -29,6 +30,31 @@ struct CRecordingExportSettings {
     CExportOptions m_options;
     bool m_bMosaic = false;
     bool m_bOwnSound = true;     // each camera's own audio channel, when the recording has it
+
+    // The export the player's panel sets up, of its one camera, with the sound and
+    // format of `options`: what kvxtool export makes of --channel, --fps, --size,
+    // --format and --audio giving the same.
+    static CRecordingExportSettings ForPanel(const BACKUPSETTING& setting, const CExportOptions& options)
+    {
+        CRecordingExportSettings s;
+        s.m_channels = {setting.m_byChannel + 1};
+        // An MP4 is timed by the recorder's clock: the rate only hints its encoder,
+        // and kvxtool, which takes no rate for one, hints the default.
+        if (options.m_format != EExportFormat::Mp4)
+            s.m_nFps = setting.m_byFrameRate;
+        s.m_nWidth = setting.m_nWidth;
+        s.m_nHeight = setting.m_nHeight;
+        s.m_options = options;
+        s.ChooseSound(options.m_nSoundChannel);
+        return s;
+    }
+
+    // One audio channel (from 0; -1 none) for every export instead of each camera's own.
+    void ChooseSound(int channel)
+    {
+        m_bOwnSound = false;
+        m_options.m_nSoundChannel = channel;
+    }
 };
 
 // Cameras of a recording into AVIs with their logs and checksums, made by the
@@ -75,6 +101,9 @@ public:
     CRecordingExport& operator=(const CRecordingExport&) = delete;
 
     EResult Run();
+    // Ends the pass soon, as a failed write would: every export is cut short with the
+    // frames written so far, and says it was stopped. Any thread.
+    void Cancel() { m_bCancelled = true; }
 
     // Each camera's export, in the order of the settings' channels; any thread
     // (the frame counts are atomics).
@@ -124,4 +153,6 @@ private:
 
     // Written by the strands, read by the reading thread.
     std::atomic<bool> m_bWriteFailed{false}; // a frame could not be written
+    // Written by whoever cancels, read by the reading thread.
+    std::atomic<bool> m_bCancelled{false};
 };

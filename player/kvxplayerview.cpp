@@ -35,6 +35,7 @@ CKVXPlayerView::CKVXPlayerView(QWidget* parent, IPlayerFrame& frame) : QWidget(p
     CreateControls();
     ConnectSession();
     ConnectActivity();
+    ConnectRange();
     connect(&m_timerClock, &QTimer::timeout, this, &CKVXPlayerView::OnClockTimer);
 }
 

@@ -9,7 +9,10 @@
 #include "player/skinimages.h"
 #include "player/viewgeometry.h"
 #include "recording/recordinglocator.h"
+#include "session/excerptsaver.h"
+#include "session/inoutmarks.h"
 #include "session/playbacksession.h"
+#include "session/rangeexport.h"
 #include "skin/skinreader.h"
 
 #include <QPoint>
@@ -115,6 +118,9 @@ public:
     // The cover that shows the video area full screen, while it does.
     bool IsFullScreen() const { return m_pFullScreen != nullptr; }
     CFullScreenView* FullScreen() const { return m_pFullScreen.get(); }
+    // The in and out marks, and the export of their range under way.
+    const CInOutMarks& InOutMarks() const { return m_inOut; }
+    const CRangeExport& RangeExport() const { return m_rangeExport; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -284,6 +290,18 @@ private:
     void UpdateFullScreen(const QRect& part);
     void OnAudioOutputFailed();
 
+    // In and out marks (I, O, Esc) and what they drive: the panel's range export and
+    // Ctrl+E's excerpt, each on a worker of the session.
+    void ConnectRange();
+    bool HandleRangeKey(const QKeyEvent& event);
+    void SetInOutMark(bool in);
+    void ClearInOutMarks();
+    void ShowInOutMarks();
+    QString RangeText() const;
+    void StartRangeExport();
+    void OnRangeExportFinished(const QString& videoName, const QStringList& problems, uint frames);
+    void OnSaveExcerpt();
+
     // Painting, const: a paint draws what is there and changes nothing, tiles and
     // buttons included.
     void Paint(QPainter& painter, const QRegion& dirty) const;
@@ -358,4 +376,8 @@ private:
     // Full screen and the sound notice: window thread only.
     std::unique_ptr<CFullScreenView> m_pFullScreen; // a child of the window, over the view
     bool m_bSoundNoticeShown = false;               // once a run: the computer has no sound device
+    // In and out marks and their workers: window thread only.
+    CInOutMarks m_inOut;
+    CRangeExport m_rangeExport;
+    CExcerptSaver m_excerptSaver;
 };

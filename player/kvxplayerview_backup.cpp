@@ -36,6 +36,7 @@ void CKVXPlayerView::OpenBackupWindow()
     m_pBackupDlg->setGeometry(client.left() + place.x(), client.top() + client.height() - playerHeight + place.y(),
                               place.width(), place.height());
     m_pBackupDlg->Prepare(&m_backupSetting, m_bPal);
+    m_pBackupDlg->SetRangeText(RangeText());
     if (const auto& rates = m_session.CameraRates())
         m_pBackupDlg->SetCameraRates(QVector<int>(rates->begin(), rates->end()));
     else
@@ -71,6 +72,8 @@ void CKVXPlayerView::CloseBackupWindow()
 void CKVXPlayerView::StartBackup()
 {
     m_controls.m_btnBackup->SetImage(SKIN_IMG_DNCHECK);
+    if (m_inOut.IsRange())
+        return StartRangeExport();
     if (!m_session.StartExport(m_backupSetting, ExportOptions())) {
         m_controls.m_btnBackup->SetImage(SKIN_IMG_NORMAL);
         m_pBackupDlg->ReturnToIdle();
@@ -99,6 +102,11 @@ CExportOptions CKVXPlayerView::ExportOptions() const
 // to be hashed; the panel says so until it is done.
 void CKVXPlayerView::StopBackup()
 {
+    if (m_rangeExport.IsRunning()) {
+        m_rangeExport.Cancel();
+        m_controls.m_btnBackup->SetImage(SKIN_IMG_NORMAL);
+        return m_pBackupDlg->ShowSaving(QFileInfo(m_rangeExport.VideoName()).fileName());
+    }
     if (m_session.StopExport() && m_pBackupDlg)
         m_pBackupDlg->ShowSaving(QFileInfo(m_session.Recorder()->AviName()).fileName());
     m_controls.m_btnBackup->SetImage(SKIN_IMG_NORMAL);
@@ -129,9 +137,11 @@ void CKVXPlayerView::ReturnKeyboard()
 
 QString CKVXPlayerView::BackupProgressText() const
 {
-    const uint32_t frames = m_session.Recorder()->FrameCount();
-    return QString("%1 \u00B7 %2 frame%3")
-        .arg(QFileInfo(m_session.Recorder()->AviName()).fileName())
+    const bool ranged = m_rangeExport.IsRunning();
+    const uint32_t frames = ranged ? m_rangeExport.FrameCount() : m_session.Recorder()->FrameCount();
+    return QString("%1%2 \u00B7 %3 frame%4")
+        .arg(ranged ? RangeText() + " \u00B7 " : QString())
+        .arg(QFileInfo(ranged ? m_rangeExport.VideoName() : m_session.Recorder()->AviName()).fileName())
         .arg(frames)
         .arg(frames == 1 ? "" : "s");
 }
@@ -146,9 +156,10 @@ void CKVXPlayerView::OnBackupWriteFailed()
         m_pBackupDlg->OnStop();
 }
 
+// A range export reads the file on its own: the player pausing does not end it.
 void CKVXPlayerView::StopBackupOnPause()
 {
-    if (m_session.IsExportWindowOpen() && m_pBackupDlg)
+    if (m_session.IsExportWindowOpen() && m_pBackupDlg && !m_rangeExport.IsRunning())
         m_pBackupDlg->OnStop();
 }
 

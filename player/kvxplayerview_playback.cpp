@@ -68,6 +68,7 @@ bool CKVXPlayerView::OpenRecording()
 void CKVXPlayerView::ResetPlayback()
 {
     m_session.Reset();
+    ClearInOutMarks(); // they were set on the recording open before
 }
 
 void CKVXPlayerView::StopPlayThread()

@@ -115,6 +115,8 @@ public:
     std::optional<CFrameTime> ShownFrameTime() const { return m_router.ShownFrameTime(); }
     // The date-time on screen, or the recording's start before anything is shown.
     CDateTime ShownTime() const;
+    // The header offset of the record routed last, the one on screen.
+    uint64_t ShownOffset() const { return m_nRoutedOffset; }
     CFrameRouter::CVideoSnapshot SnapshotVideo() { return m_router.SnapshotVideo(); }
     const CFrameRouter& Router() const { return m_router; }
 

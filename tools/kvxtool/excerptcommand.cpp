@@ -1,4 +1,4 @@
-#include "evidence/recordingexcerpt.h"
+#include "evidence/excerptjob.h"
 #include "tools/kvxtool/commandtable.h"
 #include "tools/kvxtool/consoleprobeview.h"
 #include "tools/kvxtool/optionparser.h"
@@ -50,78 +50,31 @@ bool Parse(const std::vector<std::string>& args, CExcerptArgs& out)
             || Refuse("--to " + out.m_to.ToIsoString(), "it lies before --from " + out.m_from.ToIsoString()));
 }
 
-// Why there is nothing to copy, for standard error.
-std::string NothingText(const CExcerptArgs& a, const CExcerptRange& range, const CRecordingFacts& facts)
-{
-    switch (range.m_status) {
-    case CExcerptRange::EStatus::AfterEnd:
-        return "no recording at or after " + a.m_from.ToIsoString()
-             + (facts.m_timeEnd.IsValid() ? "; the recording ends at " + facts.m_timeEnd.ToIsoString() : "");
-    case CExcerptRange::EStatus::InGap:
-        return "no recording between " + a.m_from.ToIsoString() + " and " + a.m_to.ToIsoString()
-             + "; the next record is dated " + range.m_next.ToIsoString();
-    case CExcerptRange::EStatus::NoRecords:
-        return "no record of the recording has a valid date";
-    default:
-        return "Can not read KVX file.\n" + a.m_strFile + "\n" + range.m_strError;
-    }
-}
-
-// An excerpt of records of one second would not open: the probe needs a later date.
-bool RefuseOneSecond(const CExcerptArgs& a, const CExcerptRange& range)
-{
-    std::fprintf(stderr,
-                 "kvxtool: %s: every record from %s to %s is dated %s; an excerpt needs a later one to be a "
-                 "recording the player opens: take a range of two seconds or more\n",
-                 a.m_strFile.c_str(), a.m_from.ToIsoString().c_str(), a.m_to.ToIsoString().c_str(),
-                 range.m_first.ToIsoString().c_str());
-    return false;
-}
-
-// The excerpt, then its sums, signature and note; the reason on standard error when
-// any fails, and why it is unsigned when the signature could not be made.
-bool WriteFiles(const CExcerptArgs& a, const CExcerptFiles& files, const CExcerptRange& range,
-                CExcerptResult& result, CSigningOutcome& signing)
-{
-    result = WriteExcerpt(a.m_strFile, range, files.m_strExcerpt);
-    std::string error = result.m_strError;
-    if (error.empty())
-        WriteExcerptSidecars(files, {a.m_strFile, a.m_from, a.m_to}, range, result, signing, error);
-    if (!error.empty())
-        std::fprintf(stderr, "kvxtool: %s\n", error.c_str());
-    else if (!signing.m_bSigned)
-        std::fprintf(stderr, "kvxtool: %s is written but not signed: %s\n", files.m_strExcerpt.c_str(),
-                     signing.m_strReason.c_str());
-    return error.empty();
-}
-
+// The excerpt, its sums, signature and note; the reason on standard error when it
+// cannot be made, and why it is unsigned when the signature could not be made.
 int Run(const std::vector<std::string>& args)
 {
     CExcerptArgs a;
     if (!Parse(args, a))
         return UsageError(EXCERPT_COMMAND.m_szSynopsis);
-    const CExcerptFiles files(a.m_strOut);
-    if (const std::string taken = files.FirstTaken(); !taken.empty()) {
-        std::fprintf(stderr, "kvxtool: %s exists already; an excerpt never replaces a file\n", taken.c_str());
-        return EXIT_PROBE_FAILED;
-    }
     CRecordingFacts facts;
     if (!CConsoleProbeView::Probe(a.m_strFile, facts))
         return EXIT_PROBE_FAILED;
-    const CExcerptRange range = FindExcerptRange(a.m_strFile, facts, a.m_from, a.m_to);
-    if (range.m_status != CExcerptRange::EStatus::Found) {
-        std::fprintf(stderr, "kvxtool: %s\n", NothingText(a, range, facts).c_str());
+    CExcerptJob job({a.m_strFile, a.m_from, a.m_to, a.m_strOut}, facts, {});
+    if (!job.Run()) {
+        std::fprintf(stderr, "kvxtool: %s\n", job.Error().c_str());
         return EXIT_PROBE_FAILED;
     }
-    CExcerptResult result;
-    CSigningOutcome signing;
-    if ((!range.m_bRunsOn && !RefuseOneSecond(a, range)) || !WriteFiles(a, files, range, result, signing))
-        return EXIT_PROBE_FAILED;
+    const CExcerptFiles& files = job.Files();
+    const CExcerptRange& range = job.Range();
+    if (!job.Signing().m_bSigned)
+        std::fprintf(stderr, "kvxtool: %s is written but not signed: %s\n", files.m_strExcerpt.c_str(),
+                     job.Signing().m_strReason.c_str());
     std::printf("%s: %llu records, %s to %s, %llu bytes\n%s\n", files.m_strExcerpt.c_str(),
                 (unsigned long long)range.m_nRecords, range.m_first.ToIsoString().c_str(),
-                range.m_last.ToIsoString().c_str(), (unsigned long long)result.m_nExcerptSize,
+                range.m_last.ToIsoString().c_str(), (unsigned long long)job.Result().m_nExcerptSize,
                 files.m_strSums.c_str());
-    if (signing.m_bSigned)
+    if (job.Signing().m_bSigned)
         std::printf("%s\n", files.m_strSignature.c_str());
     std::printf("%s\n", files.m_strNote.c_str());
     if (range.m_stretches.size() > 1)

@@ -133,12 +133,11 @@ bool ParseAudio(const std::string& audio, CExportArgs& out)
 {
     CRecordingExportSettings& s = out.m_settings;
     out.m_bAudioGiven = true;
-    s.m_bOwnSound = false;
     int channel = 0;
     if (audio == "none")
-        s.m_options.m_nSoundChannel = -1;
+        s.ChooseSound(-1);
     else if (COptionParser::ReadNumber(audio, 1, 4, channel))
-        s.m_options.m_nSoundChannel = channel - 1;
+        s.ChooseSound(channel - 1);
     else
         return Refuse("--audio " + audio, "the sound is audio channel 1 to 4 or none");
     return true;
