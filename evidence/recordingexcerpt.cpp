@@ -117,6 +117,17 @@ std::string StretchLines(const CExcerptRange& range)
     return text;
 }
 
+// Said only when there are some, so that a note without bookmarks reads as it always did.
+std::string BookmarkLines(const CBookmarks& bookmarks)
+{
+    if (bookmarks.empty())
+        return {};
+    std::string text = "Bookmarks:        " + std::to_string(bookmarks.size()) + " set within the span copied\n";
+    for (const CBookmark& b : bookmarks)
+        text += "    " + BookmarkLine(b) + "\n";
+    return text;
+}
+
 std::string SignatureLine(const CExcerptFiles& files, const CSigningOutcome& signing)
 {
     return signing.m_bSigned ? "Signature:        " + FileName(files.m_strSignature) + ", by the key with fingerprint "
@@ -147,7 +158,7 @@ std::string Note(const CExcerptFiles& files, const CExcerptOrigin& origin, const
                   (unsigned long long)(RECORD_AREA_OFFSET - 1), (unsigned long long)range.m_nStart,
                   (unsigned long long)(range.m_nEnd - 1), FileName(files.m_strExcerpt).c_str(),
                   (unsigned long long)result.m_nExcerptSize, result.m_strExcerptSha256.c_str());
-    return head + StretchLines(range) + tail + SignatureLine(files, signing);
+    return head + StretchLines(range) + BookmarkLines(origin.m_bookmarks) + tail + SignatureLine(files, signing);
 }
 
 } // namespace

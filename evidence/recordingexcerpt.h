@@ -1,5 +1,6 @@
 #pragma once
 
+#include "evidence/bookmark.h"
 #include "recording/datetime.h"
 #include "platform/sumsignature.h"
 #include "recording/recordingprobe.h"
@@ -65,10 +66,12 @@ struct CExcerptFiles {
 // new file; nothing is replaced, and on failure the new file is removed again.
 CExcerptResult WriteExcerpt(const std::string& source, const CExcerptRange& range, const std::string& out);
 
-// What the note beside an excerpt says: the source, the range asked for, what was copied.
+// What the note beside an excerpt says: the source, the range asked for, what was
+// copied, and the user's bookmarks set within the span copied.
 struct CExcerptOrigin {
     std::string m_strSource;
     CDateTime m_from, m_to;
+    CBookmarks m_bookmarks;
 };
 
 // Writes the excerpt's sums, signs them with the user's key and writes the note, which

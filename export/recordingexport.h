@@ -29,6 +29,7 @@ struct CRecordingExportSettings {
     CExportOptions m_options;
     bool m_bMosaic = false;
     bool m_bOwnSound = true;     // each camera's own audio channel, when the recording has it
+    CBookmarks m_bookmarks;      // the user's, of the recording, for the notes
 };
 
 // Cameras of a recording into AVIs with their logs and checksums, made by the

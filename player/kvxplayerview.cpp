@@ -45,6 +45,7 @@ void CKVXPlayerView::CreateControls()
     m_controls.Create(this, [this](int id) { OnCommand(id); });
     CreateFindControls();
     CreateActivityControls();
+    CreateBookmarkControls();
 }
 
 CKVXPlayerView::~CKVXPlayerView()

@@ -361,7 +361,7 @@ int CKVXPlayerView::ChannelInTile(int tile) const
 // Keys do what their buttons do, and nothing while the button is disabled.
 void CKVXPlayerView::keyPressEvent(QKeyEvent* event)
 {
-    if (HandleScreenKey(*event) || HandleFindKey(*event) || HandleActivityKey(*event))
+    if (HandleScreenKey(*event) || HandleFindKey(*event) || HandleActivityKey(*event) || HandleBookmarkKey(*event))
         return;
     if (HandleSoundKey(*event))
         return;

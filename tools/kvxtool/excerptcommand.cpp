@@ -1,3 +1,4 @@
+#include "evidence/bookmarkstore.h"
 #include "evidence/recordingexcerpt.h"
 #include "tools/kvxtool/commandtable.h"
 #include "tools/kvxtool/consoleprobeview.h"
@@ -78,6 +79,17 @@ bool RefuseOneSecond(const CExcerptArgs& a, const CExcerptRange& range)
     return false;
 }
 
+// The user's bookmarks in the span copied, for the note. Bookmarks that cannot be
+// had cost the excerpt nothing: why goes to standard error.
+CBookmarks BookmarksWithin(const std::string& recording, const CExcerptRange& range)
+{
+    std::string message;
+    const CBookmarks bookmarks = CBookmarkStore::BookmarksOf(recording, message);
+    if (!message.empty())
+        std::fprintf(stderr, "kvxtool: %s\n", message.c_str());
+    return BookmarksAt(bookmarks, range.m_nStart, range.m_nEnd - 1);
+}
+
 // The excerpt, then its sums, signature and note; the reason on standard error when
 // any fails, and why it is unsigned when the signature could not be made.
 bool WriteFiles(const CExcerptArgs& a, const CExcerptFiles& files, const CExcerptRange& range,
@@ -86,7 +98,8 @@ bool WriteFiles(const CExcerptArgs& a, const CExcerptFiles& files, const CExcerp
     result = WriteExcerpt(a.m_strFile, range, files.m_strExcerpt);
     std::string error = result.m_strError;
     if (error.empty())
-        WriteExcerptSidecars(files, {a.m_strFile, a.m_from, a.m_to}, range, result, signing, error);
+        WriteExcerptSidecars(files, {a.m_strFile, a.m_from, a.m_to, BookmarksWithin(a.m_strFile, range)}, range,
+                             result, signing, error);
     if (!error.empty())
         std::fprintf(stderr, "kvxtool: %s\n", error.c_str());
     else if (!signing.m_bSigned)

@@ -1,3 +1,4 @@
+#include "evidence/bookmarkstore.h"
 #include "evidence/recordedstill.h"
 #include "export/recordingexport.h"
 #include "platform/nativefilename.h"
@@ -218,6 +219,10 @@ void PrintMp4(const CRecordingExportSettings& s, bool json, const CRecordingExpo
 int Export(CExportArgs& a, const CRecordingFacts& facts)
 {
     a.m_settings.m_strFolder = CRecordingExport::FolderFor(a.m_strOutDir);
+    std::string message; // bookmarks that cannot be had cost the export nothing
+    a.m_settings.m_bookmarks = CBookmarkStore::BookmarksOf(a.m_strRecording, message);
+    if (!message.empty())
+        std::fprintf(stderr, "kvxtool: %s\n", message.c_str());
     const CRecordingExportSettings& s = a.m_settings;
     CExportConsole console(facts.m_nFileLength);
     CRecordingExport exporter(a.m_strRecording, facts, s, console);
