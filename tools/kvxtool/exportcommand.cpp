@@ -66,8 +66,9 @@ constexpr const char* HELP =
     "                       {\"mp4\",\"log\",\"txt\",\"frames\",\"channel\",\"crf\",\n"
     "                        \"audio\",\"width\",\"height\"}. Every export also gets\n"
     "                       NN_Capture.txt, naming its master recording (path, size,\n"
-    "                       SHA-256), cameras, stretch, frames, format and options,\n"
-    "                       which the .sha256 covers too.\n";
+    "                       SHA-256), cameras, stretch, frames, format, options and\n"
+    "                       your bookmarks dated within it (see bookmarks), which\n"
+    "                       the .sha256 covers too.\n";
 
 struct CExportArgs {
     std::string m_strRecording, m_strOutDir; // no folder: the player's avi folder
