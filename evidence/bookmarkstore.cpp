@@ -182,7 +182,10 @@ bool CBookmarkStore::Change(F change, std::string& error)
 bool CBookmarkStore::Add(const CBookmark& bookmark, std::string& error)
 {
     return Change(
-        [&] { m_bookmarks.insert(std::upper_bound(m_bookmarks.begin(), m_bookmarks.end(), bookmark, ByOffset), bookmark); },
+        [&] {
+            const auto at = std::upper_bound(m_bookmarks.begin(), m_bookmarks.end(), bookmark, ByOffset);
+            m_bookmarks.insert(at, bookmark);
+        },
         error);
 }
 

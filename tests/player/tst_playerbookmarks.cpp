@@ -107,6 +107,13 @@ private slots:
         m_records = m_recordings.Last().Records();
     }
 
+    // The run's data folder is shared by the areas' other tests: their recordings
+    // may be these bytes too.
+    void cleanupTestCase()
+    {
+        QDir(CBookmarkStore::DefaultFolder()).removeRecursively();
+    }
+
     // B and a note mark the record shown; Esc in the dialog marks nothing. The slider
     // shows the mark where the record lies and says when and what; a window opened
     // later on the same recording has it.
