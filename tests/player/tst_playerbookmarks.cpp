@@ -70,12 +70,14 @@ class TestPlayerBookmarks : public QObject {
         return r;
     }
 
+    // A window on `path`, paused on its first group; null when it did not get there.
     std::unique_ptr<CMainFrame> Open(const QString& path)
     {
         std::unique_ptr<CMainFrame> frame = m_fixture.Start(path);
-        if (frame)
-            QTest::qWaitFor([&] { return frame->View()->DeliveredFrames() >= 4 && IsIdle(frame->View()); }, WAIT_MS);
-        return frame;
+        if (frame && QTest::qWaitFor([&] { return frame->View()->DeliveredFrames() >= 4 && IsIdle(frame->View()); },
+                                     WAIT_MS))
+            return frame;
+        return nullptr;
     }
 
     static bool GoTo(CKVXPlayerView* view, uint64_t offset)
