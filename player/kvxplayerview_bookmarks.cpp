@@ -4,6 +4,7 @@
 
 #include "player/kvxplayerview.h"
 
+#include "player/activitylist.h"
 #include "player/bookmarklist.h"
 #include "playback/seekposition.h"
 #include "skin/skinslider.h"
@@ -127,15 +128,15 @@ void CKVXPlayerView::ToggleBookmarkList()
     m_pBookmarkList->raise();
 }
 
-// The first time, under the player where the screen has room, else at its bottom
-// edge: the activity list takes the place beside it.
+// The first time, beside the player under the activity list's place, so that both
+// can be open at once; at the screen's right edge when there is no room beside it.
 void CKVXPlayerView::PlaceBookmarkList()
 {
     const QRect player = window()->frameGeometry();
     const QRect screen = window()->screen() ? window()->screen()->availableGeometry() : QRect();
-    QPoint at = player.bottomLeft() + QPoint(0, BOOKMARK_LIST_GAP);
-    if (!screen.isEmpty() && at.y() + m_pBookmarkList->height() > screen.bottom())
-        at = QPoint(player.left(), screen.bottom() + 1 - m_pBookmarkList->height());
+    QPoint at = player.topRight() + QPoint(BOOKMARK_LIST_GAP, m_pActivityList->height() + BOOKMARK_LIST_GAP);
+    if (!screen.isEmpty() && at.x() + m_pBookmarkList->width() > screen.right())
+        at.setX(screen.right() + 1 - m_pBookmarkList->width());
     m_pBookmarkList->move(at);
     m_pBookmarkList->setProperty("placed", true);
 }
