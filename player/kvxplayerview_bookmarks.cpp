@@ -81,16 +81,15 @@ void CKVXPlayerView::AddBookmark()
 {
     if (m_strFilePath.isEmpty() || !m_session.ShownFrameTime())
         return;
-    const CBookmark here = m_session.BookmarkHere({});
+    CBookmark bookmark = m_session.BookmarkHere();
     QInputDialog dialog(this);
     dialog.setWindowTitle("Bookmark");
     dialog.setLabelText(QString("Bookmark at %1, %2. Note (optional):")
-                            .arg(QString::fromStdString(here.m_time.ToIsoString()),
-                                 QString::fromStdString(BookmarkCameraText(here.m_nCamera))));
+                            .arg(QString::fromStdString(bookmark.m_time.ToIsoString()),
+                                 QString::fromStdString(BookmarkCameraText(bookmark.m_nCamera))));
     dialog.setTextValue(QString());
     if (dialog.exec() != QDialog::Accepted)
         return;
-    CBookmark bookmark = here;
     bookmark.m_strNote = dialog.textValue().trimmed().toStdString();
     std::string error;
     if (!m_session.Bookmarks().Add(bookmark, error))

@@ -65,9 +65,9 @@ void CPlaybackSession::LoadBookmarks(const QString& path)
     m_strBookmarkMessage = QString::fromStdString(message);
 }
 
-CBookmark CPlaybackSession::BookmarkHere(const std::string& note) const
+CBookmark CPlaybackSession::BookmarkHere() const
 {
-    return {m_nRoutedOffset.load(), ShownTime(), Grid() == 1 ? CurChannel() + 1 : 0, note};
+    return {m_nRoutedOffset.load(), ShownTime(), Grid() == 1 ? CurChannel() + 1 : 0, {}};
 }
 
 void CPlaybackSession::StartThread(const QString& path)

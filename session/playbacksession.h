@@ -169,9 +169,9 @@ public:
     // What loading them said (a damaged file set aside, a store that cannot be read);
     // empty when all went well.
     const QString& BookmarkMessage() const { return m_strBookmarkMessage; }
-    // A bookmark of the record shown, with `note`: the record routed last, the
-    // date-time on screen, the enlarged camera.
-    CBookmark BookmarkHere(const std::string& note) const;
+    // A bookmark of the record shown, without a note yet: the record routed last,
+    // the date-time on screen, the enlarged camera.
+    CBookmark BookmarkHere() const;
 
     // For measuring and testing: the records routed since the last reset, and a call
     // on the playback thread after each; set while no playback thread runs.
