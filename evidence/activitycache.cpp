@@ -7,14 +7,12 @@
 #include <QStandardPaths>
 
 #include <cstdio>
-#include <fstream>
 #include <random>
 #include <vector>
 
 namespace {
 
 constexpr char MAGIC[8] = {'K', 'V', 'X', 'A', 'C', 'T', 'I', 'X'};
-constexpr uint64_t KEY_SPAN = 1 << 20; // the first and last MiB
 constexpr size_t PICTURE_BYTES = 40;
 constexpr size_t SUM_BYTES = 64;       // hex SHA-256 of everything before it
 
@@ -96,11 +94,11 @@ bool ReadPicture(CReader& in, CActivityPicture& p)
 }
 
 // Everything after the sum's check: the header, then the pictures. Empty when it is not what it says.
-std::string ParseBody(CReader& in, const CActivityCacheKey& key, int channelCount, CActivityIndex& index)
+std::string ParseBody(CReader& in, const CRecordingIdentity& key, int channelCount, CActivityIndex& index)
 {
     char magic[sizeof MAGIC];
     uint32_t version = 0, channels = 0, pathLength = 0;
-    CActivityCacheKey stored;
+    CRecordingIdentity stored;
     if (!in.Bytes(magic, sizeof magic) || !std::equal(magic, magic + sizeof magic, MAGIC))
         return "not an activity index";
     if (!in.Number(version) || version != CActivityCache::FORMAT_VERSION)
@@ -129,15 +127,6 @@ std::string ParseBody(CReader& in, const CActivityCacheKey& key, int channelCoun
 
 } // namespace
 
-std::string CActivityCacheKey::FileName() const
-{
-    std::string name = std::to_string(m_nSize) + "-";
-    static constexpr char HEX[] = "0123456789abcdef";
-    for (uint8_t b : m_hash)
-        name += {HEX[b >> 4], HEX[b & 15]};
-    return name + ".kvxact";
-}
-
 CActivityCache::CActivityCache(QString folder) : m_strFolder(std::move(folder))
 {
     if (!m_strFolder.endsWith('/'))
@@ -149,37 +138,12 @@ QString CActivityCache::DefaultFolder()
     return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + "/KVXPlayer/activity/";
 }
 
-QString CActivityCache::PathFor(const CActivityCacheKey& key) const
+QString CActivityCache::PathFor(const CRecordingIdentity& key) const
 {
-    return m_strFolder + QString::fromStdString(key.FileName());
+    return m_strFolder + QString::fromStdString(key.Key() + ".kvxact");
 }
 
-std::optional<CActivityCacheKey> CActivityCache::KeyOf(const std::string& path, std::string& error)
-{
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    if (!file) {
-        error = "cannot open " + path;
-        return std::nullopt;
-    }
-    CActivityCacheKey key;
-    key.m_nSize = uint64_t(file.tellg());
-    std::vector<char> bytes(size_t(std::min(key.m_nSize, KEY_SPAN)));
-    CSha256 sum;
-    for (uint64_t at : {uint64_t(0), key.m_nSize - bytes.size()}) {
-        file.seekg(std::streamoff(at));
-        if (!file.read(bytes.data(), std::streamsize(bytes.size()))) {
-            error = "cannot read " + path;
-            return std::nullopt;
-        }
-        sum.Add(bytes.data(), bytes.size());
-    }
-    const std::string hex = sum.HexDigest();
-    for (size_t i = 0; i < key.m_hash.size(); ++i)
-        key.m_hash[i] = uint8_t(std::stoi(hex.substr(2 * i, 2), nullptr, 16));
-    return key;
-}
-
-CActivityCache::ELoad CActivityCache::Load(const CActivityCacheKey& key, int channelCount, CActivityIndex& index,
+CActivityCache::ELoad CActivityCache::Load(const CRecordingIdentity& key, int channelCount, CActivityIndex& index,
                                            std::string& reason) const
 {
     QFile file(PathFor(key));
@@ -205,7 +169,7 @@ CActivityCache::ELoad CActivityCache::Load(const CActivityCacheKey& key, int cha
     return ELoad::Discarded;
 }
 
-bool CActivityCache::Save(const CActivityCacheKey& key, const std::string& recording, const CActivityIndex& index,
+bool CActivityCache::Save(const CRecordingIdentity& key, const std::string& recording, const CActivityIndex& index,
                           std::string& error) const
 {
     CWriter out;

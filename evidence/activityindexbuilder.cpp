@@ -6,7 +6,7 @@ namespace {
 
 // A cached index that fits, into `index`; false when there is none (the reason, if
 // one was thrown away, noted).
-bool LoadCached(const CActivityCache& cache, const CActivityCacheKey& key, const CActivityIndexRequest& request,
+bool LoadCached(const CActivityCache& cache, const CRecordingIdentity& key, const CActivityIndexRequest& request,
                 CSharedActivityIndex& index, CActivityIndexOutcome& outcome)
 {
     CActivityIndex cached;
@@ -33,10 +33,10 @@ CActivityIndexOutcome ObtainActivityIndex(const CActivityIndexRequest& request, 
     CActivityIndexOutcome outcome;
     const CActivityCache cache(request.m_strCacheFolder.isEmpty() ? CActivityCache::DefaultFolder()
                                                                   : request.m_strCacheFolder);
-    std::optional<CActivityCacheKey> key;
+    std::optional<CRecordingIdentity> key;
     if (request.m_bUseCache) {
         std::string error;
-        key = CActivityCache::KeyOf(request.m_strPath, error);
+        key = CRecordingIdentity::Of(request.m_strPath, error);
         if (!key)
             outcome.m_notes.push_back("activity cache not used: " + error);
         if (key && LoadCached(cache, *key, request, index, outcome)) {

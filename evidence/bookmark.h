@@ -15,3 +15,13 @@ struct CBookmark {
 };
 
 using CBookmarks = std::vector<CBookmark>;
+
+// One line for a person and for the notes beside outputs, in the order date-time,
+// offset, camera, note: "2024-03-18 14:01:10  offset 1048576  CAM 02  the van leaves".
+std::string BookmarkLine(const CBookmark& bookmark);
+// "CAM 02", or "several cameras".
+std::string BookmarkCameraText(int camera);
+// Those of `bookmarks` dated from `first` to `last`, inclusive; none without a date.
+CBookmarks BookmarksDated(const CBookmarks& bookmarks, const CDateTime& first, const CDateTime& last);
+// Those of `bookmarks` set at offsets from `from` to `to`, inclusive.
+CBookmarks BookmarksAt(const CBookmarks& bookmarks, uint64_t from, uint64_t to);

@@ -117,25 +117,22 @@ std::string StretchLines(const CExcerptRange& range)
     return text;
 }
 
+// Said only when there are some, so that a note without bookmarks reads as it always did.
+std::string BookmarkLines(const CBookmarks& bookmarks)
+{
+    if (bookmarks.empty())
+        return {};
+    std::string text = "Bookmarks:        " + std::to_string(bookmarks.size()) + " set within the span copied\n";
+    for (const CBookmark& b : bookmarks)
+        text += "    " + BookmarkLine(b) + "\n";
+    return text;
+}
+
 std::string SignatureLine(const CExcerptFiles& files, const CSigningOutcome& signing)
 {
     return signing.m_bSigned ? "Signature:        " + FileName(files.m_strSignature) + ", by the key with fingerprint "
                                    + signing.m_strFingerprint + "\n"
                              : "Signature:        none: " + signing.m_strReason + "\n";
-}
-
-// The bookmarks set on records the excerpt copies, one a line.
-std::string BookmarkLines(const CExcerptOrigin& origin, const CExcerptRange& range)
-{
-    std::string lines;
-    for (const CBookmark& b : origin.m_bookmarks) {
-        if (b.m_nOffset < range.m_nStart || b.m_nOffset >= range.m_nEnd)
-            continue;
-        lines += "Bookmark:         " + b.m_time.ToIsoString() + " at offset " + std::to_string(b.m_nOffset)
-               + (b.m_nCamera ? ", camera " + std::to_string(b.m_nCamera) : std::string())
-               + (b.m_strNote.empty() ? std::string() : ": " + b.m_strNote) + "\n";
-    }
-    return lines;
 }
 
 std::string Note(const CExcerptFiles& files, const CExcerptOrigin& origin, const CExcerptRange& range,
@@ -161,7 +158,7 @@ std::string Note(const CExcerptFiles& files, const CExcerptOrigin& origin, const
                   (unsigned long long)(RECORD_AREA_OFFSET - 1), (unsigned long long)range.m_nStart,
                   (unsigned long long)(range.m_nEnd - 1), FileName(files.m_strExcerpt).c_str(),
                   (unsigned long long)result.m_nExcerptSize, result.m_strExcerptSha256.c_str());
-    return head + StretchLines(range) + tail + BookmarkLines(origin, range) + SignatureLine(files, signing);
+    return head + StretchLines(range) + BookmarkLines(BookmarksAt(origin.m_bookmarks, range.m_nStart, range.m_nEnd - 1)) + tail + SignatureLine(files, signing);
 }
 
 } // namespace

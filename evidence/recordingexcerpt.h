@@ -67,7 +67,7 @@ struct CExcerptFiles {
 CExcerptResult WriteExcerpt(const std::string& source, const CExcerptRange& range, const std::string& out);
 
 // What the note beside an excerpt says: the source, the range asked for, what was
-// copied, and the source's bookmarks that lie in the copy.
+// copied, and those of the user's bookmarks that lie in the copy.
 struct CExcerptOrigin {
     std::string m_strSource;
     CDateTime m_from, m_to;

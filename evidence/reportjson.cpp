@@ -84,8 +84,9 @@ std::vector<CJsonLine> BookmarksJson(const CBookmarks& bookmarks)
     std::vector<CJsonLine> lines;
     for (const CBookmark& b : bookmarks) {
         CJsonLine json;
-        json.Add("offset", b.m_nOffset).Add("time", Time(b.m_time));
-        lines.push_back(AddChannel(json, "camera", b.m_nCamera).Add("note", b.m_strNote));
+        // camera 0: several were shown, as kvxtool bookmarks says
+        json.Add("offset", b.m_nOffset).Add("time", Time(b.m_time)).Add("camera", b.m_nCamera);
+        lines.push_back(json.Add("note", b.m_strNote));
     }
     return lines;
 }

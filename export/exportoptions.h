@@ -1,5 +1,7 @@
 #pragma once
 
+#include "evidence/bookmark.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -17,6 +19,7 @@ struct CExportMaster {
     QString m_strPath;
     uint64_t m_nSize = 0;
     std::shared_future<std::optional<std::string>> m_sha256; // empty when the file could not be read
+    CBookmarks m_bookmarks; // the user's, of the whole recording: the note lists those the copy spans
 };
 
 // How an export is made, beyond the AVI's settings record: the format, the MP4's

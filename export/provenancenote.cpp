@@ -11,6 +11,11 @@ QByteArray Line(const char* label, const QString& value)
     return QByteArray(label) + value.toUtf8() + "\r\n";
 }
 
+CDateTime DateTimeOf(const CFrameTime& t)
+{
+    return CDateTime(t.m_wYear, t.m_byMonth, t.m_byDay, t.m_byHour, t.m_byMinute, t.m_bySecond);
+}
+
 } // namespace
 
 QString TimeText(const CFrameTime& t)
@@ -38,6 +43,8 @@ QByteArray ProvenanceText(const CProvenance& p)
     text += Line("OPTIONS      : ", p.m_options.m_strCommand);
     for (const QString& timing : p.m_timing)
         text += Line("TIMING       : ", timing);
+    for (const CBookmark& b : BookmarksDated(master.m_bookmarks, DateTimeOf(p.m_first), DateTimeOf(p.m_last)))
+        text += Line("BOOKMARK     : ", QString::fromStdString(BookmarkLine(b)));
     text += Line("PROGRAM      : ", "KVXPlayer " KVX_VERSION);
     text += Line("EXPORTED AT  : ", p.m_exportedAt.toString(Qt::ISODate) + " (this computer's clock)");
     text += "The date-times are the recorder's own, as it stamped them.\r\n";

@@ -25,7 +25,8 @@ struct CProvenance {
 
 // NN_Capture.txt: traces a working copy to its master recording (path, size,
 // SHA-256), says which cameras, stretch, frames, format and options it holds, that it
-// is not the master, and which program made it when. CR LF lines, as the log's.
+// is not the master, the user's bookmarks dated within it, and which program made it
+// when. CR LF lines, as the log's.
 QByteArray ProvenanceText(const CProvenance& p);
 // A recorder date-time as the stamp, the log and the notes write it: "2024/03/18 14:00:05".
 QString TimeText(const CFrameTime& t);

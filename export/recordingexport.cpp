@@ -39,6 +39,7 @@ CRecordingExport::CRecordingExport(std::string recording, const CRecordingFacts&
         m_byChannel[size_t(m_settings.m_channels[i] - 1)] = &m_cameras[m_settings.m_bMosaic ? 0 : i];
     m_master.m_strPath = CNativeFileName::Decode(QByteArray::fromStdString(m_strRecording));
     m_master.m_nSize = m_facts.m_nFileLength;
+    m_master.m_bookmarks = m_settings.m_bookmarks;
 }
 
 CRecordingExport::EResult CRecordingExport::Run()

@@ -55,6 +55,7 @@ struct CRecordingExportSettings {
         m_bOwnSound = false;
         m_options.m_nSoundChannel = channel;
     }
+    CBookmarks m_bookmarks;      // the user's, of the recording, for the notes
 };
 
 // Cameras of a recording into AVIs with their logs and checksums, made by the

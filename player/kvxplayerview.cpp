@@ -47,6 +47,7 @@ void CKVXPlayerView::CreateControls()
     CreateFindControls();
     CreateActivityControls();
     CreateReportControls();
+    CreateBookmarkControls();
 }
 
 CKVXPlayerView::~CKVXPlayerView()

@@ -32,6 +32,7 @@
 class CActivityList;
 class CReportPanel;
 class CBackupDlg;
+class CBookmarkList;
 class CBackupRecorder;
 class CFullScreenView;
 class CSkinButton;
@@ -106,6 +107,7 @@ public:
     CActivityList* ActivityList() const { return m_pActivityList; }
     QToolButton* ActivityButton() const { return m_btnActivity; }
     CReportPanel* ReportPanel() const { return m_pReportPanel; }
+    CBookmarkList* BookmarkList() const { return m_pBookmarkList; }
     // The speakers: how loud, whether sound is heard now (the speaker sign is lit),
     // and the place of the audio panel, where the wheel sets the level.
     const CSoundLevel& SoundLevel() const { return m_session.SoundLevel(); }
@@ -267,6 +269,17 @@ private:
     void ToggleReportPanel();
     void SaveReportFiles();
     bool HandleReportKey(const QKeyEvent& event);
+    // Bookmarks: B, the marks on the slider, Shift+B the list. The store is the session's.
+    void CreateBookmarkControls();
+    void ShowOpenedBookmarks();
+    void RefreshBookmarks();
+    QString BookmarksWhat() const;
+    void AddBookmark();
+    void RemoveBookmark(int row);
+    void EditBookmarkNote(int row, const QString& note);
+    void ToggleBookmarkList();
+    void PlaceBookmarkList();
+    bool HandleBookmarkKey(const QKeyEvent& event);
 
     // Lit keys: the layout shown, the camera enlarged or first on the page; the
     // transport looks unavailable with nothing open.
@@ -368,6 +381,7 @@ private:
     std::optional<QRectF> m_regionDrag;       // the rectangle a Shift + left drag is drawing, in the window
     QString m_strActivityNote;
     bool m_bActivityStale = false;            // the index grew since the strip was drawn
+    CBookmarkList* m_pBookmarkList = nullptr; // a tool window the view owns as its parent; window thread only
 
     // The speakers: window thread only.
     bool m_bSpeakerLitShown = false; // what the speaker sign was last painted as

@@ -362,7 +362,7 @@ int CKVXPlayerView::ChannelInTile(int tile) const
 void CKVXPlayerView::keyPressEvent(QKeyEvent* event)
 {
     if (HandleScreenKey(*event) || HandleFindKey(*event) || HandleActivityKey(*event) || HandleReportKey(*event)
-        || HandleRangeKey(*event))
+        || HandleRangeKey(*event) || HandleBookmarkKey(*event))
         return;
     if (HandleSoundKey(*event))
         return;

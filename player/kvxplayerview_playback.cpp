@@ -50,6 +50,7 @@ bool CKVXPlayerView::OpenRecording()
         ShowAudioControls(false);
         OpenLocator();
         RefreshActivity();
+        RefreshBookmarks();
         update();
         return false;
     }
@@ -61,6 +62,7 @@ bool CKVXPlayerView::OpenRecording()
     m_controls.m_btnBackup->EnableButton(true);
     OnActivityProgress(0);
     RefreshActivity();
+    ShowOpenedBookmarks();
     update();
     return true;
 }

@@ -126,6 +126,7 @@ void CKVXPlayerView::StartRangeExport()
     settings.m_from = m_inOut.From();
     settings.m_to = m_inOut.To();
     settings.m_strFolder = COutputFolders(m_strAppFolder).AviFolder();
+    settings.m_bookmarks = m_session.Bookmarks().Bookmarks();
     if (settings.m_options.m_strCommand.isEmpty())
         settings.m_options.m_strCommand = "the player's export window, AVI (Motion-JPEG)";
     settings.m_options.m_strCommand += ", the marked range " + QString::fromStdString(settings.m_from.ToIsoString())
@@ -173,5 +174,5 @@ void CKVXPlayerView::OnSaveExcerpt()
                                                + StampText(m_inOut.From()) + "_" + StampText(m_inOut.To()) + ".kvx");
     m_excerptSaver.Save({NativeName(m_strFilePath), m_inOut.From(), m_inOut.To(), NativeName(name),
                          "the player's Save excerpt"},
-                        m_session.Recording(), {});
+                        m_session.Recording(), m_session.Bookmarks().Bookmarks());
 }

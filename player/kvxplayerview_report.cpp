@@ -99,7 +99,7 @@ void CKVXPlayerView::SaveReportFiles()
     if (folder.isEmpty())
         return;
     m_strReportFolder = folder;
-    m_pReportPanel->ShowSaveOutcome(SaveOutcomeText(SaveReport(*report, {}, folder)));
+    m_pReportPanel->ShowSaveOutcome(SaveOutcomeText(SaveReport(*report, m_session.Bookmarks().Bookmarks(), folder)));
 }
 
 bool CKVXPlayerView::HandleReportKey(const QKeyEvent& event)

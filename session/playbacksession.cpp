@@ -44,6 +44,8 @@ void CPlaybackSession::Reset()
 bool CPlaybackSession::Open(const QString& path)
 {
     Reset();
+    m_bookmarks.Unload();
+    m_strBookmarkMessage.clear();
     m_pRateProbe.reset();
     m_cameraRates.reset();
     m_bRecordingHasSound = false; // until the probe finds sound
@@ -54,7 +56,20 @@ bool CPlaybackSession::Open(const QString& path)
     m_router.SetChannelCount(m_recording.m_nChannelCount);
     m_activity.Start(CNativeFileName::Encode(path).toStdString(), m_recording);
     m_report.Start(CNativeFileName::Encode(path).toStdString(), m_recording);
+    LoadBookmarks(path);
     return true;
+}
+
+void CPlaybackSession::LoadBookmarks(const QString& path)
+{
+    std::string message;
+    m_bookmarks.Load(CNativeFileName::Encode(path).toStdString(), message);
+    m_strBookmarkMessage = QString::fromStdString(message);
+}
+
+CBookmark CPlaybackSession::BookmarkHere() const
+{
+    return {m_nRoutedOffset.load(), ShownTime(), Grid() == 1 ? CurChannel() + 1 : 0, {}};
 }
 
 void CPlaybackSession::StartThread(const QString& path)
@@ -188,7 +203,7 @@ bool CPlaybackSession::StartExport(BACKUPSETTING& setting, CExportOptions option
     setting.m_byChannelCount = uint8_t(m_recording.m_nChannelCount);
     const std::string path = m_steering.m_strPath;
     options.m_master = CExportMaster{CNativeFileName::Decode(QByteArray::fromStdString(path)),
-                                     m_recording.m_nFileLength, MasterSum()};
+                                     m_recording.m_nFileLength, MasterSum(), m_bookmarks.Bookmarks()};
     if (options.m_strCommand.isEmpty())
         options.m_strCommand = "the player's export window";
     if (!Recorder()->StartBackup(setting, m_router.FrameTime(), options))

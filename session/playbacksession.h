@@ -1,5 +1,6 @@
 #pragma once
 
+#include "evidence/bookmarkstore.h"
 #include "export/exportoptions.h"
 #include "playback/currentrecord.h"
 #include "playback/framerouter.h"
@@ -168,6 +169,17 @@ public:
     // How the tile of `channel` shows its picture; none before the camera showed one.
     std::optional<CTileRegionMap> RegionMap(int channel) const;
 
+    // --- bookmarks ---
+    // The open recording's, loaded when it opens; every change is saved at once.
+    CBookmarkStore& Bookmarks() { return m_bookmarks; }
+    const CBookmarkStore& Bookmarks() const { return m_bookmarks; }
+    // What loading them said (a damaged file set aside, a store that cannot be read);
+    // empty when all went well.
+    const QString& BookmarkMessage() const { return m_strBookmarkMessage; }
+    // A bookmark of the record shown, without a note yet: the record routed last,
+    // the date-time on screen, the enlarged camera.
+    CBookmark BookmarkHere() const;
+
     // For measuring and testing: the records routed since the last reset, and a call
     // on the playback thread after each; set while no playback thread runs.
     int DeliveredFrames() const { return m_nDeliveredFrames; }
@@ -221,6 +233,7 @@ private:
     void OnWindowThread(std::function<void()> call);
     // The sum of the open recording, read once on a worker for all its exports.
     CMasterHash::Sum MasterSum();
+    void LoadBookmarks(const QString& path);
     void ApplyAudioFilter();
 
     // Window thread only.
@@ -245,6 +258,10 @@ private:
     std::optional<uint64_t> m_activityAnchor; // the stretch jumped to, until a command moves playback
     std::atomic<uint64_t> m_nRoutedOffset{0};
     CReportTracker m_report; // window thread only
+
+    // Bookmarks: window thread only.
+    CBookmarkStore m_bookmarks;
+    QString m_strBookmarkMessage;
 
     // Written by the window thread while no playback thread runs, then the playback
     // thread's until it is joined.

@@ -205,7 +205,7 @@ private slots:
         QVERIFY(index == m_small.m_index);
 
         std::string error;
-        const CActivityCacheKey key = *CActivityCache::KeyOf(m_small.m_strPath, error);
+        const CRecordingIdentity key = *CRecordingIdentity::Of(m_small.m_strPath, error);
         const QString file = CActivityCache(folder.path()).PathFor(key);
         const QByteArray good = Read(file);
         QByteArray otherVersion = good;

@@ -102,7 +102,7 @@ private slots:
         const QString out = folder.path() + "/";
         std::promise<std::optional<std::string>> sum;
         CExportOptions options;
-        options.m_master = CExportMaster{"/recordings/master.kvx", 1234, sum.get_future().share()};
+        options.m_master = CExportMaster{"/recordings/master.kvx", 1234, sum.get_future().share(), {}};
         CBackupRecorder recorder(out);
         std::vector<CExportFinisher::CResult> results;
         std::mutex resultsMutex;

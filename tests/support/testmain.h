@@ -27,6 +27,9 @@ public:
         // made for the run.
         QTemporaryDir configHome;
         qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
+        // Nor the user's bookmarks.
+        QTemporaryDir dataHome;
+        qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
         QApplication app(argc, argv);
         int status = 0;
         for (const Runner& run : Runners())

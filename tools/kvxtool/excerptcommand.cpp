@@ -1,5 +1,6 @@
 #include "evidence/excerptjob.h"
 #include "tools/kvxtool/commandtable.h"
+#include "tools/kvxtool/consolebookmarks.h"
 #include "tools/kvxtool/consoleprobeview.h"
 #include "tools/kvxtool/optionparser.h"
 
@@ -16,8 +17,9 @@ constexpr const char* HELP =
     "                       reserved area: a recording of its own that the player and\n"
     "                       every command open. Beside it OUT.kvx.sha256 (for\n"
     "                       sha256sum -c) and OUT.kvx.txt naming the source, its\n"
-    "                       SHA-256, the range, the offsets copied, the version and\n"
-    "                       the signing key's fingerprint; OUT.kvx.sha256.sig signs\n"
+    "                       SHA-256, the range, the offsets copied, your bookmarks\n"
+    "                       within them, the version and the signing key's\n"
+    "                       fingerprint; OUT.kvx.sha256.sig signs\n"
     "                       the sums with your key (see key and verify). A key that\n"
     "                       cannot be had leaves the excerpt unsigned, and says why.\n"
     "                       Where the clock was set back and the range was recorded\n"
@@ -60,7 +62,7 @@ int Run(const std::vector<std::string>& args)
     CRecordingFacts facts;
     if (!CConsoleProbeView::Probe(a.m_strFile, facts))
         return EXIT_PROBE_FAILED;
-    CExcerptJob job({a.m_strFile, a.m_from, a.m_to, a.m_strOut}, facts, {});
+    CExcerptJob job({a.m_strFile, a.m_from, a.m_to, a.m_strOut}, facts, ConsoleBookmarks(a.m_strFile));
     if (!job.Run()) {
         std::fprintf(stderr, "kvxtool: %s\n", job.Error().c_str());
         return EXIT_PROBE_FAILED;

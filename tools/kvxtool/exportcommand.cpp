@@ -1,10 +1,11 @@
 #include "evidence/recordedstill.h"
 #include "export/recordingexport.h"
+#include "platform/jsonline.h"
 #include "platform/nativefilename.h"
 #include "tools/kvxtool/commandtable.h"
+#include "tools/kvxtool/consolebookmarks.h"
 #include "tools/kvxtool/consoleprobeview.h"
 #include "tools/kvxtool/exportconsole.h"
-#include "platform/jsonline.h"
 #include "tools/kvxtool/offscreenapp.h"
 #include "tools/kvxtool/optionparser.h"
 
@@ -65,8 +66,9 @@ constexpr const char* HELP =
     "                       {\"mp4\",\"log\",\"txt\",\"frames\",\"channel\",\"crf\",\n"
     "                        \"audio\",\"width\",\"height\"}. Every export also gets\n"
     "                       NN_Capture.txt, naming its master recording (path, size,\n"
-    "                       SHA-256), cameras, stretch, frames, format and options,\n"
-    "                       which the .sha256 covers too.\n";
+    "                       SHA-256), cameras, stretch, frames, format, options and\n"
+    "                       your bookmarks dated within it (see bookmarks), which\n"
+    "                       the .sha256 covers too.\n";
 
 struct CExportArgs {
     std::string m_strRecording, m_strOutDir; // no folder: the player's avi folder
@@ -217,6 +219,7 @@ void PrintMp4(const CRecordingExportSettings& s, bool json, const CRecordingExpo
 int Export(CExportArgs& a, const CRecordingFacts& facts)
 {
     a.m_settings.m_strFolder = CRecordingExport::FolderFor(a.m_strOutDir);
+    a.m_settings.m_bookmarks = ConsoleBookmarks(a.m_strRecording);
     const CRecordingExportSettings& s = a.m_settings;
     CExportConsole console(facts.m_nFileLength);
     CRecordingExport exporter(a.m_strRecording, facts, s, console);

@@ -1,6 +1,7 @@
 #include "evidence/recordingreport.h"
 #include "evidence/reportjson.h"
 #include "tools/kvxtool/commandtable.h"
+#include "tools/kvxtool/consolebookmarks.h"
 #include "tools/kvxtool/consoleprobeview.h"
 #include "tools/kvxtool/optionparser.h"
 #include "tools/kvxtool/progressbar.h"
@@ -100,6 +101,16 @@ void PrintForPerson(const CRecordingReport& r, int64_t gapSeconds)
                     p.m_record.m_nChannel ? std::to_string(p.m_record.m_nChannel).c_str() : "unknown");
 }
 
+// The user's bookmarks, after the findings; nothing when there are none.
+void PrintBookmarks(const CBookmarks& bookmarks)
+{
+    if (bookmarks.empty())
+        return;
+    std::printf("Bookmarks: %zu\n", bookmarks.size());
+    for (const CBookmark& b : bookmarks)
+        std::printf("  %s\n", BookmarkLine(b).c_str());
+}
+
 int Run(const std::vector<std::string>& args)
 {
     std::string file;
@@ -128,10 +139,13 @@ int Run(const std::vector<std::string>& args)
         std::fprintf(stderr, "Can not read KVX file.\n%s\n%s\n", file.c_str(), error.c_str());
         return EXIT_PROBE_FAILED;
     }
-    if (json)
-        std::printf("%s\n", RecordingReportJson(report, {}).c_str());
-    else
+    const CBookmarks bookmarks = ConsoleBookmarks(file);
+    if (json) {
+        std::printf("%s\n", RecordingReportJson(report, bookmarks).c_str());
+    } else {
         PrintForPerson(report, options.m_nGapSeconds);
+        PrintBookmarks(bookmarks);
+    }
     return 0;
 }
 
