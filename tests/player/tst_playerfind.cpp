@@ -264,7 +264,7 @@ private slots:
         QHelpEvent help(QEvent::ToolTip, QPoint(SLIDER_MAX / 2, 2), slider->mapToGlobal(QPoint(SLIDER_MAX / 2, 2)));
         QApplication::sendEvent(slider, &help);
         QTRY_VERIFY(QToolTip::isVisible());
-        QCOMPARE(QToolTip::text(), Text(records[i].m_time));
+        QCOMPARE(QToolTip::text().section('\n', 0, 0), Text(records[i].m_time)); // marks' words may follow
         QToolTip::hideText();
     }
 

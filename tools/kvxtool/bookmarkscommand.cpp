@@ -1,6 +1,6 @@
 #include "evidence/bookmarkstore.h"
+#include "platform/jsonline.h"
 #include "tools/kvxtool/commandtable.h"
-#include "tools/kvxtool/jsonline.h"
 #include "tools/kvxtool/optionparser.h"
 
 #include <cstdio>
