@@ -152,7 +152,7 @@ void CMaskPainter::PaintShape(QImage& image, EMaskShape shape, EMaskStyle style,
         return;
     }
     const bool blur = style == EMaskStyle::Blur;
-    const CBlockMeans means(image, box, blur ? BlurBlock(image.width()) : PixelateBlock(image.width()), blur ? 1 : 0);
+    const CBlockMeans means(image, box, blur ? BlurBlock(image.width(), box) : PixelateBlock(image.width()), blur ? 1 : 0);
     if (means.IsEmpty())
         return;
     ForEachPixel(image, shape, box, [&](int x, int y) {
