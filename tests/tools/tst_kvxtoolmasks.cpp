@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -55,13 +56,28 @@ QRect SolidWithin(int s)
 
 const QRect PIXELATE(int(0.05 * W), int(0.42 * H), int(0.4 * W), int(0.4 * H));
 const QRect BLUR(int(0.55 * W), int(0.42 * H), int(0.4 * W), int(0.4 * H));
-// Everything a mask can reach in the whole export, one JPEG block wider.
+// Everything the masks reach in the whole export.
 const QRect SOLID_REACH = QRect(QPoint(int(0.05 * W), int(0.05 * H)), QPoint(int(0.95 * W), int(0.35 * H)));
+const QRect MASKED[] = {SOLID_REACH, PIXELATE, BLUR};
 
 bool Near(QRgb p, QRgb q, int tolerance)
 {
     return std::abs(qRed(p) - qRed(q)) <= tolerance && std::abs(qGreen(p) - qGreen(q)) <= tolerance
         && std::abs(qBlue(p) - qBlue(q)) <= tolerance;
+}
+
+// The mean distance of the area's grey levels from their mean.
+double MeanDeviation(const QImage& image, const QRect& area)
+{
+    double sum = 0, deviation = 0;
+    const int n = area.width() * area.height();
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            sum += qGray(image.pixel(x, y));
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            deviation += std::abs(qGray(image.pixel(x, y)) - sum / n);
+    return deviation / n;
 }
 
 // Of the horizontal differences: the detail a reader would need.
@@ -156,32 +172,35 @@ private slots:
         const int block = (W + 23) / 24;
         for (int i = 0; i < masked.size(); ++i) {
             const QImage &m = masked[i], &p = plain[i];
-            const QRect solid = SolidWithin(std::min(i / 15, 8)).adjusted(4, 4, -4, -4);
+            const QRect solid =
+                SolidWithin(std::min(i / 15, 8)).adjusted(JPEG_BLOCK, JPEG_BLOCK, -JPEG_BLOCK, -JPEG_BLOCK);
             for (int y = solid.top(); y <= solid.bottom(); ++y)
                 for (int x = solid.left(); x <= solid.right(); ++x)
-                    if (!Near(m.pixel(x, y), 0xFF808080, 8))
+                    if (!Near(m.pixel(x, y), 0xFF808080, 10))
                         QFAIL(qPrintable(QString("frame %1: solid pixel %2, %3 is %4").arg(i).arg(x).arg(y).arg(m.pixel(x, y), 0, 16)));
             // Whole blocks well inside the ellipse, less their edges that JPEG rings.
             const QPoint centre = PIXELATE.center();
             for (int by = centre.y() / block - 1; by <= centre.y() / block + 1; ++by)
                 for (int bx = centre.x() / block - 2; bx <= centre.x() / block + 2; ++bx) {
-                    const QRect cell = QRect(bx * block, by * block, block, block).adjusted(3, 3, -3, -3);
-                    for (int y = cell.top(); y <= cell.bottom(); ++y)
-                        for (int x = cell.left(); x <= cell.right(); ++x)
-                            if (!Near(m.pixel(x, y), m.pixel(cell.center()), 10))
-                                QFAIL(qPrintable(QString("frame %1: pixelate block %2, %3 not uniform").arg(i).arg(bx).arg(by)));
+                    const double spread = MeanDeviation(m, QRect(bx * block, by * block, block, block).adjusted(3, 3, -3, -3));
+                    if (spread > 3)
+                        QFAIL(qPrintable(QString("frame %1: pixelate block %2, %3 not uniform: %4").arg(i).arg(bx).arg(by).arg(spread)));
                 }
             const double r = DetailCorrelation(m, p, BLUR.adjusted(JPEG_BLOCK, JPEG_BLOCK, -JPEG_BLOCK, -JPEG_BLOCK));
             if (std::abs(r) > 0.2)
                 QFAIL(qPrintable(QString("frame %1: the blur correlates %2 with the source").arg(i).arg(r)));
+            // Beyond the masks' JPEG blocks: those of the colour, at half resolution, are 16
+            // pixels wide, and a changed colour moves a saturated pixel's brightness too.
             for (int y = 0; y < H; ++y)
                 for (int x = 0; x < W; ++x) {
                     const QPoint at(x, y);
-                    const auto reached = [&](const QRect& r) {
-                        return r.adjusted(-JPEG_BLOCK, -JPEG_BLOCK, JPEG_BLOCK, JPEG_BLOCK).contains(at);
+                    const auto reached = [&](int margin) {
+                        return std::any_of(std::begin(MASKED), std::end(MASKED), [&](const QRect& r) {
+                            return r.adjusted(-margin, -margin, margin, margin).contains(at);
+                        });
                     };
-                    if (!reached(SOLID_REACH) && !reached(PIXELATE) && !reached(BLUR) && !Near(m.pixel(at), p.pixel(at), 6))
-                        QFAIL(qPrintable(QString("frame %1: pixel %2, %3 outside the masks differs").arg(i).arg(x).arg(y)));
+                    if (!reached(2 * JPEG_BLOCK) && !Near(m.pixel(at), p.pixel(at), 2))
+                        QFAIL(qPrintable(QString("frame %1: pixel %2, %3 outside the masks differs: %4 against %5").arg(i).arg(x).arg(y).arg(m.pixel(at), 0, 16).arg(p.pixel(at), 0, 16)));
                 }
         }
         const QByteArray note = Read(out + "/01_Capture_redacted.txt");
@@ -192,7 +211,8 @@ private slots:
         QVERIFY(!Read(plainOut + "/01_Capture.txt").contains("MASK"));
     }
 
-    // The MP4's sound is silent over the mute range and only there; its pictures are masked.
+    // The MP4's sound is silent over the mute range and only there; its pictures are
+    // masked. The decoded sound comes an AAC frame (128 ms) late.
     void mp4MutesItsRangesAndMasks()
     {
         if (!HaveFfmpeg())
@@ -206,9 +226,9 @@ private slots:
         QCOMPARE(run.Json()["txt"].toString(), out + "/01_Capture_redacted.txt");
         const QList<int16_t> sound = Sound(mp4);
         QVERIFY(sound.size() > 8 * 8000);
-        QVERIFY2(Loudest(sound, 3.1, 5.9) < 300, qPrintable(QString::number(Loudest(sound, 3.1, 5.9))));
-        QVERIFY(Loudest(sound, 1.1, 2.9) > 3000);
-        QVERIFY(Loudest(sound, 6.1, 7.9) > 3000);
+        QVERIFY2(Loudest(sound, 3.2, 6.1) < 300, qPrintable(QString::number(Loudest(sound, 3.2, 6.1))));
+        QVERIFY(Loudest(sound, 1.2, 3.1) > 3000);
+        QVERIFY(Loudest(sound, 6.2, 8.1) > 3000);
         // Frame 75 is the first of 09:30:05.
         const QString frame = out + "/frame.png";
         CToolRun::Of("ffmpeg", {"-v", "error", "-i", mp4, "-vf", "select=eq(n\\,75)", "-vframes", "1", frame});
