@@ -19,8 +19,9 @@ else
   "$bin/kvxgen" --channels 16 --records 3840 --seconds-per-record 0.015625 \
     --start "2024-03-18 14:00:00" "$recording" > /dev/null
 fi
-first=$("$bin/kvxtool" frames "$recording" --json | head -1 | sed -E 's/.*"time":"([^"]*)".*/\1/')
-last=$("$bin/kvxtool" frames "$recording" --json | tail -1 | sed -E 's/.*"time":"([^"]*)".*/\1/')
+info=$("$bin/kvxtool" info "$recording" --json)
+first=$(echo "$info" | sed -E 's/.*"start":"([^"]*)".*/\1/')
+last=$(echo "$info" | sed -E 's/.*"end":"([^"]*)".*/\1/')
 
 mask() { # style shape y
   printf '{"channel": %d, "shape": "%s", "style": "%s", "from": "%s", "to": "%s", "keys": [
