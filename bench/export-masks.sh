@@ -5,7 +5,7 @@
 # three times; the best wall and CPU times are printed, and the masked ones as a
 # share of the plain. CPU time is the steadier figure on a machine others share.
 # Usage: bench/export-masks.sh [RECORDING] [CAMERA] (default: a generated 16-channel
-# recording of 60 s, camera 3).
+# recording of 4 minutes, camera 3).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bin=build/release/bin
@@ -16,7 +16,7 @@ if [ -n "${1:-}" ]; then
   recording=$1
 else
   recording=$work/bench16.kvx
-  "$bin/kvxgen" --channels 16 --records 3840 --seconds-per-record 0.015625 \
+  "$bin/kvxgen" --channels 16 --records 15360 --seconds-per-record 0.015625 \
     --start "2024-03-18 14:00:00" "$recording" > /dev/null
 fi
 info=$("$bin/kvxtool" info "$recording" --json)

@@ -5,8 +5,8 @@
 
 #include "platform/nativefilename.h"
 #include "platform/outputfolders.h"
-#include "playback/maskpainter.h"
 #include "playback/dibpicture.h"
+#include "playback/maskpainter.h"
 #include "recording/recordformat.h"
 
 #include <QDir>
