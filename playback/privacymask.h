@@ -33,7 +33,7 @@ public:
     // without keys.
     std::optional<QRectF> BoxAt(double seconds) const;
     std::optional<QRectF> BoxAt(const CDateTime& time) const;
-    // Whether the mask covers any part of the second starting at `second`.
+    // Whether the mask is active in the second that holds `seconds`.
     bool IsActive(double seconds) const;
 
     // Adds a key, or moves the one at the same second: the window keys a mask where it

@@ -35,7 +35,7 @@ public:
 
     // The masks of `channel` (from 1), in the set's order.
     std::vector<const CPrivacyMask*> MasksFor(int channel) const;
-    // Whether the sound of the second starting at `seconds` is silenced.
+    // Whether the sound of the second that holds `seconds` is silenced.
     bool MutedAt(double seconds) const;
     bool MutedAt(const CDateTime& time) const;
 
