@@ -2,11 +2,12 @@
 
 #include "evidence/forwardreader.h"
 #include "playback/dibpicture.h"
+#include "playback/maskpainter.h"
 #include "playback/tilerenderer.h"
 #include "recording/recordformat.h"
 
 std::optional<CRecordedStill> FindRecordedStill(const std::string& path, const CRecordingFacts& facts, int channel,
-                                                const CDateTime& at, bool& readFailed)
+                                                const CDateTime& at, bool& readFailed, const CPrivacyMaskSet* masks)
 {
     CDibPicture decoder;
     CTileRenderer renderer;
@@ -27,7 +28,12 @@ std::optional<CRecordedStill> FindRecordedStill(const std::string& path, const C
         const CTileText text{channel, {r.m_wYear, r.m_byMonth, r.m_byDay, r.m_byHour, r.m_byMinute, r.m_bySecond},
                              CTileRenderer::TileFont(false), false};
         const CTilePicture picture{&d.m_header, d.m_pBits, d.m_bMarkAbsent, *pal, facts.m_nChannelCount};
-        found = CRecordedStill{renderer.RenderTile(picture, QSize(720, *pal ? 576 : 480), text), r.Time()};
+        QImage tile = renderer.RenderPicture(picture, QSize(720, *pal ? 576 : 480));
+        if (masks && !tile.isNull())
+            CMaskPainter::Paint(tile, *masks, channel + 1, CPrivacyMaskSet::SecondsOf(text.m_time));
+        if (!tile.isNull())
+            renderer.DrawTileText(tile, text);
+        found = CRecordedStill{tile, r.Time()};
         reader.Stop();
     });
     return found;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "playback/privacymaskset.h"
 #include "recording/datetime.h"
 #include "recording/recordingprobe.h"
 
@@ -19,6 +20,8 @@ struct CRecordedStill {
 // `at`; none when there is no such picture or the recording could not be read on
 // (`readFailed`, the engine's message then on standard error). The first picture of
 // the recording decides its video standard, as in the player. Needs a Qt application
-// for the fonts; the calling thread.
+// for the fonts; the calling thread. `masks`, when given, hide parts of the picture
+// under its texts.
 std::optional<CRecordedStill> FindRecordedStill(const std::string& path, const CRecordingFacts& facts, int channel,
-                                                const CDateTime& at, bool& readFailed);
+                                                const CDateTime& at, bool& readFailed,
+                                                const CPrivacyMaskSet* masks = nullptr);

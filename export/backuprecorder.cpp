@@ -6,6 +6,7 @@
 #include "platform/nativefilename.h"
 #include "platform/outputfolders.h"
 #include "playback/dibpicture.h"
+#include "playback/maskpainter.h"
 #include "recording/recordformat.h"
 
 #include <QDir>
@@ -121,20 +122,24 @@ bool CBackupRecorder::StartBackup(const BACKUPSETTING& setting, const CFrameTime
     }
     m_export.assign(size_t(Stride(setting.m_nWidth) * setting.m_nHeight), 0);
     m_jpeg.resize(JPEG_CAPACITY);
-    m_pMosaic = options.m_mosaic.empty()
-                  ? nullptr
-                  : std::make_unique<CMosaicFrame>(options.m_mosaic, setting.m_nWidth, setting.m_nHeight);
+    m_pMosaic = options.m_mosaic.empty() ? nullptr
+                                         : std::make_unique<CMosaicFrame>(options.m_mosaic, setting.m_nWidth,
+                                                                          setting.m_nHeight, options.m_pMasks);
+    m_maskClock = CMaskClock(std::max<int>(1, setting.m_byFrameRate));
     m_pBackupLog = BACKUPLOG{start, start, setting};
     m_bExporting = true;
     return true;
 }
 
+// A redacted copy says so in its name, and its log, note and sums follow it.
 QString CBackupRecorder::BaseName(const BACKUPSETTING& setting) const
 {
+    const QString redacted = m_options.IsRedacted() ? "_redacted" : "";
     if (m_options.m_format == EExportFormat::Avi)
-        return QString::asprintf("%02d_Capture.avi", setting.m_byChannel + 1);
-    return m_options.m_mosaic.empty() ? QString::asprintf("%02d_Capture.mp4", setting.m_byChannel + 1)
-                                      : QString("Mosaic_Capture.mp4");
+        return QString::asprintf("%02d_Capture", setting.m_byChannel + 1) + redacted + ".avi";
+    return (m_options.m_mosaic.empty() ? QString::asprintf("%02d_Capture", setting.m_byChannel + 1)
+                                       : QString("Mosaic_Capture"))
+         + redacted + ".mp4";
 }
 
 bool CBackupRecorder::OpenUniqueMp4(const QString& base, const BACKUPSETTING& setting, const CFrameTime& start)
@@ -222,15 +227,24 @@ bool CBackupRecorder::PreparePicture(int channel, const CTilePicture& picture, c
 {
     const BACKUPSETTING& s = m_pBackupLog->m_setting;
     if (m_pMosaic) {
-        m_pMosaic->Draw(channel, picture, time);
+        m_pMosaic->Draw(channel, picture, time, m_pMosaic->HasMasks() ? m_maskClock.SecondsOf(channel, time) : 0);
         m_pMosaic->CopyTo(m_export.data(), Stride(s.m_nWidth));
         return true;
     }
     if (!CropPicture(picture))
         return false;
     ScalePicture(s.m_nWidth, s.m_nHeight);
+    MaskPicture(channel, time, s.m_nWidth, s.m_nHeight);
     StampPicture(channel, time, s.m_nWidth, s.m_nHeight);
     return true;
+}
+
+void CBackupRecorder::MaskPicture(int channel, const CFrameTime& time, int width, int height)
+{
+    if (!m_options.m_pMasks)
+        return;
+    QImage frame(m_export.data(), width, height, Stride(width), QImage::Format_BGR888);
+    CMaskPainter::Paint(frame, *m_options.m_pMasks, channel + 1, m_maskClock.SecondsOf(channel, time), true);
 }
 
 CBackupRecorder::EFrame CBackupRecorder::WriteSound(int channel, const uint8_t* slice, const CFrameTime& time)
@@ -238,7 +252,10 @@ CBackupRecorder::EFrame CBackupRecorder::WriteSound(int channel, const uint8_t* 
     std::lock_guard lock(m_mutex);
     if (!m_pMp4 || m_bFailed || channel != m_options.m_nSoundChannel)
         return EFrame::Skipped;
-    if (!m_pMp4->AddSound(slice, kvx::AUDIO_SLICE_SIZE, time)) {
+    // Unsigned 8-bit samples: silence is their middle.
+    static const std::vector<uint8_t> silence(kvx::AUDIO_SLICE_SIZE, 128);
+    const bool muted = m_options.m_pMasks && m_options.m_pMasks->MutedAt(CPrivacyMaskSet::SecondsOf(time));
+    if (!m_pMp4->AddSound(muted ? silence.data() : slice, kvx::AUDIO_SLICE_SIZE, time)) {
         SetFailure(QString::fromStdString(m_pMp4->ErrorText()));
         return EFrame::Failed;
     }

@@ -4,6 +4,7 @@
 #include "export/backupsetting.h"
 #include "export/exportoptions.h"
 #include "export/finishedexport.h"
+#include "export/maskclock.h"
 #include "export/mosaicframe.h"
 #include "export/mp4copy.h"
 #include "export/ratecounter.h"
@@ -82,7 +83,7 @@ public:
     EFrame WritePicture(int channel, const CTilePicture& picture, const CFrameTime& time);
     // One record's sound of audio channel `channel` (from 0): 132 samples, taken by an
     // MP4 export of that channel's sound, on the thread that writes its pictures or
-    // serialised with it.
+    // serialised with it. Silence instead within the export's mute ranges.
     EFrame WriteSound(int channel, const uint8_t* slice, const CFrameTime& time);
     // Ends the running export's frames for a reason outside it (the camera exported
     // beside it could not be written, the recording could not be read on): later
@@ -118,6 +119,8 @@ public:
     bool CropPicture(const CTilePicture& picture);
     void ScalePicture(int width, int height);
     void StampPicture(int channel, const CFrameTime& time, int width, int height);
+    // The channel's privacy masks over the scaled picture, before its stamp.
+    void MaskPicture(int channel, const CFrameTime& time, int width, int height);
     const uint8_t* CropBits() const { return m_crop.data(); }
     int CropWidth() const { return m_nCropWidth; }
     int CropHeight() const { return m_nCropHeight; }
@@ -167,4 +170,5 @@ private:
     int m_nStampFontHeight = 0;
     CSmoothScaler m_scaler;
     std::unique_ptr<CMosaicFrame> m_pMosaic; // while a mosaic is exported
+    CMaskClock m_maskClock;                  // while a redacted copy is exported
 };

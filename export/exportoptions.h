@@ -1,11 +1,13 @@
 #pragma once
 
 #include "evidence/bookmark.h"
+#include "playback/privacymaskset.h"
 
 #include <QString>
 
 #include <cstdint>
 #include <future>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,4 +35,9 @@ struct CExportOptions {
     std::vector<int> m_mosaic;   // the cameras of a mosaic (from 0), in grid order; empty: one camera
     QString m_strCommand;        // the options as the user gave them, for the note
     std::optional<CExportMaster> m_master; // no note when absent
+    // Privacy masks and mute ranges applied to the copy, which is then named _redacted;
+    // none: the recording's pictures and sound as they are.
+    std::shared_ptr<const CPrivacyMaskSet> m_pMasks;
+
+    bool IsRedacted() const { return m_pMasks != nullptr; }
 };

@@ -1,12 +1,15 @@
 #include "export/mosaicframe.h"
 
+#include "playback/maskpainter.h"
+
 #include <QPainter>
 #include <QStringList>
 
 #include <algorithm>
 
-CMosaicFrame::CMosaicFrame(std::vector<int> cameras, int width, int height)
-    : m_cameras(std::move(cameras)), m_frame(width, height, QImage::Format_RGB32)
+CMosaicFrame::CMosaicFrame(std::vector<int> cameras, int width, int height,
+                           std::shared_ptr<const CPrivacyMaskSet> masks)
+    : m_cameras(std::move(cameras)), m_pMasks(std::move(masks)), m_frame(width, height, QImage::Format_RGB32)
 {
     m_frame.fill(Qt::black);
 }
@@ -16,16 +19,19 @@ bool CMosaicFrame::Holds(int channel) const
     return std::find(m_cameras.begin(), m_cameras.end(), channel) != m_cameras.end();
 }
 
-void CMosaicFrame::Draw(int channel, const CTilePicture& picture, const CFrameTime& time)
+void CMosaicFrame::Draw(int channel, const CTilePicture& picture, const CFrameTime& time, double seconds)
 {
     const int side = GridSide(int(m_cameras.size()));
     const int index = int(std::find(m_cameras.begin(), m_cameras.end(), channel) - m_cameras.begin());
     const QSize tile(m_frame.width() / side, m_frame.height() / side);
     // The 16-tile layout writes its texts smaller and closer to the corners.
     const CTileText text{channel, time, CTileRenderer::TileFont(side == 4), side == 4};
-    const QImage drawn = m_renderer.RenderTile(picture, tile, text);
+    QImage drawn = m_renderer.RenderPicture(picture, tile);
     if (drawn.isNull())
         return;
+    if (m_pMasks)
+        CMaskPainter::Paint(drawn, *m_pMasks, channel + 1, seconds);
+    m_renderer.DrawTileText(drawn, text);
     QPainter painter(&m_frame);
     painter.drawImage(QPoint(index % side * tile.width(), index / side * tile.height()), drawn);
 }

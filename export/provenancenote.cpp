@@ -16,6 +16,38 @@ CDateTime DateTimeOf(const CFrameTime& t)
     return CDateTime(t.m_wYear, t.m_byMonth, t.m_byDay, t.m_byHour, t.m_byMinute, t.m_bySecond);
 }
 
+QString Iso(const CDateTime& time)
+{
+    return QString::fromStdString(time.ToIsoString());
+}
+
+// The redaction log: every mask as the file gave it, and the silenced stretches.
+QByteArray RedactionText(const CPrivacyMaskSet& set)
+{
+    QByteArray text = Line("REDACTED     : ", QString("%1 privacy mask(s) hide parts of the pictures, %2 mute "
+                                                      "range(s) silence the sound; the master is unchanged")
+                                                  .arg(set.m_masks.size())
+                                                  .arg(set.m_mute.size()));
+    for (size_t i = 0; i < set.m_masks.size(); ++i) {
+        const CPrivacyMask& m = set.m_masks[i];
+        text += Line("MASK         : ", QString("%1: camera %2, %3, %4, from %5 to %6")
+                                            .arg(i + 1)
+                                            .arg(m.m_nChannel, 2, 10, QChar('0'))
+                                            .arg(CPrivacyMask::ShapeName(m.m_shape), CPrivacyMask::StyleName(m.m_style),
+                                                 Iso(m.m_from), Iso(m.m_to)));
+        for (const CMaskKey& key : m.m_keys)
+            text += Line("  KEY        : ", QString("%1 box x %2 y %3 w %4 h %5")
+                                                .arg(Iso(key.m_at))
+                                                .arg(key.m_box.x(), 0, 'f', 4)
+                                                .arg(key.m_box.y(), 0, 'f', 4)
+                                                .arg(key.m_box.width(), 0, 'f', 4)
+                                                .arg(key.m_box.height(), 0, 'f', 4));
+    }
+    for (const CMuteRange& range : set.m_mute)
+        text += Line("MUTE         : ", QString("sound silenced from %1 to %2").arg(Iso(range.m_from), Iso(range.m_to)));
+    return text;
+}
+
 } // namespace
 
 QString TimeText(const CFrameTime& t)
@@ -45,6 +77,10 @@ QByteArray ProvenanceText(const CProvenance& p)
         text += Line("TIMING       : ", timing);
     for (const CBookmark& b : BookmarksDated(master.m_bookmarks, DateTimeOf(p.m_first), DateTimeOf(p.m_last)))
         text += Line("BOOKMARK     : ", QString::fromStdString(BookmarkLine(b)));
+}
+
+    if (p.m_options.m_pMasks)
+        text += RedactionText(*p.m_options.m_pMasks);
     text += Line("PROGRAM      : ", "KVXPlayer " KVX_VERSION);
     text += Line("EXPORTED AT  : ", p.m_exportedAt.toString(Qt::ISODate) + " (this computer's clock)");
     text += "The date-times are the recorder's own, as it stamped them.\r\n";

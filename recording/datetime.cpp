@@ -52,8 +52,12 @@ static int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d)
 
 int64_t DateTimeToSeconds(const CDateTime& t)
 {
-    return DaysFromCivil(t.GetYear(), unsigned(t.GetMonth()), unsigned(t.GetDay())) * 86400 + t.GetHour() * 3600
-         + t.GetMinute() * 60 + t.GetSecond();
+    return DateFieldsToSeconds(t.GetYear(), t.GetMonth(), t.GetDay(), t.GetHour(), t.GetMinute(), t.GetSecond());
+}
+
+int64_t DateFieldsToSeconds(int year, int month, int day, int hour, int minute, int second)
+{
+    return DaysFromCivil(year, unsigned(month), unsigned(day)) * 86400 + hour * 3600 + minute * 60 + second;
 }
 
 CDateTime DateTimeFromSeconds(int64_t total)

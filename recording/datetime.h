@@ -44,5 +44,8 @@ uint64_t DateTimeToOrderKey(const CDateTime& time);
 // Seconds from 1970-01-01 00:00:00 to `time` on the recorder's clock (no time zone, no
 // leap seconds): a count to subtract, unlike the ordering key. `time` must be valid.
 int64_t DateTimeToSeconds(const CDateTime& time);
+// The same count from six fields taken as written, for a recorder's stamp that no
+// calendar has (month 1..12 keeps it exact).
+int64_t DateFieldsToSeconds(int year, int month, int day, int hour, int minute, int second);
 // The date-time `seconds` after 1970-01-01 00:00:00; the inverse of DateTimeToSeconds.
 CDateTime DateTimeFromSeconds(int64_t seconds);

@@ -286,7 +286,7 @@ void CImageEditDlg::SaveSnapshot()
     if (!m_bPictureLoaded)
         return;
     const CStillMetadata still{m_info.m_timeSnapshot, m_info.m_nChannel + 1,
-                               QFileInfo(m_info.m_strRecordingPath).fileName(), m_filters};
+                               QFileInfo(m_info.m_strRecordingPath).fileName(), m_filters, false};
     const std::optional<QString> path = m_saver->Save(this, still, ComposedPicture());
     if (!path)
         return;

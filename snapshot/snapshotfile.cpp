@@ -62,7 +62,10 @@ QString CSnapshotFile::FileName(const CDateTime& t)
 bool CSnapshotFile::Save(const QString& folder, const CStillMetadata& still, const QImage& picture, QString& path,
                          QString& reason)
 {
-    const QString first = QDir(folder).filePath(FileName(still.m_time));
+    QString name = FileName(still.m_time);
+    if (still.m_bRedacted)
+        name.insert(name.lastIndexOf('.'), "_redacted");
+    const QString first = QDir(folder).filePath(name);
     path = first;
     if (picture.isNull()) {
         reason = "there is no picture to save";

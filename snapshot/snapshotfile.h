@@ -21,7 +21,8 @@ public:
     static QString FileName(const CDateTime& time);
 
     // Saves `picture` (rows top-down, any format) into `folder`, creating it when
-    // missing, named after the still's recording time and carrying its EXIF block.
+    // missing, named after the still's recording time (with _redacted when masks hide
+    // parts of it) and carrying its EXIF block.
     // `path` receives the file's path, or when the save fails the path it was meant
     // for, and `reason` then says why, in the system's words where it gave any.
     static bool Save(const QString& folder, const CStillMetadata& still, const QImage& picture, QString& path,

@@ -72,7 +72,8 @@ QString CStillExif::Description(const CStillMetadata& still)
     const QString camera = still.m_nChannel > 0 ? QString::asprintf("Camera %02d", still.m_nChannel) : "Camera unknown";
     const QString recording = still.m_strRecording.isEmpty() ? "unknown" : still.m_strRecording;
     const QString filters = still.m_filters.isEmpty() ? "none" : still.m_filters.join(", ");
-    return camera + "; recording " + recording + "; filters " + filters;
+    return camera + "; recording " + recording + "; filters " + filters
+         + (still.m_bRedacted ? "; privacy masks applied" : "");
 }
 
 std::vector<uint8_t> CStillExif::Segment(const CStillMetadata& still, int width, int height)

@@ -15,6 +15,7 @@ struct CStillMetadata {
     int m_nChannel = 0;       // the camera as the tiles number it, from 1; 0 when unknown
     QString m_strRecording;   // the recording's file name, without its folder
     QStringList m_filters;    // the filter steps applied, in order: "BRIGHT", "SHARPEN", ...
+    bool m_bRedacted = false; // privacy masks hide parts of it: named and described so
 };
 
 // The EXIF block of a still, written with libexif: DateTimeOriginal (the recording

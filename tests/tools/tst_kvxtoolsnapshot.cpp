@@ -213,7 +213,8 @@ private slots:
             QCOMPARE(Tool(args).status, 2);
         const CRun help = Tool({"--help"});
         QVERIFY(help.out.contains("filter IN.bmp OUT.bmp OP [OP ...] [--force]"));
-        QVERIFY(help.out.contains("snapshot FILE --channel N --at \"YYYY-MM-DD HH:MM:SS\" [--out DIR] [--json]"));
+        QVERIFY(help.out.contains("snapshot FILE --channel N --at \"YYYY-MM-DD HH:MM:SS\" [--masks FILE] [--out DIR]\n"
+                                  "         [--json]"));
     }
 };
 

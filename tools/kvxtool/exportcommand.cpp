@@ -6,6 +6,7 @@
 #include "tools/kvxtool/consolebookmarks.h"
 #include "tools/kvxtool/consoleprobeview.h"
 #include "tools/kvxtool/exportconsole.h"
+#include "tools/kvxtool/maskoption.h"
 #include "tools/kvxtool/offscreenapp.h"
 #include "tools/kvxtool/optionparser.h"
 
@@ -16,7 +17,7 @@ namespace {
 constexpr const char* HELP =
     "  export RECORDING --channel N|N,N,...|all [--from T] [--to T] [--fps F|auto]\n"
     "         [--size 360x240|720x480|352x288|720x576] [--format avi|mp4] [--crf Q]\n"
-    "         [--audio 1..4|none] [--mosaic] [--out DIR] [--json]\n"
+    "         [--audio 1..4|none] [--mosaic] [--masks FILE] [--out DIR] [--json]\n"
     "                       Export camera N (1 to the recording's channel count) as\n"
     "                       the player's backup window does: every picture of the\n"
     "                       camera that forward play delivers, from the first record\n"
@@ -68,7 +69,15 @@ constexpr const char* HELP =
     "                       NN_Capture.txt, naming its master recording (path, size,\n"
     "                       SHA-256), cameras, stretch, frames, format, options and\n"
     "                       your bookmarks dated within it (see bookmarks), which\n"
-    "                       the .sha256 covers too.\n";
+    "                       the .sha256 covers too.\n"
+    "                       --masks FILE.json hides the privacy masks it lists in\n"
+    "                       every frame (after the crop and scale, before the\n"
+    "                       stamp; each mosaic tile its own camera's) and silences\n"
+    "                       the MP4's sound over its mute ranges: the copy is named\n"
+    "                       NN_Capture_redacted.avi|mp4 and its .txt lists every\n"
+    "                       mask and mute range. A file with an error, or a mask on\n"
+    "                       a camera the recording does not have, is refused with\n"
+    "                       the entry and the fault (exit 2); nothing is made.\n";
 
 struct CExportArgs {
     std::string m_strRecording, m_strOutDir; // no folder: the player's avi folder
@@ -76,6 +85,7 @@ struct CExportArgs {
     bool m_bCrfGiven = false, m_bAudioGiven = false, m_bFpsGiven = false, m_bSizeGiven = false;
     std::string m_strSize = "360x240";
     CRecordingExportSettings m_settings;     // the channels, with "all", once the recording is known
+    CMaskOption m_masks;
 };
 
 // "3", "1,3,5" or "all".
@@ -178,6 +188,7 @@ bool Parse(const std::vector<std::string>& args, CExportArgs& out)
                })
                .Value("--audio", [&out](const std::string& v) { return ParseAudio(v, out); })
                .Flag("--mosaic", s.m_bMosaic)
+               .Value("--masks", [&out](const std::string& v) { return out.m_masks.Read(v); })
                .Text("--out", out.m_strOutDir, "the folder's name is empty")
                .File(out.m_strRecording, "RECORDING", "the recording to export must be named")
                .Parse(args)
@@ -282,9 +293,10 @@ int Run(const std::vector<std::string>& args)
                      a.m_strRecording.c_str(), channels.back(), facts.m_nChannelCount);
         return UsageError(EXPORT_COMMAND.m_szSynopsis);
     }
-    if (!CheckRecording(a, facts))
+    if (!CheckRecording(a, facts) || !a.m_masks.CheckCameras(facts.m_nChannelCount))
         return UsageError(EXPORT_COMMAND.m_szSynopsis);
     a.m_settings.m_options.m_strCommand = CommandText(args);
+    a.m_settings.m_options.m_pMasks = a.m_masks.Masks();
     return Export(a, facts);
 }
 
@@ -293,4 +305,4 @@ int Run(const std::vector<std::string>& args)
 // Cameras of a recording into AVIs with their logs and checksums, in one pass.
 const CCommand EXPORT_COMMAND = {"export", "export RECORDING --channel N|N,N,...|all [--from T] [--to T] [--fps F|auto] "
                                            "[--size 360x240|720x480|352x288|720x576] [--format avi|mp4] [--crf Q] "
-                                           "[--audio 1..4|none] [--mosaic] [--out DIR] [--json]", HELP, Run};
+                                           "[--audio 1..4|none] [--mosaic] [--masks FILE] [--out DIR] [--json]", HELP, Run};

@@ -1,10 +1,11 @@
 #include "evidence/recordedstill.h"
+#include "platform/jsonline.h"
 #include "platform/nativefilename.h"
 #include "platform/outputfolders.h"
 #include "snapshot/snapshotfile.h"
 #include "tools/kvxtool/commandtable.h"
 #include "tools/kvxtool/consoleprobeview.h"
-#include "platform/jsonline.h"
+#include "tools/kvxtool/maskoption.h"
 #include "tools/kvxtool/offscreenapp.h"
 #include "tools/kvxtool/optionparser.h"
 
@@ -16,7 +17,8 @@
 namespace {
 
 constexpr const char* HELP =
-    "  snapshot FILE --channel N --at \"YYYY-MM-DD HH:MM:SS\" [--out DIR] [--json]\n"
+    "  snapshot FILE --channel N --at \"YYYY-MM-DD HH:MM:SS\" [--masks FILE] [--out DIR]\n"
+    "         [--json]\n"
     "                       Save the picture of camera N (1..16, as the player\n"
     "                       numbers them) that forward play shows first at or after\n"
     "                       the time, drawn as the one-camera layout shows it (720 x\n"
@@ -30,7 +32,11 @@ constexpr const char* HELP =
     "                       prints one JSON object:\n"
     "                       {\"file\",\"time\",\"channel\",\"width\",\"height\"}.\n"
     "                       Exit 1 when the recording is refused or has no such\n"
-    "                       picture, or when N is not one of its cameras.\n";
+    "                       picture, or when N is not one of its cameras.\n"
+    "                       --masks FILE.json hides the camera's privacy masks of\n"
+    "                       that moment under the texts (as export --masks does),\n"
+    "                       and the still is named 20240115_093005_redacted.jpg;\n"
+    "                       a file with an error is refused (exit 2), nothing made.\n";
 
 struct CSnapshotArgs {
     std::string m_strFile;
@@ -38,6 +44,7 @@ struct CSnapshotArgs {
     CDateTime m_timeAt;
     std::string m_strOut;
     bool m_bJson = false;
+    CMaskOption m_masks;
 };
 
 bool Parse(const std::vector<std::string>& args, CSnapshotArgs& out)
@@ -46,6 +53,7 @@ bool Parse(const std::vector<std::string>& args, CSnapshotArgs& out)
                .Flag("--json", out.m_bJson)
                .Number("--channel", 1, 16, out.m_nChannel, "a camera is 1 to 16")
                .DateTime("--at", out.m_timeAt)
+               .Value("--masks", [&out](const std::string& v) { return out.m_masks.Read(v); })
                .Text("--out", out.m_strOut, "the folder's name is empty")
                .File(out.m_strFile, "RECORDING", "the recording to take the picture from must be named")
                .Parse(args)
@@ -90,9 +98,11 @@ int Run(const std::vector<std::string>& args)
                      a.m_nChannel, facts.m_nChannelCount);
         return EXIT_PROBE_FAILED;
     }
+    if (!a.m_masks.CheckCameras(facts.m_nChannelCount))
+        return UsageError(SNAPSHOT_COMMAND.m_szSynopsis);
     bool readFailed = false;
     const std::optional<CRecordedStill> found =
-        FindRecordedStill(a.m_strFile, facts, a.m_nChannel - 1, a.m_timeAt, readFailed);
+        FindRecordedStill(a.m_strFile, facts, a.m_nChannel - 1, a.m_timeAt, readFailed, a.m_masks.Masks().get());
     if (!found || found->m_tile.isNull()) {
         if (!readFailed)
             std::fprintf(stderr, "kvxtool: no picture of channel %d at or after %s\n", a.m_nChannel,
@@ -101,7 +111,8 @@ int Run(const std::vector<std::string>& args)
     }
     QString path, reason;
     const CStillMetadata still{found->m_time, a.m_nChannel,
-                               QString::fromStdString(std::filesystem::path(a.m_strFile).filename().string()), {}};
+                               QString::fromStdString(std::filesystem::path(a.m_strFile).filename().string()), {},
+                               a.m_masks.IsGiven()};
     if (!CSnapshotFile::Save(Folder(a), still, found->m_tile, path, reason)) {
         std::fprintf(stderr, "kvxtool: cannot save the picture to %s: %s\n", CNativeFileName::Encode(path).constData(),
                      reason.toLocal8Bit().constData());
@@ -115,4 +126,5 @@ int Run(const std::vector<std::string>& args)
 
 // The picture of a camera at a moment, saved as the editor saves it.
 const CCommand SNAPSHOT_COMMAND = {
-    "snapshot", "snapshot RECORDING --channel N --at \"YYYY-MM-DD HH:MM:SS\" [--out DIR] [--json]", HELP, Run};
+    "snapshot", "snapshot RECORDING --channel N --at \"YYYY-MM-DD HH:MM:SS\" [--masks FILE] [--out DIR] [--json]", HELP,
+    Run};
