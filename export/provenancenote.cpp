@@ -77,8 +77,6 @@ QByteArray ProvenanceText(const CProvenance& p)
         text += Line("TIMING       : ", timing);
     for (const CBookmark& b : BookmarksDated(master.m_bookmarks, DateTimeOf(p.m_first), DateTimeOf(p.m_last)))
         text += Line("BOOKMARK     : ", QString::fromStdString(BookmarkLine(b)));
-}
-
     if (p.m_options.m_pMasks)
         text += RedactionText(*p.m_options.m_pMasks);
     text += Line("PROGRAM      : ", "KVXPlayer " KVX_VERSION);
