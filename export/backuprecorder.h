@@ -100,6 +100,9 @@ public:
     // Why an export was cut short, naming its file, for a person; empty while it is
     // not. Kept after StopBackup until the next export starts.
     QString FailureText() const;
+    // Why the last export StopBackup completed is unsigned, naming it and the key
+    // file; empty when it was signed. Kept until the next export starts.
+    QString UnsignedText() const;
 
     // The frame rate the last export's log gave: chosen, or the camera's own mean.
     uint8_t LastFrameRate() const;
@@ -150,6 +153,7 @@ private:
     QString m_strAviName;
     QString m_strError;
     QString m_strFailure;                  // the reason alone, while m_bFailed
+    QString m_strUnsigned;                 // of the last export StopBackup completed
     std::optional<BACKUPLOG> m_pBackupLog; // while an export runs
     std::optional<CFrameTime> m_timeLastWritten; // of the last frame the AVI took
     std::atomic<bool> m_bExporting{false};
