@@ -61,8 +61,9 @@ public:
     // master, NN_Capture.txt beside it traces it to the recording, and the sums
     // cover it too.
     bool StartBackup(const BACKUPSETTING& setting, const CFrameTime& start, const CExportOptions& options = {});
-    // Ends the export: closes the AVI, writes its log with `end` as the end time and
-    // the .sha256 file. An export cut short (a failed write, CutShort, an AVI that
+    // Ends the export: closes the AVI, writes its log with `end` as the end time, the
+    // .sha256 file and its signature (UnsignedText() says why there is none). An
+    // export cut short (a failed write, CutShort, an AVI that
     // could not be completed) instead ends its log at the last frame written and
     // gets NN_Capture.INCOMPLETE.txt, with the reason and the frames, in place of the
     // sums. False with ErrorText() when something could not be written; what could

@@ -189,7 +189,7 @@ QString CFinishedExport::UnsignedReason() const
 QString CFinishedExport::UnsignedText() const
 {
     const QString reason = UnsignedReason();
-    return reason.isEmpty() ? QString() : QString("%1 is saved but not signed: %2").arg(m_strAviName, reason);
+    return reason.isEmpty() ? QString() : QString("%1 is written but not signed: %2").arg(m_strAviName, reason);
 }
 
 QString CFinishedExport::FailureText() const

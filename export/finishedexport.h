@@ -44,7 +44,7 @@ struct CFinishedExport {
     // Why a complete export was left unsigned (naming the key file); empty when it
     // was signed or was cut short (which has no sums to sign).
     QString UnsignedReason() const;
-    // The same for a person: the export is saved but not signed, and why.
+    // The same for a person: the export is written but not signed, and why.
     QString UnsignedText() const;
 
     // `aviName` with its extension replaced by `suffix`.

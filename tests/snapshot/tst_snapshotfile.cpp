@@ -127,8 +127,9 @@ private slots:
         QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where the folder should be
         blocker.close();
         QString path, reason;
+        CSigningOutcome signing;
         QVERIFY(!CSnapshotFile::Save(blocker.fileName(), At(CDateTime(2024, 3, 18, 14, 0, 3)), Striped(QSize(720, 480)),
-                                     path, reason));
+                                     path, reason, signing));
         QCOMPARE(path, dir.filePath("Backup/20240318_140003.jpg"));
         QCOMPARE(reason, QString("its folder cannot be created: a file stands where a folder of its path must be"));
     }

@@ -342,7 +342,7 @@ private slots:
         Overwrite(home.PrivateKey(), "damaged\n");
         const CToolRun avi = Tool({"export", source, "--channel", "2", "--out", dir.path() + "/unsigned"});
         QCOMPARE(avi.status, 0);
-        QVERIFY2(avi.err.contains(" is saved but not signed: the signing key " + home.PrivateKey().toUtf8()), avi.err);
+        QVERIFY2(avi.err.contains(" is written but not signed: the signing key " + home.PrivateKey().toUtf8()), avi.err);
         QVERIFY(QFileInfo::exists(dir.path() + "/unsigned/02_Capture.sha256"));
         const CToolRun jpg2 = Tool({"snapshot", source, "--channel", "1", "--at", "2005-01-01 00:00:02", "--out",
                                     dir.path() + "/unsigned"});
