@@ -6,6 +6,7 @@
 #include "platform/signingkey.h"
 #include "player/controlids.h"
 #include "player/kvxplayerview.h"
+#include "session/playbacksession.h"
 #include "snapshot/editcontrolids.h"
 #include "snapshot/imageeditdlg.h"
 #include "skin/skinbutton.h"
@@ -122,8 +123,12 @@ class TestPlayerSigned : public QObject, public CBackupPanelFixture {
     // The still the editor saves of camera 2: its path.
     static QString SaveStill(CPlayerFixture& fixture, CKVXPlayerView* view)
     {
+        if (view->Session().IsExportWindowOpen())
+            Click(view->Button(ctl::BACKUP)); // the editor opens with the panel closed
         Click(view->Button(ctl::CHANNEL_FIRST + 1));
         Click(view->Button(ctl::EDIT));
+        if (!view->EditDialog())
+            return {};
         Click(view->EditDialog()->Button(editctl::SAVE));
         const QStringList stills = QDir(fixture.Folder() + "Backup").entryList({"*.jpg"}, QDir::Files, QDir::Name);
         return stills.isEmpty() ? QString() : fixture.Folder() + "Backup/" + stills.last();
