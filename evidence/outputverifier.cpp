@@ -161,22 +161,23 @@ void COutputVerifier::VerifySignature(const std::string& sums)
     const CSignatureCheck check = CheckSumSignature(sums, m_expected.get());
     const std::string sig = sums + ".sig";
     switch (check.m_status) {
-    case EStatus::Good: Add(sums, CVerifiedFile::EStatus::Ok, {}, check.m_strFingerprint); break;
+    case EStatus::Good: Add(sums, CVerifiedFile::EStatus::Ok, {}, &check); break;
     case EStatus::NotSigned: Add(sums, CVerifiedFile::EStatus::NotSigned, check.m_strReason); break;
     case EStatus::SigChanged: Add(sig, CVerifiedFile::EStatus::Changed, check.m_strReason); break;
     case EStatus::SumsChanged: // one of the two was changed, or the signature swapped: both are named
-        Add(sums, CVerifiedFile::EStatus::Changed, check.m_strReason, check.m_strFingerprint);
-        Add(sig, CVerifiedFile::EStatus::Changed, sig + " does not sign " + sums + " as it is", check.m_strFingerprint);
+        Add(sums, CVerifiedFile::EStatus::Changed, check.m_strReason, &check);
+        Add(sig, CVerifiedFile::EStatus::Changed, sig + " does not sign " + sums + " as it is", &check);
         break;
-    case EStatus::OtherKey: Add(sig, CVerifiedFile::EStatus::OtherKey, check.m_strReason, check.m_strFingerprint); break;
+    case EStatus::OtherKey: Add(sig, CVerifiedFile::EStatus::OtherKey, check.m_strReason, &check); break;
     case EStatus::Unreadable: Add(sig, CVerifiedFile::EStatus::Changed, check.m_strReason); break;
     }
 }
 
 void COutputVerifier::Add(const std::string& path, CVerifiedFile::EStatus status, std::string reason,
-                          std::string fingerprint)
+                          const CSignatureCheck* signer)
 {
-    m_results.push_back({path, status, std::move(fingerprint), std::move(reason)});
+    m_results.push_back({path, status, signer ? signer->m_strFingerprint : std::string(),
+                         signer ? signer->m_strSigner : std::string(), std::move(reason)});
 }
 
 // "HASH  NAME" or "HASH *NAME" (binary mode), names relative to the sums file's folder.

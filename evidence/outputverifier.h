@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ed25519key.h"
+#include "platform/sumsignature.h"
 
 #include <memory>
 #include <string>
@@ -12,6 +13,7 @@ struct CVerifiedFile {
     std::string m_strPath;
     EStatus m_status = EStatus::Ok;
     std::string m_strFingerprint; // a sums file whose signature holds: the key that signed it
+    std::string m_strSigner;      // and the name it signed with (none in a format 1 signature)
     std::string m_strReason;      // what is wrong, for a person; empty when OK
 };
 
@@ -47,7 +49,7 @@ private:
     void VerifySums(const std::string& sums, const std::string& only = {});
     void VerifySignature(const std::string& sums);
     void Add(const std::string& path, CVerifiedFile::EStatus status, std::string reason = {},
-             std::string fingerprint = {});
+             const CSignatureCheck* signer = nullptr);
     // The entries of a sums file; false when a line is not one.
     static bool ReadSums(const std::string& sums, std::vector<CListed>& listed);
 

@@ -3,6 +3,7 @@
 #include "platform/outputfile.h"
 #include "platform/readonlyfile.h"
 #include "platform/sha256.h"
+#include "platform/usersigner.h"
 #include "recording/recordinglocator.h"
 #include "recording/recordwalker.h"
 
@@ -130,9 +131,8 @@ std::string BookmarkLines(const CBookmarks& bookmarks)
 
 std::string SignatureLine(const CExcerptFiles& files, const CSigningOutcome& signing)
 {
-    return signing.m_bSigned ? "Signature:        " + FileName(files.m_strSignature) + ", by the key with fingerprint "
-                                   + signing.m_strFingerprint + "\n"
-                             : "Signature:        none: " + signing.m_strReason + "\n";
+    return signing.m_bSigned ? "Signed by:        " + signing.SignedBy() + ", in " + FileName(files.m_strSignature) + "\n"
+                             : "Signed by:        nobody, not signed: " + signing.m_strReason + "\n";
 }
 
 std::string Note(const CExcerptFiles& files, const CExcerptOrigin& origin, const CExcerptRange& range,
@@ -158,7 +158,8 @@ std::string Note(const CExcerptFiles& files, const CExcerptOrigin& origin, const
                   (unsigned long long)(RECORD_AREA_OFFSET - 1), (unsigned long long)range.m_nStart,
                   (unsigned long long)(range.m_nEnd - 1), FileName(files.m_strExcerpt).c_str(),
                   (unsigned long long)result.m_nExcerptSize, result.m_strExcerptSha256.c_str());
-    return head + StretchLines(range) + BookmarkLines(BookmarksAt(origin.m_bookmarks, range.m_nStart, range.m_nEnd - 1)) + tail + SignatureLine(files, signing);
+    const CBookmarks copied = BookmarksAt(origin.m_bookmarks, range.m_nStart, range.m_nEnd - 1);
+    return head + StretchLines(range) + BookmarkLines(copied) + tail + SignatureLine(files, signing);
 }
 
 } // namespace
@@ -290,7 +291,7 @@ bool WriteExcerptSidecars(const CExcerptFiles& files, const CExcerptOrigin& orig
         std::remove(files.m_strExcerpt.c_str());
         return false;
     }
-    signing = SignWithUserKey(files.m_strSums);
+    signing = CUserSigner().Sign(files.m_strSums);
     if (!WriteNewTextFile(files.m_strNote, Note(files, origin, range, result, signing), origin.m_strSource, error)) {
         if (signing.m_bSigned)
             std::remove(files.m_strSignature.c_str());

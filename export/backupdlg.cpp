@@ -290,9 +290,9 @@ void CBackupDlg::ShowSaving(const QString& fileName)
     m_staticRate->hide();
 }
 
-void CBackupDlg::ShowCompleted(const QString& path, uint32_t frames, bool complete)
+void CBackupDlg::ShowCompleted(const QString& path, uint32_t frames, bool complete, const QString& unsignedReason)
 {
-    m_outcome->ShowCompleted(path, frames, complete);
+    m_outcome->ShowCompleted(path, frames, complete, unsignedReason);
     m_staticRate->hide();
 }
 

@@ -65,9 +65,10 @@ public:
 
     bool IsStopped() const { return m_bStopped; }
     // The stopped export `fileName` is being completed; then it is, holding `frames`
-    // frames, or was cut short (`complete` false). Shown until the next start or opening.
+    // frames, or was cut short (`complete` false), or is unsigned for the reason given.
+    // Shown until the next start or opening.
     void ShowSaving(const QString& fileName);
-    void ShowCompleted(const QString& path, uint32_t frames, bool complete);
+    void ShowCompleted(const QString& path, uint32_t frames, bool complete, const QString& unsignedReason = {});
     CExportOutcomeLine* OutcomeLine() const { return m_outcome; }
 
     QComboBox* ChannelBox() const { return m_comboChannel; }

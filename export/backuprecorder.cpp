@@ -28,7 +28,9 @@ constexpr int CHANNEL_TEXT_X = 20;
 // A name taken by another export in the same moment is tried again this often.
 constexpr int MAX_CREATE_ATTEMPTS = 1000;
 
-const char* const SUFFIXES[] = {".avi", ".mp4", ".log", ".txt", ".sha256", CFinishedExport::INCOMPLETE_SUFFIX};
+const char* const SUFFIXES[] = {".avi",    ".mp4",        ".log",
+                                 ".txt",    ".sha256",     ".sha256.sig",
+                                 CFinishedExport::INCOMPLETE_SUFFIX};
 
 // Paths are handed to the system as the bytes they stand for, so that a folder whose
 // name is not UTF-8 is the one written into.
@@ -101,6 +103,7 @@ bool CBackupRecorder::StartBackup(const BACKUPSETTING& setting, const CFrameTime
                             .arg(setting.m_byChannel + 1)
                             .arg(setting.m_byChannelCount));
     m_strFailure.clear();
+    m_strUnsigned.clear();
     m_bFailed = false;
     m_nFrames = 0;
     m_timeLastWritten.reset();
@@ -383,6 +386,7 @@ bool CBackupRecorder::StopBackup(const CFrameTime& end)
     std::lock_guard lock(m_mutex);
     if (done->m_failure)
         SetFailure(*done->m_failure);
+    m_strUnsigned = done->UnsignedText();
     return error.isEmpty() || SetError(error);
 }
 
@@ -395,7 +399,7 @@ std::optional<CFinishedExport> CBackupRecorder::TakeExport()
     m_bExporting = false;
     m_pBackupLog->m_setting.m_byFrameRate = m_byLastRate = LoggedFrameRate();
     CFinishedExport done{std::move(m_pAviWriter), std::move(m_pMp4), m_options, m_timeFirstWritten, m_strAviName,
-                         *m_pBackupLog, m_timeLastWritten, m_nFrames, std::nullopt};
+                         *m_pBackupLog, m_timeLastWritten, m_nFrames, std::nullopt, {}};
     if (m_bFailed)
         done.m_failure = m_strFailure;
     m_pBackupLog.reset();
@@ -435,6 +439,12 @@ QString CBackupRecorder::ErrorText() const
 {
     std::lock_guard lock(m_mutex);
     return m_strError;
+}
+
+QString CBackupRecorder::UnsignedText() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_strUnsigned;
 }
 
 QString CBackupRecorder::FailureText() const

@@ -62,8 +62,9 @@ public:
     // master, NN_Capture.txt beside it traces it to the recording, and the sums
     // cover it too.
     bool StartBackup(const BACKUPSETTING& setting, const CFrameTime& start, const CExportOptions& options = {});
-    // Ends the export: closes the AVI, writes its log with `end` as the end time and
-    // the .sha256 file. An export cut short (a failed write, CutShort, an AVI that
+    // Ends the export: closes the AVI, writes its log with `end` as the end time, the
+    // .sha256 file and its signature (UnsignedText() says why there is none). An
+    // export cut short (a failed write, CutShort, an AVI that
     // could not be completed) instead ends its log at the last frame written and
     // gets NN_Capture.INCOMPLETE.txt, with the reason and the frames, in place of the
     // sums. False with ErrorText() when something could not be written; what could
@@ -101,6 +102,9 @@ public:
     // Why an export was cut short, naming its file, for a person; empty while it is
     // not. Kept after StopBackup until the next export starts.
     QString FailureText() const;
+    // Why the last export StopBackup completed is unsigned, naming it and the key
+    // file; empty when it was signed. Kept until the next export starts.
+    QString UnsignedText() const;
 
     // The frame rate the last export's log gave: chosen, or the camera's own mean.
     uint8_t LastFrameRate() const;
@@ -153,6 +157,7 @@ private:
     QString m_strAviName;
     QString m_strError;
     QString m_strFailure;                  // the reason alone, while m_bFailed
+    QString m_strUnsigned;                 // of the last export StopBackup completed
     std::optional<BACKUPLOG> m_pBackupLog; // while an export runs
     std::optional<CFrameTime> m_timeLastWritten; // of the last frame the AVI took
     std::atomic<bool> m_bExporting{false};

@@ -65,13 +65,15 @@ void CExportOutcomeLine::ShowSaving(const QString& fileName)
     SetText(QString("Saving %1 \u2026").arg(fileName), QString());
 }
 
-// An export cut short says so first: it must not read as one that is complete.
-void CExportOutcomeLine::ShowCompleted(const QString& path, uint32_t frames, bool complete)
+// An export cut short says so first: it must not read as one that is complete. One
+// left unsigned says so before its folder, which is shortened first.
+void CExportOutcomeLine::ShowCompleted(const QString& path, uint32_t frames, bool complete, const QString& unsignedReason)
 {
     const QFileInfo file(path);
     m_strFolder = QDir::toNativeSeparators(file.absolutePath());
-    const QString lead = QString(complete ? "Saved %1, %2, in " : "Incomplete: %1, %2, in ")
-                             .arg(file.fileName(), Frames(frames));
+    const QString signing = complete && !unsignedReason.isEmpty() ? ", NOT SIGNED: " + unsignedReason : QString();
+    const QString lead = QString(complete ? "Saved %1, %2%3, in " : "Incomplete: %1, %2%3, in ")
+                             .arg(file.fileName(), Frames(frames), signing);
     m_btnFolder->setIconSize(QSize(height() - 2, height() - 2));
     m_btnFolder->setFixedSize(height() + 2, height());
     m_btnFolder->show();

@@ -27,8 +27,9 @@ public:
     // The skin's colour under the row, and the text's on it.
     void SetColours(const QColor& ground, const QColor& text);
     void ShowSaving(const QString& fileName);
-    // `path` is the video's; `complete` false for an export cut short.
-    void ShowCompleted(const QString& path, uint32_t frames, bool complete);
+    // `path` is the video's; `complete` false for an export cut short; `unsignedReason`
+    // why a complete one has no signature ("Saved …, NOT SIGNED: …, in …").
+    void ShowCompleted(const QString& path, uint32_t frames, bool complete, const QString& unsignedReason = {});
     void Clear();
     // Replaces how the folder is shown (the desktop's file manager); for tests.
     void SetFolderOpener(FolderOpener opener) { m_openFolder = std::move(opener); }

@@ -6,6 +6,7 @@
 #include "platform/nativefilename.h"
 #include "platform/outputfile.h"
 #include "platform/sha256.h"
+#include "platform/usersigner.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -45,8 +46,9 @@ QString CFinishedExport::WithSuffix(const QString& aviName, const char* suffix)
     return (dot < 0 ? aviName : aviName.left(dot)) + suffix;
 }
 
-// The sums are written last, and only over files that are final: a note still
-// waiting for the master's sum is awaited before them.
+// The sums are written only over files that are final: a note still waiting for the
+// master's sum is awaited before them. The key is had before the note, which names
+// it; the signature over the sums comes last.
 QString CFinishedExport::Complete(const CFrameTime& end)
 {
     QString error;
@@ -61,12 +63,22 @@ QString CFinishedExport::Complete(const CFrameTime& end)
     }
     m_log.m_timeEnd = m_failure ? m_timeLastWritten.value_or(m_log.m_timeStart) : end;
     keepFirst(WriteBackupLog(m_strAviName, m_log));
+    const std::optional<CUserSigner> signer = m_failure ? std::nullopt : std::optional<CUserSigner>(std::in_place);
     QStringList companions{WithSuffix(m_strAviName, ".log")};
     if (m_options.m_master) {
-        keepFirst(WriteProvenance());
+        keepFirst(WriteProvenance(signer ? signer->Prospect() : CSigningOutcome()));
         companions << WithSuffix(m_strAviName, ".txt");
     }
-    keepFirst(m_failure ? WriteIncompleteNote() : WriteSums(m_strAviName, companions));
+    if (m_failure) {
+        keepFirst(WriteIncompleteNote());
+        return error;
+    }
+    const QString sumsFailure = WriteSums(m_strAviName, companions);
+    keepFirst(sumsFailure);
+    if (sumsFailure.isEmpty())
+        m_signing = signer->Sign(NativePath(WithSuffix(m_strAviName, ".sha256")));
+    else
+        m_signing.m_strReason = "it has no checksums to sign";
     return error;
 }
 
@@ -80,7 +92,7 @@ QString CFinishedExport::CloseVideo()
     return reason;
 }
 
-QString CFinishedExport::WriteProvenance() const
+QString CFinishedExport::WriteProvenance(const CSigningOutcome& signer) const
 {
     CProvenance p;
     p.m_strCopy = m_strAviName;
@@ -98,6 +110,10 @@ QString CFinishedExport::WriteProvenance() const
             p.m_timing << m_pMp4->Discontinuities();
     }
     p.m_exportedAt = QDateTime::currentDateTime();
+    p.m_strSignedBy = signer.m_strFingerprint.empty()
+                        ? "nobody, not signed: " + QString::fromStdString(signer.m_strReason)
+                        : QString::fromStdString(signer.SignedBy()) + ", in "
+                              + QFileInfo(WithSuffix(m_strAviName, ".sha256.sig")).fileName();
     const QString noteName = WithSuffix(m_strAviName, ".txt");
     const QString failure = WriteNewFile(noteName, ProvenanceText(p));
     return failure.isEmpty() ? QString() : QString("The note %1 could not be written: %2").arg(noteName, failure);
@@ -161,6 +177,19 @@ QString CFinishedExport::WriteIncompleteNote() const
     const QString failure =
         WriteNewFile(noteName, IncompleteText(m_strAviName, *m_failure, m_nFrames, m_timeLastWritten));
     return failure.isEmpty() ? QString() : QString("The note %1 could not be written: %2").arg(noteName, failure);
+}
+
+QString CFinishedExport::UnsignedReason() const
+{
+    if (m_failure || m_signing.m_bSigned)
+        return {};
+    return QString::fromStdString(m_signing.m_strReason);
+}
+
+QString CFinishedExport::UnsignedText() const
+{
+    const QString reason = UnsignedReason();
+    return reason.isEmpty() ? QString() : QString("%1 is written but not signed: %2").arg(m_strAviName, reason);
 }
 
 QString CFinishedExport::FailureText() const

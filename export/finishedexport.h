@@ -4,6 +4,7 @@
 #include "export/backupsetting.h"
 #include "export/exportoptions.h"
 #include "export/mp4copy.h"
+#include "platform/sumsignature.h"
 
 #include <QByteArray>
 #include <QString>
@@ -15,8 +16,9 @@
 
 // An export its recorder has let go at its stop, to be completed on whichever thread
 // the caller chooses: its video closed, its log written, its provenance note (which
-// waits for the master's SHA-256) and, last, the .sha256 over them all; or, for an
-// export cut short, the note that says it is incomplete instead of the sums.
+// waits for the master's SHA-256, and names the key that signs), the .sha256 over
+// them all and, last, its signature (.sha256.sig); or, for an export cut short, the
+// note that says it is incomplete instead of the sums.
 //
 // Threads: one thread at a time; it shares nothing with the recorder it came from.
 struct CFinishedExport {
@@ -29,6 +31,7 @@ struct CFinishedExport {
     std::optional<CFrameTime> m_timeLastWritten;
     uint32_t m_nFrames = 0;
     std::optional<QString> m_failure; // why it was cut short
+    CSigningOutcome m_signing;        // set by Complete
 
     // Ends the export with `end` as its log's end time (an export cut short ends at
     // its last frame). Empty, or the first thing that could not be written, naming
@@ -38,6 +41,11 @@ struct CFinishedExport {
     // For a person: the export stopped before its end, why, and what it holds; empty
     // when it was not cut short.
     QString FailureText() const;
+    // Why a complete export was left unsigned (naming the key file); empty when it
+    // was signed or was cut short (which has no sums to sign).
+    QString UnsignedReason() const;
+    // The same for a person: the export is written but not signed, and why.
+    QString UnsignedText() const;
 
     // `aviName` with its extension replaced by `suffix`.
     static QString WithSuffix(const QString& aviName, const char* suffix);
@@ -53,7 +61,7 @@ struct CFinishedExport {
 
 private:
     QString CloseVideo();
-    QString WriteProvenance() const;
+    QString WriteProvenance(const CSigningOutcome& signer) const;
     QString WriteIncompleteNote() const;
     static QString WriteBackupLog(const QString& aviName, const BACKUPLOG& log);
     static QString WriteSums(const QString& aviName, const QStringList& companions);

@@ -81,6 +81,7 @@ QByteArray ProvenanceText(const CProvenance& p)
         text += RedactionText(*p.m_options.m_pMasks);
     text += Line("PROGRAM      : ", "KVXPlayer " KVX_VERSION);
     text += Line("EXPORTED AT  : ", p.m_exportedAt.toString(Qt::ISODate) + " (this computer's clock)");
+    text += Line("SIGNED BY    : ", p.m_strSignedBy);
     text += "The date-times are the recorder's own, as it stamped them.\r\n";
     return text;
 }

@@ -21,12 +21,13 @@ struct CProvenance {
     QString m_strFormat;           // e.g. "MP4 (H.264), 360 x 240, 4:3"
     QStringList m_timing;          // how the copy is timed, and its discontinuities
     QDateTime m_exportedAt;        // the computer's time when the export ended
+    QString m_strSignedBy;         // "key FP (NAME), in NN_Capture.sha256.sig", or why none
 };
 
 // NN_Capture.txt: traces a working copy to its master recording (path, size,
 // SHA-256), says which cameras, stretch, frames, format and options it holds, that it
-// is not the master, the user's bookmarks dated within it, and which program made it
-// when. CR LF lines, as the log's.
+// is not the master, the user's bookmarks dated within it, which program made it
+// when, and who signs it. CR LF lines, as the log's.
 QByteArray ProvenanceText(const CProvenance& p);
 // A recorder date-time as the stamp, the log and the notes write it: "2024/03/18 14:00:05".
 QString TimeText(const CFrameTime& t);

@@ -242,6 +242,8 @@ CRecordingExport::EResult CRecordingExport::Finish(bool readOk)
             m_view.OnExportMessage(failure);
         if (!stopped)
             m_view.OnExportMessage(camera.m_recorder->ErrorText());
+        if (const QString unsignedText = camera.m_recorder->UnsignedText(); !unsignedText.isEmpty())
+            m_view.OnExportMessage(unsignedText);
         ok = ok && stopped;
     }
     return ok ? EResult::Done : EResult::Failed;

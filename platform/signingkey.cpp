@@ -10,9 +10,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fcntl.h>
+#include <fstream>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,6 +23,8 @@ namespace {
 
 // A key file is a few hundred bytes; anything much larger is not one.
 constexpr size_t MAX_KEY_FILE = 16 * 1024;
+// A name, not a letter: what a line of the signature holds of it.
+constexpr size_t MAX_SIGNER = 200;
 
 struct CFreeBio {
     void operator()(BIO* bio) const { BIO_free(bio); }
@@ -171,6 +176,33 @@ bool CheckPublicFile(const CEd25519Key& key, std::string& error)
     return true;
 }
 
+// The name as one line of a signature: control characters (a line break would forge
+// a field) become spaces, the ends are trimmed, and it is cut at a whole character.
+std::string SignerLine(std::string name)
+{
+    std::replace_if(name.begin(), name.end(), [](char c) { return (unsigned char)c < 0x20 || c == 0x7f; }, ' ');
+    const size_t first = name.find_first_not_of(' ');
+    name = first == std::string::npos ? std::string() : name.substr(first, name.find_last_not_of(' ') - first + 1);
+    if (name.size() > MAX_SIGNER) {
+        size_t cut = MAX_SIGNER;
+        while (cut > 0 && ((unsigned char)name[cut] & 0xC0) == 0x80)
+            --cut;
+        name.resize(cut);
+    }
+    return name;
+}
+
+std::string LoginAtHost()
+{
+    const passwd* user = ::getpwuid(::geteuid());
+    const char* env = std::getenv("USER");
+    std::string login = user && user->pw_name ? user->pw_name : env ? env : std::to_string(::geteuid());
+    char host[256] = {};
+    if (::gethostname(host, sizeof host - 1) != 0 || !host[0])
+        std::strcpy(host, "localhost");
+    return login + "@" + host;
+}
+
 } // namespace
 
 std::string CSigningKey::Folder()
@@ -186,6 +218,21 @@ std::string CSigningKey::PrivateKeyPath()
 std::string CSigningKey::PublicKeyPath()
 {
     return Folder() + "/ed25519-public.pem";
+}
+
+std::string CSigningKey::SignerPath()
+{
+    return Folder() + "/signer";
+}
+
+std::string CSigningKey::SignerName()
+{
+    std::ifstream in(SignerPath());
+    std::string line;
+    if (in && std::getline(in, line))
+        if (std::string name = SignerLine(line); !name.empty())
+            return name;
+    return SignerLine(LoginAtHost());
 }
 
 std::shared_ptr<const CEd25519Key> CSigningKey::Obtain(std::string& error)

@@ -15,6 +15,12 @@ public:
     static std::string Folder();
     static std::string PrivateKeyPath();
     static std::string PublicKeyPath();
+    // The file whose first line names the signer; the user may write it.
+    static std::string SignerPath();
+
+    // Who signs, as every signature and note names them: the first line of
+    // SignerPath() when it holds one, else login@host. One line of printable text.
+    static std::string SignerName();
 
     // The user's key, made when it does not exist yet. Null with `error` naming the
     // file and the reason when it cannot be had. Any thread; two processes making the

@@ -15,19 +15,24 @@
 
 namespace {
 
-constexpr const char* FIRST_LINE = "KVXPlayer signature 1";
+// Format 1 had no signer line; its signatures still hold.
+constexpr const char* FIRST_LINE_1 = "KVXPlayer signature 1";
+constexpr const char* FIRST_LINE_2 = "KVXPlayer signature 2";
 // Sums of a few thousand files fit many times over; a larger file is no sums.
 constexpr std::streamsize MAX_READ = 16 << 20;
 
 struct CSigFields {
-    std::string m_strSigns, m_strSha256, m_strKey, m_strPublicKey, m_strSignature;
+    bool m_bNamesSigner = true; // format 2
+    std::string m_strSigns, m_strSha256, m_strKey, m_strSigner, m_strPublicKey, m_strSignature;
 };
 
 // The lines the signature covers.
 std::string SignedPart(const CSigFields& f)
 {
-    return std::string(FIRST_LINE) + "\nsigns: " + f.m_strSigns + "\nsha256: " + f.m_strSha256 + "\nkey: " + f.m_strKey
-         + "\npublic-key: " + f.m_strPublicKey + "\n";
+    return std::string(f.m_bNamesSigner ? FIRST_LINE_2 : FIRST_LINE_1) + "\nsigns: " + f.m_strSigns
+         + "\nsha256: " + f.m_strSha256 + "\nkey: " + f.m_strKey
+         + (f.m_bNamesSigner ? "\nsigner: " + f.m_strSigner : std::string()) + "\npublic-key: " + f.m_strPublicKey
+         + "\n";
 }
 
 std::string Serialise(const CSigFields& f)
@@ -65,18 +70,21 @@ bool ReadWhole(const std::string& path, std::string& text)
     return !in.bad() && std::streamsize(text.size()) <= MAX_READ;
 }
 
-// The fields of a .sig, when its text is exactly what SignSumFile writes: any other
-// byte, a space or a line more, makes it damaged.
+// The fields of a .sig, when its text is exactly what SignSumFile writes (or wrote
+// in format 1): any other byte, a space or a line more, makes it damaged.
 std::optional<CSigFields> Parse(const std::string& text)
 {
     std::istringstream in(text);
     std::string line;
     CSigFields f;
-    const std::pair<const char*, std::string*> fields[] = {{"signs: ", &f.m_strSigns}, {"sha256: ", &f.m_strSha256},
-                                                           {"key: ", &f.m_strKey}, {"public-key: ", &f.m_strPublicKey},
-                                                           {"signature: ", &f.m_strSignature}};
-    if (!std::getline(in, line) || line != FIRST_LINE)
+    if (!std::getline(in, line) || (line != FIRST_LINE_1 && line != FIRST_LINE_2))
         return std::nullopt;
+    f.m_bNamesSigner = line == FIRST_LINE_2;
+    std::vector<std::pair<const char*, std::string*>> fields = {
+        {"signs: ", &f.m_strSigns}, {"sha256: ", &f.m_strSha256}, {"key: ", &f.m_strKey}};
+    if (f.m_bNamesSigner)
+        fields.push_back({"signer: ", &f.m_strSigner});
+    fields.insert(fields.end(), {{"public-key: ", &f.m_strPublicKey}, {"signature: ", &f.m_strSignature}});
     for (const auto& [prefix, value] : fields) {
         if (!std::getline(in, line) || line.rfind(prefix, 0) != 0)
             return std::nullopt;
@@ -99,14 +107,14 @@ std::string FileName(const std::string& path)
     return std::filesystem::path(path).filename().string();
 }
 
-CSignatureCheck Fail(CSignatureCheck::EStatus status, std::string reason, std::string fingerprint = {})
+CSignatureCheck Fail(CSignatureCheck::EStatus status, std::string reason, const CSigFields* f = nullptr)
 {
-    return {status, std::move(fingerprint), std::move(reason)};
+    return {status, f ? f->m_strKey : std::string(), f ? f->m_strSigner : std::string(), std::move(reason)};
 }
 
 } // namespace
 
-bool SignSumFile(const std::string& sums, const CEd25519Key& key, std::string& error)
+bool SignSumFile(const std::string& sums, const CEd25519Key& key, const std::string& signer, std::string& error)
 {
     const std::string sigPath = sums + ".sig";
     std::string text;
@@ -114,7 +122,7 @@ bool SignSumFile(const std::string& sums, const CEd25519Key& key, std::string& e
         error = "cannot sign " + sums + ": it cannot be read";
         return false;
     }
-    CSigFields f{FileName(sums), Sha256OfText(text), key.Fingerprint(), Base64(key.RawPublic()), {}};
+    CSigFields f{true, FileName(sums), Sha256OfText(text), key.Fingerprint(), signer, Base64(key.RawPublic()), {}};
     const std::vector<uint8_t> signature = key.Sign(Bytes(SignedPart(f)));
     if (signature.empty() || f.m_strKey.empty()) {
         error = "cannot write " + sigPath + ": the crypto library failed to sign";
@@ -155,21 +163,15 @@ CSignatureCheck CheckSumSignature(const std::string& sums, const CEd25519Key* ex
         || !key->Verify(Bytes(SignedPart(*f)), FromBase64(f->m_strSignature)))
         return Fail(EStatus::SigChanged, sigPath + " has changed: its signature does not hold");
     if (f->m_strSigns != FileName(sums))
-        return Fail(EStatus::SigChanged, sigPath + " signs another file, " + f->m_strSigns, f->m_strKey);
+        return Fail(EStatus::SigChanged, sigPath + " signs another file, " + f->m_strSigns, &*f);
     if (f->m_strSha256 != Sha256OfText(sumsText))
-        return Fail(EStatus::SumsChanged, sums + " has changed since it was signed", f->m_strKey);
+        return Fail(EStatus::SumsChanged, sums + " has changed since it was signed", &*f);
     if (expected && expected->Fingerprint() != f->m_strKey)
-        return Fail(EStatus::OtherKey, sigPath + " was signed by another key, " + f->m_strKey, f->m_strKey);
-    return {EStatus::Good, f->m_strKey, {}};
+        return Fail(EStatus::OtherKey, sigPath + " was signed by another key, " + f->m_strKey, &*f);
+    return {EStatus::Good, f->m_strKey, f->m_strSigner, {}};
 }
 
-CSigningOutcome SignWithUserKey(const std::string& sums)
+std::string CSigningOutcome::SignedBy() const
 {
-    CSigningOutcome outcome;
-    const auto key = CSigningKey::Obtain(outcome.m_strReason);
-    if (key && SignSumFile(sums, *key, outcome.m_strReason)) {
-        outcome.m_bSigned = true;
-        outcome.m_strFingerprint = key->Fingerprint();
-    }
-    return outcome;
+    return "key " + m_strFingerprint + " (" + m_strSigner + ")";
 }

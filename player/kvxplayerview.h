@@ -211,7 +211,8 @@ private:
     void OpenBackupWindow();
     void CloseBackupWindow();
     void OnBackupWriteFailed();
-    void OnExportCompleted(const QString& aviName, const QStringList& problems, uint frames);
+    void OnExportCompleted(const QString& aviName, const QStringList& problems, uint frames,
+                           const QString& unsignedReason);
     void OnCameraRatesRead(const QVector<int>& rates);
     CExportOptions ExportOptions() const;
     void StopBackupOnPause();

@@ -116,11 +116,12 @@ void CKVXPlayerView::StopBackup()
 // However an export stopped (the stop button, the player pausing, the window closing,
 // a write that failed), its completion says whether it was cut short and what could
 // not be written, each naming the file and the reason. The panel keeps the outcome
-// in a line, with the button that shows the folder.
-void CKVXPlayerView::OnExportCompleted(const QString& aviName, const QStringList& problems, uint frames)
+// in a line, with the button that shows the folder, and why it is unsigned.
+void CKVXPlayerView::OnExportCompleted(const QString& aviName, const QStringList& problems, uint frames,
+                                       const QString& unsignedReason)
 {
     if (m_pBackupDlg)
-        m_pBackupDlg->ShowCompleted(aviName, frames, problems.isEmpty());
+        m_pBackupDlg->ShowCompleted(aviName, frames, problems.isEmpty(), unsignedReason);
     if (!problems.isEmpty())
         CMessageBox::Show(this, m_frame.AppTitle(), problems.join("\n\n"));
 }

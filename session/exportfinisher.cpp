@@ -55,7 +55,7 @@ void CExportFinisher::Run()
 CExportFinisher::CResult CExportFinisher::CompleteJob(CJob& job)
 {
     const QString error = job.m_done.Complete(job.m_end);
-    CResult result{job.m_done.m_strAviName, {}, job.m_done.m_nFrames};
+    CResult result{job.m_done.m_strAviName, {}, job.m_done.m_nFrames, job.m_done.UnsignedReason()};
     if (job.m_done.m_failure)
         result.m_problems << job.m_done.FailureText();
     if (!error.isEmpty())

@@ -14,7 +14,7 @@
 
 // Completes the window's exports after their stop, in the order they stopped, on a
 // worker of the lowest priority: the video closed, the log written, the master's
-// sum awaited for the note, and the .sha256 over them all written last. So the stop
+// sum awaited for the note, the .sha256 over them all, and its signature last. So the stop
 // costs the window thread only the taking of the export out of its recorder, however
 // long the files take to hash. Completion is never cancelled: an export left without
 // its sums would look cut short. The destructor completes what was handed over, then
@@ -31,6 +31,8 @@ public:
         QStringList m_problems;
         // The frames the video holds, as its stop found them written.
         uint32_t m_nFrames = 0;
+        // Why a complete export is unsigned, naming the key file; empty when signed.
+        QString m_strUnsignedReason;
     };
     using DoneHandler = std::function<void(const CResult&)>;
 

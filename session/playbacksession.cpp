@@ -11,7 +11,10 @@ CPlaybackSession::CPlaybackSession(QObject* parent)
     : QObject(parent),
       m_finisher([this](const CExportFinisher::CResult& result) {
           QMetaObject::invokeMethod(
-              this, [this, result] { emit exportCompleted(result.m_strAviName, result.m_problems, result.m_nFrames); },
+              this,
+              [this, result] {
+                  emit exportCompleted(result.m_strAviName, result.m_problems, result.m_nFrames, result.m_strUnsignedReason);
+              },
               Qt::QueuedConnection);
       }),
       m_export([this] { OnWindowThread([this] { emit exportWriteFailed(); }); })

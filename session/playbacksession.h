@@ -222,9 +222,10 @@ signals:
     void endButtonDisabled();
     void exportStopWanted(); // paused while the export window is open
     void exportWriteFailed();
-    // A stopped export has its log, note and sums, or `problems` say what it lacks;
-    // its video holds `frames` frames.
-    void exportCompleted(const QString& aviName, const QStringList& problems, uint frames);
+    // A stopped export has its log, note, sums and signature, or `problems` say what
+    // it lacks, and `unsignedReason` why it is not signed; its video holds `frames` frames.
+    void exportCompleted(const QString& aviName, const QStringList& problems, uint frames,
+                         const QString& unsignedReason);
     void cameraRatesRead(const QVector<int>& rates);
 
 private:

@@ -4,6 +4,7 @@
 #include "platform/nativefilename.h"
 #include "platform/outputfile.h"
 #include "platform/sha256.h"
+#include "platform/usersigner.h"
 #include "session/reportfindings.h"
 
 #include <QBuffer>
@@ -125,6 +126,6 @@ CReportSaveOutcome SaveReport(const CRecordingReport& report, const CBookmarks& 
             return outcome;
     }
     outcome.m_bSaved = true;
-    outcome.m_signing = SignWithUserKey(CNativeFileName::Encode(outcome.m_strSums).toStdString());
+    outcome.m_signing = CUserSigner().Sign(CNativeFileName::Encode(outcome.m_strSums).toStdString());
     return outcome;
 }

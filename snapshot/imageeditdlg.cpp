@@ -287,12 +287,23 @@ void CImageEditDlg::SaveSnapshot()
         return;
     const CStillMetadata still{m_info.m_timeSnapshot, m_info.m_nChannel + 1,
                                QFileInfo(m_info.m_strRecordingPath).fileName(), m_filters, false};
-    const std::optional<QString> path = m_saver->Save(this, still, ComposedPicture());
-    if (!path)
+    const std::optional<CSavedStill> saved = m_saver->Save(this, still, ComposedPicture());
+    if (!saved)
         return;
-    m_strSaved = "SAVED " + QFileInfo(*path).fileName();
+    m_strSaved = "SAVED " + QFileInfo(saved->m_strPath).fileName();
     QApplication::beep();
     ShowSaveOk();
+    if (!saved->m_signing.m_bSigned)
+        ShowUnsigned(saved->m_strPath, QString::fromStdString(saved->m_signing.m_strReason));
+}
+
+// The line is too short for the reason, which names the key file: the box says it whole.
+void CImageEditDlg::ShowUnsigned(const QString& path, const QString& reason)
+{
+    m_strSaved += ", NOT SIGNED: " + reason;
+    update();
+    CMessageBox::Show(this, m_strAppTitle,
+                      QString("%1 is saved but not signed: %2").arg(QDir::toNativeSeparators(path), reason));
 }
 
 // The confirmation stays for a second while the editor goes on working.

@@ -64,7 +64,8 @@ public:
     bool IsPictureLoaded() const { return m_bPictureLoaded; }
     QRect PictureRect() const { return m_rcPicture; }
     bool IsSaveOkShown() const { return m_bSaveOkShown; }
-    // "SAVED 20240318_140110.jpg" after a save of this snapshot, else empty.
+    // "SAVED 20240318_140110.jpg" after a save of this snapshot (followed by
+    // ", NOT SIGNED: " and the reason when its sums could not be signed), else empty.
     const QString& SavedText() const { return m_strSaved; }
     // "STEPS : BRIGHT, SHARPEN", or "STEPS : NONE".
     QString StepsText() const;
@@ -102,6 +103,7 @@ private:
     void SaveSnapshot();
     void PrintSnapshot();
     void ShowSaveOk();
+    void ShowUnsigned(const QString& path, const QString& reason);
     void OnClose();
     void DrawTexts(QPainter& painter) const;
     void DrawPlainLines(QPainter& painter) const;
@@ -145,7 +147,7 @@ private:
     bool m_bPictureLoaded = false;
     QString m_strCommand;
 
-    QString m_strSaved; // "SAVED <file name>" once this snapshot was saved
+    QString m_strSaved; // "SAVED <file name>[, NOT SIGNED: <reason>]" once this snapshot was saved
     bool m_bSaveOkShown = false;
     QTimer m_timerSaveOk;
 };

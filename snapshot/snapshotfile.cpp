@@ -3,12 +3,16 @@
 #include "platform/nativefilename.h"
 #include "platform/outputfile.h"
 #include "platform/outputfolders.h"
+#include "platform/sha256.h"
+#include "platform/usersigner.h"
 #include "playback/dibpicture.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <filesystem>
+#include <span>
 #include <vector>
 
 namespace {
@@ -49,6 +53,36 @@ QString NumberedPath(const QString& path, int n)
     return QString("%1(%2)%3").arg(info.dir().filePath(info.completeBaseName())).arg(n).arg(suffix);
 }
 
+bool IsTaken(const std::string& path)
+{
+    std::error_code ec;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
+}
+
+// A name is free when neither the still nor its sums and signature are there.
+bool SidecarsTaken(const std::string& still)
+{
+    return IsTaken(still + ".sha256") || IsTaken(still + ".sha256.sig");
+}
+
+// NAME.jpg.sha256 over `jpeg`, then its signature. The still stays whatever becomes
+// of them: the outcome says why it is unsigned.
+CSigningOutcome WriteSignedSums(const std::string& still, const std::vector<uint8_t>& jpeg)
+{
+    CSha256 hash;
+    hash.Add(jpeg.data(), jpeg.size());
+    const std::string sums = Sha256SumLine(hash.HexDigest(), std::filesystem::path(still).filename().string());
+    const std::string sumsPath = still + ".sha256";
+    std::string error;
+    if (COutputFile::WriteNewFile(sumsPath, std::span(reinterpret_cast<const uint8_t*>(sums.data()), sums.size()), error)
+        != COutputFile::ECreate::Created) {
+        CSigningOutcome outcome;
+        outcome.m_strReason = "its checksum " + sumsPath + " could not be written" + (error.empty() ? "" : ": " + error);
+        return outcome;
+    }
+    return CUserSigner().Sign(sumsPath);
+}
+
 } // namespace
 
 QString CSnapshotFile::FileName(const CDateTime& t)
@@ -60,7 +94,7 @@ QString CSnapshotFile::FileName(const CDateTime& t)
 }
 
 bool CSnapshotFile::Save(const QString& folder, const CStillMetadata& still, const QImage& picture, QString& path,
-                         QString& reason)
+                         QString& reason, CSigningOutcome& signing)
 {
     QString name = FileName(still.m_time);
     if (still.m_bRedacted)
@@ -82,9 +116,13 @@ bool CSnapshotFile::Save(const QString& folder, const CStillMetadata& still, con
     }
     for (int n = 0; n < MAX_NUMBER; ++n) {
         path = NumberedPath(first, n);
+        const std::string native = CNativeFileName::Encode(path).toStdString();
+        if (SidecarsTaken(native))
+            continue;
         std::string error;
-        switch (COutputFile::WriteNewFile(CNativeFileName::Encode(path).toStdString(), jpeg, error)) {
+        switch (COutputFile::WriteNewFile(native, jpeg, error)) {
         case COutputFile::ECreate::Created:
+            signing = WriteSignedSums(native, jpeg);
             return true;
         case COutputFile::ECreate::Failed:
             reason = QString::fromLocal8Bit(error);
@@ -102,5 +140,6 @@ bool CSnapshotFile::Save(const QString& folder, const CStillMetadata& still, con
 bool CSnapshotFile::Save(const QString& folder, const CStillMetadata& still, const QImage& picture, QString& path)
 {
     QString reason;
-    return Save(folder, still, picture, path, reason);
+    CSigningOutcome signing;
+    return Save(folder, still, picture, path, reason, signing);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/sumsignature.h"
 #include "recording/datetime.h"
 #include "snapshot/stillexif.h"
 
@@ -11,7 +12,10 @@
 // too. An existing file is never replaced: a name already taken, by a file or a link,
 // is followed by name(1).jpg, name(2).jpg, ... Each name is taken by creating the
 // file exclusively, so saves running at once into one folder each get a name of
-// their own.
+// their own; a name whose sums or signature are there already is passed by too.
+// Beside the still: NAME.jpg.sha256 over its bytes, signed with the user's key
+// (NAME.jpg.sha256.sig). A still whose sums or signature cannot be written is kept,
+// unsigned, with the reason.
 class CSnapshotFile {
 public:
     static constexpr int QUALITY = 80;
@@ -25,8 +29,9 @@ public:
     // parts of it) and carrying its EXIF block.
     // `path` receives the file's path, or when the save fails the path it was meant
     // for, and `reason` then says why, in the system's words where it gave any.
+    // `signing` says whether a saved still was signed, and if not why.
     static bool Save(const QString& folder, const CStillMetadata& still, const QImage& picture, QString& path,
-                     QString& reason);
+                     QString& reason, CSigningOutcome& signing);
     // As above, for callers that word the failure themselves.
     static bool Save(const QString& folder, const CStillMetadata& still, const QImage& picture, QString& path);
 };

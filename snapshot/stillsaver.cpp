@@ -19,14 +19,15 @@ CStillSaver::CStillSaver(QString appTitle) : m_strAppTitle(std::move(appTitle)) 
 
 // Each folder that fails is named with its reason before the next is asked for, so
 // the user never picks a folder without knowing why the last one would not do.
-std::optional<QString> CStillSaver::Save(QWidget* parent, const CStillMetadata& still, const QImage& picture)
+std::optional<CSavedStill> CStillSaver::Save(QWidget* parent, const CStillMetadata& still, const QImage& picture)
 {
     QString folder = m_strFolder;
     for (;;) {
         QString path, reason;
-        if (CSnapshotFile::Save(folder, still, picture, path, reason)) {
+        CSigningOutcome signing;
+        if (CSnapshotFile::Save(folder, still, picture, path, reason, signing)) {
             m_strFolder = folder;
-            return path;
+            return CSavedStill{path, signing};
         }
         if (picture.isNull()) {
             CMessageBox::Show(parent, m_strAppTitle, Failure(path, reason));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/sumsignature.h"
 #include "snapshot/stillexif.h"
 
 #include <QImage>
@@ -8,6 +9,12 @@
 #include <optional>
 
 class QWidget;
+
+// A still the editor saved, and whether its sums were signed.
+struct CSavedStill {
+    QString m_strPath;
+    CSigningOutcome m_signing;
+};
 
 // The editor's save: a still into the Backup folder as CSnapshotFile names and writes
 // it. When it cannot be saved there, the user is told where it was to go and why it
@@ -22,9 +29,9 @@ public:
     void SetFolder(const QString& folder) { m_strFolder = folder; }
     const QString& Folder() const { return m_strFolder; }
 
-    // The saved file's path; none when it was not saved (the user was told why, or
-    // chose no other folder).
-    std::optional<QString> Save(QWidget* parent, const CStillMetadata& still, const QImage& picture);
+    // The saved file; none when it was not saved (the user was told why, or chose no
+    // other folder).
+    std::optional<CSavedStill> Save(QWidget* parent, const CStillMetadata& still, const QImage& picture);
 
 private:
     const QString m_strAppTitle;

@@ -143,7 +143,7 @@ private slots:
         QVERIFY(recorder.StopBackup({}));
         QStringList expected;
         for (const char* stem : {"03_Capture", "03_Capture(01)", "03_Capture(03)"})
-            for (const char* ext : {".avi", ".log", ".sha256"})
+            for (const char* ext : {".avi", ".log", ".sha256", ".sha256.sig"})
                 expected << QString(stem) + ext;
         expected << "03_Capture(02).log";
         expected.sort();
@@ -169,7 +169,8 @@ private slots:
         QVERIFY(recorder.StopBackup({}));
         for (const auto& link : links)
             QVERIFY(link->Planted() && link->RecordingIntact() && link->LinkIntact());
-        for (const char* made : {"03_Capture(02).avi", "03_Capture(02).log", "03_Capture(02).sha256"})
+        for (const char* made : {"03_Capture(02).avi", "03_Capture(02).log", "03_Capture(02).sha256",
+                                 "03_Capture(02).sha256.sig"})
             QVERIFY2(QFileInfo(folder + made).isFile() && !QFileInfo(folder + made).isSymLink(), made);
     }
 

@@ -127,6 +127,8 @@ private slots:
         QCOMPARE(results[0].m_strAviName, out + "02_Capture.avi");
         QCOMPARE(results[1].m_strAviName, out + "02_Capture(01).avi");
         QVERIFY(results[0].m_problems.isEmpty());
+        QVERIFY(results[0].m_strUnsignedReason.isEmpty()); // signed, last
+        QVERIFY(QFile::exists(out + "02_Capture.sha256.sig"));
         QVERIFY(Read(out + "02_Capture.txt").contains("MASTER SHA256: " + QByteArray(64, 'a')));
         QVERIFY(Read(out + "02_Capture(01).txt").contains("MASTER SHA256: not known"));
         const QByteArray sums = Read(out + "02_Capture.sha256");

@@ -127,8 +127,9 @@ private slots:
         QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where the folder should be
         blocker.close();
         QString path, reason;
+        CSigningOutcome signing;
         QVERIFY(!CSnapshotFile::Save(blocker.fileName(), At(CDateTime(2024, 3, 18, 14, 0, 3)), Striped(QSize(720, 480)),
-                                     path, reason));
+                                     path, reason, signing));
         QCOMPARE(path, dir.filePath("Backup/20240318_140003.jpg"));
         QCOMPARE(reason, QString("its folder cannot be created: a file stands where a folder of its path must be"));
     }
@@ -141,23 +142,46 @@ private slots:
         const QImage picture = Striped(QSize(720, 480));
         constexpr int SAVES = 6;
         std::array<QString, SAVES> paths, reasons;
+        std::array<CSigningOutcome, SAVES> signings;
         std::array<bool, SAVES> saved{};
         {
             std::vector<std::jthread> savers;
             for (int i = 0; i < SAVES; ++i)
                 savers.emplace_back([&, i] {
                     saved[i] = CSnapshotFile::Save(dir.path(), At(CDateTime(2024, 1, 15, 9, 30, 5)), picture, paths[i],
-                                                   reasons[i]);
+                                                   reasons[i], signings[i]);
                 });
         }
         QSet<QString> names;
         for (int i = 0; i < SAVES; ++i) {
             QVERIFY2(saved[i], qPrintable(paths[i] + ": " + reasons[i]));
             QCOMPARE(QImage(paths[i]).size(), QSize(720, 480));
+            // Each with its own sums, signed by the one key the first need made.
+            QVERIFY2(signings[i].m_bSigned, signings[i].m_strReason.c_str());
+            QCOMPARE(signings[i].m_strFingerprint, signings[0].m_strFingerprint);
+            QVERIFY(QFileInfo::exists(paths[i] + ".sha256.sig"));
             names << QFileInfo(paths[i]).fileName();
         }
         QCOMPARE(names.size(), SAVES);
         QVERIFY(names.contains("20240115_093005.jpg") && names.contains("20240115_093005(5).jpg"));
+    }
+
+    // Sums or a signature left under a still's name take the name: the still goes to
+    // the next one, and they stay as they were.
+    void leftoverSumsTakeTheName()
+    {
+        const QTemporaryDir dir;
+        QFile stale(dir.filePath("20240115_093005.jpg.sha256.sig"));
+        QVERIFY(stale.open(QIODevice::WriteOnly) && stale.write("stale\n") == 6);
+        stale.close();
+        QString path, reason;
+        CSigningOutcome signing;
+        QVERIFY(CSnapshotFile::Save(dir.path(), At(CDateTime(2024, 1, 15, 9, 30, 5)), Striped(QSize(720, 480)), path,
+                                    reason, signing));
+        QCOMPARE(QFileInfo(path).fileName(), QString("20240115_093005(1).jpg"));
+        QVERIFY(signing.m_bSigned);
+        QVERIFY(stale.open(QIODevice::ReadOnly) && stale.readAll() == "stale\n");
+        QVERIFY(!QFileInfo::exists(dir.filePath("20240115_093005.jpg")));
     }
 
     // A link planted under the still's name, to a recording, is a name taken: the

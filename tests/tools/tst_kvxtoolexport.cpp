@@ -203,7 +203,7 @@ private slots:
                                     KVXTOOL_PATH, fourChannels, out + "/caf"});
         QCOMPARE(run.status, 0);
         QVERIFY2(run.out.startsWith(latin1 + "/02_Capture.avi "), run.out);
-        for (const char* name : {"/02_Capture.avi", "/02_Capture.log", "/02_Capture.sha256"})
+        for (const char* name : {"/02_Capture.avi", "/02_Capture.log", "/02_Capture.sha256", "/02_Capture.sha256.sig"})
             QVERIFY2(::access((latin1 + name).constData(), F_OK) == 0, name);
         QVERIFY(::access((QFile::encodeName(out) + "/caf\uFFFD").constData(), F_OK) != 0);
         std::filesystem::remove_all(latin1.toStdString()); // Qt could not

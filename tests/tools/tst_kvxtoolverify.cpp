@@ -2,6 +2,9 @@
 #include "tests/support/testmain.h"
 #include "tests/support/toolrun.h"
 
+#include "platform/signingkey.h"
+
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -101,6 +104,9 @@ private slots:
         QCOMPARE(info.st_mode & 0777, 0600u);
         const QByteArray fingerprint = key.err.trimmed().split(' ').last();
         QCOMPARE(fingerprint.size(), 64);
+        // No signer file: the login and the host name.
+        QVERIFY2(key.err.startsWith("signer ") && key.err.split('\n')[0].contains('@'), key.err);
+        const QByteArray signer = key.err.split('\n')[0].mid(7);
         const CToolRun der = CToolRun::Of("sh", {"-c", "openssl pkey -pubin -in \"$0\" -outform DER | sha256sum",
                                                  home.PublicKey()});
         QCOMPARE(der.out.left(64), fingerprint);
@@ -108,10 +114,12 @@ private slots:
 
         const QString excerpt = Excerpt(QDir::tempPath() + "/kvx-verify-" + QString::number(qApp->applicationPid()) + "/a");
         const QString folder = QFileInfo(excerpt).path();
-        QVERIFY(Contents(excerpt + ".txt").contains("by the key with fingerprint " + fingerprint + "\n"));
+        QVERIFY(Contents(excerpt + ".txt")
+                    .contains("Signed by:        key " + fingerprint + " (" + signer + "), in incident.kvx.sha256.sig\n"));
         const auto [status, out] = Verify({folder});
         QCOMPARE(status, 0);
-        QCOMPARE(out, (excerpt + ": OK\n" + excerpt + ".sha256: OK, signed by key " + fingerprint + "\n").toUtf8());
+        QCOMPARE(out, (excerpt + ": OK\n" + excerpt + ".sha256: OK, signed by key " + fingerprint + " (").toUtf8() + signer
+                          + ")\n");
         QCOMPARE(Verify({excerpt}).first, 0);
         QCOMPARE(Verify({excerpt + ".sha256"}).first, 0);
         QDir(folder).removeRecursively();
@@ -204,6 +212,8 @@ private slots:
         QVERIFY(files[0].toObject()["reason"].toString().contains(excerpt));
         QCOMPARE(files[1].toObject()["status"].toString(), QString("OK"));
         QCOMPARE(files[1].toObject()["key"].toString().size(), 64);
+        QVERIFY(files[1].toObject()["signer"].toString().contains('@'));
+        QVERIFY(files[0].toObject()["signer"].isNull());
         QVERIFY(files[1].toObject()["reason"].isNull());
         QCOMPARE(o["unlisted"].toArray(), QJsonArray{excerpt + ".txt"});
     }
@@ -243,9 +253,105 @@ private slots:
             QVERIFY2(excerpt.err.contains(out.toUtf8() + " is written but not signed: "), excerpt.err);
             QVERIFY2(excerpt.err.contains(which.toUtf8()), excerpt.err);
             QVERIFY(QFileInfo::exists(out) && QFileInfo::exists(out + ".sha256") && !QFileInfo::exists(out + ".sha256.sig"));
-            QVERIFY(Contents(out + ".txt").contains("Signature:        none: "));
+            const QByteArray note = Contents(out + ".txt");
+            QVERIFY(note.contains("Signed by:        nobody, not signed: ") && note.contains(which.toUtf8()));
             QCOMPARE(Verify({out}).second, (out + ": OK\n" + out + ".sha256: NOT SIGNED\n").toUtf8());
         }
+    }
+
+    // The signer names themselves in the signer file; key, the note and verify name
+    // them, and a name changed in the signature breaks it.
+    void namesTheSignerItWasToldOf()
+    {
+        CConfigHome home;
+        QTemporaryDir dir;
+        QDir().mkpath(home.Folder());
+        Overwrite(home.Folder() + "/signer", "  D. Okafor, Case 2291 \nsecond line\n");
+        const CToolRun key = Tool({"key"});
+        QVERIFY2(key.err.startsWith("signer D. Okafor, Case 2291\nfingerprint "), key.err);
+        const QByteArray fingerprint = key.err.trimmed().split(' ').last();
+        const QString excerpt = Excerpt(dir.path() + "/n");
+        QVERIFY(Contents(excerpt + ".txt").contains("key " + fingerprint + " (D. Okafor, Case 2291)"));
+        const CToolRun run = Tool({"verify", "--json", excerpt});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.Json()["files"].toArray()[1].toObject()["signer"].toString(), QString("D. Okafor, Case 2291"));
+        QVERIFY(Verify({excerpt}).second.endsWith("OK, signed by key " + fingerprint + " (D. Okafor, Case 2291)\n"));
+
+        QByteArray sig = Contents(excerpt + ".sha256.sig");
+        QVERIFY(sig.startsWith("KVXPlayer signature 2\n") && sig.contains("\nsigner: D. Okafor, Case 2291\n"));
+        Overwrite(excerpt + ".sha256.sig", sig.replace("D. Okafor", "E. Okafor"));
+        const auto [status, out] = Verify({excerpt});
+        QCOMPARE(status, 1);
+        QVERIFY2(out.contains((excerpt + ".sha256.sig: FAILED (changed)\n").toUtf8()), out);
+    }
+
+    // A signature of the first format, which named no signer, still holds; changed,
+    // it fails.
+    void checksAFirstFormatSignature()
+    {
+        CConfigHome home;
+        QTemporaryDir dir;
+        const QString excerpt = Excerpt(dir.path() + "/f1");
+        std::string error;
+        const auto key = CSigningKey::Load(error);
+        QVERIFY2(key, error.c_str());
+        QByteArray sums = Contents(excerpt + ".sha256");
+        const QByteArray publicKey =
+            QByteArray(reinterpret_cast<const char*>(key->RawPublic().data()), qsizetype(key->RawPublic().size()));
+        const QByteArray text = "KVXPlayer signature 1\nsigns: incident.kvx.sha256\nsha256: "
+                              + QCryptographicHash::hash(sums, QCryptographicHash::Sha256).toHex() + "\nkey: "
+                              + QByteArray::fromStdString(key->Fingerprint()) + "\npublic-key: " + publicKey.toBase64()
+                              + "\n";
+        const std::vector<uint8_t> signature =
+            key->Sign(std::span(reinterpret_cast<const uint8_t*>(text.constData()), size_t(text.size())));
+        const QByteArray sig =
+            text + "signature: "
+            + QByteArray(reinterpret_cast<const char*>(signature.data()), qsizetype(signature.size())).toBase64() + "\n";
+        Overwrite(excerpt + ".sha256.sig", sig);
+        auto [status, out] = Verify({excerpt});
+        QCOMPARE(status, 0);
+        QCOMPARE(out, (excerpt + ": OK\n" + excerpt + ".sha256: OK, signed by key ").toUtf8()
+                          + QByteArray::fromStdString(key->Fingerprint()) + "\n");
+        Overwrite(excerpt + ".sha256.sig", QByteArray(sig).replace("signs: incident", "signs: incidenT"));
+        std::tie(status, out) = Verify({excerpt});
+        QCOMPARE(status, 1);
+        QVERIFY2(out.contains((excerpt + ".sha256.sig: FAILED (changed)\n").toUtf8()), out);
+    }
+
+    // The command line's exports and stills are signed as the window's are.
+    void signsTheCommandLinesExportsAndStills()
+    {
+        CConfigHome home;
+        QTemporaryDir dir;
+        const QString source = QString::fromStdString(m_strSource);
+        QCOMPARE(Tool({"export", source, "--channel", "2", "--out", dir.path() + "/avi"}).status, 0);
+        QCOMPARE(Tool({"export", source, "--channel", "3", "--format", "mp4", "--out", dir.path() + "/mp4"}).status, 0);
+        const CToolRun still = Tool({"snapshot", source, "--channel", "1", "--at", "2005-01-01 00:00:02", "--out",
+                                     dir.path() + "/jpg", "--json"});
+        QCOMPARE(still.status, 0);
+        QVERIFY(still.err.isEmpty());
+        const QString jpg = still.Json()["file"].toString();
+        for (const QString& sums : {dir.path() + "/avi/02_Capture.sha256", dir.path() + "/mp4/03_Capture.sha256",
+                                    jpg + ".sha256"})
+            QVERIFY2(QFileInfo::exists(sums + ".sig"), qPrintable(sums));
+        auto [status, out] = Verify({dir.path(), "--key", home.PublicKey()});
+        QVERIFY2(status == 0, out);
+        QCOMPARE(out.count(": OK"), 10); // avi, log, txt and sums twice; the still and its sums
+        QVERIFY(Contents(dir.path() + "/mp4/03_Capture.txt").contains("SIGNED BY    : key "));
+
+        // A key that cannot be had: written, unsigned, and standard error says why.
+        Overwrite(home.PrivateKey(), "damaged\n");
+        const CToolRun avi = Tool({"export", source, "--channel", "2", "--out", dir.path() + "/unsigned"});
+        QCOMPARE(avi.status, 0);
+        QVERIFY2(avi.err.contains(" is written but not signed: the signing key " + home.PrivateKey().toUtf8()), avi.err);
+        QVERIFY(QFileInfo::exists(dir.path() + "/unsigned/02_Capture.sha256"));
+        const CToolRun jpg2 = Tool({"snapshot", source, "--channel", "1", "--at", "2005-01-01 00:00:02", "--out",
+                                    dir.path() + "/unsigned"});
+        QCOMPARE(jpg2.status, 0);
+        QVERIFY2(jpg2.err.contains(" is written but not signed: the signing key " + home.PrivateKey().toUtf8()), jpg2.err);
+        std::tie(status, out) = Verify({dir.path() + "/unsigned"});
+        QCOMPARE(status, 1);
+        QCOMPARE(out.count("NOT SIGNED"), 2);
     }
 
     void usage()

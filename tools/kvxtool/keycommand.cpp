@@ -14,7 +14,10 @@ constexpr const char* HELP =
     "                       your config folder ($XDG_CONFIG_HOME, or ~/.config),\n"
     "                       the private key readable by you alone; a key file\n"
     "                       there is never replaced. Its fingerprint (SHA-256 of\n"
-    "                       the public key's DER form) goes to standard error.\n"
+    "                       the public key's DER form) and the signer's name go to\n"
+    "                       standard error: \"signer NAME\", \"fingerprint FP\". The\n"
+    "                       name, which every signature carries, is the first line\n"
+    "                       of KVXPlayer/signing/signer there, else login@host.\n"
     "                       Exit 1 when the key cannot be read or made.\n";
 
 int Run(const std::vector<std::string>& args)
@@ -28,7 +31,7 @@ int Run(const std::vector<std::string>& args)
         return EXIT_PROBE_FAILED;
     }
     std::printf("%s", key->PublicPem().c_str());
-    std::fprintf(stderr, "fingerprint %s\n", key->Fingerprint().c_str());
+    std::fprintf(stderr, "signer %s\nfingerprint %s\n", CSigningKey::SignerName().c_str(), key->Fingerprint().c_str());
     return 0;
 }
 

@@ -26,9 +26,13 @@ constexpr const char* HELP =
     "                       and camera number), as the editor's save button saves it:\n"
     "                       a JPEG named after the picture's time, e.g.\n"
     "                       20240115_093005.jpg, then name(1).jpg, ... never replacing\n"
-    "                       a file. DIR defaults to where the editor saves (Backup/\n"
-    "                       beside kvxtool, or ~/Pictures/KVXPlayer/Backup/ when that\n"
-    "                       folder is read-only) and is created when missing. --json\n"
+    "                       a file, with NAME.jpg.sha256 and its signature\n"
+    "                       NAME.jpg.sha256.sig (see key and verify; a key that\n"
+    "                       cannot be had leaves it unsigned, and says why on\n"
+    "                       standard error). DIR defaults to where the editor\n"
+    "                       saves (Backup/ beside kvxtool, or\n"
+    "                       ~/Pictures/KVXPlayer/Backup/ when that folder is\n"
+    "                       read-only) and is created when missing. --json\n"
     "                       prints one JSON object:\n"
     "                       {\"file\",\"time\",\"channel\",\"width\",\"height\"}.\n"
     "                       Exit 1 when the recording is refused or has no such\n"
@@ -110,14 +114,18 @@ int Run(const std::vector<std::string>& args)
         return EXIT_PROBE_FAILED;
     }
     QString path, reason;
+    CSigningOutcome signing;
     const CStillMetadata still{found->m_time, a.m_nChannel,
                                QString::fromStdString(std::filesystem::path(a.m_strFile).filename().string()), {},
                                a.m_masks.IsGiven()};
-    if (!CSnapshotFile::Save(Folder(a), still, found->m_tile, path, reason)) {
+    if (!CSnapshotFile::Save(Folder(a), still, found->m_tile, path, reason, signing)) {
         std::fprintf(stderr, "kvxtool: cannot save the picture to %s: %s\n", CNativeFileName::Encode(path).constData(),
                      reason.toLocal8Bit().constData());
         return EXIT_PROBE_FAILED;
     }
+    if (!signing.m_bSigned)
+        std::fprintf(stderr, "kvxtool: %s is written but not signed: %s\n", CNativeFileName::Encode(path).constData(),
+                     signing.m_strReason.c_str());
     PrintSaved(a, path, *found);
     return 0;
 }

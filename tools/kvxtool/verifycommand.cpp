@@ -21,12 +21,15 @@ constexpr const char* HELP =
     "                       \"PATH: OK\", \"PATH: FAILED (changed)\", \"PATH: MISSING\",\n"
     "                       \"PATH: NOT SIGNED\" or \"PATH: FAILED (another key)\"; a\n"
     "                       .sha256 whose signature holds ends \"OK, signed by key\n"
-    "                       FINGERPRINT\". Files of a folder that no .sha256 lists\n"
-    "                       are named on standard error. --json prints one object:\n"
-    "                       {\"ok\",\"files\":[{\"path\",\"status\",\"key\",\"reason\"}],\n"
+    "                       FINGERPRINT (SIGNER)\", the name the signer gave (only\n"
+    "                       the key vouches for it; older signatures name none).\n"
+    "                       Files of a folder that no .sha256 lists are named on\n"
+    "                       standard error. --json prints one object: {\"ok\",\n"
+    "                       \"files\":[{\"path\",\"status\",\"key\",\"signer\",\"reason\"}],\n"
     "                       \"unlisted\":[paths]}, status the words above, key the\n"
-    "                       signer's fingerprint or null, reason null when OK. Exit 0\n"
-    "                       only when every file is OK, 1 otherwise.\n";
+    "                       signer's fingerprint or null, signer the name or null,\n"
+    "                       reason null when OK. Exit 0 only when every file is OK,\n"
+    "                       1 otherwise.\n";
 
 bool ReadExpectedKey(const std::string& file, std::shared_ptr<const CEd25519Key>& key)
 {
@@ -45,7 +48,7 @@ void PrintJson(const COutputVerifier& v)
     for (const CVerifiedFile& f : v.Results()) {
         CJsonLine line;
         line.Add("path", f.m_strPath).Add("status", VerifiedStatusText(f.m_status)).AddOrNull("key", f.m_strFingerprint)
-            .AddOrNull("reason", f.m_strReason);
+            .AddOrNull("signer", f.m_strSigner).AddOrNull("reason", f.m_strReason);
         files.push_back(line);
     }
     CJsonLine line;
@@ -53,12 +56,18 @@ void PrintJson(const COutputVerifier& v)
     std::printf("%s\n", line.AddStrings("unlisted", v.Unlisted()).Text().c_str());
 }
 
+// ", signed by key FINGERPRINT (SIGNER)" for sums whose signature holds.
+std::string SignedByText(const CVerifiedFile& f)
+{
+    if (f.m_status != CVerifiedFile::EStatus::Ok || f.m_strFingerprint.empty())
+        return {};
+    return ", signed by key " + f.m_strFingerprint + (f.m_strSigner.empty() ? "" : " (" + f.m_strSigner + ")");
+}
+
 void PrintForPerson(const COutputVerifier& v)
 {
     for (const CVerifiedFile& f : v.Results()) {
-        const bool signedSums = f.m_status == CVerifiedFile::EStatus::Ok && !f.m_strFingerprint.empty();
-        std::printf("%s: %s%s\n", f.m_strPath.c_str(), VerifiedStatusText(f.m_status),
-                    signedSums ? (", signed by key " + f.m_strFingerprint).c_str() : "");
+        std::printf("%s: %s%s\n", f.m_strPath.c_str(), VerifiedStatusText(f.m_status), SignedByText(f).c_str());
         if (!f.m_strReason.empty())
             std::fprintf(stderr, "kvxtool: %s\n", f.m_strReason.c_str());
     }
