@@ -104,6 +104,7 @@ bool CBackupRecorder::StartBackup(const BACKUPSETTING& setting, const CFrameTime
                             .arg(setting.m_byChannelCount));
     m_strFailure.clear();
     m_strUnsigned.clear();
+    m_strUnsignedReason.clear();
     m_bFailed = false;
     m_nFrames = 0;
     m_timeLastWritten.reset();
@@ -387,6 +388,7 @@ bool CBackupRecorder::StopBackup(const CFrameTime& end)
     if (done->m_failure)
         SetFailure(*done->m_failure);
     m_strUnsigned = done->UnsignedText();
+    m_strUnsignedReason = done->UnsignedReason();
     return error.isEmpty() || SetError(error);
 }
 
@@ -445,6 +447,12 @@ QString CBackupRecorder::UnsignedText() const
 {
     std::lock_guard lock(m_mutex);
     return m_strUnsigned;
+}
+
+QString CBackupRecorder::UnsignedReason() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_strUnsignedReason;
 }
 
 QString CBackupRecorder::FailureText() const

@@ -105,6 +105,7 @@ public:
     // Why the last export StopBackup completed is unsigned, naming it and the key
     // file; empty when it was signed. Kept until the next export starts.
     QString UnsignedText() const;
+    QString UnsignedReason() const; // the reason alone
 
     // The frame rate the last export's log gave: chosen, or the camera's own mean.
     uint8_t LastFrameRate() const;
@@ -157,7 +158,7 @@ private:
     QString m_strAviName;
     QString m_strError;
     QString m_strFailure;                  // the reason alone, while m_bFailed
-    QString m_strUnsigned;                 // of the last export StopBackup completed
+    QString m_strUnsigned, m_strUnsignedReason; // of the last export StopBackup completed
     std::optional<BACKUPLOG> m_pBackupLog; // while an export runs
     std::optional<CFrameTime> m_timeLastWritten; // of the last frame the AVI took
     std::atomic<bool> m_bExporting{false};

@@ -15,4 +15,8 @@ public:
     // Why a camera's export could not be created, written or completed, naming its
     // file, for a person.
     virtual void OnExportMessage(const QString& text) = 0;
+    // Why a camera's export, written whole, is not signed: `text` names the file,
+    // `reason` is the reason alone. A view that tells the two apart overrides it; a
+    // whole copy without its signature is not a failed one.
+    virtual void OnExportUnsigned(const QString& text, const QString& /*reason*/) { OnExportMessage(text); }
 };

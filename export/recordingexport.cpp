@@ -243,7 +243,7 @@ CRecordingExport::EResult CRecordingExport::Finish(bool readOk)
         if (!stopped)
             m_view.OnExportMessage(camera.m_recorder->ErrorText());
         if (const QString unsignedText = camera.m_recorder->UnsignedText(); !unsignedText.isEmpty())
-            m_view.OnExportMessage(unsignedText);
+            m_view.OnExportUnsigned(unsignedText, camera.m_recorder->UnsignedReason());
         ok = ok && stopped;
     }
     return ok ? EResult::Done : EResult::Failed;

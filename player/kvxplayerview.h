@@ -313,7 +313,8 @@ private:
     void ShowInOutMarks();
     QString RangeText() const;
     void StartRangeExport();
-    void OnRangeExportFinished(const QString& videoName, const QStringList& problems, uint frames);
+    void OnRangeExportFinished(const QString& videoName, const QStringList& problems, uint frames,
+                               const QString& unsignedReason);
     void OnSaveExcerpt();
 
     // Painting, const: a paint draws what is there and changes nothing, tiles and

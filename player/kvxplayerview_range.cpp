@@ -141,7 +141,8 @@ void CKVXPlayerView::StartRangeExport()
 }
 
 // The export ran to the range's end, or was stopped, or could not be made.
-void CKVXPlayerView::OnRangeExportFinished(const QString& videoName, const QStringList& problems, uint frames)
+void CKVXPlayerView::OnRangeExportFinished(const QString& videoName, const QStringList& problems, uint frames,
+                                           const QString& unsignedReason)
 {
     if (m_pBackupDlg && !m_pBackupDlg->IsStopped())
         m_pBackupDlg->ReturnToIdle();
@@ -150,7 +151,7 @@ void CKVXPlayerView::OnRangeExportFinished(const QString& videoName, const QStri
         CMessageBox::Show(this, m_frame.AppTitle(), problems.join("\n\n"));
         return;
     }
-    OnExportCompleted(videoName, problems, frames);
+    OnExportCompleted(videoName, problems, frames, unsignedReason);
 }
 
 // The excerpt's folder is asked each time; its name says the recording and the range.

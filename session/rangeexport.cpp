@@ -21,6 +21,7 @@ bool CRangeExport::Start(const std::string& recording, const CRecordingFacts& fa
     if (m_pExport)
         return false;
     m_problems.clear();
+    m_strUnsigned.clear();
     m_strNothing = QString("No export was made: %1 holds no record dated from %2 to %3")
                        .arg(CNativeFileName::Decode(QByteArray::fromStdString(recording)),
                             QString::fromStdString(settings.m_from.ToIsoString()),
@@ -55,18 +56,26 @@ void CRangeExport::Run()
     LowerThisThreadPriority();
     const CRecordingExport::EResult result = m_pExport->Run();
     QStringList problems;
+    QString unsignedText;
     {
         const std::lock_guard lock(m_mutex);
         if (result == CRecordingExport::EResult::NothingInRange)
             m_problems << m_strNothing;
         problems = m_problems;
+        unsignedText = m_strUnsigned;
     }
     const bool made = result != CRecordingExport::EResult::NothingInRange;
     const QString video = made ? VideoName() : QString();
-    emit finished(video, problems, made ? m_pExport->FrameCount() : 0);
+    emit finished(video, problems, made ? m_pExport->FrameCount() : 0, unsignedText);
 }
 
 void CRangeExport::OnExportProgress(uint64_t, bool) {}
+
+void CRangeExport::OnExportUnsigned(const QString&, const QString& reason)
+{
+    const std::lock_guard lock(m_mutex);
+    m_strUnsigned = reason;
+}
 
 void CRangeExport::OnExportMessage(const QString& text)
 {

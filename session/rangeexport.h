@@ -40,14 +40,16 @@ public:
 
 signals:
     // `problems` each name the file and the reason; empty when the export is complete
-    // with its sums. `videoName` is empty when no file was made.
-    void finished(const QString& videoName, const QStringList& problems, uint frames);
+    // with its sums. `videoName` is empty when no file was made. `unsignedReason` says
+    // why a written copy is not signed.
+    void finished(const QString& videoName, const QStringList& problems, uint frames, const QString& unsignedReason);
 
 private:
     void Run();
     void Join();
     void OnExportProgress(uint64_t offset, bool last) override;
     void OnExportMessage(const QString& text) override;
+    void OnExportUnsigned(const QString& text, const QString& reason) override;
 
     // Made and released on the window thread while no worker runs; run by the worker.
     std::unique_ptr<CRecordingExport> m_pExport;
@@ -56,4 +58,5 @@ private:
     // Guarded by m_mutex: what the export said, for `finished`.
     std::mutex m_mutex;
     QStringList m_problems;
+    QString m_strUnsigned;
 };
