@@ -131,7 +131,7 @@ std::string BookmarkLines(const CBookmarks& bookmarks)
 
 std::string SignatureLine(const CExcerptFiles& files, const CSigningOutcome& signing)
 {
-    return signing.m_bSigned ? "Signed by:        " + signing.SignedBy() + ", in " + FileName(files.m_strSignature) + "\n"
+    return !signing.m_strFingerprint.empty() ? "Signed by:        " + signing.SignedBy() + ", in " + FileName(files.m_strSignature) + "\n"
                              : "Signed by:        nobody, not signed: " + signing.m_strReason + "\n";
 }
 
@@ -286,18 +286,23 @@ CExcerptResult WriteExcerpt(const std::string& source, const CExcerptRange& rang
 bool WriteExcerptSidecars(const CExcerptFiles& files, const CExcerptOrigin& origin, const CExcerptRange& range,
                           const CExcerptResult& result, CSigningOutcome& signing, std::string& error)
 {
-    const std::string sums = Sha256SumLine(result.m_strExcerptSha256, FileName(files.m_strExcerpt));
+    // The note names its signer before the sums that cover it are signed, so that
+    // a changed note fails verification as a changed excerpt does.
+    const CUserSigner signer;
+    const std::string note = Note(files, origin, range, result, signer.Prospect());
+    if (!WriteNewTextFile(files.m_strNote, note, origin.m_strSource, error)) {
+        std::remove(files.m_strExcerpt.c_str());
+        return false;
+    }
+    CSha256 noteHash;
+    noteHash.Add(note.data(), note.size());
+    const std::string sums = Sha256SumLine(result.m_strExcerptSha256, FileName(files.m_strExcerpt))
+                           + Sha256SumLine(noteHash.HexDigest(), FileName(files.m_strNote));
     if (!WriteNewTextFile(files.m_strSums, sums, origin.m_strSource, error)) {
+        std::remove(files.m_strNote.c_str());
         std::remove(files.m_strExcerpt.c_str());
         return false;
     }
-    signing = CUserSigner().Sign(files.m_strSums);
-    if (!WriteNewTextFile(files.m_strNote, Note(files, origin, range, result, signing), origin.m_strSource, error)) {
-        if (signing.m_bSigned)
-            std::remove(files.m_strSignature.c_str());
-        std::remove(files.m_strSums.c_str());
-        std::remove(files.m_strExcerpt.c_str());
-        return false;
-    }
+    signing = signer.Sign(files.m_strSums);
     return true;
 }

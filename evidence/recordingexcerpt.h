@@ -75,8 +75,8 @@ struct CExcerptOrigin {
     std::string m_strMadeBy = "kvxtool excerpt"; // what copied it, as the note says
 };
 
-// Writes the excerpt's sums, signs them with the user's key and writes the note, which
-// names the key or why there is no signature: new files all. Without sums and note it
+// Writes the note, which names the user's key or why there is none, then the sums of
+// the excerpt and the note, and signs them: new files all. Without sums and note it
 // is not vouched for: when either cannot be written, it, the excerpt and whatever was
 // written beside it are removed, and `error` says which file failed and why. A
 // signature that cannot be made leaves the excerpt unsigned, as `signing` says.

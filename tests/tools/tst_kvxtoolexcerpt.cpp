@@ -89,7 +89,7 @@ private slots:
         const CToolRun check = CToolRun::Of("sh", {"-c", "cd \"$0\" && sha256sum -c incident.kvx.sha256",
                                                    QFileInfo(out).absolutePath()});
         QCOMPARE(check.status, 0);
-        QCOMPARE(check.out, QByteArray("incident.kvx: OK\n"));
+        QCOMPARE(check.out, QByteArray("incident.kvx: OK\nincident.kvx.txt: OK\n"));
         const QByteArray note = Contents(out + ".txt");
         const CToolRun sum = CToolRun::Of("sha256sum", {source});
         QVERIFY(note.contains("Source SHA-256:   " + sum.out.left(64)));
@@ -252,7 +252,7 @@ private slots:
         const QString longName = QFileInfo(out).path() + "/" + QString(250, 'x') + ".kvx"; // 254 bytes; a sidecar's 261
         const CToolRun tooLong = Tool({"excerpt", source, "--from", Iso(r[0].m_time), "--to", Iso(r[40].m_time), "--out", longName});
         QCOMPARE(tooLong.status, 1);
-        QVERIFY2(tooLong.err.contains((longName + ".sha256: File name too long").toUtf8()), tooLong.err);
+        QVERIFY2(tooLong.err.contains((longName + ".txt: File name too long").toUtf8()), tooLong.err);
         QVERIFY(!QFileInfo::exists(longName));
     }
 

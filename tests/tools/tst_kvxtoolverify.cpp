@@ -118,8 +118,9 @@ private slots:
                     .contains("Signed by:        key " + fingerprint + " (" + signer + "), in incident.kvx.sha256.sig\n"));
         const auto [status, out] = Verify({folder});
         QCOMPARE(status, 0);
-        QCOMPARE(out, (excerpt + ": OK\n" + excerpt + ".sha256: OK, signed by key " + fingerprint + " (").toUtf8() + signer
-                          + ")\n");
+        QCOMPARE(out, (excerpt + ": OK\n" + excerpt + ".txt: OK\n" + excerpt + ".sha256: OK, signed by key " + fingerprint
+                       + " (").toUtf8()
+                          + signer + ")\n");
         QCOMPARE(Verify({excerpt}).first, 0);
         QCOMPARE(Verify({excerpt + ".sha256"}).first, 0);
         QDir(folder).removeRecursively();
@@ -205,17 +206,19 @@ private slots:
         QCOMPARE(o.keys(), (QStringList{"files", "ok", "unlisted"}));
         QCOMPARE(o["ok"].toBool(), false);
         const QJsonArray files = o["files"].toArray();
-        QCOMPARE(files.size(), 2);
+        QCOMPARE(files.size(), 3); // the excerpt, its note, the sums that list both
         QCOMPARE(files[0].toObject()["path"].toString(), excerpt);
         QCOMPARE(files[0].toObject()["status"].toString(), QString("FAILED (changed)"));
         QVERIFY(files[0].toObject()["key"].isNull());
         QVERIFY(files[0].toObject()["reason"].toString().contains(excerpt));
+        QCOMPARE(files[1].toObject()["path"].toString(), excerpt + ".txt");
         QCOMPARE(files[1].toObject()["status"].toString(), QString("OK"));
-        QCOMPARE(files[1].toObject()["key"].toString().size(), 64);
-        QVERIFY(files[1].toObject()["signer"].toString().contains('@'));
+        QCOMPARE(files[2].toObject()["status"].toString(), QString("OK"));
+        QCOMPARE(files[2].toObject()["key"].toString().size(), 64);
+        QVERIFY(files[2].toObject()["signer"].toString().contains('@'));
         QVERIFY(files[0].toObject()["signer"].isNull());
-        QVERIFY(files[1].toObject()["reason"].isNull());
-        QCOMPARE(o["unlisted"].toArray(), QJsonArray{excerpt + ".txt"});
+        QVERIFY(files[2].toObject()["reason"].isNull());
+        QCOMPARE(o["unlisted"].toArray(), QJsonArray{});
     }
 
     // A damaged key, one open to other users, or a public key that is not the private
