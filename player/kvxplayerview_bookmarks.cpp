@@ -6,6 +6,7 @@
 
 #include "player/activitylist.h"
 #include "player/bookmarklist.h"
+#include "player/reportpanel.h"
 #include "playback/seekposition.h"
 #include "skin/skinslider.h"
 
@@ -62,6 +63,9 @@ void CKVXPlayerView::RefreshBookmarks()
     m_controls.m_slider->SetMarks(ESliderMarkLayer::Bookmarks, m_strFilePath.isEmpty() ? CSliderMarks() : marks);
     if (m_pBookmarkList->isVisible())
         m_pBookmarkList->Show(BookmarksWhat(), m_strFilePath.isEmpty() ? CBookmarks() : bookmarks);
+    const std::optional<CRecordingReport>& report = m_session.Report().Report();
+    if (report && !m_strFilePath.isEmpty())
+        m_pReportPanel->ShowReport(*report, bookmarks);
 }
 
 QString CKVXPlayerView::BookmarksWhat() const

@@ -57,7 +57,7 @@ void CKVXPlayerView::ShowReportState()
     m_pReportPanel->setWindowTitle("Report - " + m_strFilePath.section('/', -1));
     m_pReportPanel->ShowSaveOutcome(QString());
     if (report)
-        m_pReportPanel->ShowReport(*report);
+        m_pReportPanel->ShowReport(*report, m_session.Bookmarks().Bookmarks());
     else if (!tracker.Failure().isEmpty())
         m_pReportPanel->ShowFailure(tracker.Failure());
     else if (tracker.IsBuilding())

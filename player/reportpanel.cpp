@@ -56,10 +56,10 @@ void CReportPanel::ShowFailure(const QString& text)
     ShowLines(text, false);
 }
 
-void CReportPanel::ShowReport(const CRecordingReport& report)
+void CReportPanel::ShowReport(const CRecordingReport& report, const CBookmarks& bookmarks)
 {
-    ShowLines("Click a gap, a set-back or damage to go there.", true);
-    for (const CReportLine& line : ReportInWords(report)) {
+    ShowLines("Click a gap, a set-back, damage or a bookmark to go there.", true);
+    for (const CReportLine& line : ReportInWords(report, bookmarks)) {
         auto* item = new QListWidgetItem(line.m_strText, m_pRows);
         if (line.m_nOffset) {
             item->setData(OFFSET_ROLE, QVariant::fromValue<qulonglong>(*line.m_nOffset));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "evidence/bookmark.h"
 #include "evidence/recordingreport.h"
 
 #include <QWidget>
@@ -28,7 +29,7 @@ public:
     void ShowBuilding(const QString& file);
     // No report: `text` says why.
     void ShowFailure(const QString& text);
-    void ShowReport(const CRecordingReport& report);
+    void ShowReport(const CRecordingReport& report, const CBookmarks& bookmarks);
     // What the last save came to.
     void ShowSaveOutcome(const QString& text);
 

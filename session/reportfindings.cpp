@@ -112,12 +112,16 @@ std::vector<CReportFinding> ReportFindings(const CRecordingReport& report)
     return findings;
 }
 
-std::vector<CReportLine> ReportInWords(const CRecordingReport& report)
+std::vector<CReportLine> ReportInWords(const CRecordingReport& report, const CBookmarks& bookmarks)
 {
     std::vector<CReportLine> lines;
     AddFacts(lines, report);
     AddFindings(lines, report, "Gaps", {EKind::Gap, EKind::CameraGap});
     AddFindings(lines, report, "Clock set back", {EKind::SetBack});
     AddFindings(lines, report, "Damage", {EKind::Damage});
+    if (!bookmarks.empty())
+        lines.push_back({QString("Bookmarks: %1").arg(bookmarks.size()), {}});
+    for (const CBookmark& b : bookmarks)
+        lines.push_back({"    " + QString::fromStdString(BookmarkLine(b)), b.m_nOffset});
     return lines;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "evidence/bookmark.h"
 #include "evidence/recordingreport.h"
 
 #include <QString>
@@ -31,8 +32,9 @@ struct CReportLine {
 };
 
 // The file, its sum, the cameras with their first and last times, then the findings
-// under their headings: what the panel lists and the printed report reads.
-std::vector<CReportLine> ReportInWords(const CRecordingReport& report);
+// under their headings and the user's bookmarks, when there are any: what the panel
+// lists and the printed report reads.
+std::vector<CReportLine> ReportInWords(const CRecordingReport& report, const CBookmarks& bookmarks);
 
 // "14:02:10", or "(no time)" for a date the recorder wrote wrong.
 QString ClockTime(const CDateTime& time);

@@ -48,7 +48,7 @@ QString FreeStem(const QString& folder, const CRecordingReport& report)
 
 // The lines of the panel, wrapped to the page, on as many pages as they need, under
 // a heading, with when and by what it was made at the end.
-QByteArray PdfOf(const CRecordingReport& report)
+QByteArray PdfOf(const CRecordingReport& report, const CBookmarks& bookmarks)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
@@ -59,7 +59,7 @@ QByteArray PdfOf(const CRecordingReport& report)
     pdf.setTitle("Recording report");
     pdf.setCreator("KVXPlayer");
     QStringList lines{"Recording report", ""};
-    for (const CReportLine& line : ReportInWords(report))
+    for (const CReportLine& line : ReportInWords(report, bookmarks))
         lines << line.m_strText;
     lines << "" << "Saved " + QDateTime::currentDateTime().toString(Qt::ISODate) + " by KVXPlayer";
     QPainter painter(&pdf);
@@ -117,7 +117,7 @@ CReportSaveOutcome SaveReport(const CRecordingReport& report, const CBookmarks& 
     outcome.m_strPdf = stem + ".pdf";
     outcome.m_strSums = stem + ".sha256";
     const QByteArray json = QByteArray::fromStdString(RecordingReportJson(report, bookmarks) + "\n");
-    const QByteArray pdf = PdfOf(report);
+    const QByteArray pdf = PdfOf(report, bookmarks);
     const QByteArray sums = SumLine(json, outcome.m_strJson) + SumLine(pdf, outcome.m_strPdf);
     for (const auto& [path, data] : {std::pair(outcome.m_strJson, json), std::pair(outcome.m_strPdf, pdf),
                                      std::pair(outcome.m_strSums, sums)}) {

@@ -10,6 +10,7 @@
 #include "player/bookmarklist.h"
 #include "player/controlids.h"
 #include "player/kvxplayerview.h"
+#include "player/reportpanel.h"
 #include "skin/skinslider.h"
 #include "tests/support/playerfixture.h"
 #include "tests/support/recordingfixture.h"
@@ -152,6 +153,15 @@ private slots:
         QCOMPARE(marks.front().m_nTo, at);
         QCOMPARE(marks.front().m_text, "bookmark " + Clock(set.m_time) + ": van leaves");
         QVERIFY(m_fixture.m_messages.filter("bookmark").isEmpty());
+
+        // The report in words ends with it, a line that goes there.
+        CKVXPlayerView* view = frame->View();
+        QVERIFY(QTest::qWaitFor([&] { return view->Session().Report().Report().has_value(); }, 20000));
+        const CReportPanel* panel = view->ReportPanel();
+        const int last = panel->RowCount() - 1;
+        QCOMPARE(panel->RowText(last - 1), QString("Bookmarks: 1"));
+        QVERIFY2(panel->RowText(last).contains("van leaves"), qPrintable(panel->RowText(last)));
+        QCOMPARE(panel->OffsetAt(last), std::optional<uint64_t>(set.m_nOffset));
     }
 
     // Shift+B lists them; a click goes to the record bookmarked, exactly as go-to
