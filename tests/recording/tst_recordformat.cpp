@@ -49,6 +49,23 @@ private slots:
         QCOMPARE(all, copy);
     }
 
+    // The chunked swap against the byte-by-byte definition: every length around the
+    // chunk size, at each start alignment, touching nothing outside its range.
+    void pairSwapMatchesDefinitionAtAnyLengthAndAlignment()
+    {
+        for (size_t offset = 0; offset < 8; ++offset) {
+            for (size_t length = 0; length <= 67; ++length) {
+                std::vector<uint8_t> buffer(offset + length + 8);
+                std::iota(buffer.begin(), buffer.end(), uint8_t(0x40));
+                std::vector<uint8_t> expected = buffer;
+                for (size_t i = offset; i + 1 < offset + length; i += 2)
+                    std::swap(expected[i], expected[i + 1]);
+                SwapBytePairs(buffer.data() + offset, length);
+                QVERIFY2(buffer == expected, qPrintable(QString("length %1 at offset %2").arg(length).arg(offset)));
+            }
+        }
+    }
+
     void headerFieldsReadInBothLayouts()
     {
         std::vector<uint8_t> logical(BLOCK_SIZE, 0);
