@@ -178,27 +178,25 @@ void CPlaybackEngine::SkipBlocksWithoutHeader()
 CPlaybackEngine::EStep CPlaybackEngine::ReadRecordPart()
 {
     const bool audioOnly = m_nAudioMode == AUDIO_MODE_ONLY;
+    uint8_t* unit = nullptr;
     if (audioOnly) {
         if (ReadPadded(m_audio.data(), AUDIO_BLOCK_SIZE) < 0)
             return EStep::ReadError;
     } else {
-        const int64_t got = ReadPadded(m_unit.data(), PICTURE_UNIT_SIZE);
+        unit = m_picture.data() + m_nBlockCount * BLOCK_SIZE;
+        const int64_t got = ReadPadded(unit, PICTURE_UNIT_SIZE);
         if (got < 0)
             return EStep::ReadError;
         m_nBlockCount += PICTURE_UNIT_BLOCKS;
-        SwapBytePairs(m_unit.data(), PICTURE_UNIT_SIZE);
+        SwapBytePairs(unit, PICTURE_UNIT_SIZE);
         m_nPos += uint64_t(got);
     }
     if (m_nBlockCount > MAX_PICTURE_BLOCKS) {
         LeaveRecord(); // 9 units: not a picture of ours; search on behind it
         return EStep::Continue;
     }
-    if (!audioOnly) {
-        std::memcpy(m_picture.data() + (m_nBlockCount - PICTURE_UNIT_BLOCKS) * BLOCK_SIZE, m_unit.data(),
-                    PICTURE_UNIT_SIZE);
-        if (!FindEndOfPicture())
-            return EStep::Continue;
-    }
+    if (!audioOnly && !FindEndOfPicture(unit))
+        return EStep::Continue;
     if (m_nAudioMode == AUDIO_MODE_WITH_PICTURE && ReadPadded(m_audio.data(), AUDIO_BLOCK_SIZE) < 0)
         return EStep::ReadError;
     if (m_nAudioMode == AUDIO_MODE_ONLY || m_nAudioMode == AUDIO_MODE_WITH_PICTURE) {
@@ -219,10 +217,10 @@ CPlaybackEngine::EStep CPlaybackEngine::ReadRecordPart()
 }
 
 // The first 0xD9 right after a 0xFF ends the picture.
-bool CPlaybackEngine::FindEndOfPicture()
+bool CPlaybackEngine::FindEndOfPicture(const uint8_t* unit)
 {
-    const uint8_t* begin = m_unit.data();
-    const uint8_t* end = begin + m_unit.size();
+    const uint8_t* begin = unit;
+    const uint8_t* end = begin + PICTURE_UNIT_SIZE;
     for (const uint8_t* p = begin; p < end;) {
         const auto* hit = static_cast<const uint8_t*>(std::memchr(p, 0xD9, size_t(end - p)));
         if (!hit)

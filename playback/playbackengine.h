@@ -37,7 +37,7 @@ private:
     EStep SearchHeader();
     void SkipBlocksWithoutHeader();
     EStep ReadRecordPart();
-    bool FindEndOfPicture();
+    bool FindEndOfPicture(const uint8_t* unit);
     void FinishFrame();
     bool ActOnState(); // true when the past-the-end check is to be skipped
     void Jump(uint8_t state);
@@ -75,8 +75,9 @@ private:
     uint64_t m_nHeaderPos = 0;     // the last header block read
 
     std::array<uint8_t, kvx::BLOCK_SIZE> m_header{};
-    std::array<uint8_t, kvx::MAX_PICTURE_SIZE> m_picture{};
-    std::array<uint8_t, kvx::PICTURE_UNIT_SIZE> m_unit{};
+    // The picture's units are read into place, with no copy; a ninth, which makes the
+    // record no picture of ours, lands in the spare unit behind them.
+    std::array<uint8_t, kvx::MAX_PICTURE_SIZE + kvx::PICTURE_UNIT_SIZE> m_picture{};
     std::array<uint8_t, kvx::AUDIO_BLOCK_SIZE> m_audio{};
     size_t m_nBlockCount = 0;      // 512-byte blocks of the picture read so far
     bool m_bInRecord = false;
