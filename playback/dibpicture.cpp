@@ -125,6 +125,17 @@ struct CStreamInfo {
     std::string m_strWarning;
 };
 
+// What the codec says where a stream ends before its end marker: it then makes up
+// one of its own.
+constexpr const char* RAN_OUT_OF_DATA = "Premature end of JPEG file";
+
+// Whether the last header read or decode of `decoder` ran out of data before any
+// other warning (TurboJPEG reports only the first).
+bool RanOutOfData(tjhandle decoder)
+{
+    return tjGetErrorCode(decoder) == TJERR_WARNING && std::strcmp(tjGetErrorStr2(decoder), RAN_OUT_OF_DATA) == 0;
+}
+
 // TurboJPEG fails the header read also for warnings and for subsampling layouts it
 // has no name for, though neither keeps the image from decoding: the header counts
 // as read when it delivered a size and a colour space.
@@ -347,6 +358,11 @@ CDibPicture::CDibPicture()
 
 bool CDibPicture::Allocate(int bitCount, int width, int height)
 {
+    return Resize(bitCount, width, height, true);
+}
+
+bool CDibPicture::Resize(int bitCount, int width, int height, bool zeroed)
+{
     if (width < 1 || width > MAX_DIB_SIDE || height < 1 || height > MAX_DIB_SIDE || bitCount < 8
         || bitCount > 32 || bitCount % 8 != 0)
         return false;
@@ -355,26 +371,27 @@ bool CDibPicture::Allocate(int bitCount, int width, int height)
     header.biHeight = height;
     header.biBitCount = uint16_t(bitCount);
     header.biSizeImage = uint32_t(height * DibStride(width, bitCount / 8));
-    return ReallocBits();
+    return ReallocBits(zeroed);
 }
 
 bool CDibPicture::CopyPixels(const CDecodedPicture& picture)
 {
     m_bih.bmiHeader = picture.m_header;
-    if (!ReallocBits())
+    if (!ReallocBits(!picture.m_pBits))
         return false;
     if (m_pBits && picture.m_pBits)
         std::memcpy(m_pBits.get(), picture.m_pBits, m_bih.bmiHeader.biSizeImage);
     return true;
 }
 
-bool CDibPicture::ReallocBits()
+bool CDibPicture::ReallocBits(bool zeroed)
 {
     BITMAPINFOHEADER& header = m_bih.bmiHeader;
-    // Every frame asks for a buffer of the size it had: clearing it costs less than
-    // giving it back and taking a new one.
+    // Every frame asks for a buffer of the size it had: it is kept, and cleared only
+    // when its bytes will not all be written.
     if (m_pBits && header.biSizeImage == m_nBitsSize && m_nBitsSize != 0) {
-        std::memset(m_pBits.get(), 0, m_nBitsSize);
+        if (zeroed)
+            std::memset(m_pBits.get(), 0, m_nBitsSize);
         return true;
     }
     m_pBits.reset();
@@ -405,6 +422,12 @@ bool CDibPicture::EnsureJpegCapacity(size_t size)
     return m_pJpeg != nullptr;
 }
 
+bool CDibPicture::HasRecordedStart(const uint8_t* source, size_t length)
+{
+    const std::optional<CStartRepair> repair = source ? FindStartRepair(source, length) : std::nullopt;
+    return repair && repair->m_nSkip == 0 && !repair->m_bAddMarkerByte;
+}
+
 const uint8_t* CDibPicture::RepairJpeg(const uint8_t* source, size_t& length)
 {
     const std::optional<CStartRepair> repair = source ? FindStartRepair(source, length) : std::nullopt;
@@ -427,9 +450,32 @@ const uint8_t* CDibPicture::RepairJpeg(const uint8_t* source, size_t& length)
     return out;
 }
 
+// Most streams need no repair and end in a marker of their own: those are decoded
+// where they lie, without the copy.
 CDecodedPicture CDibPicture::DecodeJpegFrame(const uint8_t* source, size_t length, int channelCount)
 {
+    CDecodedPicture decoded;
+    if (channelCount >= 1 && HasRecordedStart(source, length)
+        && DecodeUnrepaired(source, length, channelCount, decoded))
+        return decoded;
     return DecodeRecorded(source, length, channelCount, MAX_JPEG_SIDE);
+}
+
+// The repaired stream is the source with an end marker behind it. Until the codec
+// runs out of data it reads the same bytes from both, so that the outcome is the same
+// as the repaired stream's; after that it makes up an end marker of its own, but with
+// a warning that fails a decode that the real one could have passed. A whole decode
+// writes nothing into the stream.
+bool CDibPicture::DecodeUnrepaired(const uint8_t* source, size_t length, int channelCount,
+                                   CDecodedPicture& decoded)
+{
+    int streamHeight = 0;
+    const bool pixels = DecodePixels(const_cast<uint8_t*>(source), length, MAX_JPEG_SIDE, streamHeight);
+    const tjhandle decoder = Decompressor();
+    if (decoder && RanOutOfData(decoder))
+        return false;
+    decoded = Answer(pixels, streamHeight, channelCount);
+    return true;
 }
 
 CDecodedPicture CDibPicture::DecodeTopRows(const uint8_t* source, size_t length, int channelCount)
@@ -464,8 +510,17 @@ CDecodedPicture CDibPicture::DecodeRecorded(const uint8_t* source, size_t length
 // The repaired stream is ours to change: it lies in the work buffer.
 CDecodedPicture CDibPicture::DecodeRepaired(size_t length, int channelCount, int rows)
 {
+    int streamHeight = 0;
+    const bool pixels = DecodePixels(m_pJpeg.get(), length, rows, streamHeight);
+    return Answer(pixels, streamHeight, channelCount);
+}
+
+// The channel code and the row mark, read from the rows just decoded.
+CDecodedPicture CDibPicture::Answer(bool decodedPixels, int streamHeight, int channelCount) const
+{
     CDecodedPicture decoded;
-    if (!DecodePixels(m_pJpeg.get(), length, rows, decoded.m_nStreamHeight))
+    decoded.m_nStreamHeight = streamHeight;
+    if (!decodedPixels)
         return decoded;
     decoded.m_nChannel = ReadChannelCode(channelCount);
     decoded.m_header = m_bih.bmiHeader;
@@ -492,7 +547,10 @@ bool CDibPicture::DecodePixels(uint8_t* jpeg, size_t length, int rows, int& stre
         info->m_nHeight = rows;
     }
     const bool fourComponent = IsFourComponent(info->m_nColourspace);
-    if (!Allocate(fourComponent ? 32 : 24, info->m_nWidth, info->m_nHeight))
+    // The codec writes every pixel of every row, and nothing of a row's padding.
+    const int bytesPerPixel = fourComponent ? 4 : 3;
+    const bool padded = DibStride(info->m_nWidth, bytesPerPixel) != int64_t(info->m_nWidth) * bytesPerPixel;
+    if (!Resize(8 * bytesPerPixel, info->m_nWidth, info->m_nHeight, padded))
         return false;
     const auto decode = [&](size_t decodedLength) {
         return DecodeStream(decoder, *info, jpeg, decodedLength, m_pBits.get(), Stride(), heightAt.has_value(),

@@ -64,6 +64,9 @@ public:
     // end-of-image marker appended when it does not end in one. `length` is updated.
     // Returns null when the start matches none of the known forms.
     const uint8_t* RepairJpeg(const uint8_t* source, size_t& length);
+    // Whether the stream starts as the recorder meant it to, so that RepairJpeg
+    // changes nothing but perhaps the end.
+    static bool HasRecordedStart(const uint8_t* source, size_t length);
 
     // Decodes one recorded picture into the picture's pixels: 24-bit BGR from
     // grey-scale and colour streams, 32-bit BGRA premultiplied by alpha from
@@ -109,11 +112,19 @@ public:
                                int quality, std::span<const uint8_t> segment = {});
 
 private:
-    // Replaces the pixel buffer by a zeroed one of biSizeImage bytes. Fails like Allocate.
-    bool ReallocBits();
+    // Allocate, but the pixels are left as they are where the caller writes every byte.
+    bool Resize(int bitCount, int width, int height, bool zeroed);
+    // Replaces the pixel buffer by one of biSizeImage bytes, zeroed when asked. Fails
+    // like Allocate.
+    bool ReallocBits(bool zeroed);
     int64_t Stride() const;
     bool EnsureJpegCapacity(size_t size);
     CDecodedPicture DecodeRecorded(const uint8_t* source, size_t length, int channelCount, int rows);
+    // A whole decode of a stream that needs no repair, where it lies. False when the
+    // codec ran out of data, where the repaired stream's end marker might decode.
+    bool DecodeUnrepaired(const uint8_t* source, size_t length, int channelCount, CDecodedPicture& decoded);
+    // What a decode answers: nothing but the stream's height when the pixels did not decode.
+    CDecodedPicture Answer(bool decodedPixels, int streamHeight, int channelCount) const;
     // DecodeRecorded of the stream RepairJpeg left in the work buffer.
     CDecodedPicture DecodeRepaired(size_t length, int channelCount, int rows);
     // False when the stream does not decode; `streamHeight` is set once its header is read.
