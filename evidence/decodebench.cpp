@@ -5,15 +5,16 @@
 #include "playback/dibpicture.h"
 #include "recording/recordformat.h"
 
+#include <chrono>
 #include <cstring>
 #include <optional>
 #include <vector>
 
 namespace {
 
-// The dump goes out a few hundred pictures at a time: a system call for every
-// picture would weigh in the figures of what is measured, the reader.
-constexpr size_t DUMP_BATCH = 4 << 20;
+// The dump goes out some dozens of pictures at a time, few enough to be still in the
+// cache when the system copies them.
+constexpr size_t DUMP_BATCH = 256 << 10;
 
 class CDumpWriter {
 public:
@@ -63,6 +64,11 @@ bool AppendStream(CDumpWriter& out, CDibPicture& repairer, const uint8_t* pictur
     return image == 0 || out.Append(jpeg, image);
 }
 
+double Seconds(std::chrono::steady_clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
+
 } // namespace
 
 bool RunDecodeBench(const std::string& path, const CRecordingFacts& facts, COutputFile* dump,
@@ -83,10 +89,16 @@ bool RunDecodeBench(const std::string& path, const CRecordingFacts& facts, COutp
             ++result.m_nFailed;
         else
             result.m_dPixels += double(decoded.m_header.biWidth) * decoded.m_header.biHeight;
-        if (writer && result.m_bDumpWritten)
+        if (writer && result.m_bDumpWritten) {
+            const auto start = std::chrono::steady_clock::now();
             result.m_bDumpWritten = AppendStream(*writer, repairer, f.picture, f.pictureLength);
+            result.m_dDumpSeconds += Seconds(std::chrono::steady_clock::now() - start);
+        }
     });
-    if (writer && result.m_bDumpWritten)
+    if (writer && result.m_bDumpWritten) {
+        const auto start = std::chrono::steady_clock::now();
         result.m_bDumpWritten = writer->Flush();
+        result.m_dDumpSeconds += Seconds(std::chrono::steady_clock::now() - start);
+    }
     return read;
 }
