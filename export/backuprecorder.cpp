@@ -5,7 +5,7 @@
 
 #include "platform/nativefilename.h"
 #include "platform/outputfolders.h"
-#include "playback/dibpicture.h"
+#include "playback/jpegencoder.h"
 #include "playback/maskpainter.h"
 #include "recording/recordformat.h"
 
@@ -200,7 +200,7 @@ CBackupRecorder::EFrame CBackupRecorder::WritePicture(int channel, const CTilePi
         return EFrame::Skipped;
     if (!m_pMp4) {
         const BACKUPSETTING& s = m_pBackupLog->m_setting;
-        const size_t size = CDibPicture::EncodeJpegBuffer(m_jpeg.data(), m_export.data(), s.m_nWidth, s.m_nHeight,
+        const size_t size = CJpegEncoder::EncodeBuffer(m_jpeg.data(), m_export.data(), s.m_nWidth, s.m_nHeight,
                                                           3, m_jpeg.size(), JPEG_QUALITY);
         if (size == 0)
             return EFrame::Skipped;
