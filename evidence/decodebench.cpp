@@ -12,31 +12,27 @@
 
 namespace {
 
-// The dump goes out some dozens of pictures at a time, few enough to be still in the
-// cache when the system copies them.
+// The dump's streams gather here and go out some dozens at a time, few enough to be
+// still in the cache when the system copies them.
 constexpr size_t DUMP_BATCH = 256 << 10;
 
-class CDumpWriter {
-public:
-    explicit CDumpWriter(COutputFile& out) : m_out(out) { m_pending.reserve(DUMP_BATCH); }
-
-    bool Append(const uint8_t* bytes, size_t size)
-    {
-        m_pending.insert(m_pending.end(), bytes, bytes + size);
-        return m_pending.size() < DUMP_BATCH || Flush();
-    }
-
-    bool Flush()
-    {
-        const bool written = m_out.Write(m_pending.data(), m_pending.size());
-        m_pending.clear();
-        return written;
-    }
-
-private:
-    COutputFile& m_out;
+struct CDump {
+    COutputFile& m_file;
     std::vector<uint8_t> m_pending;
 };
+
+bool Flush(CDump& dump)
+{
+    const bool written = dump.m_file.Write(dump.m_pending.data(), dump.m_pending.size());
+    dump.m_pending.clear();
+    return written;
+}
+
+bool Append(CDump& dump, const uint8_t* bytes, size_t size)
+{
+    dump.m_pending.insert(dump.m_pending.end(), bytes, bytes + size);
+    return dump.m_pending.size() < DUMP_BATCH || Flush(dump);
+}
 
 // The length up to and including the first end-of-image marker; 0 when there is none.
 size_t FirstImageLength(const uint8_t* jpeg, size_t length)
@@ -54,19 +50,24 @@ size_t FirstImageLength(const uint8_t* jpeg, size_t length)
 
 // The repaired stream up to its first end-of-image marker: what a plain decoder gets.
 // A stream with a sound start and an end marker of its own is that already.
-bool AppendStream(CDumpWriter& out, CDibPicture& repairer, const uint8_t* picture, size_t length)
+bool AppendStream(CDump& dump, CDibPicture& repairer, const uint8_t* picture, size_t length)
 {
     if (CDibPicture::HasRecordedStart(picture, length))
         if (const size_t image = FirstImageLength(picture, length))
-            return out.Append(picture, image);
+            return Append(dump, picture, image);
     const uint8_t* jpeg = repairer.RepairJpeg(picture, length);
     const size_t image = jpeg ? FirstImageLength(jpeg, length) : 0;
-    return image == 0 || out.Append(jpeg, image);
+    return image == 0 || Append(dump, jpeg, image);
 }
 
-double Seconds(std::chrono::steady_clock::duration d)
+// Runs `write`, adding the time it took to `seconds`.
+template <typename Write>
+bool Timed(double& seconds, Write write)
 {
-    return std::chrono::duration<double>(d).count();
+    const auto start = std::chrono::steady_clock::now();
+    const bool written = write();
+    seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return written;
 }
 
 } // namespace
@@ -76,9 +77,9 @@ bool RunDecodeBench(const std::string& path, const CRecordingFacts& facts, COutp
 {
     CDibPicture decoder, repairer;
     result = {};
-    std::optional<CDumpWriter> writer;
+    std::optional<CDump> writer;
     if (dump)
-        writer.emplace(*dump);
+        writer.emplace(CDump{*dump, {}});
     CForwardReader reader;
     const bool read = reader.Run(path, facts, [&](const CForwardReader::CFrame& f) {
         if (f.audioMode == kvx::AUDIO_MODE_ONLY)
@@ -89,16 +90,12 @@ bool RunDecodeBench(const std::string& path, const CRecordingFacts& facts, COutp
             ++result.m_nFailed;
         else
             result.m_dPixels += double(decoded.m_header.biWidth) * decoded.m_header.biHeight;
-        if (writer && result.m_bDumpWritten) {
-            const auto start = std::chrono::steady_clock::now();
-            result.m_bDumpWritten = AppendStream(*writer, repairer, f.picture, f.pictureLength);
-            result.m_dDumpSeconds += Seconds(std::chrono::steady_clock::now() - start);
-        }
+        if (writer && result.m_bDumpWritten)
+            result.m_bDumpWritten = Timed(result.m_dDumpSeconds, [&] {
+                return AppendStream(*writer, repairer, f.picture, f.pictureLength);
+            });
     });
-    if (writer && result.m_bDumpWritten) {
-        const auto start = std::chrono::steady_clock::now();
-        result.m_bDumpWritten = writer->Flush();
-        result.m_dDumpSeconds += Seconds(std::chrono::steady_clock::now() - start);
-    }
+    if (writer && result.m_bDumpWritten)
+        result.m_bDumpWritten = Timed(result.m_dDumpSeconds, [&] { return Flush(*writer); });
     return read;
 }

@@ -365,8 +365,8 @@ const uint8_t* CDibPicture::RepairJpeg(const uint8_t* source, size_t& length)
     return out;
 }
 
-// Most streams need no repair and end in a marker of their own: those are decoded
-// where they lie, without the copy.
+// A stream that starts as recorded is decoded where it lies, without the copy; the
+// mended copy only where the start needs mending or the codec ran out of data.
 CDecodedPicture CDibPicture::DecodeJpegFrame(const uint8_t* source, size_t length, int channelCount)
 {
     CDecodedPicture decoded;

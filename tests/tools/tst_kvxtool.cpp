@@ -229,6 +229,7 @@ private slots:
         QVERIFY(mjpeg.open(QIODevice::ReadOnly));
         const QByteArray streams = mjpeg.readAll();
         QCOMPARE(streams.count("\xFF\xD8\xFF\xE0"), 39);
+        QCOMPARE(streams.count("\xFF\xD9"), 39); // each stream up to its end marker, no padding
         QVERIFY(streams.endsWith("\xFF\xD9"));
     }
 
