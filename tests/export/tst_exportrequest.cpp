@@ -73,7 +73,8 @@ private slots:
         QCOMPARE(all.m_settings.m_channels, (std::vector<int>{1, 2, 3, 4}));
 
         CExportRequest beyond = Mp4({2, 9});
-        QCOMPARE(Said(beyond.FitRecording("disc.kvx", facts)), "disc.kvx: --channel 9: the recording has cameras 1 to 4");
+        QCOMPARE(Said(beyond.FitRecording("disc.kvx", facts)),
+                 "disc.kvx: --channel 9: the recording has cameras 1 to 4");
         CExportRequest sound = Mp4({1});
         sound.m_settings.ChooseSound(2);
         QCOMPARE(Said(sound.FitRecording("disc.kvx", facts)), "disc.kvx: --audio 3: the recording has no sound");
