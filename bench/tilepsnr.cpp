@@ -1,7 +1,7 @@
 // How far the tiles drawn from pictures decoded at a fraction of their size lie from
 // those drawn from whole pictures: every picture of a recording (the 16-camera sample
-// by default) is drawn into the tile of the 16- and the 9-tile layout of the 720 x 480
-// video area both ways, and the PSNR of the tiles' visible pixels is printed, for the
+// by default) is drawn into the tile of the 16- and the 9-tile layout of the video
+// area (720 x 480, 720 x 576 for PAL) both ways, and the PSNR of the tiles' visible pixels is printed, for the
 // scale the frame router picks and for each smaller one.
 //   bench_tilepsnr [RECORDING]
 
@@ -20,9 +20,14 @@ namespace {
 
 struct CLayout {
     const char* m_name;
-    QSize m_tile;
+    int m_nGrid;
 };
-constexpr CLayout LAYOUTS[] = {{"16 tiles", {180, 120}}, {"9 tiles", {240, 160}}};
+constexpr CLayout LAYOUTS[] = {{"16 tiles", 4}, {"9 tiles", 3}};
+
+QSize TileSize(const CLayout& layout, bool pal)
+{
+    return QSize(720, pal ? 576 : 480) / layout.m_nGrid;
+}
 constexpr int SCALES[] = {1, 2, 4, 8};
 
 // Squared differences of the pixels a tile shows (its one-pixel frame left out).
@@ -65,6 +70,7 @@ int main(int argc, char** argv)
     CError chosen[std::size(LAYOUTS)], forced[std::size(LAYOUTS)][std::size(SCALES)];
     int chosenScale[std::size(LAYOUTS)][9] = {};
     int pictures = 0;
+    int unlike = 0; // decodes at a scale whose channel or row mark differ from the whole decode's
     CForwardReader reader;
     const bool read = reader.Run(path, facts, [&](const CForwardReader::CFrame& f) {
         const CDecodedPicture today = whole.DecodeJpegFrame(f.picture, f.pictureLength, facts.m_nChannelCount);
@@ -75,7 +81,7 @@ int main(int argc, char** argv)
         const CTilePicture full{&today.m_header, today.m_pBits, today.m_bMarkAbsent, pal,
                                 facts.m_nChannelCount};
         for (size_t l = 0; l < std::size(LAYOUTS); ++l) {
-            const QSize tile = LAYOUTS[l].m_tile;
+            const QSize tile = TileSize(LAYOUTS[l], pal);
             const QImage expected = renderer.RenderPicture(full, tile);
             const int pick = CTileRenderer::DecodeScale(today.m_header.biWidth, today.m_header.biHeight, pal,
                                                         facts.m_nChannelCount, tile);
@@ -83,6 +89,7 @@ int main(int argc, char** argv)
             for (size_t s = 0; s < std::size(SCALES); ++s) {
                 const CDecodedPicture shown = reduced.DecodeJpegFrame(
                     f.picture, f.pictureLength, facts.m_nChannelCount, [&](uint8_t, int, int) { return SCALES[s]; });
+                unlike += shown.m_nChannel != today.m_nChannel || shown.m_bMarkAbsent != today.m_bMarkAbsent;
                 const CTilePicture picture{&shown.m_header, shown.m_pBits, shown.m_bMarkAbsent, pal,
                                            facts.m_nChannelCount, shown.m_nScale};
                 const QImage tileShown = renderer.RenderPicture(picture, tile);
@@ -97,9 +104,11 @@ int main(int argc, char** argv)
         return 1;
     }
     std::printf("recording: %s, %d pictures\n", path.c_str(), pictures);
+    std::printf("channel and row mark unlike the whole decode's: %d of %d decodes at 1/1 to 1/8\n", unlike,
+                pictures * int(std::size(LAYOUTS) * std::size(SCALES)));
     for (size_t l = 0; l < std::size(LAYOUTS); ++l) {
-        std::printf("%-8s (%dx%d): as the router picks (1/1: %d, 1/2: %d, 1/4: %d, 1/8: %d pictures): PSNR %.2f dB\n",
-                    LAYOUTS[l].m_name, LAYOUTS[l].m_tile.width(), LAYOUTS[l].m_tile.height(), chosenScale[l][1],
+        std::printf("%-8s as the router picks (1/1: %d, 1/2: %d, 1/4: %d, 1/8: %d pictures): PSNR %.2f dB\n",
+                    LAYOUTS[l].m_name, chosenScale[l][1],
                     chosenScale[l][2], chosenScale[l][4], chosenScale[l][8], chosen[l].Psnr());
         for (size_t s = 1; s < std::size(SCALES); ++s)
             std::printf("%-8s every picture at 1/%d: PSNR %.2f dB\n", LAYOUTS[l].m_name, SCALES[s], forced[l][s].Psnr());
