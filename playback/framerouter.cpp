@@ -361,8 +361,9 @@ CTilePicture CFrameRouter::TilePictureOf(const CChannel& c) const
     return {&c.m_bihChannel.bmiHeader, c.m_pChannelBits, c.m_byMarkAbsent != 0, m_bPal, m_nChannelCount, c.m_nScale};
 }
 
-// The stream decoded whole once before (at its scale), so it decodes whole again: the
-// same coefficients are read. Should it not, the tile goes empty rather than wrong.
+// The kept stream was accepted at its reduced scale, which reads every coefficient as
+// a whole decode does, so it decodes whole too. Should it not, the tile goes empty
+// rather than wrong.
 void CFrameRouter::EnsureScale(CChannel& c, int scale) const
 {
     if (!c.m_pChannelBits || c.m_nScale <= scale)
