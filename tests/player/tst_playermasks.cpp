@@ -1,5 +1,4 @@
 #include "app/mainframe.h"
-#include "export/avireader.h"
 #include "export/backupdlg.h"
 #include "export/backuprecorder.h"
 #include "export/exportoutcomeline.h"
@@ -11,6 +10,7 @@
 #include "snapshot/imageeditdlg.h"
 #include "tests/support/backuppanelfixture.h"
 #include "tests/support/exiftags.h"
+#include "tests/support/outputframes.h"
 #include "tests/support/playerfixture.h"
 #include "tests/support/recordingfixture.h"
 #include "tests/support/testmain.h"
@@ -97,28 +97,11 @@ QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArra
     return path;
 }
 
-QList<QByteArray> AviFrames(const QString& path)
+// kvxtool's export of camera 2 with the masks `json` into `dir`, `more` its other options.
+CToolRun ToolExport(const QString& source, const QByteArray& json, const QTemporaryDir& dir, const QStringList& more)
 {
-    QList<QByteArray> frames;
-    CAviReader reader;
-    std::vector<uint8_t> frame;
-    if (!reader.Open(path.toStdString()))
-        return frames;
-    for (size_t i = 0; i < reader.m_frames.size() && reader.ReadFrame(i, frame); ++i)
-        frames << QByteArray(reinterpret_cast<const char*>(frame.data()), qsizetype(frame.size()));
-    return frames;
-}
-
-// Every packet of every stream of an MP4, as ffmpeg copies them out.
-QList<QByteArray> Mp4Packets(const QString& path)
-{
-    QList<QByteArray> packets;
-    const CToolRun run = CToolRun::Of("ffmpeg", {"-v", "error", "-i", path, "-map", "0", "-c", "copy", "-f",
-                                                 "framemd5", "-"});
-    for (const QByteArray& line : run.out.split('\n'))
-        if (!line.startsWith('#') && !line.isEmpty())
-            packets << line;
-    return packets;
+    const QString masks = WriteFile(dir, "masks.json", json);
+    return Tool(QStringList{"export", source, "--channel", "2", "--masks", masks, "--out", dir.path()} + more);
 }
 
 // The loudest sample of an MP4's decoded sound; -1 without sound.
@@ -146,19 +129,6 @@ QByteArrayList RedactionLog(const QString& note)
     return lines;
 }
 
-double Psnr(const QImage& a, const QImage& b)
-{
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            const int dr = qRed(p) - qRed(q), dg = qGreen(p) - qGreen(q), db = qBlue(p) - qBlue(q);
-            sum += dr * dr + dg * dg + db * db;
-        }
-    const double mse = sum / (3.0 * a.width() * a.height());
-    return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
-}
-
 // Whether the middle of `box` (fractions) is the solid mask's grey, after JPEG.
 bool SolidAt(const QImage& image, const QRectF& box)
 {
@@ -181,15 +151,6 @@ class TestPlayerMasks : public QObject, public CBackupPanelFixture {
         recipe.m_bAudio = sound;
         recipe.m_timeStart = CDateTime(2024, 3, 18, 14, 0, 0);
         return recipe;
-    }
-
-    // The window paused on the record at `offset`, as go-to leaves it.
-    static void ShowRecord(CKVXPlayerView* view, uint64_t offset)
-    {
-        view->Session().GoTo(offset);
-        QTRY_VERIFY_WITH_TIMEOUT(view->PlayStateForTest() == PS_PAUSE && view->Session().ShownOffset() >= offset,
-                                 20000);
-        QCoreApplication::processEvents();
     }
 
     // Marks from 00:00:12 to 00:00:40 of Recipe's recording.
@@ -272,12 +233,9 @@ private slots:
         QVERIFY(QFile::exists(fixture.Folder() + "avi/02_Capture_redacted.sha256"));
 
         QTemporaryDir toolDir;
-        const QString masks = WriteFile(toolDir, "masks.json", json);
-        const CToolRun run = Tool(QStringList{"export", source, "--channel", "2", "--fps", fps, "--masks", masks,
-                                              "--out", toolDir.path()}
-                                  + RangeArgs(view));
+        const CToolRun run = ToolExport(source, json, toolDir, QStringList{"--fps", fps} + RangeArgs(view));
         QVERIFY2(run.status == 0, run.err);
-        const QList<QByteArray> frames = AviFrames(avi);
+        const QByteArrayList frames = AviFrames(avi);
         QVERIFY(frames.size() > 20);
         QVERIFY(frames == AviFrames(toolDir.path() + "/02_Capture_redacted.avi"));
         QCOMPARE(Contents(fixture.Folder() + "avi/02_Capture_redacted.log"),
@@ -310,14 +268,12 @@ private slots:
         QVERIFY2(QFile::exists(mp4), qPrintable(dialog->OutcomeLine()->Text() + fixture.m_messages.join('\n')));
 
         QTemporaryDir toolDir;
-        const QString masks = WriteFile(toolDir, "masks.json", json);
-        const CToolRun run = Tool(QStringList{"export", source, "--channel", "2", "--format", "mp4", "--audio", "2",
-                                              "--masks", masks, "--out", toolDir.path()}
-                                  + RangeArgs(view));
+        const CToolRun run =
+            ToolExport(source, json, toolDir, QStringList{"--format", "mp4", "--audio", "2"} + RangeArgs(view));
         QVERIFY2(run.status == 0, run.err);
-        const QList<QByteArray> packets = Mp4Packets(mp4);
+        const QByteArrayList packets = Mp4Packets(mp4, "0");
         QVERIFY(packets.size() > 20);
-        QVERIFY(packets == Mp4Packets(toolDir.path() + "/02_Capture_redacted.mp4"));
+        QVERIFY(packets == Mp4Packets(toolDir.path() + "/02_Capture_redacted.mp4", "0"));
         const int peak = SoundPeak(mp4);
         QVERIFY2(peak >= 0 && peak < 64, qPrintable(QString::number(peak)));
     }
@@ -344,12 +300,10 @@ private slots:
         const QString fps = dialog->FrameRateBox()->currentText();
 
         QTemporaryDir toolDir;
-        const QString masks = WriteFile(toolDir, "masks.json", json);
-        const CToolRun run = Tool({"export", source, "--channel", "2", "--fps", fps, "--masks", masks, "--out",
-                                   toolDir.path()});
+        const CToolRun run = ToolExport(source, json, toolDir, {"--fps", fps});
         QVERIFY2(run.status == 0, run.err);
-        const QList<QByteArray> frames = AviFrames(fixture.Folder() + "avi/02_Capture_redacted.avi");
-        const QList<QByteArray> toolFrames = AviFrames(toolDir.path() + "/02_Capture_redacted.avi");
+        const QByteArrayList frames = AviFrames(fixture.Folder() + "avi/02_Capture_redacted.avi");
+        const QByteArrayList toolFrames = AviFrames(toolDir.path() + "/02_Capture_redacted.avi");
         // Forward play never shows the last picture, so the window's copy lacks it.
         QVERIFY2(frames.size() >= 8 && frames.size() + 1 >= toolFrames.size(),
                  qPrintable(QString("%1 of %2 frames").arg(frames.size()).arg(toolFrames.size())));

@@ -7,6 +7,7 @@ constexpr int PAD = 8;
 constexpr int FIELD_Y = 36;
 constexpr int FIELD_H = 20;
 constexpr int BUTTON_H = 24;
+constexpr int MASKS_W = 82;
 
 } // namespace
 
@@ -21,6 +22,8 @@ CBackupLayout::CBackupLayout(QSize size) : CWindowLayout(0), m_size(size)
     // The format shares the title row; the progress of a running export covers it.
     AddRect(SECTION, "POS_BACKUP_FORMAT", QRect(PAD + 56, 3, inner - 56, 18), false);
     AddRect(SECTION, "POS_BACKUP_RATE_TEXT", QRect(PAD, FIELD_Y + FIELD_H + 1, inner, 12), false);
+    // "apply masks" at the end of the labels' row, right of the size's label.
+    AddRect(SECTION, "POS_BACKUP_MASKS", QRect(m_size.width() - PAD - MASKS_W, 21, MASKS_W, 15), false);
     const int half = (inner - 4) / 2;
     const int y = m_size.height() - PAD - BUTTON_H;
     AddButton("BTN_AVISTART", SECTION, "POS_BACKUP_START", QRect(PAD, y, half, BUTTON_H), false, EButtonKind::Export,
