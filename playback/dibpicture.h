@@ -6,8 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <span>
-#include <string>
 #include <vector>
 
 // A picture at an eighth of its size, top-down rows of m_nPixelSize bytes without
@@ -23,15 +21,14 @@ struct CEighthPicture {
 //
 // It decodes the recorder's JPEG pictures into bottom-up rows (memory row r holds
 // image row height - 1 - r, as a DIB of positive height stores them), reads the
-// channel number and the row mark that the recorder draws into the top rows, and
-// encodes pictures back to JPEG for the AVI export and for saved snapshots.
+// channel number and the row mark that the recorder draws into the top rows.
+// CJpegEncoder writes pictures back to JPEG.
 //
 // A decode answers a CDecodedPicture that points into the picture's own pixels.
 //
 // A picture belongs to one thread at a time. The codec behind it keeps one decoder
-// and one encoder per thread, so the playback thread may decode and encode while the
-// window thread encodes. Every codec failure stays inside: decoding answers
-// NO_CHANNEL, encoding answers 0 or false. Nothing here throws.
+// per thread. Every codec failure stays inside: decoding answers NO_CHANNEL. Nothing
+// here throws.
 class CDibPicture {
 public:
     static constexpr uint8_t NO_CHANNEL = CDecodedPicture::NO_CHANNEL;
@@ -94,19 +91,6 @@ public:
     // (B + G + R) / 3 of the three bytes at 3 * x in memory row `row`, whatever the
     // depth; 0 for bytes outside the pixel buffer.
     int Luminance(int x, int row) const;
-
-    // Encodes a bottom-up picture (rows padded to 4 bytes) of 3 bytes per pixel
-    // (B, G, R) or 4 (R, G, B, A) into `output`, with 2 x 2 chroma subsampling and
-    // the quality clamped to 0..100. Returns the JPEG's size, or 0 when it fails or
-    // does not fit in `capacity` bytes; nothing is written beyond `capacity`.
-    static size_t EncodeJpegBuffer(uint8_t* output, const uint8_t* bits, int width, int height,
-                                   int bytesPerPixel, size_t capacity, int quality);
-    // Encodes a top-down picture of B, G, R bytes without row padding into a new
-    // JPEG file; an existing file is never replaced. On failure returns false and
-    // leaves no file behind. `segment`, a whole APPn segment (marker and length
-    // included), goes in after the JFIF header: the still's metadata.
-    static bool EncodeJpegFile(const std::string& path, const uint8_t* bits, int width, int height,
-                               int quality, std::span<const uint8_t> segment = {});
 
 private:
     // Replaces the pixel buffer by a zeroed one of biSizeImage bytes. Fails like Allocate.

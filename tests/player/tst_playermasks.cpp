@@ -13,6 +13,7 @@
 #include "tests/support/outputframes.h"
 #include "tests/support/playerfixture.h"
 #include "tests/support/recordingfixture.h"
+#include "tests/support/testfiles.h"
 #include "tests/support/testmain.h"
 #include "tests/support/toolrun.h"
 #include "tools/recgen/recordinggenerator.h"
@@ -26,22 +27,6 @@
 #include <cmath>
 
 namespace {
-
-QByteArray Contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString Iso(const CDateTime& t)
-{
-    return QString::fromStdString(t.ToIsoString()).replace('T', ' ');
-}
-
-CToolRun Tool(const QStringList& args)
-{
-    return CToolRun::Of(KVXTOOL_PATH, args);
-}
 
 // Camera 2: an ellipse that moves between two keys and a pixelated corner; camera 1 a
 // blurred box, which camera 2's copies must not show. The sound of the whole hour is
@@ -88,20 +73,12 @@ void PutMasks(CKVXPlayerView* view, const QByteArray& json)
         qFatal("the masks could not be stored: %s", error.c_str());
 }
 
-QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
-{
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
-}
-
 // kvxtool's export of camera 2 with the masks `json` into `dir`, `more` its other options.
 CToolRun ToolExport(const QString& source, const QByteArray& json, const QTemporaryDir& dir, const QStringList& more)
 {
-    const QString masks = WriteFile(dir, "masks.json", json);
-    return Tool(QStringList{"export", source, "--channel", "2", "--masks", masks, "--out", dir.path()} + more);
+    const QString masks = dir.filePath("masks.json");
+    WriteFile(masks, json);
+    return Kvxtool(QStringList{"export", source, "--channel", "2", "--masks", masks, "--out", dir.path()} + more);
 }
 
 // The loudest sample of an MP4's decoded sound; -1 without sound.
@@ -348,8 +325,9 @@ private slots:
         const QString redacted = fixture.Folder() + "Backup/20240318_140110_redacted.jpg";
 
         QTemporaryDir toolDir;
-        const QString masks = WriteFile(toolDir, "masks.json", json);
-        const CToolRun run = Tool({"snapshot", source, "--channel", "2", "--at", Iso(recipe.m_timeStart), "--masks",
+        const QString masks = toolDir.filePath("masks.json");
+        WriteFile(masks, json);
+        const CToolRun run = Kvxtool({"snapshot", source, "--channel", "2", "--at", Iso(recipe.m_timeStart), "--masks",
                                    masks, "--out", toolDir.path(), "--json"});
         QVERIFY2(run.status == 0, run.err);
         const QString command = run.Json()["file"].toString();
