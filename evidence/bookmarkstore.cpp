@@ -1,20 +1,14 @@
 #include "evidence/bookmarkstore.h"
 
-#include "platform/outputfile.h"
-
-#include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QStandardPaths>
 
 #include <algorithm>
 
 namespace {
 
 constexpr int MOST_CAMERAS = 16;
-constexpr int MOST_SET_ASIDE = 1000; // damaged files kept beside one store before the folder is said to be full
 
 QJsonObject ToJson(const CBookmark& b)
 {
@@ -80,20 +74,11 @@ bool ByOffset(const CBookmark& a, const CBookmark& b)
 
 } // namespace
 
-CBookmarkStore::CBookmarkStore(QString folder) : m_strFolder(std::move(folder))
-{
-    if (!m_strFolder.endsWith('/'))
-        m_strFolder += '/';
-}
+CBookmarkStore::CBookmarkStore(QString folder) : m_file(std::move(folder), "bookmarks") {}
 
 QString CBookmarkStore::DefaultFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/KVXPlayer/bookmarks/";
-}
-
-QString CBookmarkStore::FilePath() const
-{
-    return m_strFolder + QString::fromStdString(m_identity.Key() + ".json");
+    return CRecordingDataFile::FolderNamed("bookmarks");
 }
 
 bool CBookmarkStore::Load(const std::string& path, std::string& message)
@@ -106,8 +91,7 @@ bool CBookmarkStore::Load(const std::string& path, std::string& message)
 bool CBookmarkStore::Load(const CRecordingIdentity& identity, const std::string& path, std::string& message)
 {
     Unload();
-    m_identity = identity;
-    m_strRecording = path;
+    m_file.Bind(identity, path);
     return LoadFile(message);
 }
 
@@ -119,42 +103,24 @@ void CBookmarkStore::Unload()
 
 bool CBookmarkStore::LoadFile(std::string& message)
 {
-    QFile file(FilePath());
-    if (!file.exists()) {
+    QByteArray bytes;
+    switch (m_file.Read(bytes, message)) {
+    case CRecordingDataFile::ERead::Missing:
         m_bLoaded = true;
         return true;
+    case CRecordingDataFile::ERead::Failed:
+        return false;
+    case CRecordingDataFile::ERead::Read:
+        break;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        message = FilePath().toStdString() + ": the bookmarks cannot be read: " + file.errorString().toStdString();
+    const std::string reason = Parse(bytes, m_file.Identity(), m_bookmarks);
+    if (!reason.empty()) {
+        m_bLoaded = m_file.SetAside(reason, message);
         return false;
     }
-    const std::string reason = Parse(file.readAll(), m_identity, m_bookmarks);
-    if (!reason.empty())
-        return SetAside(reason, message);
     std::stable_sort(m_bookmarks.begin(), m_bookmarks.end(), ByOffset);
     m_bLoaded = true;
     return true;
-}
-
-// A damaged file may still hold what someone noted: it keeps its bytes under a new
-// name for a person to read, and the store starts again beside it.
-bool CBookmarkStore::SetAside(const std::string& reason, std::string& message)
-{
-    const QString damaged = FilePath();
-    message = damaged.toStdString() + ": damaged bookmarks (" + reason + ")";
-    for (int n = 1; n <= MOST_SET_ASIDE; ++n) {
-        const QString aside = damaged + QString(".damaged-%1").arg(n);
-        if (QFile::exists(aside))
-            continue;
-        // QFile::rename never replaces a file, so a name taken meanwhile fails here.
-        if (!QFile::rename(damaged, aside))
-            break;
-        message += "; set aside as " + aside.toStdString();
-        m_bLoaded = true;
-        return false;
-    }
-    message += "; it could not be set aside, so no bookmark can be kept until it is moved";
-    return false;
 }
 
 CBookmarks CBookmarkStore::BookmarksOf(const std::string& path, std::string& message)
@@ -212,22 +178,9 @@ bool CBookmarkStore::Save(std::string& error) const
     QJsonArray entries;
     for (const CBookmark& b : m_bookmarks)
         entries.append(ToJson(b));
-    const QJsonObject recording{{"size", qint64(m_identity.m_nSize)},
-                                {"identity", QString::fromStdString(m_identity.Key())},
-                                {"path", QString::fromStdString(m_strRecording)}};
-    const QByteArray bytes = QJsonDocument(QJsonObject{{"format", FORMAT_VERSION},
-                                                       {"recording", recording},
-                                                       {"bookmarks", entries}})
-                                 .toJson();
-    const std::string path = FilePath().toStdString();
-    if (!QDir().mkpath(m_strFolder)) {
-        error = m_strFolder.toStdString() + ": the folder for bookmarks cannot be made";
-        return false;
-    }
-    std::string reason;
-    if (COutputFile::ReplaceWholeFile(path, {reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())},
-                                      reason))
-        return true;
-    error = path + ": the bookmarks cannot be saved: " + reason;
-    return false;
+    return m_file.Write(QJsonDocument(QJsonObject{{"format", FORMAT_VERSION},
+                                                  {"recording", m_file.RecordingJson()},
+                                                  {"bookmarks", entries}})
+                            .toJson(),
+                        error);
 }

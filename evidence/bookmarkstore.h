@@ -1,7 +1,7 @@
 #pragma once
 
 #include "evidence/bookmark.h"
-#include "evidence/recordingidentity.h"
+#include "evidence/recordingdatafile.h"
 
 #include <QString>
 
@@ -48,19 +48,16 @@ public:
     bool SetNote(size_t index, const std::string& note, std::string& error);
 
     // The file of the loaded recording's bookmarks.
-    QString FilePath() const;
+    QString FilePath() const { return m_file.FilePath(); }
 
 private:
     bool LoadFile(std::string& message);
-    bool SetAside(const std::string& reason, std::string& message);
     bool Save(std::string& error) const;
     // Applies `change`, saves, and puts the old list back when the save fails.
     template <class F>
     bool Change(F change, std::string& error);
 
-    QString m_strFolder; // ends with '/'
-    CRecordingIdentity m_identity;
-    std::string m_strRecording; // the path it was loaded for, kept in the file for a person
+    CRecordingDataFile m_file;
     CBookmarks m_bookmarks;
     bool m_bLoaded = false;
 };

@@ -282,14 +282,13 @@ uint8_t CBackupRecorder::LoggedFrameRate() const
     return uint8_t(m_rate.Rate());
 }
 
-// The tile's crop without one more code row at the top, as exports have always been
-// cut. Only 24-bit pictures are exported.
+// Only 24-bit pictures are exported.
 bool CBackupRecorder::CropPicture(const CTilePicture& picture)
 {
     if (!picture.m_pHeader || !picture.m_pBits || picture.m_pHeader->biBitCount != 24)
         return false;
     const BITMAPINFOHEADER& h = *picture.m_pHeader;
-    const QRect crop = CTileRenderer::CropRect(picture).adjusted(0, 1, 0, 0);
+    const QRect crop = CTileRenderer::ExportCropRect(picture);
     const int64_t from = Stride(h.biWidth), to = Stride(crop.width());
     if (crop.isEmpty() || from * h.biHeight > int64_t(h.biSizeImage))
         return false;

@@ -54,6 +54,9 @@ public:
     // The part of a decoded picture a tile shows, in top-down picture coordinates;
     // empty when the picture is too small to have one.
     static QRect CropRect(const CTilePicture& picture);
+    // The part an export keeps: the tile's without one more code row at the top, as
+    // exports have always been cut. A mask's box is in fractions of it.
+    static QRect ExportCropRect(const CTilePicture& picture) { return CropRect(picture).adjusted(0, 1, 0, 0); }
 
     // The tile of `size`, top-down, as RGB32 (premultiplied ARGB32 for
     // pictures of 4 bytes a pixel), showing the part of the picture that `zoom` leaves visible. A null

@@ -49,6 +49,8 @@ bool CPlaybackSession::Open(const QString& path)
     Reset();
     m_bookmarks.Unload();
     m_strBookmarkMessage.clear();
+    m_masks.Unload();
+    m_strMaskMessage.clear();
     m_pRateProbe.reset();
     m_cameraRates.reset();
     m_bRecordingHasSound = false; // until the probe finds sound
@@ -59,15 +61,23 @@ bool CPlaybackSession::Open(const QString& path)
     m_router.SetChannelCount(m_recording.m_nChannelCount);
     m_activity.Start(CNativeFileName::Encode(path).toStdString(), m_recording);
     m_report.Start(CNativeFileName::Encode(path).toStdString(), m_recording);
-    LoadBookmarks(path);
+    LoadUserData(path);
     return true;
 }
 
-void CPlaybackSession::LoadBookmarks(const QString& path)
+// Without an identity nothing can be kept about the recording: both say why.
+void CPlaybackSession::LoadUserData(const QString& path)
 {
-    std::string message;
-    m_bookmarks.Load(CNativeFileName::Encode(path).toStdString(), message);
-    m_strBookmarkMessage = QString::fromStdString(message);
+    const std::string native = CNativeFileName::Encode(path).toStdString();
+    std::string bookmarkMessage, maskMessage;
+    if (const std::optional<CRecordingIdentity> identity = CRecordingIdentity::Of(native, bookmarkMessage)) {
+        m_bookmarks.Load(*identity, native, bookmarkMessage);
+        m_masks.Load(*identity, native, maskMessage);
+    } else {
+        maskMessage = bookmarkMessage;
+    }
+    m_strBookmarkMessage = QString::fromStdString(bookmarkMessage);
+    m_strMaskMessage = QString::fromStdString(maskMessage);
 }
 
 CBookmark CPlaybackSession::BookmarkHere() const
@@ -186,9 +196,17 @@ std::optional<CTileRegionMap> CPlaybackSession::RegionMap(int channel) const
     std::optional<CTileRegionMap> map;
     m_router.UseChannelPicture(channel, [&](const CTilePicture& picture, const CFrameTime&) {
         const QSize size(picture.m_pHeader->biWidth, picture.m_pHeader->biHeight);
-        map.emplace(m_router.TileRect(channel), size, CTileRenderer::CropRect(picture), m_router.Zoom());
+        map.emplace(m_router.TileRect(channel), size, CTileRenderer::CropRect(picture), m_router.Zoom(),
+                    CTileRenderer::ExportCropRect(picture));
     });
     return map;
+}
+
+std::optional<CFrameTime> CPlaybackSession::PictureTime(int channel) const
+{
+    std::optional<CFrameTime> time;
+    m_router.UseChannelPicture(channel, [&](const CTilePicture&, const CFrameTime& t) { time = t; });
+    return time;
 }
 
 // --- sound and export ---

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "evidence/bookmarkstore.h"
+#include "evidence/maskstore.h"
 #include "export/exportoptions.h"
 #include "playback/currentrecord.h"
 #include "playback/framerouter.h"
@@ -168,6 +169,9 @@ public:
     const CReportTracker& Report() const { return m_report; }
     // How the tile of `channel` shows its picture; none before the camera showed one.
     std::optional<CTileRegionMap> RegionMap(int channel) const;
+    // The record time of the picture the tile of `channel` shows: the moment a mask
+    // drawn over it is keyed at. None before the camera showed one.
+    std::optional<CFrameTime> PictureTime(int channel) const;
 
     // --- bookmarks ---
     // The open recording's, loaded when it opens; every change is saved at once.
@@ -179,6 +183,13 @@ public:
     // A bookmark of the record shown, without a note yet: the record routed last,
     // the date-time on screen, the enlarged camera.
     CBookmark BookmarkHere() const;
+
+    // --- privacy masks ---
+    // The open recording's, loaded beside its bookmarks; every change is saved at once.
+    CMaskStore& Masks() { return m_masks; }
+    const CMaskStore& Masks() const { return m_masks; }
+    // What loading them said; empty when all went well.
+    const QString& MaskMessage() const { return m_strMaskMessage; }
 
     // For measuring and testing: the records routed since the last reset, and a call
     // on the playback thread after each; set while no playback thread runs.
@@ -234,7 +245,8 @@ private:
     void OnWindowThread(std::function<void()> call);
     // The sum of the open recording, read once on a worker for all its exports.
     CMasterHash::Sum MasterSum();
-    void LoadBookmarks(const QString& path);
+    // The bookmarks and masks the user keeps about the recording at `path`.
+    void LoadUserData(const QString& path);
     void ApplyAudioFilter();
 
     // Window thread only.
@@ -260,9 +272,11 @@ private:
     std::atomic<uint64_t> m_nRoutedOffset{0};
     CReportTracker m_report; // window thread only
 
-    // Bookmarks: window thread only.
+    // Bookmarks and masks: window thread only.
     CBookmarkStore m_bookmarks;
     QString m_strBookmarkMessage;
+    CMaskStore m_masks;
+    QString m_strMaskMessage;
 
     // Written by the window thread while no playback thread runs, then the playback
     // thread's until it is joined.

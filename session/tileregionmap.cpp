@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-CTileRegionMap::CTileRegionMap(QRect tile, QSize picture, QRect crop, CTileZoom zoom)
-    : m_tile(tile), m_picture(picture), m_crop(crop), m_zoom(zoom)
+CTileRegionMap::CTileRegionMap(QRect tile, QSize picture, QRect crop, CTileZoom zoom, QRect exported)
+    : m_tile(tile), m_picture(picture), m_crop(crop), m_exported(exported), m_zoom(zoom)
 {
 }
 
@@ -19,6 +19,30 @@ QRectF CTileRegionMap::WindowRectOf(const CActivityRegion& region) const
 {
     return QRectF(WindowAt({region.m_dX, region.m_dY}),
                   WindowAt({region.m_dX + region.m_dWidth, region.m_dY + region.m_dHeight}));
+}
+
+QRectF CTileRegionMap::ExportedBoxOf(const QRectF& drawn) const
+{
+    if (m_exported.isEmpty())
+        return {};
+    const auto inExported = [this](QPointF window) {
+        const QPointF p = PictureAt(window);
+        return QPointF((p.x() * m_picture.width() - m_exported.x()) / m_exported.width(),
+                       (p.y() * m_picture.height() - m_exported.y()) / m_exported.height());
+    };
+    const QRectF d = drawn.normalized();
+    return QRectF(inExported(d.topLeft()), inExported(d.bottomRight()));
+}
+
+QRectF CTileRegionMap::WindowRectOfExported(const QRectF& box) const
+{
+    if (m_picture.isEmpty())
+        return {};
+    const auto inPicture = [this](QPointF exported) {
+        return QPointF((m_exported.x() + exported.x() * m_exported.width()) / m_picture.width(),
+                       (m_exported.y() + exported.y() * m_exported.height()) / m_picture.height());
+    };
+    return QRectF(WindowAt(inPicture(box.topLeft())), WindowAt(inPicture(box.bottomRight())));
 }
 
 // Window point -> fraction of the crop the tile shows (the zoom's own mapping) ->
