@@ -153,8 +153,9 @@ void CImageEditDlg::CreateMasksBox()
 void CImageEditDlg::PlaceMasksBox(bool pal)
 {
     const QRect print = m_skin->LoadSkinRect("EDIT POS", "POS_PRINT", pal);
+    const int height = m_checkMasks->sizeHint().height();
     const QRect place = m_skin->FindSkinRect("EDIT POS", "POS_APPLY_MASKS", pal)
-                            .value_or(QRect(print.right() + 12, print.top(), MASKS_BOX_WIDTH, print.height()));
+                            .value_or(QRect(print.right() + 12, print.center().y() - height / 2, MASKS_BOX_WIDTH, height));
     m_checkMasks->setGeometry(place);
     const QColor ground = m_pBackground && m_pBackground->valid(place.center()) ? m_pBackground->pixelColor(place.center())
                                                                                 : QColor(Qt::white);
