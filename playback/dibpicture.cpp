@@ -356,7 +356,7 @@ CDecodedPicture CDibPicture::ReadJpegChannel(const uint8_t* source, size_t lengt
 {
     if (channelCount < 1 || !RepairJpeg(source, length) || !StreamDecodes(m_pJpeg.get(), length))
         return {};
-    return DecodeRepaired(length, channelCount, TOP_ROWS);
+    return DecodeRepaired(m_pJpeg.get(), length, channelCount, TOP_ROWS);
 }
 
 CDecodedPicture CDibPicture::ReadEighthLuma(const uint8_t* source, size_t length, int channelCount,
@@ -366,21 +366,47 @@ CDecodedPicture CDibPicture::ReadEighthLuma(const uint8_t* source, size_t length
         return {};
     if (luma.m_nPixelSize == 4)
         KeepLuma(luma);
-    return DecodeRepaired(length, channelCount, TOP_ROWS);
+    return DecodeRepaired(m_pJpeg.get(), length, channelCount, TOP_ROWS);
 }
 
 CDecodedPicture CDibPicture::DecodeRecorded(const uint8_t* source, size_t length, int channelCount, int rows)
 {
     if (channelCount < 1 || !RepairJpeg(source, length))
         return {};
-    return DecodeRepaired(length, channelCount, rows);
+    return DecodeRepaired(m_pJpeg.get(), length, channelCount, rows);
 }
 
-// The repaired stream is ours to change: it lies in the work buffer.
-CDecodedPicture CDibPicture::DecodeRepaired(size_t length, int channelCount, int rows)
+CDecodedPicture CDibPicture::DecodeJpegFrame(const uint8_t* source, size_t length, int channelCount,
+                                             const ScaleChooser& chooseScale)
+{
+    if (channelCount < 1 || !RepairJpeg(source, length))
+        return {};
+    // When no channel would be decoded smaller, the top rows are not worth reading first.
+    const tjhandle decoder = Decompressor();
+    const std::optional<CStreamInfo> info = decoder ? ReadDecodableInfo(decoder, m_pJpeg.get(), length) : std::nullopt;
+    if (!info)
+        return {};
+    if (chooseScale(NO_CHANNEL, info->m_nWidth, info->m_nHeight) == 1)
+        return DecodeRepaired(m_pJpeg.get(), length, channelCount, MAX_JPEG_SIDE);
+    if (!m_pTopRows)
+        m_pTopRows = std::make_unique<CDibPicture>();
+    m_pTopRows->SetPal(m_bPal);
+    CDecodedPicture decoded = m_pTopRows->DecodeRepaired(m_pJpeg.get(), length, channelCount, TOP_ROWS);
+    if (!decoded.IsDecoded())
+        return {};
+    const int scale = chooseScale(decoded.m_nChannel, decoded.m_header.biWidth, decoded.m_nStreamHeight);
+    if (!DecodePixels(m_pJpeg.get(), length, MAX_JPEG_SIDE, scale, decoded.m_nStreamHeight))
+        return {};
+    decoded.m_header = m_bih.bmiHeader;
+    decoded.m_pBits = m_pBits.get();
+    decoded.m_nScale = scale;
+    return decoded;
+}
+
+CDecodedPicture CDibPicture::DecodeRepaired(uint8_t* jpeg, size_t length, int channelCount, int rows)
 {
     CDecodedPicture decoded;
-    if (!DecodePixels(m_pJpeg.get(), length, rows, decoded.m_nStreamHeight))
+    if (!DecodePixels(jpeg, length, rows, 1, decoded.m_nStreamHeight))
         return decoded;
     decoded.m_nChannel = ReadChannelCode(channelCount);
     decoded.m_header = m_bih.bmiHeader;
@@ -390,34 +416,41 @@ CDecodedPicture CDibPicture::DecodeRepaired(size_t length, int channelCount, int
     return decoded;
 }
 
-// Fewer rows are had by lowering the frame header's height: the codec then decodes
-// the top rows exactly as in the whole picture (the same blocks, the same chroma rows
-// for upsampling) and stops.
-bool CDibPicture::DecodePixels(uint8_t* jpeg, size_t length, int rows, int& streamHeight)
+// Fewer rows are had by lowering the frame header's height for the time of the
+// decode: the codec then decodes the top rows exactly as in the whole picture (the
+// same blocks, the same chroma rows for upsampling) and stops. A scale other than 1
+// asks the codec for that fraction of the sides, which it takes from the DCT.
+bool CDibPicture::DecodePixels(uint8_t* jpeg, size_t length, int rows, int scale, int& streamHeight)
 {
     const tjhandle decoder = Decompressor();
     std::optional<CStreamInfo> info = decoder ? ReadDecodableInfo(decoder, jpeg, length) : std::nullopt;
-    if (!info)
+    if (!info || (scale != 1 && scale != 2 && scale != 4 && scale != 8))
         return false;
     streamHeight = info->m_nHeight;
     const std::optional<size_t> heightAt = rows < info->m_nHeight ? FindFrameHeight(jpeg, length) : std::nullopt;
-    if (heightAt) {
-        jpeg[*heightAt] = uint8_t(rows >> 8);
-        jpeg[*heightAt + 1] = uint8_t(rows);
+    uint8_t* const height = heightAt ? jpeg + *heightAt : nullptr;
+    uint8_t keptHeight[2] = {};
+    if (height) {
+        std::memcpy(keptHeight, height, sizeof keptHeight);
+        height[0] = uint8_t(rows >> 8);
+        height[1] = uint8_t(rows);
         info->m_nHeight = rows;
     }
+    const tjscalingfactor factor{1, scale};
+    info->m_nWidth = TJSCALED(info->m_nWidth, factor);
+    info->m_nHeight = TJSCALED(info->m_nHeight, factor);
     const bool fourComponent = IsFourComponent(info->m_nColourspace);
-    if (!Allocate(fourComponent ? 32 : 24, info->m_nWidth, info->m_nHeight))
-        return false;
     const auto decode = [&](size_t decodedLength) {
-        return DecodeStream(decoder, *info, jpeg, decodedLength, m_pBits.get(), Stride(), heightAt.has_value(),
+        return DecodeStream(decoder, *info, jpeg, decodedLength, m_pBits.get(), Stride(), height != nullptr,
                             fourComponent ? TJPF_CMYK : TJPF_BGR, TJFLAG_BOTTOMUP);
     };
-    if (!(heightAt && DecodesFromFront(jpeg, length, *info, decode)) && !decode(length))
-        return false;
-    if (fourComponent)
+    const bool decoded = Allocate(fourComponent ? 32 : 24, info->m_nWidth, info->m_nHeight)
+        && ((height && DecodesFromFront(jpeg, length, *info, decode)) || decode(length));
+    if (height)
+        std::memcpy(height, keptHeight, sizeof keptHeight);
+    if (decoded && fourComponent)
         PremultiplyToBgra(m_pBits.get(), m_bih.bmiHeader.biSizeImage / 4);
-    return true;
+    return decoded;
 }
 
 int CDibPicture::Luminance(int x, int row) const

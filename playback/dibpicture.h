@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -67,6 +68,17 @@ public:
     // 4-component ones. Answers them with the channel code (0..channelCount - 1) and
     // the row mark, or NO_CHANNEL when the stream is refused, too large or damaged.
     CDecodedPicture DecodeJpegFrame(const uint8_t* source, size_t length, int channelCount);
+    // Picks the scale a picture is decoded at (1, 2, 4 or 8: 1/scale of its sides)
+    // from its channel code and its stream's width and height; asked for NO_CHANNEL
+    // first, the coarsest scale any channel may get.
+    using ScaleChooser = std::function<int(uint8_t channel, int width, int height)>;
+    // DecodeJpegFrame at the scale `chooseScale` gives, for pictures shown smaller
+    // than recorded. The codec skips most of the inverse transform and the upsampling
+    // but still reads every coefficient, so a stream is refused exactly when a whole
+    // decode refuses it. The code and the mark, too fine to survive the scaling, are
+    // read from the top rows decoded at full size first. m_nScale tells the scale.
+    CDecodedPicture DecodeJpegFrame(const uint8_t* source, size_t length, int channelCount,
+                                    const ScaleChooser& chooseScale);
     // The same for the top 16 rows only, which hold the channel code and the row
     // mark: a small part of a whole decode, to learn whose picture it is. The pixels
     // are those rows; m_nStreamHeight tells the stream's height. Damage below them
@@ -98,10 +110,10 @@ private:
     int64_t Stride() const;
     bool EnsureJpegCapacity(size_t size);
     CDecodedPicture DecodeRecorded(const uint8_t* source, size_t length, int channelCount, int rows);
-    // DecodeRecorded of the stream RepairJpeg left in the work buffer.
-    CDecodedPicture DecodeRepaired(size_t length, int channelCount, int rows);
+    // DecodeRecorded of a repaired stream, which may be changed while it is decoded.
+    CDecodedPicture DecodeRepaired(uint8_t* jpeg, size_t length, int channelCount, int rows);
     // False when the stream does not decode; `streamHeight` is set once its header is read.
-    bool DecodePixels(uint8_t* jpeg, size_t length, int rows, int& streamHeight);
+    bool DecodePixels(uint8_t* jpeg, size_t length, int rows, int scale, int& streamHeight);
     bool IsBarLit(int bar, int row) const;
     int CountPixels(int row, int firstX, int lastX, bool (*test)(int luminance)) const;
 
@@ -111,4 +123,5 @@ private:
     bool m_bPal = false;                // the row mark lies one row lower
     std::unique_ptr<uint8_t[]> m_pJpeg; // work buffer of RepairJpeg; it only grows
     size_t m_nJpegCap = 0;
+    std::unique_ptr<CDibPicture> m_pTopRows; // where a scaled decode reads the code and the mark
 };

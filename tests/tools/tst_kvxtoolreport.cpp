@@ -32,11 +32,6 @@ QList<CStretch> Stretches(const QJsonObject& report)
     return out;
 }
 
-uint64_t RecordEnd(const CGeneratedRecord& r)
-{
-    return r.m_nOffset + BLOCK + r.m_nPictureBytes + (r.m_bAudioBlock ? 1024 : 0);
-}
-
 // What the report says of the record in front of a finding.
 QJsonObject Before(const CGeneratedRecord& r, bool undecodable)
 {
