@@ -7,7 +7,7 @@ constexpr int PAD = 8;
 constexpr int FIELD_Y = 36;
 constexpr int FIELD_H = 20;
 constexpr int BUTTON_H = 24;
-constexpr int START_W = 60, STOP_W = 56;
+constexpr int START_W = 56, STOP_W = 50;
 
 } // namespace
 
