@@ -7,6 +7,7 @@
 #include "skin/skinreader.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -34,6 +35,10 @@ constexpr CExportSize EXPORT_SIZES[] = {
 constexpr int SIZES_OF_EVERY_RECORDING = 2;
 const QStringList FORMATS{"AVI (Motion-JPEG)", "MP4 (H.264)"};
 constexpr int RATE_TEXT_HEIGHT = 13;
+constexpr int MASKS_BOX_HEIGHT = 16;
+const char* const MASKS_TIP = "Hide the recording's privacy masks in every frame, under the date and time, and "
+                              "silence its mute ranges; the copy is named _redacted and its note lists the masks";
+const char* const NO_MASKS_TIP = "no masks for this recording";
 const char* const MP4_RATE_TIP = "An MP4 is timed by the recorder's clock: each picture is shown when it was "
                                  "recorded, so no frame rate applies.";
 
@@ -91,6 +96,7 @@ void CBackupDlg::OnInitDialog()
     connect(m_comboFormat, &QComboBox::currentIndexChanged, this, &CBackupDlg::OnFormatChanged);
     connect(m_comboChannel, &QComboBox::currentIndexChanged, this, &CBackupDlg::ShowCameraRate);
     m_staticRate = MakeRateLabel();
+    m_checkMasks = MakeMasksBox();
     m_staticProgress = MakeProgressLabel();
 }
 
@@ -109,6 +115,17 @@ QLabel* CBackupDlg::MakeRateLabel()
     label->setFont(font);
     label->hide();
     return label;
+}
+
+QCheckBox* CBackupDlg::MakeMasksBox()
+{
+    auto* box = new QCheckBox("apply masks", this);
+    QFont font = box->font();
+    font.setPixelSize(11);
+    box->setFont(font);
+    box->setFocusPolicy(Qt::NoFocus); // the keys stay with the player
+    connect(box, &QCheckBox::clicked, this, [this] { m_owner.ReturnKeyboard(); });
+    return box;
 }
 
 // While an export runs, the panel's title row shows its file and frames so far, in
@@ -208,6 +225,12 @@ void CBackupDlg::PlaceNewControls()
     m_staticRate->setPalette(palette);
     m_outcome->setGeometry(text);
     m_outcome->SetColours(ground, TextOn(ground));
+    const QRect masks = m_skin->FindSkinRect(SECTION, "POS_BACKUP_MASKS", false)
+                            .value_or(QRect(text.left(), text.bottom() + 2, text.width(), MASKS_BOX_HEIGHT));
+    m_checkMasks->setGeometry(masks);
+    palette = m_checkMasks->palette();
+    palette.setColor(QPalette::WindowText, TextOn(SkinColourAt(masks.center())));
+    m_checkMasks->setPalette(palette);
 }
 
 EExportFormat CBackupDlg::Format() const
@@ -245,6 +268,19 @@ void CBackupDlg::ShowCameraRate()
     m_staticRate->setText(text);
     m_staticRate->setVisible(!text.isEmpty() && m_outcome->Text().isEmpty());
     m_comboFrameRate->setCurrentIndex(rate > 0 ? rate - 1 : DEFAULT_FRAMERATE);
+}
+
+void CBackupDlg::SetMasksAvailable(bool available)
+{
+    m_bMasksAvailable = available;
+    m_checkMasks->setChecked(available);
+    m_checkMasks->setEnabled(available && m_bStopped);
+    m_checkMasks->setToolTip(available ? MASKS_TIP : NO_MASKS_TIP);
+}
+
+bool CBackupDlg::AppliesMasks() const
+{
+    return m_bMasksAvailable && m_checkMasks->isChecked();
 }
 
 void CBackupDlg::SetRangeText(const QString& range)
@@ -307,6 +343,7 @@ void CBackupDlg::SetExporting(bool exporting)
     m_btnStart->EnableButton(!exporting);
     m_btnStop->EnableButton(exporting);
     m_comboFormat->setEnabled(!exporting);
+    m_checkMasks->setEnabled(!exporting && m_bMasksAvailable);
     if (!exporting && m_bRatesPending) {
         m_bRatesPending = false;
         ShowCameraRate();

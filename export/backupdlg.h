@@ -15,6 +15,7 @@ class CExportOutcomeLine;
 class CSkinButton;
 class CSkinReader;
 class IBackupOwner;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 
@@ -32,7 +33,8 @@ inline constexpr int START = 1039, CHANNEL = 1040, FRAMERATE = 1041, IMAGESIZE =
 // keyboard back to the player, so that its keys act on the player and not on a box.
 // An MP4 is timed by the recorder's clock, so the frame rate is off for it. When the
 // player knows the cameras' own rates, the chosen camera's is preselected and shown
-// beside the rate box, so that an AVI plays at real speed.
+// beside the rate box, so that an AVI plays at real speed. "apply masks" asks for a
+// redacted copy; it can be ticked only while the recording has masks.
 //
 // Window thread only. It fills the player's BACKUPSETTING through the pointer that
 // Prepare hands over.
@@ -62,6 +64,10 @@ public:
     // The marked range the next export is limited to ("14:01:10 – 14:01:55"), shown
     // in the rate text's row; empty: the export records what plays.
     void SetRangeText(const QString& range);
+    // Whether the open recording has privacy masks (or mute ranges) to apply: without,
+    // the box is off and says why; with, it is ticked until the user unticks it.
+    void SetMasksAvailable(bool available);
+    bool AppliesMasks() const;
 
     bool IsStopped() const { return m_bStopped; }
     // The stopped export `fileName` is being completed; then it is, holding `frames`
@@ -76,6 +82,7 @@ public:
     QComboBox* SizeBox() const { return m_comboSize; }
     QComboBox* FormatBox() const { return m_comboFormat; }
     QLabel* RateLabel() const { return m_staticRate; }
+    QCheckBox* MasksBox() const { return m_checkMasks; }
     CSkinButton* StartButton() const { return m_btnStart; }
     CSkinButton* StopButton() const { return m_btnStop; }
     QLabel* ProgressLabel() const { return m_staticProgress; }
@@ -90,6 +97,7 @@ private:
     QComboBox* MakeBox(int id, const QStringList& items);
     QLabel* MakeProgressLabel();
     QLabel* MakeRateLabel();
+    QCheckBox* MakeMasksBox();
     QColor SkinColourAt(QPoint point) const;
     void PlaceNewControls();
     void OnFormatChanged();
@@ -105,6 +113,8 @@ private:
     QRect m_rcSkin;
     QComboBox *m_comboChannel = nullptr, *m_comboFrameRate = nullptr, *m_comboSize = nullptr;
     QComboBox* m_comboFormat = nullptr;
+    QCheckBox* m_checkMasks = nullptr;
+    bool m_bMasksAvailable = false;
     QLabel* m_staticRate = nullptr;
     QVector<int> m_cameraRates;
     bool m_bRatesPending = false; // arrived while an export ran

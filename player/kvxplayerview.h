@@ -215,6 +215,9 @@ private:
                            const QString& unsignedReason);
     void OnCameraRatesRead(const QVector<int>& rates);
     CExportOptions ExportOptions() const;
+    // A copy of the open recording's masks for an output to own, so that editing them
+    // while it is made cannot change it; none when the recording has none.
+    std::shared_ptr<const CPrivacyMaskSet> MasksForOutput() const;
     void StopBackupOnPause();
     void ReleaseBackup();
     void ShowPage(int page);

@@ -37,6 +37,7 @@ void CKVXPlayerView::OpenBackupWindow()
                               place.width(), place.height());
     m_pBackupDlg->Prepare(&m_backupSetting, m_bPal);
     m_pBackupDlg->SetRangeText(RangeText());
+    m_pBackupDlg->SetMasksAvailable(MasksForOutput() != nullptr);
     if (const auto& rates = m_session.CameraRates())
         m_pBackupDlg->SetCameraRates(QVector<int>(rates->begin(), rates->end()));
     else
@@ -82,11 +83,14 @@ void CKVXPlayerView::StartBackup()
 }
 
 // An MP4 takes the sound of the audio switch that is on (the first, when several
-// are), as the user hears it; the AVI's options stay the defaults it always had.
+// are), as the user hears it; the AVI's options stay the defaults it always had, but
+// for the masks the panel applies.
 CExportOptions CKVXPlayerView::ExportOptions() const
 {
     CExportOptions options;
     options.m_format = m_pBackupDlg->Format();
+    if (m_pBackupDlg->AppliesMasks())
+        options.m_pMasks = MasksForOutput();
     if (options.m_format == EExportFormat::Avi)
         return options;
     options.m_strCommand = "the player's export window, MP4 (H.264)";
@@ -95,6 +99,14 @@ CExportOptions CKVXPlayerView::ExportOptions() const
         if (switches & (1u << channel))
             options.m_nSoundChannel = channel;
     return options;
+}
+
+// The export runs on the playback thread or a worker while the window may go on
+// editing the masks: it gets a set of its own.
+std::shared_ptr<const CPrivacyMaskSet> CKVXPlayerView::MasksForOutput() const
+{
+    const CPrivacyMaskSet& set = m_session.Masks().Set();
+    return set.IsEmpty() ? nullptr : std::make_shared<const CPrivacyMaskSet>(set);
 }
 
 // The stop takes the export out of the recorder and leaves the rest (closing it,

@@ -60,6 +60,8 @@ void CKVXPlayerView::OpenEditDialog()
     info.m_timeEnd = m_session.Recording().m_timeEnd;
     info.m_timeSnapshot = ToDateTime(shown.m_time);
     info.m_strRecordingPath = m_strFilePath;
+    info.m_pMasks = MasksForOutput();
+    info.m_dMaskSeconds = CPrivacyMaskSet::SecondsOf(*shown.m_time);
     // Stills go to Backup/ in the program folder, or to the user's pictures when the
     // program folder is an installed one that the user cannot write to.
     const QString backup = COutputFolders(m_strAppFolder).BackupFolder();

@@ -2,6 +2,7 @@
 
 #include "platform/messagebox.h"
 #include "playback/cellfont.h"
+#include "playback/maskpainter.h"
 #include "skin/skinbutton.h"
 #include "skin/skinreader.h"
 #include "snapshot/editcontrolids.h"
@@ -10,6 +11,7 @@
 #include "snapshot/stillsaver.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QHelpEvent>
@@ -17,6 +19,8 @@
 #include <QPainter>
 #include <QToolTip>
 #include <QWindow>
+
+#include <algorithm>
 
 namespace {
 
@@ -58,6 +62,22 @@ constexpr CButtonPlace BUTTONS[9] = {
     {editctl::PRINT, "POS_PRINT", "BTN_PRINT", true, "Print the picture with its recording data (Ctrl+P)"},
     {editctl::CLOSE, "POS_CLOSE", "BTN_CLOSE_EDIT", true, "Close and go back to the paused player (Esc)"},
 };
+const char* const MASKS_TIP = "Hide the recording's privacy masks under the date and time in the picture shown, "
+                              "saved (named _redacted) and printed";
+const char* const NO_MASKS_TIP = "no masks for this camera at this moment";
+constexpr int MASKS_BOX_WIDTH = 150;
+
+bool AnyMaskActive(const CPrivacyMaskSet& set, int channel, double seconds)
+{
+    const std::vector<const CPrivacyMask*> masks = set.MasksFor(channel);
+    return std::any_of(masks.begin(), masks.end(), [seconds](const CPrivacyMask* m) { return m->IsActive(seconds); });
+}
+
+QColor TextOn(const QColor& ground)
+{
+    return qGray(ground.rgb()) < 128 ? VALUE_COLOUR : TEXT_BACK;
+}
+
 const char* const PICTURE_TOOL_TIP = "Ctrl+Z takes back the last step; Ctrl+R goes back to the captured picture";
 
 } // namespace
@@ -89,6 +109,7 @@ void CImageEditDlg::Initialise(const QString& appFolder, const QString& iniPath,
     m_ptPicture = m_skin->LoadSkinRect("EDIT POS", "POS_OVERLAY_TERM", false).topLeft();
     m_rcPicture = QRect(m_ptPicture, QSize(720, 480));
     CreateButtons();
+    CreateMasksBox();
 
     m_fontText = MakeCellFont(12, 5);
     const auto rect = [this](const char* key) { return m_skin->LoadSkinRect("EDIT POS", key, false); };
@@ -115,6 +136,43 @@ void CImageEditDlg::CreateButtons()
         PlaceButton(place.id, place.key, false);
     }
     ApplyToolTips(m_skin->Profile().GetInt("INFO", "TOOLTIP_ON", 0) != 0);
+}
+
+void CImageEditDlg::CreateMasksBox()
+{
+    m_checkMasks = new QCheckBox("apply masks", this);
+    QFont font = m_checkMasks->font();
+    font.setPixelSize(12);
+    m_checkMasks->setFont(font);
+    m_checkMasks->setFocusPolicy(Qt::NoFocus); // the editor's keys stay with it
+    connect(m_checkMasks, &QCheckBox::toggled, this, [this] { update(); });
+}
+
+// Skins without a place for the box get it beside the print button, in the skin's
+// colours there.
+void CImageEditDlg::PlaceMasksBox(bool pal)
+{
+    const QRect print = m_skin->LoadSkinRect("EDIT POS", "POS_PRINT", pal);
+    const int height = m_checkMasks->sizeHint().height();
+    const QRect place = m_skin->FindSkinRect("EDIT POS", "POS_APPLY_MASKS", pal)
+                            .value_or(QRect(print.right() + 12, print.center().y() - height / 2, MASKS_BOX_WIDTH, height));
+    m_checkMasks->setGeometry(place);
+    const QColor ground = m_pBackground && m_pBackground->valid(place.center()) ? m_pBackground->pixelColor(place.center())
+                                                                                : QColor(Qt::white);
+    QPalette palette = m_checkMasks->palette();
+    palette.setColor(QPalette::WindowText, TextOn(ground));
+    m_checkMasks->setPalette(palette);
+    m_checkMasks->show();
+}
+
+bool CImageEditDlg::HasMasksAtSnapshot() const
+{
+    return m_info.m_pMasks && AnyMaskActive(*m_info.m_pMasks, m_info.m_nChannel + 1, m_info.m_dMaskSeconds);
+}
+
+bool CImageEditDlg::AppliesMasks() const
+{
+    return m_checkMasks->isChecked() && HasMasksAtSnapshot();
 }
 
 // The tool tips name the keys; they show while the skin switches tool tips on.
@@ -156,6 +214,11 @@ void CImageEditDlg::LayoutForSnapshot(bool pal, QSize playerSize, const SNAPSHOT
     for (const CButtonPlace& place : BUTTONS)
         if (place.palShift)
             PlaceButton(place.id, place.key, pal);
+    PlaceMasksBox(pal);
+    const bool masks = HasMasksAtSnapshot();
+    m_checkMasks->setEnabled(masks);
+    m_checkMasks->setChecked(masks);
+    m_checkMasks->setToolTip(masks ? MASKS_TIP : NO_MASKS_TIP);
 }
 
 void CImageEditDlg::SetPictureHeader(const BITMAPINFOHEADER& header)
@@ -286,7 +349,7 @@ void CImageEditDlg::SaveSnapshot()
     if (!m_bPictureLoaded)
         return;
     const CStillMetadata still{m_info.m_timeSnapshot, m_info.m_nChannel + 1,
-                               QFileInfo(m_info.m_strRecordingPath).fileName(), m_filters, false};
+                               QFileInfo(m_info.m_strRecordingPath).fileName(), m_filters, AppliesMasks()};
     const std::optional<CSavedStill> saved = m_saver->Save(this, still, ComposedPicture());
     if (!saved)
         return;
@@ -331,6 +394,7 @@ void CImageEditDlg::OnClose()
     m_pPicture = {};
     m_captured = {};
     m_textLayer = {};
+    m_info.m_pMasks.reset();
     m_undo.clear();
     m_filters.clear();
     m_bPictureLoaded = false;
@@ -378,15 +442,20 @@ QImage CImageEditDlg::PictureArea() const
     return area;
 }
 
-// The working picture with the tile texts over it, at the captured size: what a save
-// writes, the same picture the command line's snapshot makes of the moment.
+// The working picture with the masks and then the tile texts over it, at the captured
+// size: what a save writes, the same picture the command line's snapshot makes of the
+// moment. The masks go over the filters' work, so that no step brings back what they hide.
 QImage CImageEditDlg::ComposedPicture() const
 {
     QImage picture = WorkingPicture();
-    if (picture.isNull() || m_textLayer.isNull())
+    const bool masks = AppliesMasks();
+    if (picture.isNull() || (m_textLayer.isNull() && !masks))
         return picture;
     picture.convertTo(QImage::Format_RGB32);
-    QPainter(&picture).drawImage(QPoint(0, 0), m_textLayer);
+    if (masks)
+        CMaskPainter::Paint(picture, *m_info.m_pMasks, m_info.m_nChannel + 1, m_info.m_dMaskSeconds);
+    if (!m_textLayer.isNull())
+        QPainter(&picture).drawImage(QPoint(0, 0), m_textLayer);
     return picture;
 }
 

@@ -19,12 +19,15 @@
 class CSkinButton;
 class CSkinReader;
 class CStillSaver;
+class QCheckBox;
 
 // The snapshot editor: a skinned window without caption, of the player window's size
 // and centred on the screen, that shows one still picture with its recording date
 // and time, its size and the last command, and lets the user brighten, darken,
 // sharpen, blur, despeckle and spread its contrast, undo those steps, save it as a
-// JPEG and print it. The player creates it once, reuses it for every snapshot, and
+// JPEG and print it. When the recording has privacy masks for the camera at the
+// picture's moment, "apply masks" (ticked) hides them under the texts in what it shows,
+// saves (a _redacted still) and prints. The player creates it once, reuses it for every snapshot, and
 // hides itself while it shows. Window thread only.
 class CImageEditDlg : public QWidget {
     Q_OBJECT
@@ -72,11 +75,14 @@ public:
     // Where saves go: the Backup folder, or the one the user chose when it failed.
     const QString& SaveFolder() const;
     CSkinButton* Button(int id) const;
+    QCheckBox* MasksBox() const { return m_checkMasks; }
+    bool AppliesMasks() const;
     // The working picture, top-down, without the tile texts; null without one.
     QImage WorkingPicture() const;
     // The picture area as the editor shows it, which print takes.
     QImage PictureArea() const;
-    // The working picture with the tile texts, at its own size, which save takes.
+    // The working picture with the masks, when applied, and the tile texts over it, at
+    // its own size, which save takes.
     QImage ComposedPicture() const;
 
 signals:
@@ -94,6 +100,9 @@ protected:
 
 private:
     void CreateButtons();
+    void CreateMasksBox();
+    void PlaceMasksBox(bool pal);
+    bool HasMasksAtSnapshot() const;
     void ApplyToolTips(bool on);
     void PlaceButton(int id, const char* key, bool pal);
     void RunFilter(const CFilterCommand& command);
@@ -123,6 +132,7 @@ private:
     QRect m_rcCommandTxt, m_rcCommand, m_rcSaveOk;
     QFont m_fontText;
     std::vector<CSkinButton*> m_buttons; // children of the dialog
+    QCheckBox* m_checkMasks = nullptr;    // a child of the dialog
     QString m_strPictureTip;
 
     // The snapshot.

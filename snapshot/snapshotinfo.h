@@ -1,8 +1,11 @@
 #pragma once
 
+#include "playback/privacymaskset.h"
 #include "recording/datetime.h"
 
 #include <QString>
+
+#include <memory>
 
 // What the player tells the editor about a snapshot besides its pixels.
 struct SNAPSHOTINFO {
@@ -11,4 +14,8 @@ struct SNAPSHOTINFO {
     CDateTime m_timeEnd;
     CDateTime m_timeSnapshot;   // stamped on the frame the snapshot shows
     QString m_strRecordingPath; // the recording the picture comes from
+    // The recording's privacy masks as they were when the snapshot was taken, none
+    // without masks; and the picture's moment on the recorder's clock, which places them.
+    std::shared_ptr<const CPrivacyMaskSet> m_pMasks;
+    double m_dMaskSeconds = 0;
 };

@@ -1,5 +1,4 @@
 #include "app/mainframe.h"
-#include "export/avireader.h"
 #include "export/backupdlg.h"
 #include "export/exportoutcomeline.h"
 #include "platform/folderdialog.h"
@@ -8,6 +7,7 @@
 #include "skin/skinbutton.h"
 #include "skin/skinslider.h"
 #include "tests/support/backuppanelfixture.h"
+#include "tests/support/outputframes.h"
 #include "tests/support/playerfixture.h"
 #include "tests/support/recordingfixture.h"
 #include "tests/support/testfiles.h"
@@ -23,34 +23,10 @@
 
 namespace {
 
-// Each picture of a video as stored: the AVI's frame chunks, or the MP4's packets'
-// sums and times as ffmpeg copies them out.
+// Each picture of a video as stored: the AVI's frame chunks, or the MP4's packets.
 QList<QByteArray> Frames(const QString& path)
 {
-    QList<QByteArray> frames;
-    if (path.endsWith(".mp4")) {
-        const CToolRun run = CToolRun::Of("ffmpeg", {"-v", "error", "-i", path, "-map", "0:v", "-c", "copy", "-f",
-                                                     "framemd5", "-"});
-        for (const QByteArray& line : run.out.split('\n'))
-            if (!line.startsWith('#') && !line.isEmpty())
-                frames << line;
-        return frames;
-    }
-    CAviReader reader;
-    std::vector<uint8_t> frame;
-    if (!reader.Open(path.toStdString()))
-        return frames;
-    for (size_t i = 0; i < reader.m_frames.size() && reader.ReadFrame(i, frame); ++i)
-        frames << QByteArray(reinterpret_cast<const char*>(frame.data()), qsizetype(frame.size()));
-    return frames;
-}
-
-// The window paused on the record at `offset`, as go-to leaves it.
-void ShowRecord(CKVXPlayerView* view, uint64_t offset)
-{
-    view->Session().GoTo(offset);
-    QTRY_VERIFY_WITH_TIMEOUT(view->PlayStateForTest() == PS_PAUSE && view->Session().ShownOffset() >= offset, 20000);
-    QCoreApplication::processEvents();
+    return path.endsWith(".mp4") ? Mp4Packets(path) : AviFrames(path);
 }
 
 void Press(CKVXPlayerView* view, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)

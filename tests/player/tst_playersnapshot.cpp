@@ -7,6 +7,7 @@
 #include "snapshot/imageeditdlg.h"
 #include "platform/folderdialog.h"
 #include "tests/support/exiftags.h"
+#include "tests/support/outputframes.h"
 #include "tests/support/plantedlink.h"
 #include "tests/support/playerfixture.h"
 #include "tests/support/recordingfixture.h"
@@ -35,20 +36,6 @@ bool Near(QColor a, QColor b, int tolerance = 30)
 
 // Where the enlarged picture shows its scene's plain background, in the video area.
 const QPoint BACKGROUND_POINT(720 * 92 / 100, 480 * 30 / 100);
-
-// How alike two pictures of one size are, in dB over their red, green and blue.
-double Psnr(const QImage& a, const QImage& b)
-{
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            const int dr = qRed(p) - qRed(q), dg = qGreen(p) - qGreen(q), db = qBlue(p) - qBlue(q);
-            sum += dr * dr + dg * dg + db * db;
-        }
-    const double mse = sum / (3.0 * a.width() * a.height());
-    return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
-}
 
 // A key as the desktop delivers it: to whichever widget has the keyboard focus.
 void PressWhereTheKeyboardIs(Qt::Key key, Qt::KeyboardModifiers modifiers = {})

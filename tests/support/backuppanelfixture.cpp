@@ -75,3 +75,12 @@ void CBackupPanelFixture::Click(QWidget* control)
     QTest::mouseClick(control, Qt::LeftButton, {}, QPoint(2, 2));
     QCoreApplication::processEvents();
 }
+
+void CBackupPanelFixture::ShowRecord(CKVXPlayerView* view, uint64_t offset)
+{
+    view->Session().GoTo(offset);
+    if (!QTest::qWaitFor([&] { return view->PlayStateForTest() == PS_PAUSE && view->Session().ShownOffset() >= offset; },
+                         20000))
+        qFatal("the record at %llu was not shown", static_cast<unsigned long long>(offset));
+    QCoreApplication::processEvents();
+}

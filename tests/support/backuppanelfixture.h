@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
+
 #include <memory>
 
 class CBackupDlg;
@@ -29,6 +31,8 @@ public:
     // written and its message, if any, is shown.
     static void WaitForCompletion(CKVXPlayerView* view);
     static void Click(QWidget* control);
+    // The window paused on the record at `offset`, as go-to leaves it.
+    static void ShowRecord(CKVXPlayerView* view, uint64_t offset);
 
     QStringList m_shownFolders;
     CRecordingFixture m_recordings;
