@@ -22,9 +22,7 @@ CBookmarkList::CBookmarkList(QWidget* parent) : QWidget(parent, Qt::Tool)
 {
     setWindowTitle("Bookmarks");
     setObjectName("bookmarkList");
-    setStyleSheet(QString("QWidget#bookmarkList, QTreeWidget { background: %1; color: %2; }"
-                          "QHeaderView::section { background: %1; color: %3; border: none; padding: 2px; }")
-                      .arg(panel::GROUND.name(), panel::TEXT.name(), panel::CAPTION.name()));
+    setStyleSheet(panel::ListWindowStyle(objectName()));
     m_pCaption = new QLabel(this);
     m_pRows = new QTreeWidget(this);
     m_pRows->setColumnCount(COLUMNS);
