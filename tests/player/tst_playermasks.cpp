@@ -23,9 +23,9 @@
 namespace {
 
 constexpr int WAIT_MS = 60000;
-// The generated 4-camera pictures are 720 x 240; an export keeps 695 x 227 of them
-// (the recorder's side margins and code rows cut), one row lower than the tile shows.
-constexpr double EXPORTED_WIDTH = 695, EXPORTED_HEIGHT = 227;
+// The generated 4-camera pictures are 720 x 240: the tile shows 695 x 227 of them (the
+// recorder's side margins and code rows cut), an export the same less its top row.
+constexpr double SHOWN_HEIGHT = 227, EXPORTED_WIDTH = 695, EXPORTED_HEIGHT = 226;
 
 bool IsIdle(CKVXPlayerView* view)
 {
@@ -48,7 +48,7 @@ QByteArray Contents(const QString& path)
 QPointF Exported(const QRect& tile, QPoint p)
 {
     const QPointF in = QPointF(p - tile.topLeft());
-    return {in.x() / tile.width(), in.y() / tile.height() - 1 / EXPORTED_HEIGHT};
+    return {in.x() / tile.width(), (in.y() / tile.height() * SHOWN_HEIGHT - 1) / EXPORTED_HEIGHT};
 }
 
 QRectF ExportedBox(const QRect& tile, QPoint a, QPoint b)
