@@ -5,7 +5,7 @@
 //   bench_aviwriter [GIB] [FOLDER]
 
 #include "export/aviwriter.h"
-#include "playback/dibpicture.h"
+#include "playback/jpegencoder.h"
 
 #include <QTemporaryDir>
 
@@ -30,7 +30,7 @@ std::vector<uint8_t> NoiseJpeg()
     for (uint8_t& byte : pixels)
         byte = uint8_t(random());
     std::vector<uint8_t> jpeg(pixels.size() * 2);
-    jpeg.resize(CDibPicture::EncodeJpegBuffer(jpeg.data(), pixels.data(), WIDTH, HEIGHT, 3, jpeg.size(), 95));
+    jpeg.resize(CJpegEncoder::EncodeBuffer(jpeg.data(), pixels.data(), WIDTH, HEIGHT, 3, jpeg.size(), 95));
     return jpeg;
 }
 

@@ -8,6 +8,8 @@
 //   bench_play [RECORDING] --minutes M      a long run, for the memory check
 //   bench_play [RECORDING] --cached-index   with the user's cache: no build if the
 //                                           index was kept before
+// After the run, one shorter run a layout (1, 4, 9 and 16 tiles) gives a line each:
+// the tiles' size decides the scale the pictures are decoded at.
 // It runs offscreen unless QT_QPA_PLATFORM says otherwise; under a real X server:
 //   xvfb-run -a env QT_QPA_PLATFORM=xcb bench_play
 
@@ -45,13 +47,24 @@ double CpuSeconds()
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-double ResidentMegabytes()
+// A memory figure of /proc/self/status: VmRSS (resident now) or VmHWM (its peak).
+double StatusMegabytes(const std::string& field = "VmRSS:")
 {
     std::ifstream status("/proc/self/status");
     for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atof(line.c_str() + 6) / 1024.0; // the kernel gives kB
+        if (line.rfind(field, 0) == 0)
+            return std::atof(line.c_str() + field.size()) / 1024.0; // the kernel gives kB
     return 0;
+}
+
+double ResidentMegabytes()
+{
+    return StatusMegabytes();
+}
+
+double PeakResidentMegabytes()
+{
+    return StatusMegabytes("VmHWM:");
 }
 
 struct CBenchOptions {
@@ -60,12 +73,83 @@ struct CBenchOptions {
     bool cachedIndex = false;
 };
 
+// Each layout's run: a quarter of the main run, 5 to 30 seconds.
+double LayoutSeconds(double seconds)
+{
+    return std::clamp(seconds / 4, 5.0, 30.0);
+}
+
 double PercentWithin(const std::vector<double>& sortedErrors, double limit)
 {
     if (sortedErrors.empty())
         return 0;
     const auto within = std::upper_bound(sortedErrors.begin(), sortedErrors.end(), limit) - sortedErrors.begin();
     return 100.0 * double(within) / double(sortedErrors.size());
+}
+
+// A stretch of forward play: where its frame times start in the list, and the frames
+// after which it started again from the beginning.
+struct CStretch {
+    size_t m_nSkip = 0;
+    std::vector<size_t> m_restarts;
+    double m_dElapsed = 0;
+    double m_dCpu = 0;
+};
+
+// Plays for `seconds` from where the window is paused. A long run outlasts the
+// recording: where forward play stops, it starts again from the beginning, and the
+// periods around the restart are left out of the figures.
+CStretch Play(CKVXPlayerView& view, const std::vector<double>& times, double seconds,
+              std::vector<double>* residentByMinute)
+{
+    CStretch stretch;
+    stretch.m_nSkip = times.size();
+    const double cpuStart = CpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    view.OnCommand(ctl::FPLAY);
+    while (wall.elapsed() < qint64(seconds * 1000)) {
+        if (residentByMinute && wall.elapsed() >= qint64(residentByMinute->size() + 1) * 60000)
+            residentByMinute->push_back(ResidentMegabytes());
+        const int before = view.DeliveredFrames();
+        QTest::qWait(int(std::min<qint64>(1000, qint64(seconds * 1000) - wall.elapsed())));
+        if (view.DeliveredFrames() == before && wall.elapsed() < qint64(seconds * 1000)) {
+            stretch.m_restarts.push_back(times.size() - stretch.m_nSkip);
+            view.OnCommand(ctl::START);
+            QTest::qWait(100);
+            view.OnCommand(ctl::FPLAY);
+        }
+    }
+    stretch.m_dElapsed = wall.elapsed() / 1000.0;
+    stretch.m_dCpu = CpuSeconds() - cpuStart;
+    return stretch;
+}
+
+struct CPeriods {
+    size_t m_nFrames = 0;
+    double m_dRate = 0;
+    std::vector<double> m_errors; // sorted: how far each period strays from 16 ms
+};
+
+CPeriods Periods(const std::vector<double>& times, const CStretch& stretch)
+{
+    const std::vector<double> run(times.begin() + long(stretch.m_nSkip), times.end());
+    CPeriods periods;
+    periods.m_nFrames = run.size();
+    // The first frame after the pause is not paced (its cycle began long ago), so the
+    // steady periods start with the second.
+    double playing = run.size() > 1 ? run.back() - run.front() : 0;
+    for (size_t i = 2; i < run.size(); ++i) {
+        const bool afterRestart = std::any_of(stretch.m_restarts.begin(), stretch.m_restarts.end(),
+                                              [i](size_t r) { return i >= r && i < r + 3; });
+        if (afterRestart)
+            playing -= run[i] - run[i - 1];
+        else
+            periods.m_errors.push_back(std::abs(run[i] - run[i - 1] - 0.016));
+    }
+    std::sort(periods.m_errors.begin(), periods.m_errors.end());
+    periods.m_dRate = playing > 0 ? double(run.size() - 1 - 3 * stretch.m_restarts.size()) / playing : 0;
+    return periods;
 }
 
 CBenchOptions ParseOptions(int argc, char** argv, const QString& bin)
@@ -101,7 +185,7 @@ int main(int argc, char** argv)
     const double seconds = options.seconds;
     // The frame times outlive the window: its playback thread writes them until it is stopped.
     std::vector<double> times;
-    times.reserve(size_t(seconds * 100) + 100);
+    times.reserve(size_t((seconds + 4 * LayoutSeconds(seconds)) * 100) + 500);
     QTemporaryDir folder;
     if (!CopySkin(bin, folder.path() + "/")) {
         std::fprintf(stderr, "bench_play: no skin in %s\n", qPrintable(bin));
@@ -132,55 +216,27 @@ int main(int argc, char** argv)
         return 1;
     }
     QTest::qWait(300);
-    const size_t skip = times.size();
     const double residentStart = ResidentMegabytes();
-    const double cpuStart = CpuSeconds();
-    QElapsedTimer wall;
-    wall.start();
-    view->OnCommand(ctl::FPLAY);
-    // A long run outlasts the recording: where forward play stops, it starts again from
-    // the beginning, and the periods around the restart are left out of the figures.
-    std::vector<size_t> restarts;
+    const double peakStart = PeakResidentMegabytes();
     std::vector<double> residentByMinute; // warming up, or growing?
-    while (wall.elapsed() < qint64(seconds * 1000)) {
-        if (wall.elapsed() >= qint64(residentByMinute.size() + 1) * 60000)
-            residentByMinute.push_back(ResidentMegabytes());
-        const int before = view->DeliveredFrames();
-        QTest::qWait(int(std::min<qint64>(1000, qint64(seconds * 1000) - wall.elapsed())));
-        if (view->DeliveredFrames() == before && wall.elapsed() < qint64(seconds * 1000)) {
-            restarts.push_back(times.size() - skip);
-            view->OnCommand(ctl::START);
-            QTest::qWait(100);
-            view->OnCommand(ctl::FPLAY);
-        }
-    }
-    const double elapsed = wall.elapsed() / 1000.0;
-    const double cpu = CpuSeconds() - cpuStart;
+    const CStretch stretch = Play(*view, times, seconds, &residentByMinute);
+    const double elapsed = stretch.m_dElapsed;
+    const double cpu = stretch.m_dCpu;
     const double residentEnd = ResidentMegabytes();
+    const double peakEnd = PeakResidentMegabytes();
     const int indexPercent = view->Session().Activity().Percent();
     const double runStart = sinceOpen.elapsed() / 1000.0 - elapsed;
     view->OnCommand(ctl::PAUSE);
     QTest::qWait(100);
 
-    std::vector<double> run(times.begin() + long(skip), times.end());
-    std::vector<double> errors;
-    // The first frame after the pause is not paced (its cycle began long ago), so the
-    // steady periods start with the second.
-    double playing = run.size() > 1 ? run.back() - run.front() : 0;
-    for (size_t i = 2; i < run.size(); ++i) {
-        const bool afterRestart = std::any_of(restarts.begin(), restarts.end(),
-                                              [i](size_t r) { return i >= r && i < r + 3; });
-        if (afterRestart)
-            playing -= run[i] - run[i - 1];
-        else
-            errors.push_back(std::abs(run[i] - run[i - 1] - 0.016));
-    }
-    std::sort(errors.begin(), errors.end());
+    const CPeriods periods = Periods(times, stretch);
+    const std::vector<double>& errors = periods.m_errors;
     const double worst = errors.empty() ? 0 : errors.back();
     const double p99 = errors.empty() ? 0 : errors[errors.size() * 99 / 100];
-    const double rate = playing > 0 ? double(run.size() - 1 - 3 * restarts.size()) / playing : 0;
+    const double rate = periods.m_dRate;
+    const std::vector<size_t>& restarts = stretch.m_restarts;
     std::printf("recording:          %s\n", qPrintable(recording));
-    std::printf("frames delivered:   %zu in %.2f s\n", run.size(), elapsed);
+    std::printf("frames delivered:   %zu in %.2f s\n", periods.m_nFrames, elapsed);
     std::printf("frames per second:  %.2f (nominal 62.50, %+.2f %%)\n", rate, (rate / 62.5 - 1) * 100);
     std::printf("worst period error: %.2f ms (99 %% of periods within %.2f ms)\n", worst * 1000, p99 * 1000);
     std::printf("processor use:      %.1f %% of one core\n", 100 * cpu / elapsed);
@@ -194,6 +250,8 @@ int main(int argc, char** argv)
         std::printf("activity index:     built beside playback all along, %d %% at the end\n", indexPercent);
     std::printf("resident memory:    %.1f MB at the start, %.1f MB at the end (%+.2f MB)\n",
                 residentStart, residentEnd, residentEnd - residentStart);
+    std::printf("peak resident memory: %.1f MB at the start, %.1f MB at the end (%+.2f MB)\n", peakStart, peakEnd,
+                peakEnd - peakStart);
     if (!residentByMinute.empty()) {
         std::printf("resident memory by minute (MB):");
         for (double mb : residentByMinute)
@@ -202,6 +260,17 @@ int main(int argc, char** argv)
         // The first minute fills the player's bounded caches (tile texts, glyphs, the
         // playback thread's heap); growth after it is what a leak would show.
         std::printf("growth after the first minute: %+.2f MB\n", residentEnd - residentByMinute.front());
+    }
+    for (const auto& [command, tiles] : {std::pair{ctl::MODE1, 1}, {ctl::MODE4, 4}, {ctl::MODE9, 9}, {ctl::MODE16, 16}}) {
+        view->OnCommand(command);
+        const CStretch layout = Play(*view, times, LayoutSeconds(seconds), nullptr);
+        view->OnCommand(ctl::PAUSE);
+        QTest::qWait(100);
+        const CPeriods p = Periods(times, layout);
+        std::printf("%2d tiles:           %.1f %% of one core, %.2f frames per second, %.2f %% of periods within 1 ms,"
+                    " decoded at 1/%d\n",
+                    tiles, 100 * layout.m_dCpu / layout.m_dElapsed, p.m_dRate, PercentWithin(p.m_errors, 0.001),
+                    view->Router().PictureScale(view->Session().CurChannel()));
     }
     return 0;
 }

@@ -5,7 +5,7 @@
 
 #include "platform/nativefilename.h"
 #include "platform/outputfolders.h"
-#include "playback/dibpicture.h"
+#include "playback/jpegencoder.h"
 #include "playback/maskpainter.h"
 #include "recording/recordformat.h"
 
@@ -200,7 +200,7 @@ CBackupRecorder::EFrame CBackupRecorder::WritePicture(int channel, const CTilePi
         return EFrame::Skipped;
     if (!m_pMp4) {
         const BACKUPSETTING& s = m_pBackupLog->m_setting;
-        const size_t size = CDibPicture::EncodeJpegBuffer(m_jpeg.data(), m_export.data(), s.m_nWidth, s.m_nHeight,
+        const size_t size = CJpegEncoder::EncodeBuffer(m_jpeg.data(), m_export.data(), s.m_nWidth, s.m_nHeight,
                                                           3, m_jpeg.size(), JPEG_QUALITY);
         if (size == 0)
             return EFrame::Skipped;
@@ -418,18 +418,6 @@ std::optional<BACKUPSETTING> CBackupRecorder::Setting() const
     return m_pBackupLog ? std::optional(m_pBackupLog->m_setting) : std::nullopt;
 }
 
-uint8_t CBackupRecorder::LastFrameRate() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_byLastRate;
-}
-
-CExportOptions CBackupRecorder::LastOptions() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_options;
-}
-
 QString CBackupRecorder::AviName() const
 {
     std::lock_guard lock(m_mutex);
@@ -442,21 +430,21 @@ QString CBackupRecorder::ErrorText() const
     return m_strError;
 }
 
-QString CBackupRecorder::UnsignedText() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_strUnsigned;
-}
-
-QString CBackupRecorder::UnsignedReason() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_strUnsignedReason;
-}
-
 QString CBackupRecorder::FailureText() const
 {
     std::lock_guard lock(m_mutex);
+    return LockedFailureText();
+}
+
+CBackupRecorder::COutcome CBackupRecorder::Outcome() const
+{
+    std::lock_guard lock(m_mutex);
+    return {m_strAviName, m_nFrames, m_byLastRate, m_options.m_nSoundChannel,
+            m_strError, LockedFailureText(), m_strUnsigned, m_strUnsignedReason};
+}
+
+QString CBackupRecorder::LockedFailureText() const
+{
     if (!m_bFailed)
         return {};
     return CFinishedExport::StoppedText(m_strAviName, m_strFailure, m_nFrames);

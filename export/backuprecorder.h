@@ -63,7 +63,7 @@ public:
     // cover it too.
     bool StartBackup(const BACKUPSETTING& setting, const CFrameTime& start, const CExportOptions& options = {});
     // Ends the export: closes the AVI, writes its log with `end` as the end time, the
-    // .sha256 file and its signature (UnsignedText() says why there is none). An
+    // .sha256 file and its signature (Outcome() says why there is none). An
     // export cut short (a failed write, CutShort, an AVI that
     // could not be completed) instead ends its log at the last frame written and
     // gets NN_Capture.INCOMPLETE.txt, with the reason and the frames, in place of the
@@ -102,15 +102,20 @@ public:
     // Why an export was cut short, naming its file, for a person; empty while it is
     // not. Kept after StopBackup until the next export starts.
     QString FailureText() const;
-    // Why the last export StopBackup completed is unsigned, naming it and the key
-    // file; empty when it was signed. Kept until the next export starts.
-    QString UnsignedText() const;
-    QString UnsignedReason() const; // the reason alone
-
-    // The frame rate the last export's log gave: chosen, or the camera's own mean.
-    uint8_t LastFrameRate() const;
-    // Its options.
-    CExportOptions LastOptions() const;
+    // What the last export StopBackup completed came to, all of it read under one
+    // lock, so that its parts belong to the same export. Kept until the next starts.
+    struct COutcome {
+        QString m_strAviName;
+        uint32_t m_nFrames = 0;
+        uint8_t m_byFrameRate = 0; // its log's: chosen, or the camera's own mean
+        int m_nSoundChannel = -1;  // from 0; -1: none
+        QString m_strError;        // ErrorText()
+        QString m_strFailure;      // FailureText()
+        // Why it is unsigned, naming it and the key file, and the reason alone; empty
+        // when it was signed.
+        QString m_strUnsigned, m_strUnsignedReason;
+    };
+    COutcome Outcome() const;
 
     // The stamp's text cell height for an export `width` pixels wide.
     static int FontHeightFor(int width) { return width <= 360 ? 20 : 25; }
@@ -142,6 +147,7 @@ private:
     bool WriteFrame(const CFrameTime& time);
     void CountForRate(const CFrameTime& time);
     void SetFailure(const QString& reason);
+    QString LockedFailureText() const; // FailureText, m_mutex held
     void DrawStampText(QImage& strip, int top, int x, const QString& text);
     bool SetError(const QString& text);
 

@@ -74,11 +74,11 @@ std::vector<CRecordingExport::CExported> CRecordingExport::Results() const
 {
     std::vector<CExported> results;
     for (const CCamera& camera : m_cameras) {
-        const QString aviName = camera.m_recorder->AviName();
-        const QFileInfo avi(aviName);
+        const CBackupRecorder::COutcome outcome = camera.m_recorder->Outcome();
+        const QFileInfo avi(outcome.m_strAviName);
         const QString base = avi.path() + '/' + avi.completeBaseName();
-        results.push_back({camera.m_nChannel, aviName, base + ".log", base + ".txt", camera.m_recorder->FrameCount(),
-                           camera.m_recorder->LastFrameRate(), camera.m_recorder->LastOptions().m_nSoundChannel});
+        results.push_back({camera.m_nChannel, outcome.m_strAviName, base + ".log", base + ".txt", outcome.m_nFrames,
+                           outcome.m_byFrameRate, outcome.m_nSoundChannel});
     }
     return results;
 }
@@ -238,12 +238,13 @@ CRecordingExport::EResult CRecordingExport::Finish(bool readOk)
         if (!cause.isEmpty())
             camera.m_recorder->CutShort(cause);
         const bool stopped = camera.m_recorder->StopBackup(m_timeLast);
-        if (const QString failure = camera.m_recorder->FailureText(); !failure.isEmpty())
-            m_view.OnExportMessage(failure);
+        const CBackupRecorder::COutcome outcome = camera.m_recorder->Outcome();
+        if (!outcome.m_strFailure.isEmpty())
+            m_view.OnExportMessage(outcome.m_strFailure);
         if (!stopped)
-            m_view.OnExportMessage(camera.m_recorder->ErrorText());
-        if (const QString unsignedText = camera.m_recorder->UnsignedText(); !unsignedText.isEmpty())
-            m_view.OnExportUnsigned(unsignedText, camera.m_recorder->UnsignedReason());
+            m_view.OnExportMessage(outcome.m_strError);
+        if (!outcome.m_strUnsigned.isEmpty())
+            m_view.OnExportUnsigned(outcome.m_strUnsigned, outcome.m_strUnsignedReason);
         ok = ok && stopped;
     }
     return ok ? EResult::Done : EResult::Failed;

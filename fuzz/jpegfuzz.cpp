@@ -1,4 +1,4 @@
-// The JPEG adapter on any stream: start repair, decoding (whole and of the top rows),
+// The JPEG adapter on any stream: start repair, decoding (whole, scaled and of the top rows),
 // the channel bar code and the row mark, as the frame router and the export run them.
 //
 // Input: one byte choosing the channel count (its low 5 bits, 0 to 31, so counts the
@@ -49,6 +49,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Check(channel == CDibPicture::NO_CHANNEL || channel < channelCount);
     if (channel != CDibPicture::NO_CHANNEL)
         TouchPixels(decoded);
+    // A picture shown smaller is decoded smaller: refused exactly when the whole
+    // decode refuses it, with the same code and mark.
+    static CDibPicture reduced;
+    reduced.SetPal((data[0] >> 5) & 1);
+    for (const int scale : {1, 2, 4, 8}) {
+        const CDecodedPicture shown = reduced.DecodeJpegFrame(stream.data(), stream.size(), channelCount,
+                                                              [scale](uint8_t, int, int) { return scale; });
+        Check(shown.m_nChannel == channel);
+        Check(!shown.IsDecoded() || (shown.m_bMarkAbsent == decoded.m_bMarkAbsent && shown.m_nScale == scale
+                                     && shown.m_header.biWidth == (decoded.m_header.biWidth + scale - 1) / scale));
+        if (shown.IsDecoded())
+            TouchPixels(shown);
+    }
     // As the export and the report read the other cameras' pictures.
     if (const CDecodedPicture rows = top.DecodeTopRows(stream.data(), stream.size(), channelCount); rows.IsDecoded())
         TouchPixels(rows);

@@ -17,6 +17,7 @@ struct CDecodedPicture {
     bool m_bMarkAbsent = false;       // the recorder's row mark is not there
     bool m_bPal = false;              // the mark was looked for where PAL pictures carry it
     int m_nStreamHeight = 0;          // of the whole stream, also when only its top rows were decoded
+    int m_nScale = 1;                 // the pixels are 1/m_nScale of the stream's width and height
 
     bool IsDecoded() const { return m_nChannel != NO_CHANNEL; }
 };

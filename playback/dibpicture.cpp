@@ -5,18 +5,16 @@
 #include <turbojpeg.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <new>
 #include <optional>
 #include <span>
-#include <vector>
+#include <string>
 
 namespace {
 
 constexpr int MAX_DIB_SIDE = 32767;     // bitmap sides are 16-bit values
 constexpr int MAX_JPEG_SIDE = 65500;    // the largest side a JPEG stream can have
-constexpr int JPEG_QUALITY_MAX = 100;
 
 // The channel code: four bars and a reference bar in the second image row, read at
 // these pixels (bit 3 first). Narrower pictures cannot hold the last bar.
@@ -47,13 +45,9 @@ constexpr size_t TOP_ROWS_DATA_SHARE = 6;
 
 constexpr uint8_t STREAM_START[] = {0xFF, 0xD8, 0xFF, 0xE0}; // start of image, JFIF segment
 constexpr uint8_t END_OF_IMAGE[] = {0xFF, 0xD9};
-constexpr size_t START_OF_IMAGE_SIZE = 2;
-// JFIF 1.01, square pixels, no thumbnail.
-constexpr uint8_t JFIF_SEGMENT[] = {0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0x00,
-                                    0x01, 0x01, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00};
 
-// TurboJPEG handles are not to be shared between threads: each thread that decodes or
-// encodes gets its own, destroyed when the thread ends.
+// TurboJPEG handles are not to be shared between threads: each thread that decodes
+// gets its own, destroyed when the thread ends.
 struct CTjDestroyer {
     void operator()(void* handle) const { tjDestroy(handle); }
 };
@@ -78,12 +72,6 @@ tjhandle Decompressor()
 void DiscardDecompressor()
 {
     ThreadDecompressor().reset();
-}
-
-tjhandle Compressor()
-{
-    thread_local const TjHandle handle(tjInitCompress());
-    return handle.get();
 }
 
 int64_t DibStride(int64_t width, int bytesPerPixel)
@@ -263,79 +251,6 @@ void PremultiplyToBgra(uint8_t* pixels, size_t count)
     }
 }
 
-// The decoder takes only streams that start like the recorder's, with a JFIF segment.
-// TurboJPEG writes one for 3-component streams but gives 4-component ones an Adobe
-// segment alone, so they get the JFIF segment put in front of it. `jpeg` has room for it.
-size_t AddJfifSegment(uint8_t* jpeg, size_t size)
-{
-    if (HasAt(jpeg, size, 0, STREAM_START))
-        return size;
-    std::memmove(jpeg + START_OF_IMAGE_SIZE + sizeof JFIF_SEGMENT, jpeg + START_OF_IMAGE_SIZE,
-                 size - START_OF_IMAGE_SIZE);
-    std::memcpy(jpeg + START_OF_IMAGE_SIZE, JFIF_SEGMENT, sizeof JFIF_SEGMENT);
-    return size + sizeof JFIF_SEGMENT;
-}
-
-// The encoder's output buffer, one per thread and only growing.
-uint8_t* EncodeBuffer(size_t size)
-{
-    thread_local std::unique_ptr<uint8_t[]> buffer;
-    thread_local size_t capacity = 0;
-    if (capacity < size) {
-        buffer.reset(new (std::nothrow) uint8_t[size]);
-        capacity = buffer ? size : 0;
-    }
-    return buffer.get();
-}
-
-struct CSourcePixels {
-    const uint8_t* m_pBits;
-    int m_nWidth;
-    int m_nHeight;
-    int m_nFormat;      // TJPF_BGR or TJPF_CMYK
-    bool m_bDibRows;    // bottom-up rows padded to 4 bytes, else top-down and packed
-};
-
-// Encodes into the thread's buffer of tjBufSize bytes (and room for a JFIF segment).
-// It must be that large: with TJFLAG_NOREALLOC TurboJPEG writes up to tjBufSize bytes
-// whatever size it is told. Empty on failure.
-std::span<const uint8_t> Compress(const CSourcePixels& source, int quality)
-{
-    const tjhandle encoder = Compressor();
-    if (!encoder || !source.m_pBits || source.m_nWidth < 1 || source.m_nWidth > MAX_JPEG_SIDE
-        || source.m_nHeight < 1 || source.m_nHeight > MAX_JPEG_SIDE)
-        return {};
-    unsigned long size = tjBufSize(source.m_nWidth, source.m_nHeight, TJSAMP_420);
-    uint8_t* jpeg = EncodeBuffer(size + sizeof JFIF_SEGMENT);
-    if (!jpeg)
-        return {};
-    const int bytesPerPixel = tjPixelSize[source.m_nFormat];
-    const int pitch = int(source.m_bDibRows ? DibStride(source.m_nWidth, bytesPerPixel)
-                                            : int64_t(source.m_nWidth) * bytesPerPixel);
-    const int flags = TJFLAG_NOREALLOC | (source.m_bDibRows ? TJFLAG_BOTTOMUP : 0);
-    if (tjCompress2(encoder, source.m_pBits, source.m_nWidth, pitch, source.m_nHeight, source.m_nFormat,
-                    &jpeg, &size, TJSAMP_420, std::clamp(quality, 0, JPEG_QUALITY_MAX), flags) != 0)
-        return {};
-    return {jpeg, AddJfifSegment(jpeg, size)};
-}
-
-struct CFileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-// A new file only: what is already there is somebody's earlier picture.
-bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes)
-{
-    std::unique_ptr<std::FILE, CFileCloser> file(std::fopen(path.c_str(), "wbx"));
-    if (!file)
-        return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-    if (std::fclose(file.release()) == 0 && written)
-        return true;
-    std::remove(path.c_str());
-    return false;
-}
-
 } // namespace
 
 CDibPicture::CDibPicture()
@@ -441,7 +356,7 @@ CDecodedPicture CDibPicture::ReadJpegChannel(const uint8_t* source, size_t lengt
 {
     if (channelCount < 1 || !RepairJpeg(source, length) || !StreamDecodes(m_pJpeg.get(), length))
         return {};
-    return DecodeRepaired(length, channelCount, TOP_ROWS);
+    return DecodeRepaired(m_pJpeg.get(), length, channelCount, TOP_ROWS);
 }
 
 CDecodedPicture CDibPicture::ReadEighthLuma(const uint8_t* source, size_t length, int channelCount,
@@ -451,21 +366,47 @@ CDecodedPicture CDibPicture::ReadEighthLuma(const uint8_t* source, size_t length
         return {};
     if (luma.m_nPixelSize == 4)
         KeepLuma(luma);
-    return DecodeRepaired(length, channelCount, TOP_ROWS);
+    return DecodeRepaired(m_pJpeg.get(), length, channelCount, TOP_ROWS);
 }
 
 CDecodedPicture CDibPicture::DecodeRecorded(const uint8_t* source, size_t length, int channelCount, int rows)
 {
     if (channelCount < 1 || !RepairJpeg(source, length))
         return {};
-    return DecodeRepaired(length, channelCount, rows);
+    return DecodeRepaired(m_pJpeg.get(), length, channelCount, rows);
 }
 
-// The repaired stream is ours to change: it lies in the work buffer.
-CDecodedPicture CDibPicture::DecodeRepaired(size_t length, int channelCount, int rows)
+CDecodedPicture CDibPicture::DecodeJpegFrame(const uint8_t* source, size_t length, int channelCount,
+                                             const ScaleChooser& chooseScale)
+{
+    if (channelCount < 1 || !RepairJpeg(source, length))
+        return {};
+    // When no channel would be decoded smaller, the top rows are not worth reading first.
+    const tjhandle decoder = Decompressor();
+    const std::optional<CStreamInfo> info = decoder ? ReadDecodableInfo(decoder, m_pJpeg.get(), length) : std::nullopt;
+    if (!info)
+        return {};
+    if (chooseScale(NO_CHANNEL, info->m_nWidth, info->m_nHeight) == 1)
+        return DecodeRepaired(m_pJpeg.get(), length, channelCount, MAX_JPEG_SIDE);
+    if (!m_pTopRows)
+        m_pTopRows = std::make_unique<CDibPicture>();
+    m_pTopRows->SetPal(m_bPal);
+    CDecodedPicture decoded = m_pTopRows->DecodeRepaired(m_pJpeg.get(), length, channelCount, TOP_ROWS);
+    if (!decoded.IsDecoded())
+        return {};
+    const int scale = chooseScale(decoded.m_nChannel, decoded.m_header.biWidth, decoded.m_nStreamHeight);
+    if (!DecodePixels(m_pJpeg.get(), length, MAX_JPEG_SIDE, scale, decoded.m_nStreamHeight))
+        return {};
+    decoded.m_header = m_bih.bmiHeader;
+    decoded.m_pBits = m_pBits.get();
+    decoded.m_nScale = scale;
+    return decoded;
+}
+
+CDecodedPicture CDibPicture::DecodeRepaired(uint8_t* jpeg, size_t length, int channelCount, int rows)
 {
     CDecodedPicture decoded;
-    if (!DecodePixels(m_pJpeg.get(), length, rows, decoded.m_nStreamHeight))
+    if (!DecodePixels(jpeg, length, rows, 1, decoded.m_nStreamHeight))
         return decoded;
     decoded.m_nChannel = ReadChannelCode(channelCount);
     decoded.m_header = m_bih.bmiHeader;
@@ -475,34 +416,41 @@ CDecodedPicture CDibPicture::DecodeRepaired(size_t length, int channelCount, int
     return decoded;
 }
 
-// Fewer rows are had by lowering the frame header's height: the codec then decodes
-// the top rows exactly as in the whole picture (the same blocks, the same chroma rows
-// for upsampling) and stops.
-bool CDibPicture::DecodePixels(uint8_t* jpeg, size_t length, int rows, int& streamHeight)
+// Fewer rows are had by lowering the frame header's height for the time of the
+// decode: the codec then decodes the top rows exactly as in the whole picture (the
+// same blocks, the same chroma rows for upsampling) and stops. A scale other than 1
+// asks the codec for that fraction of the sides, which it takes from the DCT.
+bool CDibPicture::DecodePixels(uint8_t* jpeg, size_t length, int rows, int scale, int& streamHeight)
 {
     const tjhandle decoder = Decompressor();
     std::optional<CStreamInfo> info = decoder ? ReadDecodableInfo(decoder, jpeg, length) : std::nullopt;
-    if (!info)
+    if (!info || (scale != 1 && scale != 2 && scale != 4 && scale != 8))
         return false;
     streamHeight = info->m_nHeight;
     const std::optional<size_t> heightAt = rows < info->m_nHeight ? FindFrameHeight(jpeg, length) : std::nullopt;
-    if (heightAt) {
-        jpeg[*heightAt] = uint8_t(rows >> 8);
-        jpeg[*heightAt + 1] = uint8_t(rows);
+    uint8_t* const height = heightAt ? jpeg + *heightAt : nullptr;
+    uint8_t keptHeight[2] = {};
+    if (height) {
+        std::memcpy(keptHeight, height, sizeof keptHeight);
+        height[0] = uint8_t(rows >> 8);
+        height[1] = uint8_t(rows);
         info->m_nHeight = rows;
     }
+    const tjscalingfactor factor{1, scale};
+    info->m_nWidth = TJSCALED(info->m_nWidth, factor);
+    info->m_nHeight = TJSCALED(info->m_nHeight, factor);
     const bool fourComponent = IsFourComponent(info->m_nColourspace);
-    if (!Allocate(fourComponent ? 32 : 24, info->m_nWidth, info->m_nHeight))
-        return false;
     const auto decode = [&](size_t decodedLength) {
-        return DecodeStream(decoder, *info, jpeg, decodedLength, m_pBits.get(), Stride(), heightAt.has_value(),
+        return DecodeStream(decoder, *info, jpeg, decodedLength, m_pBits.get(), Stride(), height != nullptr,
                             fourComponent ? TJPF_CMYK : TJPF_BGR, TJFLAG_BOTTOMUP);
     };
-    if (!(heightAt && DecodesFromFront(jpeg, length, *info, decode)) && !decode(length))
-        return false;
-    if (fourComponent)
+    const bool decoded = Allocate(fourComponent ? 32 : 24, info->m_nWidth, info->m_nHeight)
+        && ((height && DecodesFromFront(jpeg, length, *info, decode)) || decode(length));
+    if (height)
+        std::memcpy(height, keptHeight, sizeof keptHeight);
+    if (decoded && fourComponent)
         PremultiplyToBgra(m_pBits.get(), m_bih.bmiHeader.biSizeImage / 4);
-    return true;
+    return decoded;
 }
 
 int CDibPicture::Luminance(int x, int row) const
@@ -558,38 +506,4 @@ bool CDibPicture::HasRowMark(int rowsFromEnd) const
     return CountPixels(row, 0, MARK_BRIGHT_FIRST - 1, notDark) <= MARK_STRAYS
         && CountPixels(row, MARK_BRIGHT_FIRST, MARK_DARK_FIRST - 1, notBright) <= MARK_STRAYS
         && CountPixels(row, MARK_DARK_FIRST, MARK_LAST, notDark) <= MARK_STRAYS;
-}
-
-size_t CDibPicture::EncodeJpegBuffer(uint8_t* output, const uint8_t* bits, int width, int height,
-                                     int bytesPerPixel, size_t capacity, int quality)
-{
-    if (!output || (bytesPerPixel != 3 && bytesPerPixel != 4))
-        return 0;
-    // 4-byte pixels go to the codec as CMYK samples: it writes them as a YCCK stream
-    // whose fourth component is alpha, read back by DecodeJpegFrame.
-    const CSourcePixels source{bits, width, height, bytesPerPixel == 3 ? TJPF_BGR : TJPF_CMYK, true};
-    const std::span<const uint8_t> jpeg = Compress(source, quality);
-    if (jpeg.empty() || jpeg.size() > capacity)
-        return 0;
-    std::memcpy(output, jpeg.data(), jpeg.size());
-    return jpeg.size();
-}
-
-bool CDibPicture::EncodeJpegFile(const std::string& path, const uint8_t* bits, int width, int height,
-                                 int quality, std::span<const uint8_t> segment)
-{
-    const std::span<const uint8_t> jpeg = Compress({bits, width, height, TJPF_BGR, false}, quality);
-    if (jpeg.empty())
-        return false;
-    if (segment.empty())
-        return WriteWholeFile(path, jpeg);
-    // After the start of image, and after the JFIF header when there is one (viewers
-    // look for it first).
-    size_t at = 2;
-    if (jpeg.size() > 6 && jpeg[2] == 0xFF && jpeg[3] == 0xE0)
-        at = std::min(jpeg.size(), 4 + (size_t(jpeg[4]) << 8 | jpeg[5]));
-    std::vector<uint8_t> file(jpeg.begin(), jpeg.begin() + ptrdiff_t(at));
-    file.insert(file.end(), segment.begin(), segment.end());
-    file.insert(file.end(), jpeg.begin() + ptrdiff_t(at), jpeg.end());
-    return WriteWholeFile(path, file);
 }

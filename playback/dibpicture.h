@@ -5,9 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
-#include <span>
-#include <string>
 #include <vector>
 
 // A picture at an eighth of its size, top-down rows of m_nPixelSize bytes without
@@ -23,15 +22,14 @@ struct CEighthPicture {
 //
 // It decodes the recorder's JPEG pictures into bottom-up rows (memory row r holds
 // image row height - 1 - r, as a DIB of positive height stores them), reads the
-// channel number and the row mark that the recorder draws into the top rows, and
-// encodes pictures back to JPEG for the AVI export and for saved snapshots.
+// channel number and the row mark that the recorder draws into the top rows.
+// CJpegEncoder writes pictures back to JPEG.
 //
 // A decode answers a CDecodedPicture that points into the picture's own pixels.
 //
 // A picture belongs to one thread at a time. The codec behind it keeps one decoder
-// and one encoder per thread, so the playback thread may decode and encode while the
-// window thread encodes. Every codec failure stays inside: decoding answers
-// NO_CHANNEL, encoding answers 0 or false. Nothing here throws.
+// per thread. Every codec failure stays inside: decoding answers NO_CHANNEL. Nothing
+// here throws.
 class CDibPicture {
 public:
     static constexpr uint8_t NO_CHANNEL = CDecodedPicture::NO_CHANNEL;
@@ -70,6 +68,17 @@ public:
     // 4-component ones. Answers them with the channel code (0..channelCount - 1) and
     // the row mark, or NO_CHANNEL when the stream is refused, too large or damaged.
     CDecodedPicture DecodeJpegFrame(const uint8_t* source, size_t length, int channelCount);
+    // Picks the scale a picture is decoded at (1, 2, 4 or 8: 1/scale of its sides)
+    // from its channel code and its stream's width and height; asked for NO_CHANNEL
+    // first, the coarsest scale any channel may get.
+    using ScaleChooser = std::function<int(uint8_t channel, int width, int height)>;
+    // DecodeJpegFrame at the scale `chooseScale` gives, for pictures shown smaller
+    // than recorded. The codec skips most of the inverse transform and the upsampling
+    // but still reads every coefficient, so a stream is refused exactly when a whole
+    // decode refuses it. The code and the mark, too fine to survive the scaling, are
+    // read from the top rows decoded at full size first. m_nScale tells the scale.
+    CDecodedPicture DecodeJpegFrame(const uint8_t* source, size_t length, int channelCount,
+                                    const ScaleChooser& chooseScale);
     // The same for the top 16 rows only, which hold the channel code and the row
     // mark: a small part of a whole decode, to learn whose picture it is. The pixels
     // are those rows; m_nStreamHeight tells the stream's height. Damage below them
@@ -95,29 +104,16 @@ public:
     // depth; 0 for bytes outside the pixel buffer.
     int Luminance(int x, int row) const;
 
-    // Encodes a bottom-up picture (rows padded to 4 bytes) of 3 bytes per pixel
-    // (B, G, R) or 4 (R, G, B, A) into `output`, with 2 x 2 chroma subsampling and
-    // the quality clamped to 0..100. Returns the JPEG's size, or 0 when it fails or
-    // does not fit in `capacity` bytes; nothing is written beyond `capacity`.
-    static size_t EncodeJpegBuffer(uint8_t* output, const uint8_t* bits, int width, int height,
-                                   int bytesPerPixel, size_t capacity, int quality);
-    // Encodes a top-down picture of B, G, R bytes without row padding into a new
-    // JPEG file; an existing file is never replaced. On failure returns false and
-    // leaves no file behind. `segment`, a whole APPn segment (marker and length
-    // included), goes in after the JFIF header: the still's metadata.
-    static bool EncodeJpegFile(const std::string& path, const uint8_t* bits, int width, int height,
-                               int quality, std::span<const uint8_t> segment = {});
-
 private:
     // Replaces the pixel buffer by a zeroed one of biSizeImage bytes. Fails like Allocate.
     bool ReallocBits();
     int64_t Stride() const;
     bool EnsureJpegCapacity(size_t size);
     CDecodedPicture DecodeRecorded(const uint8_t* source, size_t length, int channelCount, int rows);
-    // DecodeRecorded of the stream RepairJpeg left in the work buffer.
-    CDecodedPicture DecodeRepaired(size_t length, int channelCount, int rows);
+    // DecodeRecorded of a repaired stream, which may be changed while it is decoded.
+    CDecodedPicture DecodeRepaired(uint8_t* jpeg, size_t length, int channelCount, int rows);
     // False when the stream does not decode; `streamHeight` is set once its header is read.
-    bool DecodePixels(uint8_t* jpeg, size_t length, int rows, int& streamHeight);
+    bool DecodePixels(uint8_t* jpeg, size_t length, int rows, int scale, int& streamHeight);
     bool IsBarLit(int bar, int row) const;
     int CountPixels(int row, int firstX, int lastX, bool (*test)(int luminance)) const;
 
@@ -127,4 +123,5 @@ private:
     bool m_bPal = false;                // the row mark lies one row lower
     std::unique_ptr<uint8_t[]> m_pJpeg; // work buffer of RepairJpeg; it only grows
     size_t m_nJpegCap = 0;
+    std::unique_ptr<CDibPicture> m_pTopRows; // where a scaled decode reads the code and the mark
 };

@@ -7,6 +7,7 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <cstring>
 
 using namespace kvx;
@@ -148,6 +149,15 @@ bool CFrameRouter::HasPicture(int channel) const
     return m_wPictureMask & (1u << channel);
 }
 
+int CFrameRouter::PictureScale(int channel) const
+{
+    if (channel < 0 || channel >= 16)
+        return 0;
+    const CChannel& c = m_channels[size_t(channel)];
+    std::lock_guard drawing(c.m_mutexDrawing);
+    return c.m_pChannelBits ? c.m_nScale : 0;
+}
+
 void CFrameRouter::PaintVideo(QPainter& painter) const
 {
     std::lock_guard lock(m_mutex);
@@ -202,8 +212,9 @@ void CFrameRouter::SnapshotTile(int channel, int first, CVideoSnapshot& shot, co
         return;
     QImage picture;
     {
-        const CChannel& c = m_channels[size_t(channel)];
+        CChannel& c = m_channels[size_t(channel)];
         std::lock_guard drawing(c.m_mutexDrawing);
+        EnsureScale(c, 1); // a still is made from whole pictures only
         if (!c.m_pChannelBits)
             return;
         place.m_text.m_time = c.m_timePicture;
@@ -252,11 +263,11 @@ uint8_t CFrameRouter::OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictu
             RefreshTiles(ch, audioMode, m_tilePlayback);
         return m_nLastChannel;
     }
-    const CDecodedPicture decoded = m_decoder.DecodeJpegFrame(picture, pictureLength, m_nChannelCount);
+    const CDecodedPicture decoded = DecodeForTiles(picture, pictureLength);
     const uint8_t d = decoded.m_nChannel;
     if (d < 16) {
-        const uint8_t stored = StorePicture(decoded, firstFrame, current.m_header);
-        HandOnPicture(decoded, current.m_header);
+        const uint8_t stored = StorePicture(decoded, firstFrame, current.m_header, picture, pictureLength);
+        HandOnPicture(decoded, current.m_header, picture, pictureLength);
         if (stored == CDibPicture::NO_CHANNEL)
             return CDibPicture::NO_CHANNEL;
     }
@@ -265,17 +276,43 @@ uint8_t CFrameRouter::OnPlayFrame(bool firstFrame, int audioMode, uint32_t pictu
     return d;
 }
 
+// The tile sizes are read as the layout stands when the picture arrives; a layout
+// changed meanwhile finds the picture too coarse when it draws it, and decodes it again.
+CDecodedPicture CFrameRouter::DecodeForTiles(const uint8_t* picture, uint32_t length)
+{
+    std::array<QSize, 16> tiles;
+    bool whole = m_pPictureSink != nullptr;
+    {
+        std::lock_guard lock(m_mutex);
+        whole = whole || m_nGrid == 1 || m_zoom.IsZoomed();
+        for (size_t ch = 0; ch < tiles.size(); ++ch)
+            tiles[ch] = m_rcTile[ch].size();
+    }
+    if (whole)
+        return m_decoder.DecodeJpegFrame(picture, length, m_nChannelCount);
+    const bool pal = m_bPal;
+    const int channels = m_nChannelCount;
+    const QSize smallest = *std::min_element(tiles.begin(), tiles.end(), [](QSize a, QSize b) {
+        return a.width() * a.height() < b.width() * b.height();
+    });
+    return m_decoder.DecodeJpegFrame(picture, length, channels, [&](uint8_t channel, int width, int height) {
+        const QSize tile = channel < tiles.size() ? tiles[channel] : smallest;
+        return CTileRenderer::DecodeScale(width, height, pal, channels, tile);
+    });
+}
+
 // Keeps the decoded picture as its channel's newest; the first picture of a playback
 // thread also decides the video standard. A picture that arrives while its channel's
 // tile is being drawn is dropped.
-uint8_t CFrameRouter::StorePicture(const CDecodedPicture& decoded, bool firstFrame, const CRecordHeader& h)
+uint8_t CFrameRouter::StorePicture(const CDecodedPicture& decoded, bool firstFrame, const CRecordHeader& h,
+                                   const uint8_t* picture, uint32_t length)
 {
     const uint8_t channel = decoded.m_nChannel;
     if (!decoded.m_pBits)
         return channel;
     m_decoder.SetPal(m_bPal);
     if (firstFrame) {
-        const bool tall = decoded.m_header.biHeight > 240;
+        const bool tall = decoded.m_nStreamHeight > 240;
         if (tall != m_bPal) {
             m_bPal = tall;
             m_decoder.SetPal(tall);
@@ -295,6 +332,9 @@ uint8_t CFrameRouter::StorePicture(const CDecodedPicture& decoded, bool firstFra
     c.m_bihChannel.bmiHeader = decoded.m_header;
     c.m_byMarkAbsent = decoded.m_bMarkAbsent;
     c.m_timePicture = CFrameTime::Of(h);
+    c.m_nScale = decoded.m_nScale;
+    if (decoded.m_nScale != 1)
+        c.m_stream.assign(picture, picture + length);
     lock.unlock();
     const auto bit = uint16_t(1u << channel);
     if (!(m_wPictureMask.fetch_or(bit) & bit))
@@ -307,8 +347,9 @@ bool CFrameRouter::UseChannelPicture(int channel,
 {
     if (channel < 0 || channel >= 16)
         return false;
-    const CChannel& c = m_channels[size_t(channel)];
+    CChannel& c = m_channels[size_t(channel)];
     std::lock_guard drawing(c.m_mutexDrawing);
+    EnsureScale(c, 1);
     if (!c.m_pChannelBits)
         return false;
     use(TilePictureOf(c), c.m_timePicture);
@@ -317,15 +358,36 @@ bool CFrameRouter::UseChannelPicture(int channel,
 
 CTilePicture CFrameRouter::TilePictureOf(const CChannel& c) const
 {
-    return {&c.m_bihChannel.bmiHeader, c.m_pChannelBits, c.m_byMarkAbsent != 0, m_bPal, m_nChannelCount};
+    return {&c.m_bihChannel.bmiHeader, c.m_pChannelBits, c.m_byMarkAbsent != 0, m_bPal, m_nChannelCount, c.m_nScale};
+}
+
+// The kept stream was accepted at its reduced scale, which reads every coefficient as
+// a whole decode does, so it decodes whole too. Should it not, the tile goes empty
+// rather than wrong.
+void CFrameRouter::EnsureScale(CChannel& c, int scale) const
+{
+    if (!c.m_pChannelBits || c.m_nScale <= scale)
+        return;
+    c.m_pChannelPic->SetPal(m_bPal);
+    const CDecodedPicture whole = c.m_pChannelPic->DecodeJpegFrame(c.m_stream.data(), c.m_stream.size(),
+                                                                   m_nChannelCount);
+    c.m_pChannelBits = whole.m_pBits;
+    c.m_bihChannel.bmiHeader = whole.m_header;
+    c.m_nScale = 1;
 }
 
 // The sink gets every picture, also one whose tile is being drawn and so is not
-// kept: what the window shows must not decide what an export holds.
-void CFrameRouter::HandOnPicture(const CDecodedPicture& decoded, const CRecordHeader& h)
+// kept: what the window shows must not decide what an export holds. A sink registered
+// while the picture was decoded smaller gets it decoded again, whole.
+void CFrameRouter::HandOnPicture(CDecodedPicture decoded, const CRecordHeader& h, const uint8_t* stream,
+                                 uint32_t length)
 {
     IPictureSink* sink = m_pPictureSink;
     if (!decoded.m_pBits || !sink)
+        return;
+    if (decoded.m_nScale != 1)
+        decoded = m_decoder.DecodeJpegFrame(stream, length, m_nChannelCount);
+    if (!decoded.m_pBits)
         return;
     const CTilePicture picture{&decoded.m_header, decoded.m_pBits, decoded.m_bMarkAbsent, m_bPal, m_nChannelCount};
     sink->OnPicture(decoded.m_nChannel, picture, CFrameTime::Of(h));
@@ -391,6 +453,17 @@ void CFrameRouter::RefreshTiles(int channel, int audioMode, CTileRenderer& rende
     }
 }
 
+// The scale the tile of `place` asks of the channel's picture: the enlarged and the
+// zoomed tile want it whole.
+int CFrameRouter::NeededScale(const CChannel& c, const CTilePlace& place) const
+{
+    if (!c.m_pChannelBits || place.m_bWhole)
+        return 1;
+    const BITMAPINFOHEADER& h = c.m_bihChannel.bmiHeader;
+    return CTileRenderer::DecodeScale(h.biWidth * c.m_nScale, h.biHeight * c.m_nScale, m_bPal, m_nChannelCount,
+                                      place.m_rect.size());
+}
+
 // Where a channel's tile lies in the video area and what is written over it, as the
 // layout stands now.
 CFrameRouter::CTilePlace CFrameRouter::TilePlace(int channel) const
@@ -400,6 +473,7 @@ CFrameRouter::CTilePlace CFrameRouter::TilePlace(int channel) const
     place.m_rect = m_rcTile[size_t(channel)].translated(-m_ptVideo);
     if (m_nGrid == 1)
         place.m_zoom = m_zoom;
+    place.m_bWhole = m_nGrid == 1 || m_zoom.IsZoomed();
     place.m_text.m_nChannel = channel;
     place.m_text.m_bSmall = m_nGrid == 4;
     place.m_text.m_font = place.m_text.m_bSmall ? m_fontTileSmall : m_fontTileLarge;
@@ -421,6 +495,7 @@ void CFrameRouter::DrawTile(int channel, CTileRenderer& renderer)
     {
         CChannel& c = m_channels[size_t(channel)];
         std::lock_guard drawing(c.m_mutexDrawing);
+        EnsureScale(c, NeededScale(c, place));
         if (!c.m_pChannelBits)
             return;
         place.m_text.m_time = c.m_timePicture;

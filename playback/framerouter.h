@@ -17,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 class IFrameRouterView;
 class IPictureSink;
@@ -29,6 +30,11 @@ struct CRecordHeader;
 // channel from the picture's bar code, keeps it as the channel's newest picture and
 // draws the channel's tile with its date-time and channel texts into the picture of
 // the video area, which the view paints.
+//
+// A picture is decoded at the smallest scale that still fills its channel's tile
+// (CTileRenderer::DecodeScale), whole in the one-tile layout, when zoomed and while a
+// picture sink is registered. A tile, a snapshot or a reader that needs more decodes
+// the channel's kept stream again, whole: exports and stills never see a reduced one.
 //
 // Every decoded picture also goes to the picture sink and the sound of the channels
 // switched on to the sound sink, while one is registered.
@@ -90,6 +96,9 @@ public:
     CVideoSnapshot SnapshotVideo();
     // Whether `channel` has a picture to show; any thread.
     bool HasPicture(int channel) const;
+    // The scale the newest picture of `channel` is held at (1: whole, 2: half the
+    // sides, ...), 0 when there is none; any thread.
+    int PictureScale(int channel) const;
 
     // --- playback thread ---
     // One record from the engine; `current` holds its header's values. Returns the
@@ -101,6 +110,7 @@ public:
     void ForgetPictures();
 
 private:
+    // The fields below the mutex are guarded by it.
     struct CChannel {
         mutable std::mutex m_mutexDrawing; // held while the picture is read for drawing
         std::unique_ptr<CDibPicture> m_pChannelPic;
@@ -108,11 +118,18 @@ private:
         BITMAPINFO m_bihChannel{};
         uint8_t m_byMarkAbsent = 0;
         CFrameTime m_timePicture; // of the record the picture came from
+        int m_nScale = 1;         // the picture was decoded at 1/m_nScale of its size
+        std::vector<uint8_t> m_stream; // the recorded stream of a picture decoded smaller
     };
     CTilePicture TilePictureOf(const CChannel& c) const;
+    // Decodes the channel's picture again, whole, from its kept stream when it was
+    // decoded coarser than `scale`; the channel's lock is held.
+    void EnsureScale(CChannel& c, int scale) const;
 
-    uint8_t StorePicture(const CDecodedPicture& decoded, bool firstFrame, const CRecordHeader& header);
-    void HandOnPicture(const CDecodedPicture& decoded, const CRecordHeader& header);
+    CDecodedPicture DecodeForTiles(const uint8_t* picture, uint32_t length);
+    uint8_t StorePicture(const CDecodedPicture& decoded, bool firstFrame, const CRecordHeader& header,
+                         const uint8_t* picture, uint32_t length);
+    void HandOnPicture(CDecodedPicture decoded, const CRecordHeader& header, const uint8_t* stream, uint32_t length);
     void FilterAudio(uint8_t* slice);
     void RefreshTiles(int channel, int audioMode, CTileRenderer& renderer);
     void DrawTile(int channel, CTileRenderer& renderer);
@@ -121,8 +138,10 @@ private:
         CTileText m_text;
         CTileZoom m_zoom;
         uint64_t m_nLayout = 0;
+        bool m_bWhole = false; // the one-tile layout or a zoom: the picture is drawn from its whole
     };
     CTilePlace TilePlace(int channel) const;
+    int NeededScale(const CChannel& c, const CTilePlace& place) const;
     void SnapshotTile(int channel, int first, CVideoSnapshot& shot, const std::optional<QRect>& whole);
     void ClearPictures();
     void DrawTileBorder(const QRect& rect);
@@ -138,7 +157,9 @@ private:
     std::array<uint8_t, 7> m_filterRing{}; // the audio smoothing carries over from frame to frame
     size_t m_nFilterIndex = 0;
 
-    std::array<CChannel, 16> m_channels;
+    // A picture decoded smaller than a thread now needs is decoded again whole by that
+    // thread under the channel's lock, also from the const readers: hence mutable.
+    mutable std::array<CChannel, 16> m_channels;
     std::atomic<uint16_t> m_wPictureMask{0};
     std::atomic<uint8_t> m_nLastChannel{0};
     std::atomic<int> m_nCurChannel{0};

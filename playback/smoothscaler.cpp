@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
-void CSmoothScaler::MakeTaps(std::vector<CTap>& taps, int from, int to)
+void CSmoothScaler::MakeTaps(std::vector<CTap>& taps, int from, double start, double extent, int to)
 {
     taps.resize(size_t(to));
-    const double ratio = double(from) / double(to);
+    const double ratio = extent / double(to);
     for (int i = 0; i < to; ++i) {
-        const double s = std::clamp((i + 0.5) * ratio - 0.5, 0.0, double(from - 1));
+        const double s = std::clamp(start + (i + 0.5) * ratio - 0.5, 0.0, double(from - 1));
         const int index = int(s);
         const int weight = int(std::lround((s - index) * 256));
         taps[size_t(i)] = {index, std::min(index + 1, from - 1), weight};
@@ -16,20 +16,24 @@ void CSmoothScaler::MakeTaps(std::vector<CTap>& taps, int from, int to)
 }
 
 void CSmoothScaler::Scale(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcStride, uint8_t* dst,
-                          int dstWidth, int dstHeight, ptrdiff_t dstStride, int bytesPerPixel, bool opaqueQuads)
+                          int dstWidth, int dstHeight, ptrdiff_t dstStride, int bytesPerPixel, bool opaqueQuads,
+                          const QRectF& window)
 {
     if (srcWidth <= 0 || srcHeight <= 0 || dstWidth <= 0 || dstHeight <= 0)
         return;
-    if (srcWidth != m_nFromWidth || dstWidth != m_nToWidth) {
-        MakeTaps(m_xTaps, srcWidth, dstWidth);
+    const QRectF w = window.isNull() ? QRectF(0, 0, srcWidth, srcHeight) : window;
+    const bool moved = w != m_window;
+    if (moved || srcWidth != m_nFromWidth || dstWidth != m_nToWidth) {
+        MakeTaps(m_xTaps, srcWidth, w.x(), w.width(), dstWidth);
         m_nFromWidth = srcWidth;
         m_nToWidth = dstWidth;
     }
-    if (srcHeight != m_nFromHeight || dstHeight != m_nToHeight) {
-        MakeTaps(m_yTaps, srcHeight, dstHeight);
+    if (moved || srcHeight != m_nFromHeight || dstHeight != m_nToHeight) {
+        MakeTaps(m_yTaps, srcHeight, w.y(), w.height(), dstHeight);
         m_nFromHeight = srcHeight;
         m_nToHeight = dstHeight;
     }
+    m_window = w;
     // Separably: the two source rows around an output row are blended into one row of
     // 256ths (exact in 16 bits, and a loop the compiler runs on many values at once),
     // which is then stretched across and rounded once. The same sums as interpolating

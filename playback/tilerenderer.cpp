@@ -4,6 +4,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 namespace {
 
 // Pixels cut off the left and right of a recorded picture, by video standard and
@@ -31,13 +33,32 @@ CTileRenderer::CSideCrop CTileRenderer::SideCrop(bool pal, int channelCount)
     return CROP_TABLE[(pal ? 1 : 0) + (channelCount != 4 ? 2 : 0)];
 }
 
-QRect CTileRenderer::CropRect(const CTilePicture& p)
+QRectF CTileRenderer::CropWindow(const CTilePicture& p)
 {
     const BITMAPINFOHEADER& h = *p.m_pHeader;
     const CSideCrop crop = SideCrop(p.m_bPal, p.m_nChannelCount);
     const int top = p.m_bMarkAbsent ? CROP_TOP_WITHOUT_MARK : CROP_TOP_WITH_MARK;
-    const QRect source(crop.left, top, h.biWidth - crop.left - crop.right, h.biHeight - CROP_TOP_WITH_MARK);
-    return source.width() > 0 && source.height() > 0 ? source : QRect();
+    const int scale = std::max(p.m_nScale, 1);
+    const QRect recorded(crop.left, top, h.biWidth * scale - crop.left - crop.right, h.biHeight * scale - CROP_TOP_WITH_MARK);
+    if (recorded.width() <= 0 || recorded.height() <= 0)
+        return {};
+    const QRectF window(QPointF(recorded.topLeft()) / scale, QSizeF(recorded.size()) / scale);
+    return window.intersected(QRectF(0, 0, h.biWidth, h.biHeight));
+}
+
+QRect CTileRenderer::CropRect(const CTilePicture& p)
+{
+    return CropWindow(p).toAlignedRect();
+}
+
+int CTileRenderer::DecodeScale(int width, int height, bool pal, int channelCount, QSize tile)
+{
+    const CSideCrop crop = SideCrop(pal, channelCount);
+    const QSize shown(width - crop.left - crop.right, height - CROP_TOP_WITH_MARK);
+    for (const int scale : {8, 4, 2})
+        if (shown.width() >= tile.width() * scale && shown.height() >= tile.height() * scale)
+            return scale;
+    return 1;
 }
 
 QImage CTileRenderer::RenderTile(const CTilePicture& p, QSize size, const CTileText& text, const CTileZoom& zoom)
@@ -57,7 +78,8 @@ QImage CTileRenderer::RenderPicture(const CTilePicture& p, QSize size, const CTi
     if (bytesPerPixel != 3 && bytesPerPixel != 4)
         return {};
     const ptrdiff_t stride = (ptrdiff_t(h.biWidth) * bytesPerPixel + 3) / 4 * 4;
-    const QRect crop = CropRect(p);
+    const QRectF window = CropWindow(p);
+    const QRect crop = window.toAlignedRect();
     if (crop.isEmpty() || stride * h.biHeight > ptrdiff_t(h.biSizeImage))
         return {};
     const QRect source = zoom.IsZoomed() ? zoom.Visible(crop).toAlignedRect().intersected(crop) : crop;
@@ -66,7 +88,8 @@ QImage CTileRenderer::RenderPicture(const CTilePicture& p, QSize size, const CTi
     const uint8_t* top = p.m_pBits + (h.biHeight - 1 - source.y()) * stride + source.x() * bytesPerPixel;
     QImage tile(size, TileFormat(bytesPerPixel));
     m_scaler.Scale(top, source.width(), source.height(), -stride, tile.bits(), size.width(), size.height(),
-                   tile.bytesPerLine(), bytesPerPixel, true);
+                   tile.bytesPerLine(), bytesPerPixel, true,
+                   zoom.IsZoomed() ? QRectF() : window.translated(-QPointF(source.topLeft())));
     return tile;
 }
 

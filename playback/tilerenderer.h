@@ -25,6 +25,7 @@ struct CTilePicture {
     bool m_bMarkAbsent = false;
     bool m_bPal = false;
     int m_nChannelCount = 16;
+    int m_nScale = 1; // the pixels are 1/m_nScale of the recorded picture's sides
 };
 
 // What is written over a tile: the date-time and the channel number (shown from 01).
@@ -52,11 +53,18 @@ public:
     static CSideCrop SideCrop(bool pal, int channelCount);
 
     // The part of a decoded picture a tile shows, in top-down picture coordinates;
-    // empty when the picture is too small to have one.
+    // empty when the picture is too small to have one. For a picture decoded at a
+    // fraction of its size, the pixels that hold CropWindow.
     static QRect CropRect(const CTilePicture& picture);
     // The part an export keeps: the tile's without one more code row at the top, as
     // exports have always been cut. A mask's box is in fractions of it.
     static QRect ExportCropRect(const CTilePicture& picture) { return CropRect(picture).adjusted(0, 1, 0, 0); }
+    // The same part exactly: its edges fall between the pixels of a scaled picture.
+    static QRectF CropWindow(const CTilePicture& picture);
+    // The coarsest scale (8, 4, 2, else 1) at which the part a tile of `tile` shows of a
+    // recorded picture of `width` x `height` keeps at least a pixel for each of the
+    // tile's: the tile is then scaled down from it, never up, as from the whole.
+    static int DecodeScale(int width, int height, bool pal, int channelCount, QSize tile);
 
     // The tile of `size`, top-down, as RGB32 (premultiplied ARGB32 for
     // pictures of 4 bytes a pixel), showing the part of the picture that `zoom` leaves visible. A null

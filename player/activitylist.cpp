@@ -3,7 +3,6 @@
 #include "player/panelcolours.h"
 
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -22,10 +21,8 @@ QString TimeText(const CDateTime& t)
 
 } // namespace
 
-CActivityList::CActivityList(QWidget* parent) : QWidget(parent, Qt::Tool)
+CActivityList::CActivityList(QWidget* parent) : CToolWindow(parent, "Activity", "activityList")
 {
-    setWindowTitle("Activity");
-    setObjectName("activityList");
     setStyleSheet(panel::ListWindowStyle(objectName()));
     m_pCaption = new QLabel(this);
     m_pRows = new QTreeWidget(this);
@@ -82,17 +79,12 @@ QString CActivityList::Caption() const
     return m_pCaption->text();
 }
 
-void CActivityList::keyPressEvent(QKeyEvent* event)
+bool CActivityList::ChooseCurrent()
 {
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && m_pRows->currentItem()) {
-        Choose(m_pRows->currentItem());
-        return;
-    }
-    if (event->key() == Qt::Key_Escape) {
-        hide();
-        return;
-    }
-    QWidget::keyPressEvent(event);
+    if (!m_pRows->currentItem())
+        return false;
+    Choose(m_pRows->currentItem());
+    return true;
 }
 
 void CActivityList::Choose(QTreeWidgetItem* item)

@@ -2,7 +2,7 @@
 
 #include "evidence/activityindex.h"
 
-#include <QWidget>
+#include "player/toolwindow.h"
 
 #include <cstdint>
 #include <vector>
@@ -16,7 +16,7 @@ class QTreeWidgetItem;
 // go there. A tool window beside the player that stays open while the user plays on.
 //
 // Threads: window thread only.
-class CActivityList : public QWidget {
+class CActivityList : public CToolWindow {
     Q_OBJECT
 
 public:
@@ -35,7 +35,7 @@ signals:
     void chosen(uint64_t offset);
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
+    bool ChooseCurrent() override;
 
 private:
     void Choose(QTreeWidgetItem* item);

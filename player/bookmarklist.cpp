@@ -18,10 +18,8 @@ enum EColumn { COLUMN_TIME, COLUMN_CAMERA, COLUMN_NOTE, COLUMNS };
 
 } // namespace
 
-CBookmarkList::CBookmarkList(QWidget* parent) : QWidget(parent, Qt::Tool)
+CBookmarkList::CBookmarkList(QWidget* parent) : CToolWindow(parent, "Bookmarks", "bookmarkList")
 {
-    setWindowTitle("Bookmarks");
-    setObjectName("bookmarkList");
     setStyleSheet(panel::ListWindowStyle(objectName()));
     m_pCaption = new QLabel(this);
     m_pRows = new QTreeWidget(this);
@@ -89,24 +87,24 @@ void CBookmarkList::EditNote()
         m_pRows->editItem(item, COLUMN_NOTE);
 }
 
+// Enter is the list's with no row too: there is nothing else for it to do here.
+bool CBookmarkList::ChooseCurrent()
+{
+    Choose(m_pRows->currentItem());
+    return true;
+}
+
 void CBookmarkList::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        Choose(m_pRows->currentItem());
-        return;
     case Qt::Key_Delete:
         RemoveChosen();
         return;
     case Qt::Key_F2:
         EditNote();
         return;
-    case Qt::Key_Escape:
-        hide();
-        return;
     default:
-        QWidget::keyPressEvent(event);
+        CToolWindow::keyPressEvent(event);
     }
 }
 

@@ -2,7 +2,7 @@
 
 #include "evidence/bookmark.h"
 
-#include <QWidget>
+#include "player/toolwindow.h"
 
 #include <cstdint>
 
@@ -18,7 +18,7 @@ class QTreeWidgetItem;
 // It only asks: the view changes the store and shows the list again.
 //
 // Threads: window thread only.
-class CBookmarkList : public QWidget {
+class CBookmarkList : public CToolWindow {
     Q_OBJECT
 
 public:
@@ -39,6 +39,7 @@ signals:
     void noteEdited(int row, const QString& note);
 
 protected:
+    bool ChooseCurrent() override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:

@@ -33,10 +33,8 @@ QString KeysText(const CPrivacyMask& mask)
 
 } // namespace
 
-CMaskList::CMaskList(QWidget* parent) : QWidget(parent, Qt::Tool)
+CMaskList::CMaskList(QWidget* parent) : CToolWindow(parent, "Privacy masks", "maskList")
 {
-    setWindowTitle("Privacy masks");
-    setObjectName("maskList");
     setStyleSheet(panel::ListWindowStyle(objectName()));
     m_pCaption = new QLabel(this);
     m_pCaption->setWordWrap(true);
@@ -127,8 +125,6 @@ void CMaskList::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Delete && ChosenRow() >= 0)
         emit removeWanted(ChosenRow());
-    else if (event->key() == Qt::Key_Escape)
-        hide();
     else
-        QWidget::keyPressEvent(event);
+        CToolWindow::keyPressEvent(event);
 }

@@ -2,7 +2,7 @@
 
 #include "playback/privacymaskset.h"
 
-#include <QWidget>
+#include "player/toolwindow.h"
 
 class QLabel;
 class QPushButton;
@@ -15,7 +15,7 @@ class QTreeWidget;
 // tool is on. It only asks: the view changes the store and shows the list again.
 //
 // Threads: window thread only.
-class CMaskList : public QWidget {
+class CMaskList : public CToolWindow {
     Q_OBJECT
 
 public:
@@ -35,6 +35,8 @@ signals:
     void saveWanted();
 
 protected:
+    // The masks are no places to go to: Enter is left alone.
+    bool ChooseCurrent() override { return false; }
     void keyPressEvent(QKeyEvent* event) override;
 
 private:

@@ -4,7 +4,6 @@
 #include "session/reportfindings.h"
 
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -16,10 +15,8 @@ constexpr int OFFSET_ROLE = Qt::UserRole;
 
 } // namespace
 
-CReportPanel::CReportPanel(QWidget* parent) : QWidget(parent, Qt::Tool)
+CReportPanel::CReportPanel(QWidget* parent) : CToolWindow(parent, "Report", "reportPanel")
 {
-    setWindowTitle("Report");
-    setObjectName("reportPanel");
     setStyleSheet(QString("QWidget#reportPanel, QListWidget { background: %1; color: %2; }"
                           "QLabel { color: %3; }")
                       .arg(panel::GROUND.name(), panel::TEXT.name(), panel::CAPTION.name()));
@@ -111,17 +108,12 @@ QString CReportPanel::SaveOutcome() const
     return m_pOutcome->text();
 }
 
-void CReportPanel::keyPressEvent(QKeyEvent* event)
+bool CReportPanel::ChooseCurrent()
 {
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && m_pRows->currentItem()) {
-        Choose(m_pRows->currentItem());
-        return;
-    }
-    if (event->key() == Qt::Key_Escape) {
-        hide();
-        return;
-    }
-    QWidget::keyPressEvent(event);
+    if (!m_pRows->currentItem())
+        return false;
+    Choose(m_pRows->currentItem());
+    return true;
 }
 
 void CReportPanel::Choose(const QListWidgetItem* item)

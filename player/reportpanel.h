@@ -3,7 +3,7 @@
 #include "evidence/bookmark.h"
 #include "evidence/recordingreport.h"
 
-#include <QWidget>
+#include "player/toolwindow.h"
 
 #include <cstdint>
 #include <optional>
@@ -19,7 +19,7 @@ class QPushButton;
 // files. A tool window beside the player that stays open while the user plays on.
 //
 // Threads: window thread only.
-class CReportPanel : public QWidget {
+class CReportPanel : public CToolWindow {
     Q_OBJECT
 
 public:
@@ -47,7 +47,7 @@ signals:
     void saveWanted();
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
+    bool ChooseCurrent() override;
 
 private:
     void ShowLines(const QString& caption, bool saveable);

@@ -5,7 +5,7 @@
 #include "platform/outputfolders.h"
 #include "platform/sha256.h"
 #include "platform/usersigner.h"
-#include "playback/dibpicture.h"
+#include "playback/jpegencoder.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -31,7 +31,7 @@ std::vector<uint8_t> EncodeStill(const CStillMetadata& still, const QImage& pict
     // 16 x 16 blocks, and 2,048 more; the margin holds its JFIF header too.
     const size_t capacity = size_t(bgr.width() + 16) * size_t(bgr.height() + 16) * 3 + 4096;
     std::vector<uint8_t> jpeg(capacity);
-    jpeg.resize(CDibPicture::EncodeJpegBuffer(jpeg.data(), bgr.constBits(), bgr.width(), bgr.height(), 3, capacity,
+    jpeg.resize(CJpegEncoder::EncodeBuffer(jpeg.data(), bgr.constBits(), bgr.width(), bgr.height(), 3, capacity,
                                               CSnapshotFile::QUALITY));
     if (jpeg.empty())
         return {};

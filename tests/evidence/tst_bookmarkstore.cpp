@@ -5,6 +5,7 @@
 #include "evidence/activitycache.h"
 #include "evidence/bookmarkstore.h"
 #include "tests/support/recordingfixture.h"
+#include "tests/support/testfiles.h"
 #include "tests/support/testmain.h"
 
 #include <QDir>
@@ -28,18 +29,6 @@ std::vector<uint8_t> Bytes(size_t size, uint8_t seed)
     for (size_t i = 0; i < size; ++i)
         bytes[i] = uint8_t(i * 131 + seed);
     return bytes;
-}
-
-void Write(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QStringList Entries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
 } // namespace
@@ -171,7 +160,7 @@ private slots:
         const QString file = store.FilePath();
         for (int n = 1; n <= 2; ++n) {
             QDir().mkpath(QFileInfo(file).absolutePath());
-            Write(file, bytes);
+            WriteFile(file, bytes);
             QVERIFY(!store.Load(path, message));
             const QString aside = file + QString(".damaged-%1").arg(n);
             QVERIFY2(message.find(file.toStdString()) != std::string::npos, message.c_str());
@@ -192,11 +181,7 @@ private slots:
         std::string message, error;
         QVERIFY(store.Load(path, message));
         QVERIFY(store.Add({1000, At("2024-03-18 14:00:00"), 1, ""}, error));
-        QFile file(store.FilePath());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray good = file.readAll();
-        file.close();
-        Write(store.FilePath(), QByteArray(good).replace("\"offset\": 1000", "\"offset\": 99999999"));
+        WriteFile(store.FilePath(), Contents(store.FilePath()).replace("\"offset\": 1000", "\"offset\": 99999999"));
         QVERIFY(!store.Load(path, message));
         QVERIFY2(message.find("beyond the recording's end") != std::string::npos, message.c_str());
     }
@@ -206,7 +191,7 @@ private slots:
     void saysWhenItCannotSave()
     {
         const QTemporaryDir dir;
-        Write(dir.filePath("blocked"), "a file where the folder should be");
+        WriteFile(dir.filePath("blocked"), "a file where the folder should be");
         CBookmarkStore store(dir.filePath("blocked/bookmarks"));
         std::string message, error;
         QVERIFY(store.Load(Recording(1 << 20, 3), message));

@@ -1,5 +1,6 @@
 #include "tests/support/testmain.h"
 #include "evidence/ordereddecoder.h"
+#include "playback/jpegencoder.h"
 
 #include <QImage>
 
@@ -29,7 +30,7 @@ private slots:
             image.fill(Qt::darkCyan);
             std::vector<uint8_t> jpeg(200000);
             // 16, 64 and 200 pixels of 3 bytes: rows of whole 4-byte words, as a bitmap's
-            jpeg.resize(CDibPicture::EncodeJpegBuffer(jpeg.data(), image.bits(), size, size, 3, jpeg.size(), 70));
+            jpeg.resize(CJpegEncoder::EncodeBuffer(jpeg.data(), image.bits(), size, size, 3, jpeg.size(), 70));
             QVERIFY(!jpeg.empty());
             jpegs.push_back(jpeg);
         }
@@ -76,7 +77,7 @@ private slots:
         QImage image(200, 64, QImage::Format_BGR888); // too narrow for bars: channel 0
         image.fill(Qt::darkCyan);
         std::vector<uint8_t> jpeg(200000);
-        jpeg.resize(CDibPicture::EncodeJpegBuffer(jpeg.data(), image.bits(), 200, 64, 3, jpeg.size(), 70));
+        jpeg.resize(CJpegEncoder::EncodeBuffer(jpeg.data(), image.bits(), 200, 64, 3, jpeg.size(), 70));
         for (const bool wanted : {false, true}) {
             std::vector<int> rows, heights;
             {

@@ -1,6 +1,6 @@
 #include "export/avireader.h"
 #include "export/aviwriter.h"
-#include "playback/dibpicture.h"
+#include "playback/jpegencoder.h"
 #include "tests/support/testmain.h"
 
 #include <QElapsedTimer>
@@ -30,7 +30,7 @@ Bytes MakeJpeg(int width, int height, int seed)
         for (int x = 0; x < width; ++x)
             image.setPixel(x, y, qRgb((x * 7 + seed * 31) & 255, (y * 5 + seed) & 255, (x * y + seed * 13) & 255));
     Bytes out(1 << 20);
-    out.resize(CDibPicture::EncodeJpegBuffer(out.data(), image.constBits(), width, height, 3, out.size(), 70));
+    out.resize(CJpegEncoder::EncodeBuffer(out.data(), image.constBits(), width, height, 3, out.size(), 70));
     return out;
 }
 

@@ -1,4 +1,5 @@
 #include "playback/dibpicture.h"
+#include "playback/jpegencoder.h"
 #include "recording/datetime.h"
 #include "tests/support/testmain.h"
 #include "tools/recgen/scenepainter.h"
@@ -133,7 +134,7 @@ bool Near(const uint8_t* pixel, std::initializer_list<int> expected, int toleran
 Bytes Encode(const QImage& dib, int quality, size_t capacity = 1 << 20)
 {
     Bytes out(capacity);
-    out.resize(CDibPicture::EncodeJpegBuffer(out.data(), dib.constBits(), dib.width(), dib.height(), 3,
+    out.resize(CJpegEncoder::EncodeBuffer(out.data(), dib.constBits(), dib.width(), dib.height(), 3,
                                              capacity, quality));
     return out;
 }
@@ -346,7 +347,7 @@ private slots:
             std::memcpy(&rgba[i], pixel, 4);
         }
         Bytes jpeg(1 << 16);
-        jpeg.resize(CDibPicture::EncodeJpegBuffer(jpeg.data(), rgba.data(), 32, 32, 4, jpeg.size(), 95));
+        jpeg.resize(CJpegEncoder::EncodeBuffer(jpeg.data(), rgba.data(), 32, 32, 4, jpeg.size(), 95));
         QVERIFY(!jpeg.empty());
         CDibPicture picture;
         QCOMPARE(Decode(picture, jpeg), uint8_t(0));
@@ -366,10 +367,10 @@ private slots:
 
         QCOMPARE(Encode(dib, 70, jpeg.size()), jpeg);
         Bytes guarded(jpeg.size() + 64, 0xA5);
-        QCOMPARE(CDibPicture::EncodeJpegBuffer(guarded.data(), dib.constBits(), 352, 240, 3, jpeg.size() - 1, 70),
+        QCOMPARE(CJpegEncoder::EncodeBuffer(guarded.data(), dib.constBits(), 352, 240, 3, jpeg.size() - 1, 70),
                  size_t(0));
         QCOMPARE(guarded, Bytes(jpeg.size() + 64, 0xA5));
-        QCOMPARE(CDibPicture::EncodeJpegBuffer(guarded.data(), dib.constBits(), 352, 240, 2, guarded.size(), 70),
+        QCOMPARE(CJpegEncoder::EncodeBuffer(guarded.data(), dib.constBits(), 352, 240, 2, guarded.size(), 70),
                  size_t(0));
     }
 
@@ -390,7 +391,7 @@ private slots:
 
         const QTemporaryDir dir;
         const std::string path = dir.filePath("snap.jpg").toStdString();
-        QVERIFY(CDibPicture::EncodeJpegFile(path, packed.data(), 330, 240, 95));
+        QVERIFY(CJpegEncoder::EncodeFile(path, packed.data(), 330, 240, 95));
         QFile file(QString::fromStdString(path));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray stored = file.readAll();
@@ -399,12 +400,12 @@ private slots:
         QVERIFY(!filed.m_bMarkAbsent);
 
         // A file already there stays as it was.
-        QVERIFY(!CDibPicture::EncodeJpegFile(path, packed.data(), 330, 240, 50));
+        QVERIFY(!CJpegEncoder::EncodeFile(path, packed.data(), 330, 240, 50));
         QVERIFY(file.seek(0));
         QCOMPARE(file.readAll(), stored);
 
         const std::string unwritable = dir.filePath("missing/snap.jpg").toStdString();
-        QVERIFY(!CDibPicture::EncodeJpegFile(unwritable, packed.data(), 330, 240, 95));
+        QVERIFY(!CJpegEncoder::EncodeFile(unwritable, packed.data(), 330, 240, 95));
         QVERIFY(!std::filesystem::exists(unwritable));
     }
 

@@ -1,6 +1,7 @@
 #include "playback/currentrecord.h"
 #include "playback/framerouter.h"
 #include "playback/iframerouterview.h"
+#include "playback/ipicturesink.h"
 #include "playback/isoundsink.h"
 #include "tests/support/testmain.h"
 #include "tools/recgen/recordinggenerator.h"
@@ -26,6 +27,17 @@ public:
     std::vector<QRect> m_repaints;
     std::vector<bool> m_switches;
     std::vector<std::pair<int, std::vector<uint8_t>>> m_queued;
+};
+
+// What an export gets: each picture's pixels.
+class CCollectingSink : public IPictureSink {
+public:
+    void OnPicture(int, const CTilePicture& picture, const CFrameTime&) override
+    {
+        m_pictures.push_back(QByteArray(reinterpret_cast<const char*>(picture.m_pBits),
+                                        int(picture.m_pHeader->biSizeImage)));
+    }
+    std::vector<QByteArray> m_pictures;
 };
 
 // A router over a 720 x 480 video area, fed pictures of generated scenes.
@@ -201,6 +213,67 @@ private slots:
         QCOMPARE(slice[1], uint8_t(2 * 183 / 7));
         QCOMPARE(slice[6], uint8_t(183));
         QCOMPARE(slice[100], uint8_t(183));
+    }
+
+    // Tiles smaller than half the recorded pictures are drawn from pictures decoded
+    // smaller; the enlarged camera, a zoom and an export's camera from whole ones.
+    void picturesAreDecodedAtTheScaleTheirTileNeeds()
+    {
+        CRouterBench bench(16, 4); // tiles of 180 x 120
+        for (int ch = 0; ch < 16; ++ch)
+            QCOMPARE(bench.Frame(Scene(ch, 720, 288)), uint8_t(ch));
+        QCOMPARE(bench.router.PictureScale(5), 2);
+        bench.Frame(Scene(5)); // 352 x 240: half would not fill the tile
+        QCOMPARE(bench.router.PictureScale(5), 1);
+        QVERIFY(Near(bench.Shown().pixelColor(BackgroundPointOf(bench.router.TileRect(3))),
+                     CScenePainter::BackgroundColour(3)));
+
+        bench.router.SetGrid(1); // enlarged: the next picture is whole
+        bench.Frame(Scene(3, 720, 288));
+        QCOMPARE(bench.router.PictureScale(3), 1);
+
+        CCollectingSink sink; // an export: every picture whole, as without scaling
+        bench.router.SetGrid(4);
+        bench.router.SetPictureSink(&sink);
+        const std::vector<uint8_t> stream = Scene(9, 720, 288);
+        bench.Frame(stream);
+        QCOMPARE(bench.router.PictureScale(9), 1);
+        CDibPicture plain;
+        const CDecodedPicture expected = plain.DecodeJpegFrame(stream.data(), stream.size(), 16);
+        QCOMPARE(sink.m_pictures.size(), size_t(1));
+        QCOMPARE(sink.m_pictures[0], QByteArray(reinterpret_cast<const char*>(expected.m_pBits),
+                                                int(expected.m_header.biSizeImage)));
+    }
+
+    // A tile that grows, a still and a reader of the held picture never get a reduced
+    // one: the picture is decoded again, whole, from its kept stream.
+    void heldPicturesAreDecodedAgainWholeWhenMoreIsNeeded()
+    {
+        CRouterBench reduced(16, 4), whole(16, 4);
+        CCollectingSink sink;
+        whole.router.SetPictureSink(&sink); // decodes every picture whole
+        for (int ch = 0; ch < 16; ++ch) {
+            reduced.Frame(Scene(ch, 720, 288));
+            whole.Frame(Scene(ch, 720, 288));
+        }
+        QCOMPARE(reduced.router.PictureScale(7), 2);
+        QVERIFY(reduced.router.UseChannelPicture(7, [](const CTilePicture& picture, const CFrameTime&) {
+            QCOMPARE(picture.m_pHeader->biWidth, 720);
+            QCOMPARE(picture.m_nScale, 1);
+        }));
+
+        QCOMPARE(reduced.router.PictureScale(0), 2);
+        const CFrameRouter::CVideoSnapshot a = reduced.router.SnapshotVideo();
+        const CFrameRouter::CVideoSnapshot b = whole.router.SnapshotVideo();
+        QCOMPARE(a.m_picture, b.m_picture); // a still of the page is made of whole pictures
+        QCOMPARE(reduced.router.PictureScale(0), 1);
+
+        reduced.Frame(Scene(8, 720, 288));
+        QCOMPARE(reduced.router.PictureScale(8), 2); // paused, then enlarged
+        reduced.router.SetGrid(1);
+        reduced.router.SetCurChannel(8);
+        reduced.router.RefreshPage();
+        QCOMPARE(reduced.router.PictureScale(8), 1);
     }
 
     void firstFrameDecidesTheVideoStandard()

@@ -12,8 +12,10 @@
 #include "player/kvxplayerview.h"
 #include "player/reportpanel.h"
 #include "skin/skinslider.h"
+#include "tests/support/bookmarkfile.h"
 #include "tests/support/playerfixture.h"
 #include "tests/support/recordingfixture.h"
+#include "tests/support/testfiles.h"
 #include "tests/support/testmain.h"
 
 #include <QDir>
@@ -45,11 +47,6 @@ void AnswerNote(const QString& note, Qt::Key key = Qt::Key_Return)
         QTest::keyClicks(edit, note);
         QTest::keyClick(edit, key);
     });
-}
-
-QStringList Entries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
 } // namespace
@@ -237,18 +234,12 @@ private slots:
         CRecordingRecipe recipe = Recipe();
         recipe.m_nRecords = 64;
         const QString path = QString::fromStdString(m_recordings.Write(recipe));
-        CBookmarkStore store;
-        std::string message;
-        QVERIFY(store.Load(path.toStdString(), message));
-        QDir().mkpath(CBookmarkStore::DefaultFolder());
-        QFile file(store.FilePath());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("{ not what it was");
-        file.close();
+        const QString store = PlantBookmarkFile(path, "{ not what it was");
+        QVERIFY(!store.isEmpty());
         m_fixture.m_messages.clear();
         std::unique_ptr<CMainFrame> frame = Open(path);
         QVERIFY(frame);
-        const QStringList said = m_fixture.m_messages.filter(store.FilePath() + ".damaged-1");
+        const QStringList said = m_fixture.m_messages.filter(store + ".damaged-1");
         QCOMPARE(said.size(), 1);
         QVERIFY(said.front().contains("damaged bookmarks"));
         AnswerNote("after the damage");

@@ -10,6 +10,7 @@
 #include "tests/support/backuppanelfixture.h"
 #include "tests/support/playerfixture.h"
 #include "tests/support/recordingfixture.h"
+#include "tests/support/testfiles.h"
 #include "tests/support/testmain.h"
 #include "tests/support/toolrun.h"
 #include "tools/recgen/recordinggenerator.h"
@@ -21,22 +22,6 @@
 #include <QTemporaryDir>
 
 namespace {
-
-QByteArray Contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString Iso(const CDateTime& t)
-{
-    return QString::fromStdString(t.ToIsoString());
-}
-
-CToolRun Tool(const QStringList& args)
-{
-    return CToolRun::Of(KVXTOOL_PATH, args);
-}
 
 // Each picture of a video as stored: the AVI's frame chunks, or the MP4's packets'
 // sums and times as ffmpeg copies them out.
@@ -133,7 +118,7 @@ private slots:
     {
         CPlayerFixture fixture;
         QString path;
-        auto frame = StartPaused(fixture, SetBackRecipe(), path);
+        auto frame = StartPaused(fixture, ClockSetBackRecipe(), path);
         CKVXPlayerView* view = frame->View();
         const std::vector<CGeneratedRecord> r = m_recordings.Last().Records();
         ShowRecord(view, r[4 * 55].m_nOffset); // 00:00:55, before the set-back
@@ -201,7 +186,7 @@ private slots:
     {
         CPlayerFixture fixture;
         QString source;
-        auto frame = StartPaused(fixture, SetBackRecipe(), source);
+        auto frame = StartPaused(fixture, ClockSetBackRecipe(), source);
         CKVXPlayerView* view = frame->View();
         const std::vector<CGeneratedRecord> r = m_recordings.Last().Records();
         ShowRecord(view, r[4 * 31].m_nOffset); // 00:00:31 the first time round
@@ -220,8 +205,8 @@ private slots:
 
         QTemporaryDir toolDir;
         const QString toolOut = toolDir.path() + "/" + saved[0];
-        const CToolRun run = Tool({"excerpt", source, "--from", Iso(marks.From()), "--to", Iso(marks.To()), "--out",
-                                   toolOut});
+        const CToolRun run
+            = Kvxtool({"excerpt", source, "--from", Iso(marks.From()), "--to", Iso(marks.To()), "--out", toolOut});
         QCOMPARE(run.status, 0);
         // The copies are the same bytes; the notes differ in what made them, so the
         // sums agree on the excerpt's line and each set verifies as signed.
@@ -231,7 +216,7 @@ private slots:
         QVERIFY(Contents(excerpt + ".txt").contains("Stretch"));
         QVERIFY(Contents(excerpt + ".txt").contains("the player's Save excerpt"));
         for (const QString& sums : {excerpt + ".sha256", toolOut + ".sha256"}) {
-            const CToolRun verify = Tool({"verify", sums});
+            const CToolRun verify = Kvxtool({"verify", sums});
             QCOMPARE(verify.status, 0);
             QVERIFY2(verify.out.contains(".txt: OK") && verify.out.contains("signed by key"), verify.out.constData());
         }
@@ -250,16 +235,6 @@ private:
         CRecordingRecipe recipe = CRecordingRecipe::FourChannelsWithAudio(4 * 60, 0.25);
         recipe.m_bAudio = false;
         recipe.m_timeStart = CDateTime(2024, 3, 18, 14, 0, 0);
-        return recipe;
-    }
-
-    // From 00:00:00 to 00:00:59, the clock set back to 00:00:20 and on to 00:01:19.
-    static CRecordingRecipe SetBackRecipe()
-    {
-        CRecordingRecipe recipe = CRecordingRecipe::FourChannelsWithAudio(4 * 120, 0.25);
-        recipe.m_bAudio = false;
-        recipe.m_nQuality = 30;
-        recipe.m_timeShifts = {{4 * 60, -40}};
         return recipe;
     }
 
@@ -297,7 +272,7 @@ private:
         QStringList args{"export", source, "--channel", "2", "--from", Iso(marks.From()), "--to", Iso(marks.To()),
                          "--format", ext, "--out", toolDir.path()};
         args << (format == EExportFormat::Mp4 ? QStringList{"--audio", "none"} : QStringList{"--fps", fps});
-        const CToolRun run = Tool(args);
+        const CToolRun run = Kvxtool(args);
         QVERIFY2(run.status == 0, run.err);
         // The AVI names its own path in its stream header: the frames must be the same.
         const QList<QByteArray> frames = Frames(video), toolFrames = Frames(toolDir.path() + "/02_Capture." + ext);

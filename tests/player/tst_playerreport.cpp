@@ -14,6 +14,7 @@
 #include "skin/skinslider.h"
 #include "tests/support/playerfixture.h"
 #include "tests/support/recordingfixture.h"
+#include "tests/support/testfiles.h"
 #include "tests/support/testmain.h"
 #include "tests/support/toolrun.h"
 
@@ -56,17 +57,6 @@ bool IsIdle(CKVXPlayerView* view)
 QString Clock(const QJsonValue& iso)
 {
     return iso.toString().right(8);
-}
-
-CToolRun Tool(const QStringList& args)
-{
-    return CToolRun::Of(KVXTOOL_PATH, args);
-}
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
@@ -120,7 +110,7 @@ private slots:
         for (const CGeneratedRecord& r : m_recordings.Last().Records())
             if (r.m_nPictureIndex == 560)
                 m_nSetBackSeconds = DateTimeToSeconds(r.m_time);
-        const CToolRun run = Tool({"report", m_strPath, "--json"});
+        const CToolRun run = Kvxtool({"report", m_strPath, "--json"});
         QCOMPARE(run.status, 0);
         m_toolJson = run.out;
         m_fixture.WriteSkin();
@@ -203,12 +193,12 @@ private slots:
         QTemporaryDir folder;
         SaveInto(folder.path());
         const QString stem = folder.filePath(QFileInfo(m_strPath).completeBaseName() + "_report");
-        QCOMPARE(ReadAll(stem + ".json"), m_toolJson);
-        QVERIFY(ReadAll(stem + ".pdf").startsWith("%PDF"));
+        QCOMPARE(Contents(stem + ".json"), m_toolJson);
+        QVERIFY(Contents(stem + ".pdf").startsWith("%PDF"));
         QVERIFY2(m_view->ReportPanel()->SaveOutcome().contains("signed by the key"),
                  qPrintable(m_view->ReportPanel()->SaveOutcome()));
 
-        const CToolRun verify = Tool({"verify", stem + ".sha256"});
+        const CToolRun verify = Kvxtool({"verify", stem + ".sha256"});
         QCOMPARE(verify.status, 0);
         QVERIFY(verify.out.contains(QString(stem + ".json: OK").toUtf8()));
         QVERIFY(verify.out.contains(QString(stem + ".pdf: OK").toUtf8()));
@@ -221,10 +211,10 @@ private slots:
             QVERIFY(text.out.contains("damaged:"));
         }
 
-        const QByteArray first = ReadAll(stem + ".pdf");
+        const QByteArray first = Contents(stem + ".pdf");
         SaveInto(folder.path());
         QVERIFY(QFile::exists(stem + "_2.json") && QFile::exists(stem + "_2.pdf") && QFile::exists(stem + "_2.sha256"));
-        QCOMPARE(ReadAll(stem + ".pdf"), first);
+        QCOMPARE(Contents(stem + ".pdf"), first);
     }
 
     // A key that cannot be had costs the signature, not the files: the panel says
@@ -242,8 +232,8 @@ private slots:
         const QString outcome = m_view->ReportPanel()->SaveOutcome();
         QVERIFY2(outcome.contains("unsigned: ") && outcome.contains("plain-file"), qPrintable(outcome));
         const QString stem = folder.filePath(QFileInfo(m_strPath).completeBaseName() + "_report");
-        QCOMPARE(ReadAll(stem + ".json"), m_toolJson);
-        const CToolRun verify = Tool({"verify", stem + ".sha256"});
+        QCOMPARE(Contents(stem + ".json"), m_toolJson);
+        const CToolRun verify = Kvxtool({"verify", stem + ".sha256"});
         QCOMPARE(verify.status, 1);
         QVERIFY2(verify.out.contains(QString(stem + ".sha256: NOT SIGNED").toUtf8()), verify.out.constData());
     }

@@ -37,11 +37,6 @@ public:
     }
 };
 
-uint64_t RecordEnd(const CGeneratedRecord& r)
-{
-    return r.m_nOffset + 512 + r.m_nPictureBytes + (r.m_bAudioBlock ? 1024 : 0);
-}
-
 } // namespace
 
 class TestRecordWalker : public QObject {

@@ -8,6 +8,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+CRecordingRecipe ClockSetBackRecipe()
+{
+    CRecordingRecipe recipe = CRecordingRecipe::FourChannelsWithAudio(4 * 120, 0.25);
+    recipe.m_bAudio = false;
+    recipe.m_nQuality = 30;
+    recipe.m_timeShifts = {{4 * 60, -40}};
+    return recipe;
+}
+
 CRecordingFixture::CRecordingFixture()
 {
     QVERIFY2(m_dir.isValid(), "no temporary folder");

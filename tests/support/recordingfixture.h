@@ -12,6 +12,23 @@
 #include <thread>
 #include <vector>
 
+// A record's date-time as the tools and the notes write it: "YYYY-MM-DD HH:MM:SS".
+inline QString Iso(const CDateTime& t)
+{
+    return QString::fromStdString(t.ToIsoString());
+}
+
+// The byte after a generated record: its header, picture and audio block.
+inline uint64_t RecordEnd(const CGeneratedRecord& r)
+{
+    return r.m_nOffset + 512 + r.m_nPictureBytes + (r.m_bAudioBlock ? 1024 : 0);
+}
+
+// Four cameras a quarter second apart, no sound, from 00:00:00 to 00:00:59, then the
+// clock set back to 00:00:20 and on to 00:01:19: each second from 00:00:20 to
+// 00:00:59 is recorded twice.
+CRecordingRecipe ClockSetBackRecipe();
+
 // Generated recordings in a temporary folder that lives as long as the fixture.
 class CRecordingFixture {
 public:

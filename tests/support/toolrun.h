@@ -37,6 +37,14 @@ struct CToolRun {
     }
 };
 
+#ifdef KVXTOOL_PATH
+// kvxtool as built beside the tests (KVXTOOL_PATH), run to its end.
+inline CToolRun Kvxtool(const QStringList& args)
+{
+    return CToolRun::Of(KVXTOOL_PATH, args);
+}
+#endif
+
 // Each picture's presentation time in a video file, in seconds, as ffprobe reads it.
 inline QList<double> PictureTimes(const QString& path)
 {

@@ -19,11 +19,7 @@ class TestKvxToolActivity : public QObject {
     std::vector<CTrueStretch> m_truth;
     QTemporaryDir m_cacheHome;
 
-    static CToolRun Tool(const QStringList& args) { return CToolRun::Of(KVXTOOL_PATH, args); }
-    CToolRun Activity(const QStringList& extra) const
-    {
-        return Tool(QStringList{"activity", m_strPath} + extra);
-    }
+    CToolRun Activity(const QStringList& extra) const { return Kvxtool(QStringList{"activity", m_strPath} + extra); }
 
     QStringList CacheFiles() const
     {
@@ -139,7 +135,7 @@ private slots:
         recipe.m_jpegStarts = {{5, EJpegStart::Unrepairable}};
         const QString path = QString::fromStdString(m_files.Write(recipe));
         for (int run = 0; run < 2; ++run) {
-            const CToolRun result = Tool({"activity", path, "--channel", "6", "--json"});
+            const CToolRun result = Kvxtool({"activity", path, "--channel", "6", "--json"});
             QCOMPARE(result.status, 0);
             QVERIFY2(result.err.endsWith("pictures that do not decode, not searched: 1\n"), result.err.constData());
             QCOMPARE(result.Json()["pictures"].toInt(), 3); // of its four, all but the one past repair
@@ -149,7 +145,7 @@ private slots:
     void refusesWhatIsNotARecording()
     {
         const std::string junk = m_files.WriteBytes(std::vector<uint8_t>(300000, 0x11));
-        const CToolRun run = Tool({"activity", QString::fromStdString(junk), "--channel", "1"});
+        const CToolRun run = Kvxtool({"activity", QString::fromStdString(junk), "--channel", "1"});
         QCOMPARE(run.status, 1);
         QVERIFY(run.out.isEmpty());
         QVERIFY(!run.err.isEmpty());

@@ -3,7 +3,9 @@
 // folder, which the test run points at a folder of its own.
 
 #include "evidence/bookmarkstore.h"
+#include "tests/support/bookmarkfile.h"
 #include "tests/support/recordingfixture.h"
+#include "tests/support/testfiles.h"
 #include "tests/support/testmain.h"
 #include "tests/support/toolrun.h"
 
@@ -11,26 +13,6 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QTemporaryDir>
-
-namespace {
-
-QByteArray Contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString Iso(const CDateTime& t)
-{
-    return QString::fromStdString(t.ToIsoString());
-}
-
-CToolRun Tool(const QStringList& args)
-{
-    return CToolRun::Of(KVXTOOL_PATH, args);
-}
-
-} // namespace
 
 class TestKvxToolBookmarks : public QObject {
     Q_OBJECT
@@ -72,7 +54,7 @@ private slots:
     // as one object; bad arguments exit 2, a recording that cannot be read 1.
     void listsThem()
     {
-        const CToolRun text = Tool({"bookmarks", m_strPath});
+        const CToolRun text = Kvxtool({"bookmarks", m_strPath});
         QCOMPARE(text.status, 0);
         const QList<QByteArray> lines = text.out.trimmed().split('\n');
         QCOMPARE(lines.size(), 2);
@@ -81,7 +63,7 @@ private slots:
         QCOMPARE(QString(lines[0]), Iso(m_records[10].m_time) + first);
         QCOMPARE(QString(lines[1]), Iso(m_records[60].m_time) + second);
 
-        const CToolRun json = Tool({"bookmarks", m_strPath, "--json"});
+        const CToolRun json = Kvxtool({"bookmarks", m_strPath, "--json"});
         QCOMPARE(json.status, 0);
         const QJsonObject o = json.Json();
         QCOMPARE(o["file"].toString(), m_strPath);
@@ -94,9 +76,9 @@ private slots:
         QCOMPARE(b[1].toObject()["camera"].toInt(), 0);
         QCOMPARE(b[1].toObject()["note"].toString(), QString());
 
-        QCOMPARE(Tool({"bookmarks"}).status, 2);
-        QCOMPARE(Tool({"bookmarks", m_strPath, "--csv"}).status, 2);
-        const CToolRun missing = Tool({"bookmarks", m_strPath + ".gone"});
+        QCOMPARE(Kvxtool({"bookmarks"}).status, 2);
+        QCOMPARE(Kvxtool({"bookmarks", m_strPath, "--csv"}).status, 2);
+        const CToolRun missing = Kvxtool({"bookmarks", m_strPath + ".gone"});
         QCOMPARE(missing.status, 1);
         QVERIFY(missing.err.contains(".gone"));
     }
@@ -108,21 +90,15 @@ private slots:
         CRecordingRecipe recipe;
         recipe.m_nRecords = 40;
         const QString fresh = QString::fromStdString(m_files.Write(recipe));
-        const CToolRun none = Tool({"bookmarks", fresh});
+        const CToolRun none = Kvxtool({"bookmarks", fresh});
         QCOMPARE(none.status, 0);
         QVERIFY(none.out.contains("has no bookmarks"));
 
-        CBookmarkStore store;
-        std::string message;
-        QVERIFY(store.Load(fresh.toStdString(), message));
-        QDir().mkpath(CBookmarkStore::DefaultFolder());
-        QFile file(store.FilePath());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[ damaged");
-        file.close();
-        const CToolRun damaged = Tool({"bookmarks", fresh, "--json"});
+        const QString store = PlantBookmarkFile(fresh, "[ damaged");
+        QVERIFY(!store.isEmpty());
+        const CToolRun damaged = Kvxtool({"bookmarks", fresh, "--json"});
         QCOMPARE(damaged.status, 0);
-        QVERIFY2(damaged.err.contains((store.FilePath() + ".damaged-1").toUtf8()), damaged.err);
+        QVERIFY2(damaged.err.contains((store + ".damaged-1").toUtf8()), damaged.err);
         QCOMPARE(damaged.Json()["bookmarks"].toArray().size(), 0);
     }
 
@@ -131,8 +107,8 @@ private slots:
     {
         const QTemporaryDir out;
         const QString excerpt = out.filePath("gate.kvx");
-        const CToolRun run = Tool({"excerpt", m_strPath, "--from", Iso(m_records[6].m_time), "--to",
-                                   Iso(m_records[20].m_time), "--out", excerpt});
+        const CToolRun run = Kvxtool({"excerpt", m_strPath, "--from", Iso(m_records[6].m_time), "--to",
+                                      Iso(m_records[20].m_time), "--out", excerpt});
         QCOMPARE(run.status, 0);
         const QByteArray note = Contents(excerpt + ".txt");
         QVERIFY2(note.contains("Bookmarks:        1 set within the span copied\n"), note);
@@ -145,8 +121,8 @@ private slots:
     void exportNoteListsThoseInside()
     {
         const QTemporaryDir out;
-        const CToolRun run = Tool({"export", m_strPath, "--channel", "1", "--from", Iso(m_records[4].m_time), "--to",
-                                   Iso(m_records[30].m_time), "--out", out.path()});
+        const CToolRun run = Kvxtool({"export", m_strPath, "--channel", "1", "--from", Iso(m_records[4].m_time), "--to",
+                                      Iso(m_records[30].m_time), "--out", out.path()});
         QCOMPARE(run.status, 0);
         const QByteArray note = Contents(out.filePath("01_Capture.txt"));
         QVERIFY2(note.contains(("BOOKMARK     : " + Iso(m_records[10].m_time)
@@ -156,9 +132,10 @@ private slots:
         QCOMPARE(note.count("BOOKMARK"), 1);
 
         const QTemporaryDir early;
-        QCOMPARE(Tool({"export", m_strPath, "--channel", "1", "--to", Iso(m_records[6].m_time), "--out", early.path()})
-                     .status,
-                 0);
+        QCOMPARE(
+            Kvxtool({"export", m_strPath, "--channel", "1", "--to", Iso(m_records[6].m_time), "--out", early.path()})
+                .status,
+            0);
         QVERIFY(!Contents(early.filePath("01_Capture.txt")).contains("BOOKMARK"));
     }
 };

@@ -14,8 +14,6 @@
 class TestKvxToolCommands : public QObject {
     Q_OBJECT
 
-    static CToolRun Tool(const QStringList& args) { return CToolRun::Of(KVXTOOL_PATH, args); }
-
     // What the parser says on standard error while `parse` runs.
     static QByteArray Said(const std::function<void()>& parse)
     {
@@ -36,7 +34,7 @@ class TestKvxToolCommands : public QObject {
 private slots:
     void theTableMakesTheHelpText()
     {
-        const CToolRun help = Tool({"--help"});
+        const CToolRun help = Kvxtool({"--help"});
         QCOMPARE(help.status, 0);
         QCOMPARE(help.out, QByteArray::fromStdString(HelpText()));
         std::set<std::string> names;
@@ -58,14 +56,14 @@ private slots:
     // synopsis, not the unknown-command message: the table's handler is reached.
     void everyListedCommandHasItsHandler()
     {
-        const CToolRun help = Tool({"--help"});
+        const CToolRun help = Kvxtool({"--help"});
         const QByteArray commands = help.out.mid(help.out.indexOf("Commands:\n"));
         int listed = 0;
         for (const QByteArray& line : commands.split('\n')) {
             if (!line.startsWith("  ") || line.size() < 3 || !std::islower(uchar(line[2])))
                 continue;
             const QByteArray name = line.mid(2, line.indexOf(' ', 2) - 2);
-            const CToolRun run = Tool({QString::fromUtf8(name), "--no-such-option"});
+            const CToolRun run = Kvxtool({QString::fromUtf8(name), "--no-such-option"});
             QCOMPARE(run.status, EXIT_USAGE);
             QVERIFY2(run.err.contains("\nusage: kvxtool " + name), run.err);
             QVERIFY2(!run.err.contains("unknown command"), run.err);
@@ -100,7 +98,7 @@ private slots:
     {
         QFETCH(QStringList, args);
         QFETCH(QString, said);
-        const CToolRun run = Tool(args);
+        const CToolRun run = Kvxtool(args);
         QCOMPARE(run.status, EXIT_USAGE);
         const QByteArray synopsis = FindCommand(args.front().toStdString())->m_szSynopsis;
         QCOMPARE(run.err, "kvxtool: " + said.toUtf8() + "\nusage: kvxtool " + synopsis

@@ -1,4 +1,5 @@
 #include "tests/support/recordingfixture.h"
+#include "tests/support/testfiles.h"
 #include "tests/support/testmain.h"
 #include "tests/support/toolrun.h"
 
@@ -13,30 +14,12 @@ namespace {
 
 constexpr uint64_t RESERVED = 0x10000;
 
-QByteArray Contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString Iso(const CDateTime& t)
-{
-    return QString::fromStdString(t.ToIsoString());
-}
-
-uint64_t RecordEnd(const CGeneratedRecord& r)
-{
-    return r.m_nOffset + 512 + r.m_nPictureBytes + (r.m_bAudioBlock ? 1024 : 0);
-}
-
 } // namespace
 
 class TestKvxToolExcerpt : public QObject {
     Q_OBJECT
 
     CRecordingFixture m_files;
-
-    static CToolRun Tool(const QStringList& args) { return CToolRun::Of(KVXTOOL_PATH, args); }
 
     QString OutPath(const char* name) const { return QString::fromStdString(m_files.PathFor(name)); }
 
@@ -46,7 +29,7 @@ class TestKvxToolExcerpt : public QObject {
                                      uint64_t to = UINT64_MAX)
     {
         QList<QJsonObject> out;
-        const CToolRun run = Tool({"frames", path, "--json"});
+        const CToolRun run = Kvxtool({"frames", path, "--json"});
         for (const QByteArray& line : run.out.split('\n')) {
             if (line.isEmpty())
                 continue;
@@ -76,7 +59,8 @@ private slots:
         // Records 20 and 21 are stamped start + 10 s (19 is 9 s), 60 and 61 start + 30 s
         // (62 is 31 s).
         const QString out = OutPath("incident.kvx");
-        const CToolRun run = Tool({"excerpt", source, "--from", Iso(r[20].m_time), "--to", Iso(r[61].m_time), "--out", out});
+        const CToolRun run
+            = Kvxtool({"excerpt", source, "--from", Iso(r[20].m_time), "--to", Iso(r[61].m_time), "--out", out});
         QCOMPARE(run.status, 0);
         QVERIFY(r[19].m_time != r[20].m_time && r[61].m_time != r[62].m_time);
 
@@ -103,7 +87,7 @@ private slots:
         const QList<QJsonObject> played = Frames(out);
         QCOMPARE(played.size(), 61 - 20 - 1); // record 40 has an impossible date
         QCOMPARE(Frames(out, -shift), Frames(source, 0, start, r[61].m_nOffset));
-        const QJsonObject info = QJsonDocument::fromJson(Tool({"info", out, "--json"}).out).object();
+        const QJsonObject info = QJsonDocument::fromJson(Kvxtool({"info", out, "--json"}).out).object();
         QCOMPARE(info["start"].toString(), Iso(r[20].m_time));
         QCOMPARE(info["end"].toString(), Iso(r[61].m_time));
         QCOMPARE(qulonglong(info["first_sector"].toInteger()), qulonglong(r[20].m_nSector));
@@ -115,28 +99,25 @@ private slots:
     // the second, its note lists both, and a report of it sees the set-back.
     void holdsEveryStretchOfARangeRecordedTwice()
     {
-        CRecordingRecipe recipe = CRecordingRecipe::FourChannelsWithAudio(4 * 120, 0.25);
-        recipe.m_bAudio = false;
-        recipe.m_nQuality = 30;
-        recipe.m_timeShifts = {{4 * 60, -40}};
-        const QString source = QString::fromStdString(m_files.Write(recipe));
+        const QString source = QString::fromStdString(m_files.Write(ClockSetBackRecipe()));
         const std::vector<CGeneratedRecord> r = m_files.Last().Records();
         QCOMPARE(Iso(r[4 * 30].m_time), QString("2005-01-01 00:00:30"));
         QCOMPARE(Iso(r[4 * 70].m_time), QString("2005-01-01 00:00:30"));
         QCOMPARE(Iso(r[4 * 81 - 1].m_time), QString("2005-01-01 00:00:40"));
 
-        const QJsonObject twice = Tool({"locate", source, "--at", "2005-01-01 00:00:35", "--json"}).Json();
+        const QJsonObject twice = Kvxtool({"locate", source, "--at", "2005-01-01 00:00:35", "--json"}).Json();
         QCOMPARE(twice["offset"].toInteger(), qint64(r[4 * 35].m_nOffset));
         QCOMPARE(twice["ambiguous"].toArray(),
                  (QJsonArray{qint64(r[4 * 35].m_nOffset), qint64(r[4 * 75].m_nOffset)}));
-        QCOMPARE(Tool({"locate", source, "--at", "2005-01-01 00:00:10", "--json"}).Json()["ambiguous"].toArray(), QJsonArray());
-        const CToolRun person = Tool({"locate", source, "--at", "2005-01-01 00:00:35"});
+        QCOMPARE(Kvxtool({"locate", source, "--at", "2005-01-01 00:00:10", "--json"}).Json()["ambiguous"].toArray(),
+                 QJsonArray());
+        const CToolRun person = Kvxtool({"locate", source, "--at", "2005-01-01 00:00:35"});
         QVERIFY2(person.out.contains(QString("Twice:   recorded 2 times (the clock was set back), at offsets %1, %2\n")
                                          .arg(r[4 * 35].m_nOffset).arg(r[4 * 75].m_nOffset).toUtf8()), person.out);
 
         const QString out = OutPath("twice.kvx");
-        const CToolRun run = Tool({"excerpt", source, "--from", "2005-01-01 00:00:30", "--to", "2005-01-01 00:00:40",
-                                   "--out", out});
+        const CToolRun run = Kvxtool(
+            {"excerpt", source, "--from", "2005-01-01 00:00:30", "--to", "2005-01-01 00:00:40", "--out", out});
         QCOMPARE(run.status, 0);
         QVERIFY2(run.out.contains("It holds 2 stretches of the range: the clock was set back"), run.out);
         const uint64_t start = r[4 * 30].m_nOffset, end = RecordEnd(r[4 * 81 - 1]);
@@ -156,7 +137,7 @@ private slots:
         QVERIFY2(note.contains(lines), note);
         QVERIFY(note.contains("Records copied:   204, dated 2005-01-01 00:00:30 to 2005-01-01 00:00:40\n"));
 
-        const QJsonObject report = Tool({"report", out, "--json"}).Json();
+        const QJsonObject report = Kvxtool({"report", out, "--json"}).Json();
         QCOMPARE(report["records"].toInt(), 204);
         const QJsonArray jumps = report["clock_jumps"].toArray();
         QCOMPARE(jumps.size(), 1);
@@ -174,13 +155,17 @@ private slots:
         const QByteArray src = Contents(source);
 
         const QString head = OutPath("head.kvx");
-        QCOMPARE(Tool({"excerpt", source, "--from", "2000-01-01 00:00:00", "--to", Iso(r[3].m_time), "--out", head}).status, 0);
+        QCOMPARE(Kvxtool({"excerpt", source, "--from", "2000-01-01 00:00:00", "--to", Iso(r[3].m_time), "--out", head})
+                     .status,
+                 0);
         QCOMPARE(Contents(head), src.left(qsizetype(RecordEnd(r[3]))));
 
         const QString tail = OutPath("tail.kvx");
-        QCOMPARE(Tool({"excerpt", source, "--from", Iso(r[36].m_time), "--to", "2030-01-01 00:00:00", "--out", tail}).status, 0);
+        QCOMPARE(Kvxtool({"excerpt", source, "--from", Iso(r[36].m_time), "--to", "2030-01-01 00:00:00", "--out", tail})
+                     .status,
+                 0);
         QCOMPARE(Contents(tail), src.left(RESERVED) + src.mid(qsizetype(r[36].m_nOffset)));
-        const QJsonObject info = QJsonDocument::fromJson(Tool({"info", tail, "--json"}).out).object();
+        const QJsonObject info = QJsonDocument::fromJson(Kvxtool({"info", tail, "--json"}).out).object();
         QCOMPARE(info["audio"].toBool(), true);
         QCOMPARE(info["end"].toString(), Iso(r[39].m_time));
     }
@@ -195,13 +180,13 @@ private slots:
         const std::vector<CGeneratedRecord> r = m_files.Last().Records();
         const QString out = OutPath("gap.kvx");
 
-        const CToolRun gap = Tool({"excerpt", source, "--from", Iso(AfterSeconds(r[31].m_time, 60)), "--to",
-                                   Iso(AfterSeconds(r[31].m_time, 120)), "--out", out});
+        const CToolRun gap = Kvxtool({"excerpt", source, "--from", Iso(AfterSeconds(r[31].m_time, 60)), "--to",
+                                      Iso(AfterSeconds(r[31].m_time, 120)), "--out", out});
         QCOMPARE(gap.status, 1);
         QVERIFY2(gap.err.contains("no recording between"), gap.err);
         QVERIFY2(gap.err.contains(Iso(r[32].m_time).toUtf8()), gap.err);
-        const CToolRun late = Tool({"excerpt", source, "--from", "2030-01-01 00:00:00", "--to", "2030-01-02 00:00:00",
-                                    "--out", out});
+        const CToolRun late = Kvxtool(
+            {"excerpt", source, "--from", "2030-01-01 00:00:00", "--to", "2030-01-02 00:00:00", "--out", out});
         QCOMPARE(late.status, 1);
         QVERIFY(late.err.contains("no recording at or after"));
         QVERIFY(!QFileInfo::exists(out) && !QFileInfo::exists(out + ".sha256") && !QFileInfo::exists(out + ".txt"));
@@ -210,14 +195,15 @@ private slots:
         QVERIFY(taken.open(QIODevice::WriteOnly));
         taken.write("mine\n");
         taken.close();
-        const CToolRun exists = Tool({"excerpt", source, "--from", Iso(r[0].m_time), "--to", Iso(r[5].m_time), "--out", out});
+        const CToolRun exists
+            = Kvxtool({"excerpt", source, "--from", Iso(r[0].m_time), "--to", Iso(r[5].m_time), "--out", out});
         QCOMPARE(exists.status, 1);
         QVERIFY(exists.err.contains("exists already"));
         QCOMPARE(Contents(out + ".sha256"), QByteArray("mine\n"));
         QVERIFY(!QFileInfo::exists(out));
         QVERIFY(QFile::rename(out + ".sha256", out + ".sha256.sig")); // a signature in the way is kept too
-        const CToolRun signatureTaken =
-            Tool({"excerpt", source, "--from", Iso(r[0].m_time), "--to", Iso(r[5].m_time), "--out", out});
+        const CToolRun signatureTaken
+            = Kvxtool({"excerpt", source, "--from", Iso(r[0].m_time), "--to", Iso(r[5].m_time), "--out", out});
         QCOMPARE(signatureTaken.status, 1);
         QVERIFY2(signatureTaken.err.contains((out + ".sha256.sig exists already").toUtf8()), signatureTaken.err);
         QCOMPARE(Contents(out + ".sha256.sig"), QByteArray("mine\n"));
@@ -227,7 +213,7 @@ private slots:
              {QStringList{"excerpt", source, "--from", Iso(r[40].m_time), "--to", Iso(r[0].m_time), "--out", out},
               QStringList{"excerpt", source, "--from", Iso(r[0].m_time), "--out", out},
               QStringList{"excerpt", source, "--from", "yesterday", "--to", Iso(r[0].m_time), "--out", out}})
-            QCOMPARE(Tool(args).status, 2);
+            QCOMPARE(Kvxtool(args).status, 2);
     }
 
     // Records that all carry one second would make a recording the probe refuses:
@@ -242,15 +228,19 @@ private slots:
         const std::vector<CGeneratedRecord> r = m_files.Last().Records();
         QCOMPARE(r[16].m_time.GetSecond(), r[31].m_time.GetSecond());
         const QString out = OutPath("one-second.kvx");
-        const CToolRun second = Tool({"excerpt", source, "--from", Iso(r[16].m_time), "--to", Iso(r[31].m_time), "--out", out});
+        const CToolRun second
+            = Kvxtool({"excerpt", source, "--from", Iso(r[16].m_time), "--to", Iso(r[31].m_time), "--out", out});
         QCOMPARE(second.status, 1);
         QVERIFY2(second.err.startsWith("kvxtool: " + source.toUtf8() + ": every record from "), second.err);
         QVERIFY(!QFileInfo::exists(out) && !QFileInfo::exists(out + ".sha256") && !QFileInfo::exists(out + ".txt"));
-        QCOMPARE(Tool({"excerpt", source, "--from", Iso(r[16].m_time), "--to", Iso(r[32].m_time), "--out", out}).status, 0);
-        QCOMPARE(Tool({"info", out}).status, 0);
+        QCOMPARE(
+            Kvxtool({"excerpt", source, "--from", Iso(r[16].m_time), "--to", Iso(r[32].m_time), "--out", out}).status,
+            0);
+        QCOMPARE(Kvxtool({"info", out}).status, 0);
 
         const QString longName = QFileInfo(out).path() + "/" + QString(250, 'x') + ".kvx"; // 254 bytes; a sidecar's 261
-        const CToolRun tooLong = Tool({"excerpt", source, "--from", Iso(r[0].m_time), "--to", Iso(r[40].m_time), "--out", longName});
+        const CToolRun tooLong
+            = Kvxtool({"excerpt", source, "--from", Iso(r[0].m_time), "--to", Iso(r[40].m_time), "--out", longName});
         QCOMPARE(tooLong.status, 1);
         QVERIFY2(tooLong.err.contains((longName + ".txt: File name too long").toUtf8()), tooLong.err);
         QVERIFY(!QFileInfo::exists(longName));

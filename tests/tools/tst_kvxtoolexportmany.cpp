@@ -50,11 +50,6 @@ QByteArray LogTime(const CDateTime& t)
     return QString::fromStdString(t.ToIsoString()).replace('-', '/').toLatin1();
 }
 
-QString Iso(const CDateTime& t)
-{
-    return QString::fromStdString(t.ToIsoString());
-}
-
 } // namespace
 
 // `kvxtool export` of several cameras in one pass, and of a time range.

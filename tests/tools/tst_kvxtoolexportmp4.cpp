@@ -18,11 +18,6 @@
 
 namespace {
 
-CToolRun Tool(const QStringList& args)
-{
-    return CToolRun::Of(KVXTOOL_PATH, args);
-}
-
 bool HaveFfmpeg()
 {
     return !QStandardPaths::findExecutable("ffprobe").isEmpty() && !QStandardPaths::findExecutable("ffmpeg").isEmpty();
@@ -48,7 +43,7 @@ struct CDelivered {
 CDelivered Delivered(const QString& recording)
 {
     CDelivered delivered;
-    for (const QByteArray& line : Tool({"frames", recording, "--json"}).out.split('\n')) {
+    for (const QByteArray& line : Kvxtool({"frames", recording, "--json"}).out.split('\n')) {
         const QJsonObject record = QJsonDocument::fromJson(line).object();
         if (record.isEmpty())
             continue;
@@ -147,7 +142,8 @@ private slots:
     void copyPlaysAtTheRecordersTime()
     {
         const QString out = Out("copy");
-        const CToolRun run = Tool({"export", m_strSound, "--channel", "2", "--format", "mp4", "--json", "--out", out});
+        const CToolRun run
+            = Kvxtool({"export", m_strSound, "--channel", "2", "--format", "mp4", "--json", "--out", out});
         QVERIFY2(run.status == 0, run.err.constData());
         const QJsonObject json = run.Json();
         QCOMPARE(json["mp4"].toString(), out + "/02_Capture.mp4");
@@ -195,8 +191,8 @@ private slots:
         QCOMPARE(sums.status, 0);
         QCOMPARE(sums.out.count(": OK"), 3); // the copy, the log and the note
 
-        const CToolRun second = Tool({"export", m_strSound, "--channel", "2", "--format", "mp4", "--audio", "none",
-                                      "--crf", "30", "--json", "--out", out});
+        const CToolRun second = Kvxtool({"export", m_strSound, "--channel", "2", "--format", "mp4", "--audio", "none",
+                                         "--crf", "30", "--json", "--out", out});
         QCOMPARE(second.Json()["mp4"].toString(), out + "/02_Capture(01).mp4");
         QCOMPARE(Probe(out + "/02_Capture(01).mp4")["streams"].toArray().size(), 1);
     }
@@ -212,7 +208,7 @@ private slots:
         recipe.m_timeShifts = {{24, 40}, {52, -30}};
         const QString recording = QString::fromStdString(m_files.Write(recipe));
         const QString out = Out("gaps");
-        QCOMPARE(Tool({"export", recording, "--channel", "1", "--format", "mp4", "--out", out}).status, 0);
+        QCOMPARE(Kvxtool({"export", recording, "--channel", "1", "--format", "mp4", "--out", out}).status, 0);
         const QList<double> times = PictureTimes(out + "/01_Capture.mp4");
         QCOMPARE(times.size(), 20);
         QList<double> steps;
@@ -233,8 +229,8 @@ private slots:
         const QString recording = QString::fromStdString(m_files.Write(recipe));
         const QString out = Out("mosaic");
         // The player's picture size unless told otherwise, so the tiles are its tiles.
-        const CToolRun run = Tool({"export", recording, "--channel", "all", "--mosaic", "--format", "mp4", "--json",
-                                   "--out", out});
+        const CToolRun run
+            = Kvxtool({"export", recording, "--channel", "all", "--mosaic", "--format", "mp4", "--json", "--out", out});
         QVERIFY2(run.status == 0, run.err.constData());
         QCOMPARE(run.Json()["mp4"].toString(), out + "/Mosaic_Capture.mp4");
         const CDelivered delivered = Delivered(recording);
@@ -247,8 +243,8 @@ private slots:
         QCOMPARE(mosaic.size(), QSize(720, 480));
         QList<QImage> stills;
         for (int camera = 1; camera <= 16; ++camera) {
-            const CToolRun still = Tool({"snapshot", recording, "--channel", QString::number(camera), "--at",
-                                         delivered.times.first(), "--out", out + "/stills", "--json"});
+            const CToolRun still = Kvxtool({"snapshot", recording, "--channel", QString::number(camera), "--at",
+                                            delivered.times.first(), "--out", out + "/stills", "--json"});
             stills << QImage(still.Json()["file"].toString()).scaled(180, 120, Qt::IgnoreAspectRatio,
                                                                      Qt::SmoothTransformation);
         }
@@ -299,8 +295,8 @@ private slots:
         const QString recording = QString::fromStdString(m_files.Write(recipe));
         const QString out = Out("full");
         QDir().mkpath(out);
-        const CToolRun full = Tool({"export", recording, "--channel", "1", "--size", "720x480", "--format", "mp4",
-                                    "--json", "--out", Out("unlimited")});
+        const CToolRun full = Kvxtool({"export", recording, "--channel", "1", "--size", "720x480", "--format", "mp4",
+                                       "--json", "--out", Out("unlimited")});
         const CToolRun run = CToolRun::Of(
             "bash", {"-c", QString("ulimit -f 200; trap '' XFSZ; exec '%1' export '%2' --channel 1 --size 720x480 "
                                    "--format mp4 --out '%3'")
@@ -332,7 +328,7 @@ private slots:
             {sixteen, "--channel", "1", "--fps", "fast"},
         };
         for (const QStringList& args : wrong) {
-            const CToolRun run = Tool(QStringList{"export"} + args + QStringList{"--out", out});
+            const CToolRun run = Kvxtool(QStringList{"export"} + args + QStringList{"--out", out});
             QVERIFY2(run.status == 2, qPrintable(args.join(' ')));
             QVERIFY2(run.err.startsWith("kvxtool: "), run.err.constData());
         }
@@ -350,7 +346,8 @@ private slots:
             recipe.m_dSecondsPerRecord = 1.0 / (4 * perSecond);
             const QString recording = QString::fromStdString(m_files.Write(recipe));
             const QString out = Out("auto");
-            const CToolRun run = Tool({"export", recording, "--channel", "3", "--fps", "auto", "--json", "--out", out});
+            const CToolRun run
+                = Kvxtool({"export", recording, "--channel", "3", "--fps", "auto", "--json", "--out", out});
             QCOMPARE(run.Json()["fps"].toInt(), perSecond);
             const QString avi = run.Json()["avi"].toString();
             QVERIFY(Read(QString(avi).replace(".avi", ".log")).contains(QString::asprintf("FRAME RATE   : %02d Frame", perSecond).toLatin1()));
@@ -364,7 +361,8 @@ private slots:
         pal.m_nHeight = 288;
         const QString recording = QString::fromStdString(m_files.Write(pal));
         for (const QString size : {"352x288", "720x576"}) {
-            const CToolRun run = Tool({"export", recording, "--channel", "1", "--size", size, "--json", "--out", Out("pal")});
+            const CToolRun run
+                = Kvxtool({"export", recording, "--channel", "1", "--size", size, "--json", "--out", Out("pal")});
             QVERIFY2(run.status == 0, run.err.constData());
             const QJsonObject stream = Probe(run.Json()["avi"].toString())["streams"][0].toObject();
             QCOMPARE(QString("%1x%2").arg(stream["width"].toInt()).arg(stream["height"].toInt()), size);

@@ -15,11 +15,6 @@
 
 namespace {
 
-CToolRun Tool(const QStringList& args)
-{
-    return CToolRun::Of(KVXTOOL_PATH, args);
-}
-
 bool HaveFfmpeg()
 {
     return !QStandardPaths::findExecutable("ffmpeg").isEmpty();
@@ -160,8 +155,9 @@ private slots:
     void aviHidesTheMasksInEveryFrame()
     {
         const QString plainOut = Out("avi-plain"), out = Out("avi-masked");
-        QCOMPARE(Tool({"export", m_strRecording, "--channel", "1", "--out", plainOut}).status, 0);
-        const CToolRun run = Tool({"export", m_strRecording, "--channel", "1", "--masks", m_strMasks, "--json", "--out", out});
+        QCOMPARE(Kvxtool({"export", m_strRecording, "--channel", "1", "--out", plainOut}).status, 0);
+        const CToolRun run
+            = Kvxtool({"export", m_strRecording, "--channel", "1", "--masks", m_strMasks, "--json", "--out", out});
         QVERIFY2(run.status == 0, run.err.constData());
         QCOMPARE(run.Json()["avi"].toString(), out + "/01_Capture_redacted.avi");
         for (const char* suffix : {".log", ".txt", ".sha256"})
@@ -218,8 +214,8 @@ private slots:
         if (!HaveFfmpeg())
             QSKIP("ffmpeg is not installed");
         const QString out = Out("mp4-masked");
-        const CToolRun run = Tool({"export", m_strRecording, "--channel", "1", "--format", "mp4", "--masks", m_strMasks,
-                                   "--json", "--out", out});
+        const CToolRun run = Kvxtool({"export", m_strRecording, "--channel", "1", "--format", "mp4", "--masks",
+                                      m_strMasks, "--json", "--out", out});
         QVERIFY2(run.status == 0, run.err.constData());
         const QString mp4 = out + "/01_Capture_redacted.mp4";
         QCOMPARE(run.Json()["mp4"].toString(), mp4);
@@ -248,8 +244,8 @@ private slots:
         const QByteArray json = R"({"masks": [{"channel": 2, "from": "2024-03-18 09:30:00", "to": "2024-03-18 09:30:09",
             "keys": [{"at": "2024-03-18 09:30:00", "box": [0, 0, 0.5, 0.5]}]}]})";
         const QString out = Out("mosaic");
-        const CToolRun run = Tool({"export", m_strRecording, "--channel", "all", "--mosaic", "--format", "mp4",
-                                   "--masks", WriteMasks("camera2.json", json), "--json", "--out", out});
+        const CToolRun run = Kvxtool({"export", m_strRecording, "--channel", "all", "--mosaic", "--format", "mp4",
+                                      "--masks", WriteMasks("camera2.json", json), "--json", "--out", out});
         QVERIFY2(run.status == 0, run.err.constData());
         QCOMPARE(run.Json()["mp4"].toString(), out + "/Mosaic_Capture_redacted.mp4");
         const QString frame = out + "/frame.png";
@@ -270,8 +266,8 @@ private slots:
     void snapshotIsRedacted()
     {
         const QString out = Out("stills");
-        const CToolRun run = Tool({"snapshot", m_strRecording, "--channel", "1", "--at", "2024-03-18 09:30:04",
-                                   "--masks", m_strMasks, "--json", "--out", out});
+        const CToolRun run = Kvxtool({"snapshot", m_strRecording, "--channel", "1", "--at", "2024-03-18 09:30:04",
+                                      "--masks", m_strMasks, "--json", "--out", out});
         QVERIFY2(run.status == 0, run.err.constData());
         QCOMPARE(run.Json()["file"].toString(), out + "/20240318_093004_redacted.jpg");
         const QImage still = QImage(run.Json()["file"].toString()).convertToFormat(QImage::Format_RGB32);
@@ -299,7 +295,7 @@ private slots:
                  {QStringList{"export", m_strRecording, "--channel", "1", "--format", "mp4", "--masks", file, "--out", out},
                   QStringList{"snapshot", m_strRecording, "--channel", "1", "--at", "2024-03-18 09:30:04", "--masks",
                               file, "--out", out}}) {
-                const CToolRun run = Tool(args);
+                const CToolRun run = Kvxtool(args);
                 QCOMPARE(run.status, 2);
                 QVERIFY2(run.err.contains(("kvxtool: --masks " + file + ": " + fault).toUtf8()), run.err.constData());
                 QVERIFY(!QDir(out).exists());

@@ -32,16 +32,6 @@ QList<CStretch> Stretches(const QJsonObject& report)
     return out;
 }
 
-uint64_t RecordEnd(const CGeneratedRecord& r)
-{
-    return r.m_nOffset + BLOCK + r.m_nPictureBytes + (r.m_bAudioBlock ? 1024 : 0);
-}
-
-QString Iso(const CDateTime& t)
-{
-    return QString::fromStdString(t.ToIsoString());
-}
-
 // What the report says of the record in front of a finding.
 QJsonObject Before(const CGeneratedRecord& r, bool undecodable)
 {
@@ -68,11 +58,9 @@ class TestKvxToolReport : public QObject {
 
     CRecordingFixture m_files;
 
-    static CToolRun Tool(const QStringList& args) { return CToolRun::Of(KVXTOOL_PATH, args); }
-
     static QJsonObject Report(const QString& path, QStringList extra = {})
     {
-        const CToolRun run = Tool(QStringList{"report", path, "--json"} + extra);
+        const CToolRun run = Kvxtool(QStringList{"report", path, "--json"} + extra);
         if (run.status != 0 || run.out.count('\n') != 1)
             qWarning("report: status %d\n%s", run.status, run.err.constData());
         return QJsonDocument::fromJson(run.out).object();
@@ -247,7 +235,7 @@ private slots:
         }
 
         // The existing keys keep their order; the new ones follow them.
-        const QByteArray text = Tool({"report", path, "--json", "--no-hash"}).out;
+        const QByteArray text = Kvxtool({"report", path, "--json", "--no-hash"}).out;
         QVERIFY(text.indexOf("\"audio_blocks\"") < text.indexOf("\"undecodable_pictures\""));
         QVERIFY(text.indexOf("\"undecodable_pictures\"") < text.indexOf("\"damaged_runs\""));
         QVERIFY(text.contains("{\"offset\":" + QByteArray::number(qulonglong(r[10].m_nOffset)) + ",\"bytes\":"));
@@ -274,7 +262,7 @@ private slots:
         for (const QJsonValue& c : quick["channels"].toArray())
             QVERIFY(c.toObject()["gaps"].toArray().isEmpty());
 
-        const CToolRun person = Tool({"report", path});
+        const CToolRun person = Kvxtool({"report", path});
         QCOMPARE(person.status, 0);
         QVERIFY(person.out.contains("SHA-256:       " + sum.out.left(64)));
         QVERIFY(person.out.contains("Camera 16:"));
@@ -324,14 +312,14 @@ private slots:
     void refusalsAndUsage()
     {
         const QString junk = QString::fromStdString(m_files.WriteBytes(std::vector<uint8_t>(70000, 0)));
-        const CToolRun refused = Tool({"report", junk, "--json"});
+        const CToolRun refused = Kvxtool({"report", junk, "--json"});
         QCOMPARE(refused.status, 1);
         QCOMPARE(refused.err, QByteArray::fromStdString(UnknownCdMessage(junk.toStdString(), PROBE_NO_FIRST_HEADER) + "\n"));
         QVERIFY(refused.out.isEmpty());
         for (const QStringList& args : {QStringList{"report"}, QStringList{"report", junk, "--gap"},
                                         QStringList{"report", junk, "--gap", "-1"},
                                         QStringList{"report", junk, "--gap", "ten"}, QStringList{"report", junk, "x"}})
-            QCOMPARE(Tool(args).status, 2);
+            QCOMPARE(Kvxtool(args).status, 2);
     }
 };
 

@@ -1,4 +1,5 @@
 #include "tests/support/recordingfixture.h"
+#include "tests/support/testfiles.h"
 #include "tests/support/testmain.h"
 #include "tests/support/toolrun.h"
 
@@ -14,12 +15,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-QByteArray Contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 void Overwrite(const QString& path, const QByteArray& bytes)
 {
@@ -58,15 +53,13 @@ class TestKvxToolVerify : public QObject {
     CRecordingFixture m_files;
     std::string m_strSource;
 
-    static CToolRun Tool(const QStringList& args) { return CToolRun::Of(KVXTOOL_PATH, args); }
-
     // A signed excerpt of the test recording in a folder of its own: its path.
     QString Excerpt(const QString& folder, const char* name = "incident.kvx", const char* to = "2005-01-01 00:00:05")
     {
         QDir().mkpath(folder);
         const QString out = folder + "/" + name;
-        const CToolRun run = Tool({"excerpt", QString::fromStdString(m_strSource), "--from", "2005-01-01 00:00:01",
-                                   "--to", to, "--out", out});
+        const CToolRun run = Kvxtool({"excerpt", QString::fromStdString(m_strSource), "--from", "2005-01-01 00:00:01",
+                                      "--to", to, "--out", out});
         if (run.status != 0)
             qWarning("excerpt: %s", run.err.constData());
         return out;
@@ -75,7 +68,7 @@ class TestKvxToolVerify : public QObject {
     // verify's lines, each "PATH: STATUS", and its exit status.
     static std::pair<int, QByteArray> Verify(const QStringList& args)
     {
-        const CToolRun run = Tool(QStringList{"verify"} + args);
+        const CToolRun run = Kvxtool(QStringList{"verify"} + args);
         return {run.status, run.out};
     }
 
@@ -94,7 +87,7 @@ private slots:
     {
         CConfigHome home;
         QVERIFY(!QFileInfo::exists(home.PrivateKey()));
-        const CToolRun key = Tool({"key"});
+        const CToolRun key = Kvxtool({"key"});
         QCOMPARE(key.status, 0);
         QVERIFY(key.out.startsWith("-----BEGIN PUBLIC KEY-----\n") && key.out.endsWith("-----END PUBLIC KEY-----\n"));
         QCOMPARE(key.out.count("-----BEGIN"), 1);
@@ -110,7 +103,7 @@ private slots:
         const CToolRun der = CToolRun::Of("sh", {"-c", "openssl pkey -pubin -in \"$0\" -outform DER | sha256sum",
                                                  home.PublicKey()});
         QCOMPARE(der.out.left(64), fingerprint);
-        QCOMPARE(Tool({"key"}).out, key.out); // the same key from then on
+        QCOMPARE(Kvxtool({"key"}).out, key.out); // the same key from then on
 
         const QString excerpt = Excerpt(QDir::tempPath() + "/kvx-verify-" + QString::number(qApp->applicationPid()) + "/a");
         const QString folder = QFileInfo(excerpt).path();
@@ -133,7 +126,7 @@ private slots:
     {
         CConfigHome home;
         QTemporaryDir dir;
-        QCOMPARE(Tool({"key"}).status, 0);
+        QCOMPARE(Kvxtool({"key"}).status, 0);
         QFile::copy(home.PublicKey(), dir.path() + "/mine.pem");
 
         struct CCase {
@@ -184,7 +177,7 @@ private slots:
         const QString e = Excerpt(dir.path() + "/expected");
         {
             CConfigHome other;
-            QCOMPARE(Tool({"key"}).status, 0);
+            QCOMPARE(Kvxtool({"key"}).status, 0);
             QFile::copy(other.PublicKey(), dir.path() + "/other.pem");
         }
         std::tie(status, out) = Verify({e, "--key", dir.path() + "/other.pem"});
@@ -200,7 +193,7 @@ private slots:
         QTemporaryDir dir;
         const QString excerpt = Excerpt(dir.path() + "/j");
         FlipByte(excerpt, 70000);
-        const CToolRun run = Tool({"verify", "--json", dir.path() + "/j"});
+        const CToolRun run = Kvxtool({"verify", "--json", dir.path() + "/j"});
         QCOMPARE(run.status, 1);
         const QJsonObject o = run.Json();
         QCOMPARE(o.keys(), (QStringList{"files", "ok", "unlisted"}));
@@ -229,7 +222,7 @@ private slots:
         QTemporaryDir dir;
         for (const char* fault : {"damaged", "open", "mismatch", "unwritable"}) {
             CConfigHome home;
-            QCOMPARE(Tool({"key"}).status, 0);
+            QCOMPARE(Kvxtool({"key"}).status, 0);
             const QString which = QString(fault) == "mismatch" ? home.PublicKey() : home.PrivateKey();
             if (QString(fault) == "damaged") {
                 FlipByte(home.PrivateKey(), 40);
@@ -237,21 +230,21 @@ private slots:
                 QFile::setPermissions(home.PrivateKey(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
             } else if (QString(fault) == "mismatch") {
                 CConfigHome other;
-                QCOMPARE(Tool({"key"}).status, 0);
+                QCOMPARE(Kvxtool({"key"}).status, 0);
                 Overwrite(home.PublicKey(), Contents(other.PublicKey()));
             } else { // a file where the key's folder must be: no permission bits, which root ignores
                 QDir(QFileInfo(home.Folder()).path()).removeRecursively();
                 Overwrite(QFileInfo(home.Folder()).path(), "mine\n");
             }
             const QByteArray before = Contents(which);
-            const CToolRun refused = Tool({"key"});
+            const CToolRun refused = Kvxtool({"key"});
             QCOMPARE(refused.status, 1);
             QVERIFY2(refused.err.contains(which.toUtf8()), refused.err);
             QCOMPARE(Contents(which), before); // never replaced
 
             const QString out = dir.path() + "/" + fault + ".kvx";
-            const CToolRun excerpt = Tool({"excerpt", QString::fromStdString(m_strSource), "--from", "2005-01-01 00:00:01",
-                                           "--to", "2005-01-01 00:00:05", "--out", out});
+            const CToolRun excerpt = Kvxtool({"excerpt", QString::fromStdString(m_strSource), "--from",
+                                              "2005-01-01 00:00:01", "--to", "2005-01-01 00:00:05", "--out", out});
             QCOMPARE(excerpt.status, 0);
             QVERIFY2(excerpt.err.contains(out.toUtf8() + " is written but not signed: "), excerpt.err);
             QVERIFY2(excerpt.err.contains(which.toUtf8()), excerpt.err);
@@ -270,12 +263,12 @@ private slots:
         QTemporaryDir dir;
         QDir().mkpath(home.Folder());
         Overwrite(home.Folder() + "/signer", "  D. Okafor, Case 2291 \nsecond line\n");
-        const CToolRun key = Tool({"key"});
+        const CToolRun key = Kvxtool({"key"});
         QVERIFY2(key.err.startsWith("signer D. Okafor, Case 2291\nfingerprint "), key.err);
         const QByteArray fingerprint = key.err.trimmed().split(' ').last();
         const QString excerpt = Excerpt(dir.path() + "/n");
         QVERIFY(Contents(excerpt + ".txt").contains("key " + fingerprint + " (D. Okafor, Case 2291)"));
-        const CToolRun run = Tool({"verify", "--json", excerpt});
+        const CToolRun run = Kvxtool({"verify", "--json", excerpt});
         QCOMPARE(run.status, 0);
         QCOMPARE(run.Json()["files"].toArray()[1].toObject()["signer"].toString(), QString("D. Okafor, Case 2291"));
         QVERIFY(Verify({excerpt}).second.endsWith("OK, signed by key " + fingerprint + " (D. Okafor, Case 2291)\n"));
@@ -327,10 +320,11 @@ private slots:
         CConfigHome home;
         QTemporaryDir dir;
         const QString source = QString::fromStdString(m_strSource);
-        QCOMPARE(Tool({"export", source, "--channel", "2", "--out", dir.path() + "/avi"}).status, 0);
-        QCOMPARE(Tool({"export", source, "--channel", "3", "--format", "mp4", "--out", dir.path() + "/mp4"}).status, 0);
-        const CToolRun still = Tool({"snapshot", source, "--channel", "1", "--at", "2005-01-01 00:00:02", "--out",
-                                     dir.path() + "/jpg", "--json"});
+        QCOMPARE(Kvxtool({"export", source, "--channel", "2", "--out", dir.path() + "/avi"}).status, 0);
+        QCOMPARE(Kvxtool({"export", source, "--channel", "3", "--format", "mp4", "--out", dir.path() + "/mp4"}).status,
+                 0);
+        const CToolRun still = Kvxtool({"snapshot", source, "--channel", "1", "--at", "2005-01-01 00:00:02", "--out",
+                                        dir.path() + "/jpg", "--json"});
         QCOMPARE(still.status, 0);
         QVERIFY(still.err.isEmpty());
         const QString jpg = still.Json()["file"].toString();
@@ -344,12 +338,12 @@ private slots:
 
         // A key that cannot be had: written, unsigned, and standard error says why.
         Overwrite(home.PrivateKey(), "damaged\n");
-        const CToolRun avi = Tool({"export", source, "--channel", "2", "--out", dir.path() + "/unsigned"});
+        const CToolRun avi = Kvxtool({"export", source, "--channel", "2", "--out", dir.path() + "/unsigned"});
         QCOMPARE(avi.status, 0);
         QVERIFY2(avi.err.contains(" is written but not signed: the signing key " + home.PrivateKey().toUtf8()), avi.err);
         QVERIFY(QFileInfo::exists(dir.path() + "/unsigned/02_Capture.sha256"));
-        const CToolRun jpg2 = Tool({"snapshot", source, "--channel", "1", "--at", "2005-01-01 00:00:02", "--out",
-                                    dir.path() + "/unsigned"});
+        const CToolRun jpg2 = Kvxtool(
+            {"snapshot", source, "--channel", "1", "--at", "2005-01-01 00:00:02", "--out", dir.path() + "/unsigned"});
         QCOMPARE(jpg2.status, 0);
         QVERIFY2(jpg2.err.contains(" is written but not signed: the signing key " + home.PrivateKey().toUtf8()), jpg2.err);
         std::tie(status, out) = Verify({dir.path() + "/unsigned"});
@@ -364,7 +358,7 @@ private slots:
         for (const QStringList& args : {QStringList{"verify"}, QStringList{"verify", dir.path(), "--key"},
                                         QStringList{"verify", dir.path(), "--key", dir.path() + "/not-a-key.pem"},
                                         QStringList{"verify", dir.path(), "--frobnicate"}, QStringList{"key", "x"}})
-            QCOMPARE(Tool(args).status, 2);
+            QCOMPARE(Kvxtool(args).status, 2);
         const auto [status, out] = Verify({dir.path() + "/nothing.kvx"});
         QCOMPARE(status, 1);
         QCOMPARE(out, (dir.path() + "/nothing.kvx: MISSING\n").toUtf8());

@@ -1,6 +1,4 @@
-#include "evidence/recordedstill.h"
-#include "export/recordingexport.h"
-#include "platform/jsonline.h"
+#include "export/exportrequest.h"
 #include "platform/nativefilename.h"
 #include "tools/kvxtool/commandtable.h"
 #include "tools/kvxtool/consolebookmarks.h"
@@ -81,157 +79,77 @@ constexpr const char* HELP =
 
 struct CExportArgs {
     std::string m_strRecording, m_strOutDir; // no folder: the player's avi folder
-    bool m_bAllChannels = false, m_bJson = false;
-    bool m_bCrfGiven = false, m_bAudioGiven = false, m_bFpsGiven = false, m_bSizeGiven = false;
-    std::string m_strSize = "360x240";
-    CRecordingExportSettings m_settings;     // the channels, with "all", once the recording is known
+    bool m_bJson = false;
+    CExportRequest m_request;
     CMaskOption m_masks;
 };
 
-// "3", "1,3,5" or "all".
-bool ParseChannels(const std::string& text, CExportArgs& out)
+// Says why the request is refused, as every option's refusal is said.
+bool Accepted(const CExportRequest::Refusal& refusal)
 {
-    return (text == "all" && (out.m_bAllChannels = true))
-        || COptionParser::ReadNumberList(text, 1, 16, out.m_settings.m_channels)
+    return !refusal || Refuse(refusal->m_strWhat, refusal->m_strReason);
+}
+
+// "3", "1,3,5" or "all".
+bool ParseChannels(const std::string& text, CExportRequest& r)
+{
+    return (text == "all" && (r.m_bAllChannels = true))
+        || COptionParser::ReadNumberList(text, 1, 16, r.m_settings.m_channels)
         || Refuse("--channel " + text, "a camera is 1 to 16, a list of them (1,3,5) or all");
 }
 
-bool IsPalSize(const std::string& size)
+bool ParseFps(const std::string& fps, CExportRequest& r)
 {
-    return size == "352x288" || size == "720x576";
-}
-
-bool ParseSize(const std::string& size, CExportArgs& out)
-{
-    if (size != "360x240" && size != "720x480" && !IsPalSize(size))
-        return Refuse("--size " + size, "the size is 360x240 or 720x480, or on a PAL recording 352x288 or 720x576");
-    CRecordingExportSettings& s = out.m_settings;
-    s.m_nWidth = std::stoi(size);
-    s.m_nHeight = std::stoi(size.substr(size.find('x') + 1));
-    out.m_strSize = size;
-    out.m_bSizeGiven = true;
-    return true;
-}
-
-// A mosaic's tiles are the player's 16-camera tiles when it has the player's picture
-// size; at 360x240 their stamps would not fit.
-void SetMosaicSize(CExportArgs& out)
-{
-    if (out.m_settings.m_bMosaic && !out.m_bSizeGiven) {
-        out.m_settings.m_nWidth = 720;
-        out.m_settings.m_nHeight = 480;
-        out.m_strSize = "720x480";
-    }
-}
-
-bool ParseFps(const std::string& fps, CExportArgs& out)
-{
-    out.m_bFpsGiven = true;
-    CRecordingExportSettings& s = out.m_settings;
+    r.m_bFpsGiven = true;
     if (fps == "auto")
-        return s.m_options.m_bFpsAuto = true;
-    return COptionParser::ReadNumber(fps, 1, 60, s.m_nFps) || Refuse("--fps " + fps, "the rate is 1 to 60");
+        return r.m_settings.m_options.m_bFpsAuto = true;
+    return COptionParser::ReadNumber(fps, 1, 60, r.m_settings.m_nFps) || Refuse("--fps " + fps, "the rate is 1 to 60");
 }
 
-bool ParseFormat(const std::string& format, CRecordingExportSettings& s)
+bool ParseAudio(const std::string& audio, CExportRequest& r)
 {
-    if (format != "avi" && format != "mp4")
-        return Refuse("--format " + format, "the format is avi or mp4");
-    s.m_options.m_format = format == "mp4" ? EExportFormat::Mp4 : EExportFormat::Avi;
-    return true;
-}
-
-bool ParseAudio(const std::string& audio, CExportArgs& out)
-{
-    CRecordingExportSettings& s = out.m_settings;
-    out.m_bAudioGiven = true;
+    r.m_bAudioGiven = true;
     int channel = 0;
     if (audio == "none")
-        s.ChooseSound(-1);
+        r.m_settings.ChooseSound(-1);
     else if (COptionParser::ReadNumber(audio, 1, 4, channel))
-        s.ChooseSound(channel - 1);
+        r.m_settings.ChooseSound(channel - 1);
     else
         return Refuse("--audio " + audio, "the sound is audio channel 1 to 4 or none");
     return true;
 }
 
-// The options that belong to one format only, and the mosaic's cameras.
-bool CheckFormatOptions(const CExportArgs& a)
-{
-    const CRecordingExportSettings& s = a.m_settings;
-    const bool mp4 = s.m_options.m_format == EExportFormat::Mp4;
-    const std::string crf = std::to_string(s.m_options.m_nCrf);
-    return (mp4 || !a.m_bCrfGiven || Refuse("--crf " + crf, "only an MP4 (--format mp4) has a quality"))
-        && (mp4 || !a.m_bAudioGiven || Refuse("--audio", "only an MP4 (--format mp4) carries sound"))
-        && (mp4 || !s.m_bMosaic || Refuse("--mosaic", "only an MP4 (--format mp4) can be a mosaic"))
-        && (!mp4 || !a.m_bFpsGiven || Refuse("--fps", "an MP4 is timed by the recorder's clock, not a rate"))
-        && (!s.m_bMosaic || a.m_bAllChannels || s.m_channels.size() > 1
-            || Refuse("--mosaic", "a mosaic needs several cameras (--channel 1,2,3,4 or all)"));
-}
-
 bool Parse(const std::vector<std::string>& args, CExportArgs& out)
 {
-    CRecordingExportSettings& s = out.m_settings;
-    bool haveChannel = false;
+    CExportRequest& r = out.m_request;
+    CRecordingExportSettings& s = r.m_settings;
     return COptionParser()
                .Flag("--json", out.m_bJson)
-               .Value("--channel", [&](const std::string& v) { return haveChannel = ParseChannels(v, out); })
+               .Value("--channel", [&r](const std::string& v) { return ParseChannels(v, r); })
                .DateTime("--from", s.m_from)
                .DateTime("--to", s.m_to)
-               .Value("--fps", [&out](const std::string& v) { return ParseFps(v, out); })
-               .Value("--size", [&out](const std::string& v) { return ParseSize(v, out); })
-               .Value("--format", [&s](const std::string& v) { return ParseFormat(v, s); })
-               .Value("--crf", [&](const std::string& v) {
-                   out.m_bCrfGiven = true;
+               .Value("--fps", [&r](const std::string& v) { return ParseFps(v, r); })
+               .Value("--size", [&r](const std::string& v) { return Accepted(r.SetSize(v)); })
+               .Value("--format", [&r](const std::string& v) { return Accepted(r.SetFormat(v)); })
+               .Value("--crf", [&r, &s](const std::string& v) {
+                   r.m_bCrfGiven = true;
                    return COptionParser::ReadNumber(v, 0, 51, s.m_options.m_nCrf)
                        || Refuse("--crf " + v, "the quality is 0 (best) to 51");
                })
-               .Value("--audio", [&out](const std::string& v) { return ParseAudio(v, out); })
+               .Value("--audio", [&r](const std::string& v) { return ParseAudio(v, r); })
                .Flag("--mosaic", s.m_bMosaic)
                .Value("--masks", [&out](const std::string& v) { return out.m_masks.Read(v); })
                .Text("--out", out.m_strOutDir, "the folder's name is empty")
                .File(out.m_strRecording, "RECORDING", "the recording to export must be named")
                .Parse(args)
-        && (haveChannel || Refuse("--channel", "the camera to export must be given")) && CheckFormatOptions(out)
-        && (!s.m_from.IsValid() || !s.m_to.IsValid() || DateTimeToOrderKey(s.m_from) <= DateTimeToOrderKey(s.m_to)
-            || Refuse("--to " + s.m_to.ToIsoString(), "it lies before --from " + s.m_from.ToIsoString()));
-}
-
-void PrintAvi(const CRecordingExportSettings& s, bool json, const CRecordingExport::CExported& e)
-{
-    const std::string avi = CNativeFileName::Encode(e.m_strAvi).toStdString();
-    const std::string log = CNativeFileName::Encode(e.m_strLog).toStdString();
-    if (json)
-        std::printf("%s\n", CJsonLine().Add("avi", avi).Add("log", log).Add("frames", int(e.m_nFrames))
-                                .Add("channel", e.m_nChannel).Add("fps", e.m_nFps).Add("width", s.m_nWidth)
-                                .Add("height", s.m_nHeight).Text().c_str());
-    else
-        std::printf("%s  %d frames  channel %02d  %d fps  %d x %d\n%s\n", avi.c_str(), int(e.m_nFrames), e.m_nChannel,
-                    e.m_nFps, s.m_nWidth, s.m_nHeight, log.c_str());
-}
-
-void PrintMp4(const CRecordingExportSettings& s, bool json, const CRecordingExport::CExported& e)
-{
-    const std::string mp4 = CNativeFileName::Encode(e.m_strAvi).toStdString();
-    const std::string log = CNativeFileName::Encode(e.m_strLog).toStdString();
-    const std::string txt = CNativeFileName::Encode(e.m_strTxt).toStdString();
-    const std::string audio = e.m_nSoundChannel < 0 ? "none" : std::to_string(e.m_nSoundChannel + 1);
-    const std::string channel = s.m_bMosaic ? "mosaic" : std::to_string(e.m_nChannel);
-    if (json)
-        std::printf("%s\n", CJsonLine().Add("mp4", mp4).Add("log", log).Add("txt", txt).Add("frames", int(e.m_nFrames))
-                                .Add("channel", channel).Add("crf", s.m_options.m_nCrf).Add("audio", audio)
-                                .Add("width", s.m_nWidth).Add("height", s.m_nHeight).Text().c_str());
-    else
-        std::printf("%s  %d frames  channel %s  CRF %d  audio %s  %d x %d\n%s\n%s\n", mp4.c_str(), int(e.m_nFrames),
-                    channel.c_str(), s.m_options.m_nCrf, audio.c_str(), s.m_nWidth, s.m_nHeight, log.c_str(),
-                    txt.c_str());
+        && Accepted(r.CheckOptions());
 }
 
 int Export(CExportArgs& a, const CRecordingFacts& facts)
 {
-    a.m_settings.m_strFolder = CRecordingExport::FolderFor(a.m_strOutDir);
-    a.m_settings.m_bookmarks = ConsoleBookmarks(a.m_strRecording);
-    const CRecordingExportSettings& s = a.m_settings;
+    CRecordingExportSettings& s = a.m_request.m_settings;
+    s.m_strFolder = CRecordingExport::FolderFor(a.m_strOutDir);
+    s.m_bookmarks = ConsoleBookmarks(a.m_strRecording);
     CExportConsole console(facts.m_nFileLength);
     CRecordingExport exporter(a.m_strRecording, facts, s, console);
     console.Show(exporter);
@@ -243,28 +161,8 @@ int Export(CExportArgs& a, const CRecordingFacts& facts)
     if (result != CRecordingExport::EResult::Done)
         return EXIT_PROBE_FAILED; // the reason is said
     for (const CRecordingExport::CExported& exported : exporter.Results())
-        (s.m_options.m_format == EExportFormat::Mp4 ? PrintMp4 : PrintAvi)(s, a.m_bJson, exported);
+        std::fputs(a.m_request.Summary(exported, a.m_bJson).c_str(), stdout);
     return 0;
-}
-
-// The first picture decides the video standard, as in the player.
-bool IsPalRecording(const CExportArgs& a, const CRecordingFacts& facts)
-{
-    bool readFailed = false;
-    const std::optional<CRecordedStill> still =
-        FindRecordedStill(a.m_strRecording, facts, 0, facts.m_timeStart, readFailed);
-    return still && still->m_tile.height() > 480;
-}
-
-// What the options ask of the recording: PAL sizes of a PAL recording, sound it has.
-bool CheckRecording(const CExportArgs& a, const CRecordingFacts& facts)
-{
-    const CExportOptions& o = a.m_settings.m_options;
-    const std::string& name = a.m_strRecording;
-    return (!IsPalSize(a.m_strSize) || IsPalRecording(a, facts)
-            || Refuse(name + ": --size " + a.m_strSize, "the recording is NTSC: 360x240 or 720x480"))
-        && (o.m_nSoundChannel < 0 || (facts.m_bAudio && facts.m_nChannelCount == 4)
-            || Refuse(name + ": --audio " + std::to_string(o.m_nSoundChannel + 1), "the recording has no sound"));
 }
 
 QString CommandText(const std::vector<std::string>& args)
@@ -280,23 +178,16 @@ int Run(const std::vector<std::string>& args)
     CExportArgs a;
     if (!Parse(args, a))
         return UsageError(EXPORT_COMMAND.m_szSynopsis);
-    SetMosaicSize(a);
+    a.m_request.UseMosaicSize();
     const COffscreenApp app; // the stamp's font
     CRecordingFacts facts;
     if (!CConsoleProbeView::Probe(a.m_strRecording, facts))
         return EXIT_PROBE_FAILED;
-    std::vector<int>& channels = a.m_settings.m_channels;
-    for (int channel = 1; a.m_bAllChannels && channel <= facts.m_nChannelCount; ++channel)
-        channels.push_back(channel);
-    if (channels.back() > facts.m_nChannelCount) {
-        std::fprintf(stderr, "kvxtool: %s: --channel %d: the recording has cameras 1 to %d\n",
-                     a.m_strRecording.c_str(), channels.back(), facts.m_nChannelCount);
+    if (!Accepted(a.m_request.FitRecording(a.m_strRecording, facts)) || !a.m_masks.CheckCameras(facts.m_nChannelCount))
         return UsageError(EXPORT_COMMAND.m_szSynopsis);
-    }
-    if (!CheckRecording(a, facts) || !a.m_masks.CheckCameras(facts.m_nChannelCount))
-        return UsageError(EXPORT_COMMAND.m_szSynopsis);
-    a.m_settings.m_options.m_strCommand = CommandText(args);
-    a.m_settings.m_options.m_pMasks = a.m_masks.Masks();
+    CExportOptions& options = a.m_request.m_settings.m_options;
+    options.m_strCommand = CommandText(args);
+    options.m_pMasks = a.m_masks.Masks();
     return Export(a, facts);
 }
 

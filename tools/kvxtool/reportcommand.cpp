@@ -1,5 +1,6 @@
 #include "evidence/recordingreport.h"
 #include "evidence/reportjson.h"
+#include "evidence/reporttext.h"
 #include "tools/kvxtool/commandtable.h"
 #include "tools/kvxtool/consolebookmarks.h"
 #include "tools/kvxtool/consoleprobeview.h"
@@ -52,65 +53,6 @@ constexpr const char* HELP =
 // Files shorter than this are read before a bar would be worth drawing.
 constexpr uint64_t PROGRESS_MINIMUM = 16ull << 20;
 
-std::string Time(const CDateTime& time)
-{
-    return time.ToIsoString();
-}
-
-unsigned long long U(uint64_t value)
-{
-    return static_cast<unsigned long long>(value);
-}
-
-void PrintChannels(const CRecordingReport& r)
-{
-    for (const CReportChannel& c : r.m_channels) {
-        std::printf("Camera %02d:     %llu pictures, %s to %s, %zu gap%s\n", c.m_nChannel, U(c.m_nPictures),
-                    Time(c.m_first).c_str(), Time(c.m_last).c_str(), c.m_gaps.size(), c.m_gaps.size() == 1 ? "" : "s");
-        for (const CReportGap& g : c.m_gaps)
-            std::printf("    gap        %s to %s (%lld s), next picture at offset %llu\n", Time(g.m_from).c_str(),
-                        Time(g.m_to).c_str(), (long long)(DateTimeToSeconds(g.m_to) - DateTimeToSeconds(g.m_from)),
-                        U(g.m_nOffset));
-    }
-}
-
-void PrintForPerson(const CRecordingReport& r, int64_t gapSeconds)
-{
-    const CRecordingFacts& f = r.m_facts;
-    std::printf("Recording:     %s\n", r.m_strFile.c_str());
-    std::printf("Size:          %llu bytes\n", U(r.m_nSize));
-    std::printf("SHA-256:       %s\n", r.m_sha256 ? r.m_sha256->c_str() : "not computed (--no-hash)");
-    std::printf("Channels:      %d (header layout %s), audio %s\n", f.m_nChannelCount,
-                f.m_layout == kvx::EHeaderLayout::B ? "B" : "A", f.m_bAudio ? "yes" : "no");
-    std::printf("Probe:         %s to %s; forward play stops at offset %llu\n", Time(f.m_timeStart).c_str(),
-                f.m_timeEnd.IsValid() ? Time(f.m_timeEnd).c_str() : "(invalid)", U(f.m_nEndOffset));
-    std::printf("Records:       %llu (%llu pictures, %llu not decodable), %llu audio blocks\n", U(r.m_nRecords),
-                U(r.m_nPictures), U(r.m_nUndecodable), U(r.m_nAudioBlocks));
-    std::printf("Gaps:          longer than %lld s\n", (long long)gapSeconds);
-    PrintChannels(r);
-    std::printf("Clock jumps:   %zu\n", r.m_clockJumps.size());
-    for (const CClockJump& j : r.m_clockJumps)
-        std::printf("    at offset %llu: %s to %s\n", U(j.m_nOffset), Time(j.m_from).c_str(), Time(j.m_to).c_str());
-    std::printf("Damaged:       %zu stretch%s\n", r.m_damaged.size(), r.m_damaged.size() == 1 ? "" : "es");
-    for (const CReportDamage& d : r.m_damaged)
-        std::printf("    at offset %llu, %llu bytes: %s\n", U(d.m_stretch.m_nOffset), U(d.m_stretch.m_nBytes),
-                    DamageText(d.m_stretch.m_what));
-    for (const CUndecodablePicture& p : r.m_undecodable)
-        std::printf("    not decodable: picture at offset %llu, %s, camera %s\n", U(p.m_record.m_nOffset),
-                    Time(p.m_record.m_time).c_str(),
-                    p.m_record.m_nChannel ? std::to_string(p.m_record.m_nChannel).c_str() : "unknown");
-}
-
-// The user's bookmarks, after the findings; nothing when there are none.
-void PrintBookmarks(const CBookmarks& bookmarks)
-{
-    if (bookmarks.empty())
-        return;
-    std::printf("Bookmarks: %zu\n", bookmarks.size());
-    for (const CBookmark& b : bookmarks)
-        std::printf("  %s\n", BookmarkLine(b).c_str());
-}
-
 int Run(const std::vector<std::string>& args)
 {
     std::string file;
@@ -140,12 +82,10 @@ int Run(const std::vector<std::string>& args)
         return EXIT_PROBE_FAILED;
     }
     const CBookmarks bookmarks = ConsoleBookmarks(file);
-    if (json) {
+    if (json)
         std::printf("%s\n", RecordingReportJson(report, bookmarks).c_str());
-    } else {
-        PrintForPerson(report, options.m_nGapSeconds);
-        PrintBookmarks(bookmarks);
-    }
+    else
+        std::fputs(RecordingReportText(report, options.m_nGapSeconds, bookmarks).c_str(), stdout);
     return 0;
 }
 
