@@ -5,7 +5,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -33,10 +32,7 @@ CActivityList::CActivityList(QWidget* parent) : CToolWindow(parent, "Activity", 
     m_pRows->setSelectionMode(QAbstractItemView::SingleSelection);
     m_pRows->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     connect(m_pRows, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) { Choose(item); });
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 6, 6, 6);
-    layout->addWidget(m_pCaption);
-    layout->addWidget(m_pRows);
+    LayOut(m_pCaption, m_pRows);
     resize(470, 320);
 }
 

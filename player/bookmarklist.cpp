@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -42,11 +41,7 @@ CBookmarkList::CBookmarkList(QWidget* parent) : CToolWindow(parent, "Bookmarks",
     buttons->addStretch();
     buttons->addWidget(m_btnEdit);
     buttons->addWidget(m_btnRemove);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 6, 6, 6);
-    layout->addWidget(m_pCaption);
-    layout->addWidget(m_pRows);
-    layout->addLayout(buttons);
+    LayOut(m_pCaption, m_pRows, buttons);
     resize(470, 320);
 }
 

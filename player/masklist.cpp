@@ -9,7 +9,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -60,11 +59,7 @@ CMaskList::CMaskList(QWidget* parent) : CToolWindow(parent, "Privacy masks", "ma
     buttons->addWidget(save);
     buttons->addStretch();
     buttons->addWidget(m_btnRemove);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 6, 6, 6);
-    layout->addWidget(m_pCaption);
-    layout->addWidget(m_pRows);
-    layout->addLayout(buttons);
+    LayOut(m_pCaption, m_pRows, buttons);
     resize(620, 260);
 }
 
