@@ -104,15 +104,10 @@ void CBookmarkStore::Unload()
 bool CBookmarkStore::LoadFile(std::string& message)
 {
     QByteArray bytes;
-    switch (m_file.Read(bytes, message)) {
-    case CRecordingDataFile::ERead::Missing:
-        m_bLoaded = true;
-        return true;
-    case CRecordingDataFile::ERead::Failed:
-        return false;
-    case CRecordingDataFile::ERead::Read:
-        break;
-    }
+    const CRecordingDataFile::ERead read = m_file.Read(bytes, message);
+    m_bLoaded = read == CRecordingDataFile::ERead::Missing; // nothing kept yet
+    if (read != CRecordingDataFile::ERead::Read)
+        return m_bLoaded;
     const std::string reason = Parse(bytes, m_file.Identity(), m_bookmarks);
     if (!reason.empty()) {
         m_bLoaded = m_file.SetAside(reason, message);

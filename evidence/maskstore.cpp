@@ -12,15 +12,10 @@ bool CMaskStore::Load(const CRecordingIdentity& identity, const std::string& pat
     Unload();
     m_file.Bind(identity, path);
     QByteArray bytes;
-    switch (m_file.Read(bytes, message)) {
-    case CRecordingDataFile::ERead::Missing:
-        m_bLoaded = true;
-        return true;
-    case CRecordingDataFile::ERead::Failed:
-        return false;
-    case CRecordingDataFile::ERead::Read:
-        break;
-    }
+    const CRecordingDataFile::ERead read = m_file.Read(bytes, message);
+    m_bLoaded = read == CRecordingDataFile::ERead::Missing; // nothing kept yet
+    if (read != CRecordingDataFile::ERead::Read)
+        return m_bLoaded;
     QString error;
     std::optional<CPrivacyMaskSet> set = CPrivacyMaskSet::FromJson(bytes, error);
     if (!set) {

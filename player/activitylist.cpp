@@ -5,7 +5,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -23,9 +22,7 @@ QString TimeText(const CDateTime& t)
 
 CActivityList::CActivityList(QWidget* parent) : CToolWindow(parent, "Activity", "activityList")
 {
-    setStyleSheet(QString("QWidget#activityList, QTreeWidget { background: %1; color: %2; }"
-                          "QHeaderView::section { background: %1; color: %3; border: none; padding: 2px; }")
-                      .arg(panel::GROUND.name(), panel::TEXT.name(), panel::CAPTION.name()));
+    setStyleSheet(panel::ListWindowStyle(objectName()));
     m_pCaption = new QLabel(this);
     m_pRows = new QTreeWidget(this);
     m_pRows->setColumnCount(COLUMNS);
@@ -35,10 +32,7 @@ CActivityList::CActivityList(QWidget* parent) : CToolWindow(parent, "Activity", 
     m_pRows->setSelectionMode(QAbstractItemView::SingleSelection);
     m_pRows->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     connect(m_pRows, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) { Choose(item); });
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 6, 6, 6);
-    layout->addWidget(m_pCaption);
-    layout->addWidget(m_pRows);
+    LayOut(m_pCaption, m_pRows);
     resize(470, 320);
 }
 

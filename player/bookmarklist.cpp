@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -20,9 +19,7 @@ enum EColumn { COLUMN_TIME, COLUMN_CAMERA, COLUMN_NOTE, COLUMNS };
 
 CBookmarkList::CBookmarkList(QWidget* parent) : CToolWindow(parent, "Bookmarks", "bookmarkList")
 {
-    setStyleSheet(QString("QWidget#bookmarkList, QTreeWidget { background: %1; color: %2; }"
-                          "QHeaderView::section { background: %1; color: %3; border: none; padding: 2px; }")
-                      .arg(panel::GROUND.name(), panel::TEXT.name(), panel::CAPTION.name()));
+    setStyleSheet(panel::ListWindowStyle(objectName()));
     m_pCaption = new QLabel(this);
     m_pRows = new QTreeWidget(this);
     m_pRows->setColumnCount(COLUMNS);
@@ -44,11 +41,7 @@ CBookmarkList::CBookmarkList(QWidget* parent) : CToolWindow(parent, "Bookmarks",
     buttons->addStretch();
     buttons->addWidget(m_btnEdit);
     buttons->addWidget(m_btnRemove);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 6, 6, 6);
-    layout->addWidget(m_pCaption);
-    layout->addWidget(m_pRows);
-    layout->addLayout(buttons);
+    LayOut(m_pCaption, m_pRows, buttons);
     resize(470, 320);
 }
 

@@ -48,6 +48,7 @@ void CKVXPlayerView::CreateControls()
     CreateActivityControls();
     CreateReportControls();
     CreateBookmarkControls();
+    CreateMaskControls();
 }
 
 CKVXPlayerView::~CKVXPlayerView()

@@ -4,6 +4,7 @@
 #include "export/ibackupowner.h"
 #include "player/controlids.h"
 #include "player/iplayerframe.h"
+#include "player/maskeditor.h"
 #include "player/playercontrols.h"
 #include "player/playertooltips.h"
 #include "player/skinimages.h"
@@ -33,6 +34,7 @@ class CActivityList;
 class CReportPanel;
 class CBackupDlg;
 class CBookmarkList;
+class CMaskList;
 class CBackupRecorder;
 class CFullScreenView;
 class CSkinButton;
@@ -108,6 +110,10 @@ public:
     QToolButton* ActivityButton() const { return m_btnActivity; }
     CReportPanel* ReportPanel() const { return m_pReportPanel; }
     CBookmarkList* BookmarkList() const { return m_pBookmarkList; }
+    // The mask tool (Ctrl+M) and its list of the masks.
+    bool IsMaskToolOn() const;
+    CMaskList* MaskList() const { return m_pMaskList; }
+    const QString& MaskNote() const { return m_strMaskNote; }
     // The speakers: how loud, whether sound is heard now (the speaker sign is lit),
     // and the place of the audio panel, where the wheel sets the level.
     const CSoundLevel& SoundLevel() const { return m_session.SoundLevel(); }
@@ -255,6 +261,7 @@ private:
     std::optional<CActivityRegion> ActiveRegion() const;
     void OnActivityJump(bool forward);
     void ShowActivityNote(const QString& text);
+    void ShowNote(const QString& text);
     void ToggleActivityList();
     void PlaceActivityList();
     void OnActivityChosen(uint64_t offset);
@@ -284,6 +291,26 @@ private:
     void ToggleBookmarkList();
     void PlaceBookmarkList();
     bool HandleBookmarkKey(const QKeyEvent& event);
+    // Privacy masks: Ctrl+M, drawn, moved and resized over the enlarged camera, their
+    // outlines, the list. The store is the session's, the drag the editor's.
+    void CreateMaskControls();
+    void ShowOpenedMasks();
+    void ShowMaskNote(const QString& text);
+    void SetMaskTool(bool on);
+    void ToggleMaskTool();
+    bool HandleMaskKey(const QKeyEvent& event);
+    void RefreshMasks();
+    void PlaceMaskList();
+    void ReplaceMasks(CPrivacyMaskSet set);
+    void ChangeMask(int row, const std::function<void(CPrivacyMask&)>& change);
+    std::vector<std::optional<QRectF>> MaskRects(bool activeOnly) const;
+    bool StartMaskDrag(const QMouseEvent& event);
+    bool DragMask(const QMouseEvent& event);
+    bool EndMaskDrag(const QMouseEvent& event);
+    void KeyMask(int index, const QRectF& box, const CDateTime& at);
+    void PaintMasks(QPainter& painter) const;
+    void LoadMaskFile();
+    void SaveMaskFile();
 
     // Lit keys: the layout shown, the camera enlarged or first on the page; the
     // transport looks unavailable with nothing open.
@@ -387,6 +414,13 @@ private:
     QString m_strActivityNote;
     bool m_bActivityStale = false;            // the index grew since the strip was drawn
     CBookmarkList* m_pBookmarkList = nullptr; // a tool window the view owns as its parent; window thread only
+
+    // The mask tool: window thread only.
+    bool m_bMaskTool = false;             // on (it works while one camera is enlarged)
+    bool m_bMaskEllipse = false;          // the mask being drawn is an ellipse (Ctrl at the press)
+    CMaskEditor m_maskEditor;             // the drag under way
+    CMaskList* m_pMaskList = nullptr;     // a tool window the view owns as its parent
+    QString m_strMaskNote;                // what Ctrl+M said last
 
     // The speakers: window thread only.
     bool m_bSpeakerLitShown = false; // what the speaker sign was last painted as

@@ -164,10 +164,16 @@ void CKVXPlayerView::OnActivityJump(bool forward)
     ShowActivityNote(text);
 }
 
-// Said where the eye is, over the slider, and kept for the tool tip of the progress.
+// Kept for the tool tip of the progress.
 void CKVXPlayerView::ShowActivityNote(const QString& text)
 {
     m_strActivityNote = text;
+    ShowNote(text);
+}
+
+// Said where the eye is, over the slider: a note needs no answer.
+void CKVXPlayerView::ShowNote(const QString& text)
+{
     const QPoint at(m_controls.m_slider->Pos(), 0);
     QToolTip::showText(m_controls.m_slider->mapToGlobal(at), text, m_controls.m_slider);
 }

@@ -312,7 +312,7 @@ void CKVXPlayerView::OnClockTimer()
 // window belongs to it.
 void CKVXPlayerView::mousePressEvent(QMouseEvent* event)
 {
-    if (StartPan(*event) || StartRegionDrag(*event) || event->button() != Qt::LeftButton || m_session.IsExportWindowOpen())
+    if (StartPan(*event) || StartMaskDrag(*event) || StartRegionDrag(*event) || event->button() != Qt::LeftButton || m_session.IsExportWindowOpen())
         return;
     if (QWindow* frame = window()->windowHandle())
         frame->startSystemMove();
@@ -362,7 +362,7 @@ int CKVXPlayerView::ChannelInTile(int tile) const
 void CKVXPlayerView::keyPressEvent(QKeyEvent* event)
 {
     if (HandleScreenKey(*event) || HandleFindKey(*event) || HandleActivityKey(*event) || HandleReportKey(*event)
-        || HandleRangeKey(*event) || HandleBookmarkKey(*event))
+        || HandleRangeKey(*event) || HandleBookmarkKey(*event) || HandleMaskKey(*event))
         return;
     if (HandleSoundKey(*event))
         return;

@@ -172,7 +172,7 @@ bool CKVXPlayerView::StartPan(const QMouseEvent& event)
 
 void CKVXPlayerView::mouseMoveEvent(QMouseEvent* event)
 {
-    if (DragRegion(*event) || !m_panFrom)
+    if (DragMask(*event) || DragRegion(*event) || !m_panFrom)
         return;
     CTileZoom zoom = m_session.Zoom();
     zoom.Pan(event->position() - *m_panFrom, TileRect(m_session.CurChannel()).size());
@@ -184,5 +184,6 @@ void CKVXPlayerView::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::RightButton)
         m_panFrom.reset();
-    EndRegionDrag(*event);
+    if (!EndMaskDrag(*event))
+        EndRegionDrag(*event);
 }

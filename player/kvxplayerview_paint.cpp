@@ -74,6 +74,7 @@ void CKVXPlayerView::Paint(QPainter& painter, const QRegion& dirty) const
     // the playback thread while playing, by the session while paused.
     m_session.PaintVideo(painter);
     PaintRegion(painter);
+    PaintMasks(painter);
     if (dirty.intersects(g.PlayTimeArea()))
         PaintPlayTime(painter);
 }

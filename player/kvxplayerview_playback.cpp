@@ -63,6 +63,7 @@ bool CKVXPlayerView::OpenRecording()
     OnActivityProgress(0);
     RefreshActivity();
     ShowOpenedBookmarks();
+    ShowOpenedMasks();
     update();
     return true;
 }

@@ -55,6 +55,7 @@ void CKVXPlayerView::EnterFullScreen()
     const auto paintVideo = [this](QPainter& painter) {
         m_session.PaintVideo(painter);
         PaintRegion(painter);
+        PaintMasks(painter);
     };
     const auto timeText = [this] {
         const std::optional<CFrameTime> t = m_session.ShownFrameTime();

@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -34,11 +33,7 @@ CReportPanel::CReportPanel(QWidget* parent) : CToolWindow(parent, "Report", "rep
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_pOutcome, 1);
     buttons->addWidget(m_pSave, 0, Qt::AlignTop);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 6, 6, 6);
-    layout->addWidget(m_pCaption);
-    layout->addWidget(m_pRows, 1);
-    layout->addLayout(buttons);
+    LayOut(m_pCaption, m_pRows, buttons);
     resize(560, 420);
 }
 

@@ -1,11 +1,22 @@
 #include "player/toolwindow.h"
 
 #include <QKeyEvent>
+#include <QVBoxLayout>
 
 CToolWindow::CToolWindow(QWidget* parent, const QString& title, const QString& objectName) : QWidget(parent, Qt::Tool)
 {
     setWindowTitle(title);
     setObjectName(objectName);
+}
+
+void CToolWindow::LayOut(QWidget* caption, QWidget* rows, QLayout* buttons)
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(caption);
+    layout->addWidget(rows, 1);
+    if (buttons)
+        layout->addLayout(buttons);
 }
 
 void CToolWindow::keyPressEvent(QKeyEvent* event)

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QKeyEvent;
+class QLayout;
 
 // A tool window beside the player that stays open while the user plays on: a list
 // of places in the recording, whose current row Enter chooses, and which Escape
@@ -16,6 +17,9 @@ class CToolWindow : public QWidget {
 protected:
     // `objectName` names it to its style sheet.
     CToolWindow(QWidget* parent, const QString& title, const QString& objectName);
+    // The caption over the rows, which take the height, and the row of buttons, if
+    // any, under them.
+    void LayOut(QWidget* caption, QWidget* rows, QLayout* buttons = nullptr);
 
     // Enter: chooses the current row. False when the list leaves the key alone (it
     // has no current row), so that it goes on as any key would.

@@ -251,6 +251,20 @@ private slots:
                      qPrintable(QString("%1 %2").arg(back.left()).arg(back.bottom())));
         }
     }
+
+    // A mask's box is in fractions of the part an export keeps, which starts a row
+    // below the tile's crop: the whole tile reaches from just above it to its end.
+    void aMaskDrawnOverATileIsInFractionsOfTheExportedPicture()
+    {
+        const QRect tile(100, 50, 352, 232);
+        const CTileRegionMap map(tile, QSize(720, 240), QRect(8, 4, 704, 232), CTileZoom(), QRect(8, 5, 704, 231));
+        const QRectF whole = map.ExportedBoxOf(QRectF(tile));
+        QVERIFY(Near(whole.x(), 0) && Near(whole.y(), -1.0 / 231));
+        QVERIFY(Near(whole.right(), 1) && Near(whole.bottom(), 1));
+        const QRectF drawn(150, 80, 90, 60);
+        const QRectF back = map.WindowRectOfExported(map.ExportedBoxOf(drawn));
+        QVERIFY(std::abs(back.left() - drawn.left()) < 1e-6 && std::abs(back.bottom() - drawn.bottom()) < 1e-6);
+    }
 };
 
 KVX_REGISTER_TEST(TestActivityTracker);
