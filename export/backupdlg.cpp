@@ -270,10 +270,13 @@ void CBackupDlg::ShowCameraRate()
     m_comboFrameRate->setCurrentIndex(rate > 0 ? rate - 1 : DEFAULT_FRAMERATE);
 }
 
+// Masks drawn or removed while the panel is open change the box only when the
+// recording gains its first or loses its last: a box the user unticked stays so.
 void CBackupDlg::SetMasksAvailable(bool available)
 {
+    if (available != m_bMasksAvailable)
+        m_checkMasks->setChecked(available);
     m_bMasksAvailable = available;
-    m_checkMasks->setChecked(available);
     m_checkMasks->setEnabled(available && m_bStopped);
     m_checkMasks->setToolTip(available ? MASKS_TIP : NO_MASKS_TIP);
 }

@@ -5,6 +5,7 @@
 // session's; the drag is the editor's; the list beside the player lists, restyles,
 // removes, loads and saves them.
 
+#include "export/backupdlg.h"
 #include "player/kvxplayerview.h"
 
 #include "player/masklist.h"
@@ -160,6 +161,8 @@ void CKVXPlayerView::ReplaceMasks(CPrivacyMaskSet set)
     std::string error;
     if (!m_session.Masks().Replace(std::move(set), error))
         ShowMessage(QString::fromStdString(error));
+    if (m_pBackupDlg)
+        m_pBackupDlg->SetMasksAvailable(MasksForOutput() != nullptr);
     RefreshMasks();
     update(m_geometry.m_rcVideo);
 }

@@ -6,6 +6,7 @@
 // holds; a masks file is saved and loaded, and one with a fault is refused.
 
 #include "app/mainframe.h"
+#include "export/backupdlg.h"
 #include "evidence/maskstore.h"
 #include "playback/playstate.h"
 #include "platform/datafiledialog.h"
@@ -14,8 +15,10 @@
 #include "player/masklist.h"
 #include "tests/support/playerfixture.h"
 #include "tests/support/recordingfixture.h"
+#include "tests/support/testfiles.h"
 #include "tests/support/testmain.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -36,12 +39,6 @@ bool IsIdle(CKVXPlayerView* view)
 CDateTime Second(int s)
 {
     return CDateTime(2005, 1, 1, 0, 0, s);
-}
-
-QByteArray Contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // A mask box of the exported picture for the tile point `p` of `tile`.
@@ -248,6 +245,38 @@ private slots:
         QMetaObject::invokeMethod(view->MaskList(), "loadWanted");
         QCOMPARE(view->Session().Masks().Set().m_masks.at(0).m_style, EMaskStyle::Blur);
         QCOMPARE(Contents(view->Session().Masks().FilePath()), view->Session().Masks().Set().ToJson());
+    }
+    // The export panel, open while masks come and go, offers them only while there are
+    // some; a box the user unticked stays unticked as the masks change.
+    void thePanelFollowsTheMasksWhileOpen()
+    {
+        std::unique_ptr<CMainFrame> frame = Open();
+        QVERIFY(frame);
+        CKVXPlayerView* view = frame->View();
+        const QByteArray kept = view->Session().Masks().Set().ToJson();
+        QVERIFY(!view->Session().Masks().Set().IsEmpty());
+        view->OnCommand(ctl::BACKUP);
+        QCheckBox* box = view->BackupDialog() ? view->BackupDialog()->MasksBox() : nullptr;
+        QVERIFY(box);
+        QVERIFY(box->isEnabled() && box->isChecked());
+
+        const QString none = m_files.filePath("none.json");
+        const QString some = m_files.filePath("some.json");
+        WriteFile(none, R"({"masks": [], "mute": []})");
+        WriteFile(some, kept);
+        QString answer;
+        CDataFileDialog::SetHandler([&answer](CDataFileDialog::EMode, const QString&, const QString&) { return answer; });
+        const auto load = [&](const QString& file) {
+            answer = file;
+            QMetaObject::invokeMethod(view->MaskList(), "loadWanted");
+        };
+        load(none);
+        QVERIFY(!box->isEnabled() && !box->isChecked());
+        load(some);
+        QVERIFY(box->isEnabled() && box->isChecked());
+        box->setChecked(false);
+        load(some);
+        QVERIFY(box->isEnabled() && !box->isChecked());
     }
 };
 
