@@ -265,7 +265,9 @@ void CBackupDlg::ShowCameraRate()
     const QString rateText = rate > 0 ? QString("the camera records %1 pictures a second").arg(rate) : QString();
     const QString text = m_strRange.isEmpty() || rateText.isEmpty() ? m_strRange + rateText
                                                                      : m_strRange + " \u00B7 " + rateText;
-    m_staticRate->setText(text);
+    // The range and the rate may not both fit: an ellipsis says so, the tool tip has all.
+    m_staticRate->setText(m_staticRate->fontMetrics().elidedText(text, Qt::ElideRight, m_staticRate->width()));
+    m_staticRate->setToolTip(text);
     m_staticRate->setVisible(!text.isEmpty() && m_outcome->Text().isEmpty());
     m_comboFrameRate->setCurrentIndex(rate > 0 ? rate - 1 : DEFAULT_FRAMERATE);
 }

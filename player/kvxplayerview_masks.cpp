@@ -135,7 +135,7 @@ void CKVXPlayerView::RefreshMasks()
     QString what = "No recording is open";
     if (!m_strFilePath.isEmpty())
         what = m_session.Masks().IsLoaded()
-                 ? QString("%1 masks of %2, kept in %3")
+                 ? QString(m_session.Masks().Set().m_masks.size() == 1 ? "%1 mask of %2, kept in %3" : "%1 masks of %2, kept in %3")
                        .arg(m_session.Masks().Set().m_masks.size())
                        .arg(m_strFilePath.section('/', -1), m_session.Masks().FilePath())
                  : "Masks cannot be kept: " + m_session.MaskMessage();

@@ -171,6 +171,16 @@ private slots:
         QCOMPARE(dialog->RateLabel()->text(), QString("the camera records 5 pictures a second"));
         QCOMPARE(dialog->FrameRateBox()->currentText(), QString("5"));
         QVERIFY(dialog->RateLabel()->geometry().top() > dialog->FrameRateBox()->geometry().bottom());
+        // A marked range beside the rate does not fit the row: the words cut end in an
+        // ellipsis, and the tool tip has them all.
+        dialog->SetRangeText("2024-03-18 14:00:00 \u2013 2024-03-18 14:01:18");
+        const QLabel* rate = dialog->RateLabel();
+        QVERIFY(rate->toolTip().startsWith("only 2024-03-18 14:00:00"));
+        QVERIFY(rate->toolTip().endsWith("the camera records 5 pictures a second"));
+        QVERIFY(rate->text().endsWith(QChar(0x2026)));
+        QVERIFY(rate->fontMetrics().horizontalAdvance(rate->text()) <= rate->width());
+        dialog->SetRangeText({});
+        QCOMPARE(rate->text(), QString("the camera records 5 pictures a second"));
         dialog->ChannelBox()->setCurrentIndex(3);
         QCOMPARE(dialog->FrameRateBox()->currentText(), QString("5"));
         StartExport(dialog, 2);

@@ -246,6 +246,7 @@ private slots:
         QCOMPARE(view->Session().Masks().Set().m_masks.at(0).m_style, EMaskStyle::Blur);
         QCOMPARE(Contents(view->Session().Masks().FilePath()), view->Session().Masks().Set().ToJson());
     }
+
     // The export panel, open while masks come and go, offers them only while there are
     // some; a box the user unticked stays unticked as the masks change.
     void thePanelFollowsTheMasksWhileOpen()
@@ -253,23 +254,28 @@ private slots:
         std::unique_ptr<CMainFrame> frame = Open();
         QVERIFY(frame);
         CKVXPlayerView* view = frame->View();
-        const QByteArray kept = view->Session().Masks().Set().ToJson();
-        QVERIFY(!view->Session().Masks().Set().IsEmpty());
-        view->OnCommand(ctl::BACKUP);
-        QCheckBox* box = view->BackupDialog() ? view->BackupDialog()->MasksBox() : nullptr;
-        QVERIFY(box);
-        QVERIFY(box->isEnabled() && box->isChecked());
-
+        CPrivacyMask mask;
+        mask.m_nChannel = 2;
+        mask.m_from = Second(0);
+        mask.m_to = Second(39);
+        mask.SetKey(Second(0), QRectF(0.1, 0.1, 0.2, 0.2));
+        CPrivacyMaskSet set;
+        set.m_masks.push_back(mask);
         const QString none = m_files.filePath("none.json");
         const QString some = m_files.filePath("some.json");
         WriteFile(none, R"({"masks": [], "mute": []})");
-        WriteFile(some, kept);
+        WriteFile(some, set.ToJson());
         QString answer;
         CDataFileDialog::SetHandler([&answer](CDataFileDialog::EMode, const QString&, const QString&) { return answer; });
         const auto load = [&](const QString& file) {
             answer = file;
             QMetaObject::invokeMethod(view->MaskList(), "loadWanted");
         };
+        load(some);
+        view->OnCommand(ctl::BACKUP);
+        QCheckBox* box = view->BackupDialog() ? view->BackupDialog()->MasksBox() : nullptr;
+        QVERIFY(box);
+        QVERIFY(box->isEnabled() && box->isChecked());
         load(none);
         QVERIFY(!box->isEnabled() && !box->isChecked());
         load(some);
