@@ -303,6 +303,8 @@ private:
     void PlaceMaskList();
     void ReplaceMasks(CPrivacyMaskSet set);
     void ChangeMask(int row, const std::function<void(CPrivacyMask&)>& change);
+    void RemoveMaskRow(int row);
+    void MuteMarkedRange();
     std::vector<std::optional<QRectF>> MaskRects(bool activeOnly) const;
     bool StartMaskDrag(const QMouseEvent& event);
     bool DragMask(const QMouseEvent& event);

@@ -45,13 +45,8 @@ std::optional<QRectF> BoxShown(CPrivacyMask mask, double seconds, const CDateTim
 void CKVXPlayerView::CreateMaskControls()
 {
     m_pMaskList = new CMaskList(this);
-    connect(m_pMaskList, &CMaskList::removeWanted, this, [this](int row) {
-        CPrivacyMaskSet set = m_session.Masks().Set();
-        if (row >= 0 && size_t(row) < set.m_masks.size()) {
-            set.m_masks.erase(set.m_masks.begin() + row);
-            ReplaceMasks(std::move(set));
-        }
-    });
+    connect(m_pMaskList, &CMaskList::removeWanted, this, &CKVXPlayerView::RemoveMaskRow);
+    connect(m_pMaskList, &CMaskList::muteWanted, this, &CKVXPlayerView::MuteMarkedRange);
     connect(m_pMaskList, &CMaskList::shapeWanted, this, [this](int row, EMaskShape shape) {
         ChangeMask(row, [shape](CPrivacyMask& mask) { mask.m_shape = shape; });
     });
@@ -165,6 +160,36 @@ void CKVXPlayerView::ReplaceMasks(CPrivacyMaskSet set)
         m_pBackupDlg->SetMasksAvailable(MasksForOutput() != nullptr);
     RefreshMasks();
     update(m_geometry.m_rcVideo);
+}
+
+// The list's rows are the masks, then the mute ranges.
+void CKVXPlayerView::RemoveMaskRow(int row)
+{
+    CPrivacyMaskSet set = m_session.Masks().Set();
+    const size_t masks = set.m_masks.size();
+    if (row < 0 || size_t(row) >= masks + set.m_mute.size())
+        return;
+    if (size_t(row) < masks)
+        set.m_masks.erase(set.m_masks.begin() + row);
+    else
+        set.m_mute.erase(set.m_mute.begin() + std::ptrdiff_t(size_t(row) - masks));
+    ReplaceMasks(std::move(set));
+}
+
+// Sound is muted over what the user marked, as masks default to it: a stretch without
+// both marks would leave the user guessing what was silenced.
+void CKVXPlayerView::MuteMarkedRange()
+{
+    if (!m_inOut.IsRange()) {
+        ShowMaskNote("Mute: set the in and out marks (I, O) around the sound to silence first");
+        return;
+    }
+    CPrivacyMaskSet set = m_session.Masks().Set();
+    set.m_mute.push_back({m_inOut.From(), m_inOut.To()});
+    ReplaceMasks(std::move(set));
+    ShowMaskNote(QString("Sound muted in outputs from %1 to %2")
+                     .arg(QString::fromStdString(m_inOut.From().ToIsoString()),
+                          QString::fromStdString(m_inOut.To().ToIsoString())));
 }
 
 void CKVXPlayerView::ChangeMask(int row, const std::function<void(CPrivacyMask&)>& change)

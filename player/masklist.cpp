@@ -47,9 +47,12 @@ CMaskList::CMaskList(QWidget* parent) : CToolWindow(parent, "Privacy masks", "ma
     connect(m_pRows, &QTreeWidget::customContextMenuRequested, this, &CMaskList::ShowMenu);
     auto* load = new QPushButton("Load...", this);
     auto* save = new QPushButton("Save as...", this);
+    auto* mute = new QPushButton("Mute I-O", this);
+    mute->setToolTip("Silences the sound between the in and out marks in every output");
     m_btnRemove = new QPushButton("Remove", this);
     connect(load, &QPushButton::clicked, this, &CMaskList::loadWanted);
     connect(save, &QPushButton::clicked, this, &CMaskList::saveWanted);
+    connect(mute, &QPushButton::clicked, this, &CMaskList::muteWanted);
     connect(m_btnRemove, &QPushButton::clicked, this, [this] {
         if (ChosenRow() >= 0)
             emit removeWanted(ChosenRow());
@@ -58,6 +61,7 @@ CMaskList::CMaskList(QWidget* parent) : CToolWindow(parent, "Privacy masks", "ma
     buttons->addWidget(load);
     buttons->addWidget(save);
     buttons->addStretch();
+    buttons->addWidget(mute);
     buttons->addWidget(m_btnRemove);
     LayOut(m_pCaption, m_pRows, buttons);
     resize(620, 260);
@@ -76,6 +80,14 @@ void CMaskList::Show(const QString& what, const CPrivacyMaskSet& set)
         item->setText(3, Clock(mask.m_from));
         item->setText(4, Clock(mask.m_to));
         item->setText(5, KeysText(mask));
+    }
+    m_nMaskRows = int(set.m_masks.size());
+    for (const CMuteRange& range : set.m_mute) {
+        auto* item = new QTreeWidgetItem(m_pRows);
+        item->setText(0, "sound");
+        item->setText(1, "muted");
+        item->setText(3, Clock(range.m_from));
+        item->setText(4, Clock(range.m_to));
     }
     if (chosen >= 0 && chosen < RowCount())
         m_pRows->setCurrentItem(m_pRows->topLevelItem(chosen));
@@ -104,6 +116,14 @@ void CMaskList::ShowMenu(const QPoint& at)
         return;
     const int row = m_pRows->indexOfTopLevelItem(item);
     QMenu menu(this);
+    if (row < m_nMaskRows)
+        AddMaskActions(menu, row);
+    menu.addAction("Remove", this, [this, row] { emit removeWanted(row); });
+    menu.exec(m_pRows->viewport()->mapToGlobal(at));
+}
+
+void CMaskList::AddMaskActions(QMenu& menu, int row)
+{
     for (EMaskShape shape : {EMaskShape::Rect, EMaskShape::Ellipse})
         menu.addAction(QString("Shape: %1").arg(CPrivacyMask::ShapeName(shape)), this,
                        [this, row, shape] { emit shapeWanted(row, shape); });
@@ -112,8 +132,6 @@ void CMaskList::ShowMenu(const QPoint& at)
         menu.addAction(QString("Style: %1").arg(CPrivacyMask::StyleName(style)), this,
                        [this, row, style] { emit styleWanted(row, style); });
     menu.addSeparator();
-    menu.addAction("Remove", this, [this, row] { emit removeWanted(row); });
-    menu.exec(m_pRows->viewport()->mapToGlobal(at));
 }
 
 void CMaskList::keyPressEvent(QKeyEvent* event)

@@ -247,6 +247,44 @@ private slots:
         QCOMPARE(Contents(view->Session().Masks().FilePath()), view->Session().Masks().Set().ToJson());
     }
 
+    // Mute I-O silences the marked stretch, kept with the masks and listed under them,
+    // where it can be removed; without both marks it says what to do and mutes nothing.
+    void muteTheMarkedRange()
+    {
+        std::unique_ptr<CMainFrame> frame = Open();
+        QVERIFY(frame);
+        CKVXPlayerView* view = frame->View();
+        view->OnCommand(ctl::CHANNEL_FIRST + 1);
+        QTest::keyClick(view, Qt::Key_M, Qt::ControlModifier);
+        QVERIFY(view->IsMaskToolOn());
+        const CMaskStore& store = view->Session().Masks();
+        const size_t masks = store.Set().m_masks.size(), mutes = store.Set().m_mute.size();
+        QMetaObject::invokeMethod(view->MaskList(), "muteWanted");
+        QVERIFY2(view->MaskNote().contains("in and out marks"), qPrintable(view->MaskNote()));
+        QCOMPARE(store.Set().m_mute.size(), mutes);
+
+        QVERIFY(ShowSecond(view, 3));
+        QTest::keyClick(view, Qt::Key_I);
+        QVERIFY(ShowSecond(view, 7));
+        QTest::keyClick(view, Qt::Key_O);
+        QVERIFY(view->InOutMarks().IsRange());
+        QMetaObject::invokeMethod(view->MaskList(), "muteWanted");
+        QCOMPARE(store.Set().m_mute.size(), mutes + 1);
+        const CMuteRange muted = store.Set().m_mute.back();
+        QVERIFY(muted.m_from == view->InOutMarks().From() && muted.m_to == view->InOutMarks().To());
+        QVERIFY(store.Set().MutedAt(Second(5)) && !store.Set().MutedAt(Second(9)));
+        QString error;
+        const std::optional<CPrivacyMaskSet> saved = CPrivacyMaskSet::FromJson(Contents(store.FilePath()), error);
+        QVERIFY2(saved, qPrintable(error));
+        QCOMPARE(saved->m_mute.size(), mutes + 1);
+        QCOMPARE(view->MaskList()->RowCount(), int(masks + mutes + 1));
+
+        QMetaObject::invokeMethod(view->MaskList(), "removeWanted", Q_ARG(int, int(masks + mutes)));
+        QCOMPARE(store.Set().m_mute.size(), mutes);
+        QCOMPARE(store.Set().m_masks.size(), masks);
+        QCOMPARE(view->MaskList()->RowCount(), int(masks + mutes));
+    }
+
     // The export panel, open while masks come and go, offers them only while there are
     // some; a box the user unticked stays unticked as the masks change.
     void thePanelFollowsTheMasksWhileOpen()
