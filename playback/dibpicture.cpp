@@ -113,17 +113,6 @@ struct CStreamInfo {
     std::string m_strWarning;
 };
 
-// What the codec says where a stream ends before its end marker: it then makes up
-// one of its own.
-constexpr const char* RAN_OUT_OF_DATA = "Premature end of JPEG file";
-
-// Whether the last header read or decode of `decoder` ran out of data before any
-// other warning (TurboJPEG reports only the first).
-bool RanOutOfData(tjhandle decoder)
-{
-    return tjGetErrorCode(decoder) == TJERR_WARNING && std::strcmp(tjGetErrorStr2(decoder), RAN_OUT_OF_DATA) == 0;
-}
-
 // TurboJPEG fails the header read also for warnings and for subsampling layouts it
 // has no name for, though neither keeps the image from decoding: the header counts
 // as read when it delivered a size and a colour space.
@@ -167,16 +156,24 @@ bool IsFourComponent(int colourspace)
 // A stream cut short by a lowered frame height (DecodeTopRows) leaves the image data
 // of the rows below unread, which the codec reports, only after the rows it decoded,
 // as extraneous bytes before the next marker.
-bool DecodeStream(tjhandle decoder, const CStreamInfo& info, const uint8_t* jpeg, size_t length,
-                  uint8_t* pixels, int64_t stride, bool cut, int format, int rowOrder)
+// A decode that did not end cleanly leaves TurboJPEG 2.1's handle such that the next
+// decode of it may fail, even of a sound stream: the thread then starts over with a
+// new handle, so that no picture is judged by the one before it.
+bool DecodeStream(const CStreamInfo& info, const uint8_t* jpeg, size_t length, uint8_t* pixels, int64_t stride,
+                  bool cut, int format, int rowOrder)
 {
+    const tjhandle decoder = Decompressor();
+    if (!decoder)
+        return false;
     const int flags = rowOrder | TJFLAG_LIMITSCANS; // LIMITSCANS: no endless progressive streams
     if (tjDecompress2(decoder, jpeg, length, pixels, info.m_nWidth, int(stride), info.m_nHeight, format,
                       flags) == 0)
         return true;
-    if (tjGetErrorCode(decoder) != TJERR_WARNING)
-        return false;
+    const bool warned = tjGetErrorCode(decoder) == TJERR_WARNING;
     const std::string warning = tjGetErrorStr2(decoder);
+    DiscardDecompressor();
+    if (!warned)
+        return false;
     return (info.m_bWarned && info.m_strWarning == warning)
         || (cut && warning.find("extraneous bytes before marker") != std::string::npos);
 }
@@ -200,7 +197,7 @@ bool DecodeEighth(const uint8_t* jpeg, size_t length, bool grey, CEighthPicture&
     out.m_nHeight = info->m_nHeight;
     out.m_nPixelSize = tjPixelSize[format];
     out.m_pixels.resize(size_t(out.m_nWidth) * size_t(out.m_nPixelSize) * size_t(out.m_nHeight));
-    return DecodeStream(decoder, *info, jpeg, length, out.m_pixels.data(),
+    return DecodeStream(*info, jpeg, length, out.m_pixels.data(),
                         int64_t(out.m_nWidth) * out.m_nPixelSize, false, format, 0);
 }
 
@@ -365,32 +362,12 @@ const uint8_t* CDibPicture::RepairJpeg(const uint8_t* source, size_t& length)
     return out;
 }
 
-// A stream that starts as recorded is decoded where it lies, without the copy; the
-// mended copy only where the start needs mending or the codec ran out of data.
+// Every stream is decoded from the mended copy, even one that needs no mending: the
+// codec judges a stream without the copy's end marker otherwise, in ways that cannot
+// all be foreseen, and damage must be judged alike wherever a picture is decoded.
 CDecodedPicture CDibPicture::DecodeJpegFrame(const uint8_t* source, size_t length, int channelCount)
 {
-    CDecodedPicture decoded;
-    if (channelCount >= 1 && HasRecordedStart(source, length)
-        && DecodeUnrepaired(source, length, channelCount, decoded))
-        return decoded;
     return DecodeRecorded(source, length, channelCount, MAX_JPEG_SIDE);
-}
-
-// The repaired stream is the source with an end marker behind it. Until the codec
-// runs out of data it reads the same bytes from both, so that the outcome is the same
-// as the repaired stream's; after that it makes up an end marker of its own, but with
-// a warning that fails a decode that the real one could have passed. A whole decode
-// writes nothing into the stream.
-bool CDibPicture::DecodeUnrepaired(const uint8_t* source, size_t length, int channelCount,
-                                   CDecodedPicture& decoded)
-{
-    int streamHeight = 0;
-    const bool pixels = DecodePixels(const_cast<uint8_t*>(source), length, MAX_JPEG_SIDE, 1, streamHeight);
-    const tjhandle decoder = Decompressor();
-    if (decoder && RanOutOfData(decoder))
-        return false;
-    decoded = Answer(pixels, streamHeight, channelCount);
-    return true;
 }
 
 CDecodedPicture CDibPicture::DecodeTopRows(const uint8_t* source, size_t length, int channelCount)
@@ -499,7 +476,7 @@ bool CDibPicture::DecodePixels(uint8_t* jpeg, size_t length, int rows, int scale
     const int bytesPerPixel = fourComponent ? 4 : 3;
     const bool padded = DibStride(info->m_nWidth, bytesPerPixel) != int64_t(info->m_nWidth) * bytesPerPixel;
     const auto decode = [&](size_t decodedLength) {
-        return DecodeStream(decoder, *info, jpeg, decodedLength, m_pBits.get(), Stride(), height != nullptr,
+        return DecodeStream(*info, jpeg, decodedLength, m_pBits.get(), Stride(), height != nullptr,
                             fourComponent ? TJPF_CMYK : TJPF_BGR, TJFLAG_BOTTOMUP);
     };
     const bool decoded = Resize(8 * bytesPerPixel, info->m_nWidth, info->m_nHeight, padded)

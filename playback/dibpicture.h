@@ -116,9 +116,6 @@ private:
     int64_t Stride() const;
     bool EnsureJpegCapacity(size_t size);
     CDecodedPicture DecodeRecorded(const uint8_t* source, size_t length, int channelCount, int rows);
-    // A whole decode of a stream that needs no repair, where it lies. False when the
-    // codec ran out of data, where the repaired stream's end marker might decode.
-    bool DecodeUnrepaired(const uint8_t* source, size_t length, int channelCount, CDecodedPicture& decoded);
     // What a decode answers: nothing but the stream's height when the pixels did not decode.
     CDecodedPicture Answer(bool decodedPixels, int streamHeight, int channelCount) const;
     // DecodeRecorded of a repaired stream, which may be changed while it is decoded.

@@ -184,36 +184,6 @@ private slots:
         QVERIFY(std::memcmp(picture.Bits(), reference.Bits(), size) == 0);
     }
 
-    // A stream with a sound start is decoded where it lies, the others from a mended
-    // copy: both ways give the same answer and the same pixels, for intact streams,
-    // for one whose end marker is lost (only the mended copy has one) and for damaged ones.
-    void uncopiedStreamsDecodeLikeMendedOnes()
-    {
-        const Bytes plain = TjCompress(Painted(352, 240, 4).constBits(), 352, 352 * 3, 240, TJPF_RGB, TJSAMP_420);
-        CDibPicture reference, uncopied, mended;
-        QCOMPARE(Decode(reference, plain), uint8_t(4));
-        const auto sameAs = [](const CDibPicture& a, const CDibPicture& b) {
-            return a.Header().biSizeImage == b.Header().biSizeImage
-                && std::memcmp(a.Bits(), b.Bits(), a.Header().biSizeImage) == 0;
-        };
-        const Bytes noEnd(plain.begin(), plain.end() - 2);
-        QCOMPARE(Decode(uncopied, noEnd), uint8_t(4));
-        QVERIFY(sameAs(uncopied, reference));
-
-        std::mt19937 random(11);
-        for (int round = 0; round < 200; ++round) {
-            Bytes damaged = round % 2 ? noEnd : plain;
-            for (int n = 0; n < 3; ++n)
-                damaged[4 + random() % (damaged.size() - 4)] = uint8_t(random());
-            Bytes extraByte{0xFF};
-            extraByte.insert(extraByte.end(), damaged.begin(), damaged.end());
-            const uint8_t channel = Decode(uncopied, damaged);
-            QCOMPARE(Decode(mended, extraByte), channel);
-            if (channel != CDibPicture::NO_CHANNEL)
-                QVERIFY(sameAs(uncopied, mended));
-        }
-    }
-
     // The pixel buffer is reused from picture to picture without clearing it where
     // the codec writes every byte: nothing of the previous picture may show through,
     // and the padding at the end of rows stays zero.
