@@ -127,6 +127,9 @@ std::optional<CStreamInfo> ReadStreamInfo(tjhandle decoder, const uint8_t* jpeg,
     info.m_bWarned = result != 0 && tjGetErrorCode(decoder) == TJERR_WARNING;
     if (info.m_bWarned)
         info.m_strWarning = tjGetErrorStr2(decoder);
+    // A header read that warned leaves the handle as a failed decode does.
+    if (result != 0)
+        DiscardDecompressor();
     return info;
 }
 
@@ -404,12 +407,15 @@ CDecodedPicture CDibPicture::DecodeJpegFrame(const uint8_t* source, size_t lengt
 {
     if (channelCount < 1 || !RepairJpeg(source, length))
         return {};
-    // When no channel would be decoded smaller, the top rows are not worth reading first.
     const tjhandle decoder = Decompressor();
     const std::optional<CStreamInfo> info = decoder ? ReadDecodableInfo(decoder, m_pJpeg.get(), length) : std::nullopt;
     if (!info)
         return {};
-    if (chooseScale(NO_CHANNEL, info->m_nWidth, info->m_nHeight) == 1)
+    // The top rows answer the whole decode's code and mark only where they are read from
+    // the front of one sequential scan under a header that did not warn: any other
+    // stream is decoded whole, as is one that no channel would decode smaller.
+    if (info->m_bWarned || !FindSequentialImageData(m_pJpeg.get(), length)
+        || chooseScale(NO_CHANNEL, info->m_nWidth, info->m_nHeight) == 1)
         return DecodeRepaired(m_pJpeg.get(), length, channelCount, MAX_JPEG_SIDE);
     if (!m_pTopRows)
         m_pTopRows = std::make_unique<CDibPicture>();
